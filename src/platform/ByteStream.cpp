@@ -6,9 +6,13 @@
 #include <new>
 #include <utility>
 
-ByteStream::ByteStream(std::string_view bytes) { Assign(bytes); }
+ByteStream::ByteStream(std::string_view bytes) {
+    Assign(bytes);
+}
 
-ByteStream::~ByteStream() { std::free(data_); }
+ByteStream::~ByteStream() {
+    std::free(data_);
+}
 
 ByteStream::ByteStream(ByteStream&& other) noexcept
     : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)),
@@ -76,4 +80,6 @@ char* ByteStream::Reserve(size_t count) {
     return data_ + size_;
 }
 
-void ByteStream::Commit(size_t count) { size_ = std::min(size_ + count, capacity_); }
+void ByteStream::Commit(size_t count) {
+    size_ = std::min(size_ + count, capacity_);
+}

@@ -103,7 +103,8 @@ namespace {
 
 bool Fail(std::string* error, const std::string& path, const char* what, int err) {
     if (error)
-        *error = "Cannot write \"" + path + "\": " + what + (err ? std::string(": ") + std::strerror(err) : "");
+        *error = "Cannot write \"" + path + "\": " + what +
+                 (err ? std::string(": ") + std::strerror(err) : "");
     return false;
 }
 
@@ -113,7 +114,8 @@ bool WriteFileAtomic(const std::string& path, std::string_view bytes, std::strin
     std::string target = path;
     char resolved[PATH_MAX];
     struct stat lst {};
-    if (::lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode) && ::realpath(path.c_str(), resolved))
+    if (::lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode) &&
+        ::realpath(path.c_str(), resolved))
         target = resolved;
 
     mode_t mode = 0666 & ~[] {
@@ -131,7 +133,8 @@ bool WriteFileAtomic(const std::string& path, std::string_view bytes, std::strin
     }
 
     std::string dir = ExtractFilePath(target);
-    std::string tmpl = (dir.empty() ? std::string("./") : dir) + "." + ExtractFileName(target) + ".XXXXXX";
+    std::string tmpl =
+        (dir.empty() ? std::string("./") : dir) + "." + ExtractFileName(target) + ".XXXXXX";
     int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
     if (fd < 0)
         return Fail(error, path, "cannot create a temporary file beside it", errno);

@@ -18,7 +18,9 @@ public:
     // What the loader said when loading failed.
     const std::string& LoadError() const { return loadError_; }
 
-    template <typename F> F Proc(const char* name) const { return reinterpret_cast<F>(GetProc(name)); }
+    template <typename F> F Proc(const char* name) const {
+        return reinterpret_cast<F>(GetProc(name));
+    }
 
 private:
     std::string fileName_;

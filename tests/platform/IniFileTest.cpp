@@ -18,8 +18,9 @@ TEST(IniFile, ReadsCaseInsensitivelyWithDefaultsAndCrLf) {
 
 TEST(IniFile, IntegersAndBooleans) {
     TempDir dir;
-    auto path = dir.Write("a.ini", "[S]\nyes=yes\ntwo=2\nhex=0x1\nbig=0X1F\nHex=5\nneg=-1\nbad=12a\n"
-                                   "zero=0\nx=0x\nempty=\n");
+    auto path =
+        dir.Write("a.ini", "[S]\nyes=yes\ntwo=2\nhex=0x1\nbig=0X1F\nHex=5\nneg=-1\nbad=12a\n"
+                           "zero=0\nx=0x\nempty=\n");
     IniFile ini(path);
     EXPECT_FALSE(ini.ReadBool("S", "yes", false));
     EXPECT_TRUE(ini.ReadBool("S", "yes", true));
@@ -48,9 +49,9 @@ TEST(IniFile, WritesInPlaceAndKeepsForeignLinesByteForByte) {
     auto path = dir.Write("a.def", original);
     IniFile ini(path);
     ini.WriteString("language", "Name", "Perl");
-    ini.WriteString("Language", "Ext", "pl");      // new key: after the last key of its section
+    ini.WriteString("Language", "Ext", "pl"); // new key: after the last key of its section
     ini.WriteString("Debug", "RegExpErr", "x");
-    ini.WriteString("Fresh", "Key", "v");           // new section at the end
+    ini.WriteString("Fresh", "Key", "v"); // new section at the end
     ini.UpdateFile();
     EXPECT_EQ(dir.Read("a.def"), "; hand comment\n[Language]\nName=Perl\nMine=kept\nExt=pl\n\n"
                                  "[Unknown]\nfoo = bar\n\n[Debug]\nRegExpErr=x\n[Fresh]\nKey=v\n");

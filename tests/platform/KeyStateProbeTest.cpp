@@ -9,7 +9,8 @@ TEST(KeyStateProbe, WithoutADisplayEscapeIsNeverHeld) {
     std::string keep = saved ? saved : "";
     ::unsetenv("DISPLAY");
     bool held = true;
-    std::thread t([&] { held = X11KeyStateProbe().EscapeHeld() || X11KeyStateProbe().EscapeHeld(); });
+    std::thread t(
+        [&] { held = X11KeyStateProbe().EscapeHeld() || X11KeyStateProbe().EscapeHeld(); });
     t.join();
     EXPECT_FALSE(held);
     if (saved)

@@ -34,7 +34,9 @@ std::string TempDir::Write(const std::string& name, const std::string& bytes) co
     return p;
 }
 
-std::string TempDir::Read(const std::string& name) const { return ReadFileBytes(File(name)); }
+std::string TempDir::Read(const std::string& name) const {
+    return ReadFileBytes(File(name));
+}
 
 std::string ReadFileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -36,7 +36,8 @@ void QtMessageService::Show(const std::string& text, const std::string& caption,
 
 MessageAnswer QtMessageService::AskYesNo(const std::string& text, const std::string& caption,
                                          MessageIcon icon) {
-    int r = Exec(parent_, text, caption, icon, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+    int r =
+        Exec(parent_, text, caption, icon, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
     return r == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
 }
 

@@ -1,0 +1,224 @@
+#include "exec/Kexecproc.h"
+
+#include "platform/CommandLine.h"
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+struct Pipe {
+    int read = -1;
+    int write = -1;
+    bool Open() {
+        int fds[2];
+        if (::pipe2(fds, O_CLOEXEC) != 0)
+            return false;
+        read = fds[0];
+        write = fds[1];
+        return true;
+    }
+    static void Close(int& fd) {
+        if (fd >= 0)
+            ::close(fd);
+        fd = -1;
+    }
+    ~Pipe() {
+        Close(read);
+        Close(write);
+    }
+};
+
+// The entries of a NAME=value\0...\0\0 block, as exec wants them.
+std::vector<char*> EnvironmentEntries(std::string& block) {
+    std::vector<char*> entries;
+    size_t p = 0;
+    while (p < block.size() && block[p] != '\0') {
+        entries.push_back(block.data() + p);
+        size_t end = block.find('\0', p);
+        if (end == std::string::npos) {
+            block.push_back('\0'); // an unterminated last entry still counts
+            break;
+        }
+        p = end + 1;
+    }
+    entries.push_back(nullptr);
+    return entries;
+}
+
+// Moves what a pipe holds into the stream; false once every write end is closed.
+bool Drain(int fd, ByteStream& stream) {
+    for (;;) {
+        char* at = stream.Reserve(KExecProc::kReadSize);
+        ssize_t n = ::read(fd, at, KExecProc::kReadSize);
+        if (n > 0) {
+            stream.Commit(static_cast<size_t>(n));
+            if (static_cast<size_t>(n) < KExecProc::kReadSize)
+                return true; // most likely empty now; poll tells when there is more
+            continue;
+        }
+        if (n == 0)
+            return false;
+        if (errno == EINTR)
+            continue;
+        return errno == EAGAIN || errno == EWOULDBLOCK;
+    }
+}
+
+} // namespace
+
+KExecProc::KExecProc(std::string commandLine, MessageService& messages, KeyStateProbe& probe)
+    : commandLine_(std::move(commandLine)), watcher_(probe), messages_(messages), probe_(probe) {}
+
+KExecProc::~KExecProc() = default;
+
+void KExecProc::SetEnvironment(std::optional<std::string> block) {
+    if (environment_)
+        messages_.Show("KExecProc::SetEnvironment\nAsertionFailed.");
+    environment_ = std::move(block);
+}
+
+ByteStream& KExecProc::StdOut() {
+    out_.SetPosition(0);
+    return out_;
+}
+
+ByteStream& KExecProc::StdErr() {
+    err_.SetPosition(0);
+    return err_;
+}
+
+bool KExecProc::Fail(const char* text) {
+    errorText_ = text;
+    return false;
+}
+
+bool KExecProc::Run() {
+    errorText_.clear();
+    out_.Clear();
+    err_.Clear();
+
+    Pipe outPipe, errPipe;
+    if (!outPipe.Open())
+        return Fail("Cannot create a Pipe(StdOut)");
+    if (!errPipe.Open())
+        return Fail("Cannot create a Pipe(StdErr)");
+
+    std::vector<std::string> args = SplitCommandLine(commandLine_);
+    if (args.empty())
+        return Fail("Cannot create a proccess.");
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    std::string block;
+    std::vector<char*> envp;
+    if (environment_) {
+        block = *environment_;
+        envp = EnvironmentEntries(block);
+    }
+
+    // No terminal: stdin reads as empty, the two outputs go to the pipes. The child leads a
+    // group of its own so that cancelling reaches whatever it starts, and gets the default
+    // signal handling whatever this program changed for itself.
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attr;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, outPipe.write, 1);
+    posix_spawn_file_actions_adddup2(&actions, errPipe.write, 2);
+    posix_spawnattr_init(&attr);
+    sigset_t none, all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    posix_spawnattr_setsigmask(&attr, &none);
+    posix_spawnattr_setsigdefault(&attr, &all);
+    posix_spawnattr_setpgroup(&attr, 0);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK |
+                                        POSIX_SPAWN_SETSIGDEF);
+    pid_t pid = 0;
+    int spawned = ::posix_spawnp(&pid, argv[0], &actions, &attr, argv.data(),
+                                 environment_ ? envp.data() : environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attr);
+    if (spawned != 0)
+        return Fail("Cannot create a proccess.");
+
+    // Only the child may hold the write ends now, so each pipe ends when the last process
+    // that inherited it has gone.
+    Pipe::Close(outPipe.write);
+    Pipe::Close(errPipe.write);
+
+    watcher_.SetProcess(pid);
+    watcher_.Resume();
+
+    ::fcntl(outPipe.read, F_SETFL, O_NONBLOCK);
+    ::fcntl(errPipe.read, F_SETFL, O_NONBLOCK);
+    pollfd fds[2] = {{outPipe.read, POLLIN, 0}, {errPipe.read, POLLIN, 0}};
+    ByteStream* streams[2] = {&out_, &err_};
+    bool cancelled = false;
+    using Clock = std::chrono::steady_clock;
+    auto nextProbe = Clock::now();
+
+    while (fds[0].fd >= 0 || fds[1].fd >= 0) {
+        // Escape is read at most every 50 ms: asking the X server on every pass would cost
+        // more than the reads themselves when output streams in.
+        auto now = Clock::now();
+        if (now >= nextProbe) {
+            nextProbe = now + std::chrono::milliseconds(KThread::kPollMilliseconds);
+            siginfo_t info{};
+            if (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0) {
+                errorText_ = "Error:Fail to ExitCodeProcess\n";
+                break;
+            }
+            bool active = info.si_pid == 0;
+            if (active && probe_.EscapeHeld()) {
+                KillProcessGroup(pid);
+                cancelled = true;
+                messages_.Show("処理は中断されました");
+                break;
+            }
+        }
+        int ready = ::poll(fds, 2, KThread::kPollMilliseconds);
+        if (ready < 0 && errno != EINTR)
+            break;
+        for (int i = 0; i < 2 && ready > 0; ++i) {
+            if (fds[i].fd < 0 || fds[i].revents == 0)
+                continue;
+            if (!Drain(fds[i].fd, *streams[i]))
+                fds[i].fd = -1; // ended; poll skips negative descriptors
+        }
+    }
+
+    Pipe::Close(outPipe.read);
+    Pipe::Close(errPipe.read);
+    watcher_.Terminate();
+    cancelled = cancelled || watcher_.Cancelled();
+
+    int status = 0;
+    pid_t waited;
+    do {
+        waited = ::waitpid(pid, &status, 0);
+    } while (waited < 0 && errno == EINTR);
+    if (waited != pid)
+        return Fail("Error:Fail to ExitCodeProcess\n");
+
+    if (cancelled)
+        exitCode_ = -1;
+    else if (WIFEXITED(status))
+        exitCode_ = WEXITSTATUS(status);
+    else if (WIFSIGNALED(status))
+        exitCode_ = 128 + WTERMSIG(status);
+    else
+        exitCode_ = -1;
+    return exitCode_ == 0;
+}

@@ -1,0 +1,54 @@
+#pragma once
+// Runs one interpreter process for one run of a script: a hidden child (no terminal, stdin
+// /dev/null, a process group of its own) with standard output and standard error captured
+// apart into memory, its exit code kept, and Escape cancelling it.
+
+#include "exec/Kthread.h"
+#include "platform/ByteStream.h"
+#include "platform/KeyStateProbe.h"
+#include "platform/MessageService.h"
+
+#include <optional>
+#include <string>
+
+class KExecProc {
+public:
+    // Requests per read, as the capture has always made them.
+    static constexpr size_t kReadSize = 4097;
+
+    KExecProc(std::string commandLine, MessageService& messages,
+              KeyStateProbe& probe = DefaultKeyStateProbe());
+    ~KExecProc();
+    KExecProc(const KExecProc&) = delete;
+    KExecProc& operator=(const KExecProc&) = delete;
+
+    // The child's complete environment: entries NAME=value, each ended by a zero byte, and one
+    // more zero byte. None (the default) means the child inherits the program's environment.
+    // Meant to be handed over once; a second block is complained about and used all the same.
+    void SetEnvironment(std::optional<std::string> block);
+
+    // Starts the child and captures its output until it and everything it started that holds
+    // the pipes has ended. True exactly when the exit code is 0.
+    bool Run();
+
+    // The buffers, rewound to position 0.
+    ByteStream& StdOut();
+    ByteStream& StdErr();
+    // The exit code: the child's own, 128 + the signal that ended it, or -1 when the run was
+    // cancelled or never started.
+    int ExitCode() const { return exitCode_; }
+    const std::string& ErrorText() const { return errorText_; }
+
+private:
+    bool Fail(const char* text);
+
+    ByteStream out_;
+    ByteStream err_;
+    std::string commandLine_;
+    std::string errorText_;
+    int exitCode_ = -1;
+    std::optional<std::string> environment_;
+    KThread watcher_;
+    MessageService& messages_;
+    KeyStateProbe& probe_;
+};

@@ -1,0 +1,231 @@
+#include "exec/Kexecproc.h"
+#include "support/ScriptedMessages.h"
+#include "support/TempDir.h"
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Escape as a test wants it: held from a moment on, seen by both threads that ask, or only by
+// the capture loop (the test's own thread) or only by the watcher.
+enum class Seen { ByBoth, ByLoop, ByWatcher };
+
+class FakeProbe : public KeyStateProbe {
+public:
+    explicit FakeProbe(std::chrono::milliseconds after = std::chrono::hours(1),
+                       Seen seen = Seen::ByBoth)
+        : from_(Clock::now() + after), seen_(seen), owner_(std::this_thread::get_id()) {}
+    bool EscapeHeld() override {
+        ++asked_;
+        bool loop = std::this_thread::get_id() == owner_;
+        if ((seen_ == Seen::ByWatcher && loop) || (seen_ == Seen::ByLoop && !loop))
+            return false;
+        return Clock::now() >= from_;
+    }
+    int Asked() const { return asked_; }
+
+private:
+    Clock::time_point from_;
+    Seen seen_;
+    std::thread::id owner_;
+    std::atomic<int> asked_{0};
+};
+
+struct Ran {
+    bool ok;
+    int code;
+    std::string out, err, error;
+    double seconds;
+};
+
+Ran RunLine(const std::string& line, KeyStateProbe& probe, ScriptedMessages& messages,
+            std::optional<std::string> env = std::nullopt) {
+    KExecProc proc(line, messages, probe);
+    if (env)
+        proc.SetEnvironment(env);
+    auto t0 = Clock::now();
+    bool ok = proc.Run();
+    double s = std::chrono::duration<double>(Clock::now() - t0).count();
+    return {
+        ok, proc.ExitCode(), proc.StdOut().ToString(), proc.StdErr().ToString(), proc.ErrorText(),
+        s};
+}
+
+Ran RunLine(const std::string& line, std::optional<std::string> env = std::nullopt) {
+    FakeProbe never;
+    ScriptedMessages messages;
+    Ran r = RunLine(line, never, messages, std::move(env));
+    EXPECT_EQ(messages.Count(), 0u) << line;
+    return r;
+}
+
+bool ProcessGone(pid_t pid) {
+    for (int i = 0; i < 100; ++i) {
+        if (::kill(pid, 0) != 0)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
+} // namespace
+
+TEST(KExecProc, ExitCodesAndSilentChild) {
+    Ran r = RunLine("perl -e \"\"");
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.error, "");
+    for (int code : {3, 255}) {
+        r = RunLine("perl -e \"exit " + std::to_string(code) + "\"");
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.code, code);
+        EXPECT_EQ(r.error, ""); // a nonzero exit is no failure of the runner
+    }
+    r = RunLine("perl -e \"$| = 1; print 'x'; kill 'TERM', $$; sleep 5\"");
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.code, 128 + SIGTERM);
+    EXPECT_EQ(r.out, "x");
+}
+
+TEST(KExecProc, HiddenChildReadsEmptyInputAndLeadsItsOwnGroup) {
+    Ran r = RunLine(
+        "perl -e \"print defined(<STDIN>) ? 'data' : 'eof'; "
+        "print getpgrp() == $$ ? ' leader' : ' member'; print -t STDOUT ? ' tty' : ' pipe'\"");
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(r.out, "eof leader pipe");
+}
+
+TEST(KExecProc, StreamsStayApartInOrderWithZeroBytesAndInvalidUtf8) {
+    const int n = 20000;
+    Ran r =
+        RunLine("perl -e \"$| = 1; select STDERR; $| = 1; select STDOUT; "
+                "for $i (0..." +
+                std::to_string(n - 1) +
+                ") { print STDOUT qq(o$i\\0\\xff\\xfe\\n); "
+                "print STDERR qq(e$i\\x00\\xc3\\n); } close STDERR; print STDOUT qq(after\\n)\"");
+    ASSERT_TRUE(r.ok) << r.err.substr(0, 200);
+    std::string out, err;
+    for (int i = 0; i < n; ++i) {
+        out += "o" + std::to_string(i) + std::string("\0\xff\xfe\n", 4);
+        err += "e" + std::to_string(i) + std::string("\0\xc3\n", 3);
+    }
+    out += "after\n";
+    EXPECT_EQ(r.out.size(), out.size());
+    EXPECT_TRUE(r.out == out);
+    EXPECT_TRUE(r.err == err);
+}
+
+TEST(KExecProc, LargeStandardErrorWhileStandardOutputStaysOpen) {
+    Ran r = RunLine("perl -e \"print STDERR 'x' x (64*1024*1024); print 'done'\"");
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(r.err.size(), 64u * 1024 * 1024);
+    EXPECT_EQ(r.err.find_first_not_of('x'), std::string::npos);
+    EXPECT_EQ(r.out, "done");
+}
+
+TEST(KExecProc, WaitsForAGrandchildThatHoldsThePipes) {
+    Ran r = RunLine("perl -e \"$| = 1; print 'parent '; if (fork) { exit 0 } "
+                    "select undef, undef, undef, 0.7; print 'late'; print STDERR 'gone'\"");
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(r.out, "parent late");
+    EXPECT_EQ(r.err, "gone");
+}
+
+TEST(KExecProc, EscapeInTheCaptureLoopEndsChildAndGrandchild) {
+    TempDir dir;
+    FakeProbe probe(std::chrono::milliseconds(400), Seen::ByLoop);
+    ScriptedMessages messages;
+    Ran r = RunLine("perl -e \"$| = 1; print 'start'; if (!fork) { open F, '>', '" +
+                        dir.File("pid") + "'; print F $$; close F; sleep 30; exit } sleep 30\"",
+                    probe, messages);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.code, -1);
+    EXPECT_EQ(r.out, "start"); // what came before the cancel stays
+    EXPECT_EQ(r.error, "");
+    EXPECT_LT(r.seconds, 10.0); // far below the 30 s either process would sleep
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"処理は中断されました"});
+    pid_t grandchild = std::atoi(dir.Read("pid").c_str());
+    ASSERT_GT(grandchild, 0);
+    EXPECT_TRUE(ProcessGone(grandchild));
+}
+
+TEST(KExecProc, TheWatcherAloneCancelsSilently) {
+    FakeProbe probe(std::chrono::milliseconds(200), Seen::ByWatcher);
+    ScriptedMessages messages;
+    Ran r =
+        RunLine("perl -e \"if (!fork) { sleep 30; exit } print 'p'; sleep 30\"", probe, messages);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.code, -1);
+    EXPECT_LT(r.seconds, 10.0);
+    EXPECT_EQ(messages.Count(), 0u);
+}
+
+TEST(KExecProc, EnvironmentReplacedExactlyOrInherited) {
+    const std::string dump = "perl -e \"print join ',', map { qq($_=$ENV{$_}) } sort keys %ENV\"";
+    Ran r = RunLine(dump, std::string("FOO=bar\0REQUEST_METHOD=GET\0EMPTY=\0\0", 36));
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(r.out, "EMPTY=,FOO=bar,REQUEST_METHOD=GET");
+
+    ::setenv("VEXIL_INHERITED_MARK", "yes", 1);
+    r = RunLine(dump);
+    EXPECT_NE(r.out.find("VEXIL_INHERITED_MARK=yes"), std::string::npos);
+    EXPECT_NE(r.out.find("PATH="), std::string::npos);
+    ::unsetenv("VEXIL_INHERITED_MARK");
+}
+
+TEST(KExecProc, SecondEnvironmentIsComplainedAboutAndUsed) {
+    ScriptedMessages messages;
+    FakeProbe never;
+    KExecProc proc("perl -e \"print $ENV{WHICH}\"", messages, never);
+    proc.SetEnvironment(std::string("WHICH=first\0\0", 13));
+    EXPECT_EQ(messages.Count(), 0u);
+    proc.SetEnvironment(std::string("WHICH=second\0\0", 14));
+    EXPECT_EQ(messages.Texts(),
+              std::vector<std::string>{"KExecProc::SetEnvironment\nAsertionFailed."});
+    ASSERT_TRUE(proc.Run());
+    EXPECT_EQ(proc.StdOut().ToString(), "second");
+}
+
+TEST(KExecProc, UnterminatedQuoteAndMissingPrograms) {
+    Ran r = RunLine("perl -e \"print 'a  b'");
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(r.out, "a  b");
+    for (const char* line : {"", "   ", "/nonexistent/perl -e 1", "vexil-no-such-program arg"}) {
+        r = RunLine(line);
+        EXPECT_FALSE(r.ok) << line;
+        EXPECT_EQ(r.error, "Cannot create a proccess.") << line;
+        EXPECT_NE(r.code, 0) << line;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "");
+    }
+}
+
+TEST(KExecProc, BuffersComeBackRewound) {
+    ScriptedMessages messages;
+    FakeProbe never;
+    KExecProc proc("perl -e \"print 'abc'; print STDERR 'de'\"", messages, never);
+    ASSERT_TRUE(proc.Run());
+    char c[2];
+    EXPECT_EQ(proc.StdOut().Read(c, 2), 2u);
+    EXPECT_EQ(proc.StdOut().Position(), 0u);
+    EXPECT_EQ(proc.StdErr().Position(), 0u);
+    EXPECT_GE(never.Asked(), 1); // the loop looked at the key at least once
+}
+
+TEST(KExecProc, EscapeEndsAGrandchildThatOutlivedTheChild) {
+    FakeProbe probe(std::chrono::milliseconds(300));
+    ScriptedMessages messages;
+    Ran r = RunLine("perl -e \"if (fork) { exit 0 } sleep 30\"", probe, messages);
+    EXPECT_FALSE(r.ok); // cancelled, even though the child itself had ended with 0
+    EXPECT_EQ(r.code, -1);
+    EXPECT_LT(r.seconds, 10.0);
+}
