@@ -173,17 +173,16 @@ HandOver SendToFirstInstance(const std::string& endpoint, const std::string& pat
 }
 
 std::string NormaliseCommandLine(const std::string& tail, const std::string& currentDir) {
-    std::string path = tail;
-    // Any relative path is made absolute, not only a bare name: the first instance that may
-    // receive it runs in another folder.
+    std::string path = Trim(tail);
+    if (path.size() > 2 && path.find('"') != std::string::npos)
+        path = path.substr(1, path.size() - 2);
+    // Any relative path is made absolute, not only a bare name, and only once blanks and
+    // quotes are gone: the first instance that may receive it runs in another folder.
     if (!path.empty() && path.front() != '/') {
         std::string dir = currentDir;
         if (dir.empty() || dir.back() != '/')
             dir += '/';
         path = dir + path;
     }
-    path = Trim(path);
-    if (path.size() > 2 && path.find('"') != std::string::npos)
-        path = path.substr(1, path.size() - 2);
     return path;
 }
