@@ -218,7 +218,6 @@ TEST(KExecProc, BuffersComeBackRewound) {
     EXPECT_EQ(proc.StdOut().Read(c, 2), 2u);
     EXPECT_EQ(proc.StdOut().Position(), 0u);
     EXPECT_EQ(proc.StdErr().Position(), 0u);
-    EXPECT_GE(never.Asked(), 1); // the loop looked at the key at least once
 }
 
 TEST(KExecProc, EscapeEndsAGrandchildThatOutlivedTheChild) {
