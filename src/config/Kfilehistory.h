@@ -18,7 +18,8 @@ public:
     // Receives the index of the clicked history item in the list.
     using OpenHandler = std::function<void(int index)>;
 
-    // Appends the placeholder "(なし)", a separator and the disabled clear item to parent.
+    // Appends the placeholder "(なし)", a separator and the disabled clear item to parent. The
+    // items call back into this object, so the history must live as long as they can be clicked.
     KFileHistory(HistoryMenu& parent, MessageService& messages, OpenHandler openHandler);
     KFileHistory(const KFileHistory&) = delete;
     KFileHistory& operator=(const KFileHistory&) = delete;

@@ -201,3 +201,15 @@ TEST(KFileHistory, ClearAsksFirst) {
     EXPECT_EQ(Describe(f.menu),
               (Lines{"&1 /c #0", kNone + " hidden disabled", "-", kClear + " #0"}));
 }
+
+TEST(KFileHistory, LoadingAgainReplacesTheItems) {
+    TempDir dir;
+    Fixture f;
+    f.history.Add("/old");
+    f.history.Load(IniFile(dir.Write("c.cfg", Section(2))));
+    EXPECT_EQ(f.history.Paths(), (Lines{"/s/f0.pl", "/s/f1.pl"}));
+    EXPECT_EQ(Describe(f.menu), (Lines{"&0 /s/f0.pl #0", "&1 /s/f1.pl #1",
+                                       kNone + " hidden disabled", "-", kClear + " #0"}));
+    f.history.Load(IniFile(dir.Write("d.cfg", "")));
+    EXPECT_EQ(Describe(f.menu), (Lines{kNone + " disabled", "-", kClear + " disabled"}));
+}
