@@ -1,0 +1,53 @@
+#pragma once
+// One language definition: the interpreter, its options, the temporary copy of the script, the
+// file extensions of the language, how its error lines are read and its help file. Each lives
+// in its own *.def file (an INI file with the sections [Language], [Environment], [Debug]).
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Reads a comma list the way the Ext key is written: leading blanks and control characters are
+// skipped; an item that begins with a double quote runs to its closing quote (two quotes stand
+// for one); any other item runs up to a comma, blank or control character; blanks after an item
+// are skipped, then one comma; a comma that ends the text adds a last, empty item. Bytes from
+// 0x80 up never end an item, so UTF-8 and Shift_JIS extensions stay whole.
+std::vector<std::string> ExtList(std::string_view text);
+
+class KDefConfig {
+public:
+    // A definition read from an existing (or missing) file; missing keys take the defaults.
+    explicit KDefConfig(std::string fileName);
+    // A new language: the given name and interpreter, every other field blank, saved at once so
+    // the file exists as soon as the object does. Throws IniError when it cannot be written.
+    KDefConfig(std::string fileName, std::string name, std::string exePath);
+
+    // Reads every field from FileName; a missing file, section or key gives the default.
+    void Load();
+    // Writes all sixteen keys in their fixed order. The file is replaced atomically: a refused
+    // write throws IniError naming the file and leaves the previous file whole.
+    void Save() const;
+
+    // The first item of the Ext list, or empty when Ext holds nothing but blanks.
+    std::string GetDefaultExt() const;
+
+    // Fixed at construction, never stored in the file.
+    std::string FileName;
+
+    std::string Name;
+    std::string Ext;
+    std::string RegExpLang; // kept and written back; nothing else reads it
+    std::string ExePath;
+    std::string Option;
+    std::string LastFolder; // kept and written back
+    std::string HelpFile;
+    std::string TempFile;
+    std::string TempDir; // without a trailing '/'; empty means the program folder
+    bool UseHelpFile = false;
+    bool UseHtmlHelp = false;
+    std::string RegExpErr;
+    bool ShowError = false;
+    bool UseTagJumpToOtherFile = false;
+    std::string RegExpLine; // kept and written back
+    std::string RegExpFile;
+};

@@ -1,0 +1,233 @@
+#include "config/Kvexilconfig.h"
+
+#include "config/Kfilehistory.h"
+#include "platform/FileFacts.h"
+#include "platform/IniFile.h"
+#include "platform/MessageService.h"
+
+#include <algorithm>
+#include <filesystem>
+
+namespace {
+
+constexpr const char* kEnvironment = "Environment";
+constexpr const char* kWindow = "Window";
+constexpr const char* kOthers = "Others";
+
+constexpr const char* kDefaultLanguage = "Perl";
+constexpr const char* kDefaultEditor = "xdg-open";
+constexpr const char* kDefaultTempBat = "temp.sh";
+constexpr const char* kDefaultTempHtml = "temp.html";
+constexpr int kDefaultWidth = 600;
+constexpr int kDefaultHeight = 400;
+
+constexpr const char* kNoDefFiles = "Def Files are not found. Use default Settings.";
+constexpr const char* kAddedLanguage =
+    "　を追加しました。\n 詳細設定は設定メニューの言語別設定から行ってください";
+
+bool HasDefSuffix(const std::string& name) {
+    return name.size() >= 4 &&
+           SameTextAscii(std::string_view(name).substr(name.size() - 4), ".def");
+}
+
+// The definition files of a folder in byte order of their names, so that the language list
+// and the language chosen first do not depend on the order the file system keeps.
+std::vector<std::string> DefFileNames(const std::string& folder) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    std::filesystem::directory_iterator it(folder, ec), end;
+    for (; !ec && it != end; it.increment(ec)) {
+        std::string name = it->path().filename().string();
+        std::error_code typeError;
+        if (!HasDefSuffix(name) || it->is_directory(typeError))
+            continue;
+        names.push_back(std::move(name));
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace
+
+KVexilConfig::KVexilConfig(std::string appDir, MessageService& messages, KFileHistory* history,
+                           KVexilConfigCallbacks callbacks)
+    : Callbacks(std::move(callbacks)), TempBat(kDefaultTempBat), TempHtml(kDefaultTempHtml),
+      AppDir(std::move(appDir)), Editor(kDefaultEditor), messages_(messages), history_(history) {
+    if (AppDir.empty() || AppDir.back() != '/')
+        AppDir += '/';
+    CfgPath = AppDir + "VexilPro.cfg";
+    DefsDir = AppDir + "defs/";
+    HelpPath = AppDir + "VexilPro.hlp";
+}
+
+void KVexilConfig::LoadDefFiles() {
+    std::error_code ec;
+    if (!DirectoryExists(DefsDir))
+        std::filesystem::create_directories(DefsDir, ec); // a failure shows later, at the save
+
+    Languages.clear();
+    Current = nullptr;
+    for (const std::string& name : DefFileNames(DefsDir))
+        Languages.push_back(std::make_unique<KDefConfig>(DefsDir + name));
+
+    if (Languages.empty()) {
+        messages_.Show(kNoDefFiles);
+        Languages.push_back(std::make_unique<KDefConfig>(DefsDir + "perl.def"));
+    }
+    Current = Languages.front().get();
+}
+
+void KVexilConfig::Load() {
+    IniFile ini(CfgPath);
+    SelectLanguageByName(ini.ReadString(kEnvironment, "Language", kDefaultLanguage));
+    Editor = ini.ReadString(kEnvironment, "Editor", kDefaultEditor);
+    UseDoubleQuotes = ini.ReadBool(kEnvironment, "UseDoubleQuotes", false);
+    UseTagJump = ini.ReadBool(kEnvironment, "UseTagJump", false);
+    TagJumpText = ini.ReadString(kEnvironment, "TagJumpText", "");
+    TempBat = ini.ReadString(kEnvironment, "TempBat", kDefaultTempBat);
+    UsePause = ini.ReadBool(kEnvironment, "UsePause", false);
+    bool useHotKey = ini.ReadBool(kEnvironment, "UseHotKey", false);
+    auto hotKey = static_cast<uint16_t>(ini.ReadInteger(kEnvironment, "HotKey", 0));
+    SetHotKey(useHotKey, hotKey);
+    AutoRefresh = ini.ReadBool(kEnvironment, "AutoRefresh", false);
+    ReadOnlyWhenAutoRefresh = ini.ReadBool(kEnvironment, "ReadOnlyWhenAutoRefresh", false);
+
+    Maximized = ini.ReadBool(kWindow, "Maximized", false);
+    int width = static_cast<int>(ini.ReadInteger(kWindow, "Width", kDefaultWidth));
+    if (Callbacks.SetMainWidth)
+        Callbacks.SetMainWidth(width);
+    int height = static_cast<int>(ini.ReadInteger(kWindow, "Height", kDefaultHeight));
+    if (Callbacks.SetMainHeight)
+        Callbacks.SetMainHeight(height);
+
+    TempHtml = ini.ReadString(kEnvironment, "TempHtml", kDefaultTempHtml);
+    CutHead = ini.ReadBool(kEnvironment, "CutHead", true);
+    DefaultCode = static_cast<int>(ini.ReadInteger(kEnvironment, "DefaultCode", -1));
+    if (history_)
+        history_->Load(ini);
+
+    MemoryFileWhenDropped = ini.ReadBool(kOthers, "MemoryFileWhenDropped", false);
+    ChangeCurrentDirOnDrop = ini.ReadBool(kOthers, "ChangeCurrentDirOnDrop", false);
+    DontChangeDirFromDesktop = ini.ReadBool(kOthers, "DontChangeDirFromDesktop", false);
+    FEditorStayOnTop = ini.ReadBool(kOthers, "FEditorStayOnTop", false);
+}
+
+void KVexilConfig::Save() {
+    for (const auto& language : Languages)
+        language->Save();
+
+    IniFile ini(CfgPath);
+    ini.WriteString(kEnvironment, "Language", Current ? Current->Name : std::string());
+    ini.WriteString(kEnvironment, "Editor", Editor);
+    ini.WriteBool(kEnvironment, "UseDoubleQuotes", UseDoubleQuotes);
+    ini.WriteBool(kEnvironment, "UseTagJump", UseTagJump);
+    ini.WriteString(kEnvironment, "TagJumpText", TagJumpText);
+    ini.WriteString(kEnvironment, "TempBat", TempBat);
+    ini.WriteBool(kEnvironment, "UsePause", UsePause);
+    ini.WriteBool(kEnvironment, "UseHotKey", UseHotKey);
+    ini.WriteInteger(kEnvironment, "HotKey", HotKey);
+    ini.WriteBool(kEnvironment, "AutoRefresh", AutoRefresh);
+    ini.WriteBool(kEnvironment, "ReadOnlyWhenAutoRefresh", ReadOnlyWhenAutoRefresh);
+    ini.WriteString(kEnvironment, "TempHtml", TempHtml);
+    ini.WriteBool(kEnvironment, "CutHead", CutHead);
+    ini.WriteInteger(kEnvironment, "DefaultCode",
+                     Callbacks.CurrentCode ? Callbacks.CurrentCode() : DefaultCode);
+    if (history_)
+        history_->Save(ini);
+    ini.WriteBool(kOthers, "MemoryFileWhenDropped", MemoryFileWhenDropped);
+    ini.WriteBool(kOthers, "ChangeCurrentDirOnDrop", ChangeCurrentDirOnDrop);
+    ini.WriteBool(kOthers, "DontChangeDirFromDesktop", DontChangeDirFromDesktop);
+    ini.WriteBool(kOthers, "FEditorStayOnTop",
+                  Callbacks.FormEditorStayOnTop ? Callbacks.FormEditorStayOnTop()
+                                                : FEditorStayOnTop);
+    ini.UpdateFile();
+}
+
+void KVexilConfig::SaveWindow(bool maximized, int width, int height) {
+    IniFile ini(CfgPath);
+    ini.WriteBool(kWindow, "Maximized", maximized);
+    ini.WriteInteger(kWindow, "Height", height);
+    ini.WriteInteger(kWindow, "Width", width);
+    ini.UpdateFile();
+    Save();
+}
+
+void KVexilConfig::AddLanguage(const std::string& name, const std::string& exePath) {
+    auto language = std::make_unique<KDefConfig>(DefsDir + name + ".def", name, exePath);
+    Current = language.get();
+    Languages.push_back(std::move(language));
+    messages_.Show(name + kAddedLanguage);
+}
+
+void KVexilConfig::SelectLanguageByName(const std::string& text) {
+    for (const auto& language : Languages) {
+        if (SameTextAscii(language->Name, text)) {
+            Current = language.get();
+            return;
+        }
+    }
+}
+
+bool KVexilConfig::SelectLanguageByExtension(const std::string& filePath) {
+    std::string ext = LowerAscii(Trim(ExtractFileExt(filePath)));
+    for (const auto& language : Languages) {
+        for (const std::string& item : ExtList(language->Ext)) {
+            if (ext == "." + LowerAscii(item)) {
+                Current = language.get();
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+std::string KVexilConfig::GetFileFilter() const {
+    std::vector<std::string> items = Current ? ExtList(Current->Ext) : std::vector<std::string>();
+    std::string described, patterns;
+    for (size_t i = 0; i < items.size(); ++i) {
+        described += (i ? ",*." : "*.") + items[i];
+        patterns += (i ? ";*." : "*.") + items[i];
+    }
+    std::string name = Current ? Current->Name : std::string();
+    return name + " Files(" + described + ")|" + patterns + "|All Files(*.*)|*.*";
+}
+
+std::string KVexilConfig::GetTempFilePath() const {
+    if (!Current)
+        return {};
+    if (Current->TempDir.empty())
+        return AppDir + Current->TempFile;
+    return Current->TempDir + "/" + Current->TempFile;
+}
+
+bool KVexilConfig::CheckRunnable() {
+    const std::string exePath = Current ? Current->ExePath : std::string();
+    if (!FileExists(exePath)) {
+        messages_.Show("File " + exePath + " is not found.", kAppCaption, MessageIcon::Information);
+        return false;
+    }
+    std::string folder = ExtractFileDir(GetTempFilePath());
+    if (!DirectoryExists(folder)) {
+        messages_.Show("Temp Directory " + folder + " is not found.", kAppCaption,
+                       MessageIcon::Information);
+        return false;
+    }
+    return true;
+}
+
+void KVexilConfig::SetHotKey(bool use, uint16_t key) {
+    UseHotKey = use;
+    HotKey = key;
+    if (use) {
+        if (Callbacks.RegisterGlobalHotKey)
+            Callbacks.RegisterGlobalHotKey(key);
+    } else if (Callbacks.UnregisterGlobalHotKey) {
+        Callbacks.UnregisterGlobalHotKey();
+    }
+}
+
+void KVexilConfig::SetReadOnly(bool flag) {
+    ReadOnly = flag;
+    if (Callbacks.SetEditorReadOnly)
+        Callbacks.SetEditorReadOnly(flag);
+}

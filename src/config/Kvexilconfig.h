@@ -1,0 +1,104 @@
+#pragma once
+// The program's one settings object: the global settings kept in VexilPro.cfg beside the
+// executable, the list of language definitions found in defs/, the current language, and the
+// run-time states of the main window that are never stored.
+
+#include "config/Kdefconfig.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class KFileHistory;
+class MessageService;
+
+// What the settings need from windows that are built around them. A callback left unset does
+// nothing; the two questions then answer the stored field.
+struct KVexilConfigCallbacks {
+    std::function<void(int)> SetMainWidth;
+    std::function<void(int)> SetMainHeight;
+    std::function<void(uint16_t)> RegisterGlobalHotKey;
+    std::function<void()> UnregisterGlobalHotKey;
+    // The script editor's read-only switch.
+    std::function<void(bool)> SetEditorReadOnly;
+    // The script window's current encoding choice (-1 detect, 0 SJIS, 1 EUC, 2 JIS, 3 UTF-8).
+    std::function<int()> CurrentCode;
+    // Whether the form editor window currently stays on top.
+    std::function<bool()> FormEditorStayOnTop;
+};
+
+class KVexilConfig {
+public:
+    // appDir is the program folder (ProgramDir() in the program); a missing trailing '/' is
+    // added. history may be null, in which case the [FileHistory] section is left alone.
+    KVexilConfig(std::string appDir, MessageService& messages, KFileHistory* history = nullptr,
+                 KVexilConfigCallbacks callbacks = {});
+    KVexilConfig(const KVexilConfig&) = delete;
+    KVexilConfig& operator=(const KVexilConfig&) = delete;
+
+    // Fills Languages from the *.def files of DefsDir (sorted by name, the suffix matched
+    // without regard to case), creating the folder when it is missing, and makes the first one
+    // current. Without any, tells the user once and uses a built-in Perl that is written to
+    // defs/perl.def at the next save.
+    void LoadDefFiles();
+    // Reads VexilPro.cfg; a missing file gives every default. Runs after LoadDefFiles.
+    void Load();
+    // Saves every language, then VexilPro.cfg except [Window]. Every file is replaced
+    // atomically; a refused write throws IniError naming the file and stops the save there.
+    void Save();
+    // Writes [Window] (Maximized, Height, Width), then Save().
+    void SaveWindow(bool maximized, int width, int height);
+
+    // Creates defs/<name>.def for a new language, appends it and makes it current.
+    void AddLanguage(const std::string& name, const std::string& exePath);
+    // The first language whose Name equals text without regard to case; otherwise no change.
+    void SelectLanguageByName(const std::string& text);
+    // The first language whose Ext list holds the extension of filePath; false leaves Current.
+    bool SelectLanguageByExtension(const std::string& filePath);
+    // "Perl Files(*.pl,*.cgi)|*.pl;*.cgi|All Files(*.*)|*.*" for the current language.
+    std::string GetFileFilter() const;
+    // TempDir + "/" + TempFile of the current language, or AppDir + TempFile.
+    std::string GetTempFilePath() const;
+    // Whether the interpreter file and the temporary folder exist; tells the user when not.
+    bool CheckRunnable();
+    void SetHotKey(bool use, uint16_t key);
+    void SetReadOnly(bool flag);
+
+    KVexilConfigCallbacks Callbacks;
+
+    std::vector<std::unique_ptr<KDefConfig>> Languages;
+    KDefConfig* Current = nullptr;
+
+    bool Maximized = false;
+    bool FEditorStayOnTop = false;
+    bool ReadOnly = false;
+    bool UseHotKey = false;
+    uint16_t HotKey = 0;
+    std::string RememberedArgs;
+    std::string ResultFile;
+    std::string CfgPath;
+    std::string HelpPath;
+    std::string TempBat;
+    std::string TempHtml;
+    bool UsePause = false;
+    bool CutHead = true;
+    int DefaultCode = -1;
+    std::string AppDir;
+    std::string DefsDir;
+    std::string Editor;
+    bool UseDoubleQuotes = false;
+    bool AutoRefresh = false;
+    bool ReadOnlyWhenAutoRefresh = false;
+    bool UseCGI = false;
+    bool UseTagJump = false;
+    std::string TagJumpText;
+    bool MemoryFileWhenDropped = false;
+    bool ChangeCurrentDirOnDrop = false;
+    bool DontChangeDirFromDesktop = false;
+
+private:
+    MessageService& messages_;
+    KFileHistory* history_;
+};

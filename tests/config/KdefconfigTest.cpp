@@ -1,0 +1,234 @@
+#include "config/Kdefconfig.h"
+#include "platform/IniFile.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+#include <random>
+#include <sys/stat.h>
+
+namespace {
+
+using Items = std::vector<std::string>;
+
+// The stock Perl values a file without the key falls back to.
+void ExpectPerlDefaultsBesidesName(const KDefConfig& def) {
+    EXPECT_EQ(def.Ext, "pl");
+    EXPECT_EQ(def.RegExpLang, "(^#!.*//perl.*)");
+    EXPECT_EQ(def.ExePath, "/usr/bin/perl");
+    EXPECT_EQ(def.Option, "");
+    EXPECT_EQ(def.LastFolder, "/");
+    EXPECT_EQ(def.HelpFile, "");
+    EXPECT_EQ(def.TempFile, "vexil.tmp");
+    EXPECT_EQ(def.TempDir, "");
+    EXPECT_FALSE(def.UseHelpFile);
+    EXPECT_FALSE(def.UseHtmlHelp);
+    EXPECT_EQ(def.RegExpErr, "line [0-9]+.?");
+    EXPECT_FALSE(def.ShowError);
+    EXPECT_FALSE(def.UseTagJumpToOtherFile);
+    EXPECT_EQ(def.RegExpLine, "");
+    EXPECT_EQ(def.RegExpFile, "");
+}
+
+} // namespace
+
+TEST(ExtList, ItemsSeparatedByCommasOrBlanks) {
+    EXPECT_EQ(ExtList("pl,cgi"), (Items{"pl", "cgi"}));
+    EXPECT_EQ(ExtList("pl, cgi"), (Items{"pl", "cgi"}));
+    EXPECT_EQ(ExtList("pl cgi"), (Items{"pl", "cgi"}));
+    EXPECT_EQ(ExtList("  pl ,\tcgi  "), (Items{"pl", "cgi"}));
+    EXPECT_EQ(ExtList(""), Items{});
+    EXPECT_EQ(ExtList("   "), Items{});
+}
+
+TEST(ExtList, EmptyItemsFromCommas) {
+    EXPECT_EQ(ExtList("pl,"), (Items{"pl", ""}));
+    EXPECT_EQ(ExtList("pl, "), (Items{"pl", ""}));
+    EXPECT_EQ(ExtList(",pl"), (Items{"", "pl"}));
+    EXPECT_EQ(ExtList("pl,,cgi"), (Items{"pl", "", "cgi"}));
+    EXPECT_EQ(ExtList(","), (Items{"", ""}));
+}
+
+TEST(ExtList, QuotedItemsAndHighBytes) {
+    EXPECT_EQ(ExtList("\"p l\",cgi"), (Items{"p l", "cgi"}));
+    EXPECT_EQ(ExtList("\"a\"\"b\""), (Items{"a\"b"}));
+    EXPECT_EQ(ExtList("\"open"), (Items{"open"}));
+    // UTF-8 and Shift_JIS bytes belong to the item.
+    EXPECT_EQ(ExtList("日本,\x82\xa0x"), (Items{"日本", "\x82\xa0x"}));
+}
+
+TEST(KDefConfig, MissingFileGivesDefaultsAndWritesNothing) {
+    TempDir dir;
+    KDefConfig def(dir.File("none.def"));
+    EXPECT_EQ(def.FileName, dir.File("none.def"));
+    EXPECT_EQ(def.Name, "Perl");
+    ExpectPerlDefaultsBesidesName(def);
+    struct stat st {};
+    EXPECT_NE(::stat(dir.File("none.def").c_str(), &st), 0);
+}
+
+TEST(KDefConfig, OnlyANameGivesPerlDefaultsForTheRest) {
+    TempDir dir;
+    KDefConfig def(dir.Write("ruby.def", "[Language]\nName=Ruby\n"));
+    EXPECT_EQ(def.Name, "Ruby");
+    ExpectPerlDefaultsBesidesName(def);
+}
+
+TEST(KDefConfig, ReadsEveryKeyFromItsSection) {
+    TempDir dir;
+    auto path = dir.Write("r.def", "[language]\nname=Ruby\next=rb, rbw\nRegExpLang=x\n"
+                                   "[ENVIRONMENT]\nExePath=/opt/ruby\nOption=-w\nLastFolder=/home\n"
+                                   "UseHelpFile=1\nUseHtmlHelp=1\nHelpFile=/h.html\nTempFile=t.rb\n"
+                                   "TempDir=/var/tmp\n"
+                                   "[Debug]\nRegExpErr=:[0-9]+:\nShowError=1\n"
+                                   "UseTagJumpToOtherFile=1\nRegExpLine=l\nRegExpFile=^(.*?):\n");
+    KDefConfig def(path);
+    EXPECT_EQ(def.Name, "Ruby");
+    EXPECT_EQ(def.Ext, "rb, rbw");
+    EXPECT_EQ(def.RegExpLang, "x");
+    EXPECT_EQ(def.ExePath, "/opt/ruby");
+    EXPECT_EQ(def.Option, "-w");
+    EXPECT_EQ(def.LastFolder, "/home");
+    EXPECT_TRUE(def.UseHelpFile);
+    EXPECT_TRUE(def.UseHtmlHelp);
+    EXPECT_EQ(def.HelpFile, "/h.html");
+    EXPECT_EQ(def.TempFile, "t.rb");
+    EXPECT_EQ(def.TempDir, "/var/tmp");
+    EXPECT_EQ(def.RegExpErr, ":[0-9]+:");
+    EXPECT_TRUE(def.ShowError);
+    EXPECT_TRUE(def.UseTagJumpToOtherFile);
+    EXPECT_EQ(def.RegExpLine, "l");
+    EXPECT_EQ(def.RegExpFile, "^(.*?):");
+}
+
+TEST(KDefConfig, BooleansReadAsIntegers) {
+    TempDir dir;
+    KDefConfig yes(dir.Write("a.def", "[Debug]\nShowError=yes\n"));
+    EXPECT_FALSE(yes.ShowError);
+    KDefConfig two(dir.Write("b.def", "[Debug]\nShowError=2\n"));
+    EXPECT_TRUE(two.ShowError);
+    KDefConfig hex(dir.Write("c.def", "[Debug]\nShowError=0x1\n"));
+    EXPECT_TRUE(hex.ShowError);
+    hex.Save();
+    EXPECT_EQ(IniFile(hex.FileName).ReadString("Debug", "ShowError", ""), "1");
+    KDefConfig zero(dir.Write("d.def", "[Debug]\nShowError=0\nUseTagJumpToOtherFile=\n"));
+    EXPECT_FALSE(zero.ShowError);
+    EXPECT_FALSE(zero.UseTagJumpToOtherFile);
+}
+
+TEST(KDefConfig, NewLanguageIsWrittenAtOnceWithSixteenKeysInOrder) {
+    TempDir dir;
+    KDefConfig def(dir.File("Ruby.def"), "Ruby", "/usr/bin/ruby");
+    EXPECT_EQ(dir.Read("Ruby.def"), "[Language]\nName=Ruby\nExt=\nRegExpLang=\n"
+                                    "[Environment]\nExePath=/usr/bin/ruby\nOption=\nLastFolder=/\n"
+                                    "UseHelpFile=0\nUseHtmlHelp=0\nHelpFile=\nTempFile=Vexil.tmp\n"
+                                    "TempDir=\n"
+                                    "[Debug]\nRegExpErr=\nShowError=0\nUseTagJumpToOtherFile=0\n"
+                                    "RegExpLine=\nRegExpFile=\n");
+    EXPECT_EQ(def.TempFile, "Vexil.tmp");
+    EXPECT_EQ(def.RegExpErr, "");
+    EXPECT_EQ(def.Ext, "");
+    // Read back, the empty values stay empty rather than falling back to Perl's.
+    KDefConfig again(def.FileName);
+    EXPECT_EQ(again.Ext, "");
+    EXPECT_EQ(again.RegExpErr, "");
+    EXPECT_EQ(again.TempFile, "Vexil.tmp");
+}
+
+TEST(KDefConfig, NewLanguageOverwritesAnExistingFileKeyByKey) {
+    TempDir dir;
+    dir.Write("Ruby.def", "[Language]\nName=Old\nExt=rb\nOwn=mine\n[Debug]\nShowError=1\n");
+    KDefConfig def(dir.File("Ruby.def"), "Ruby", "/usr/bin/ruby");
+    IniFile ini(def.FileName);
+    EXPECT_EQ(ini.ReadString("Language", "Name", ""), "Ruby");
+    EXPECT_EQ(ini.ReadString("Language", "Ext", "x"), "");
+    EXPECT_EQ(ini.ReadString("Language", "Own", ""), "mine");
+    EXPECT_EQ(ini.ReadString("Debug", "ShowError", ""), "0");
+}
+
+TEST(KDefConfig, SaveKeepsForeignLinesByteForByteAndIsStable) {
+    TempDir dir;
+    std::string original = "; my perl\n[Language]\nName=Perl\nExt=pl,cgi\nRegExpLang=r\n\n"
+                           "[Environment]\nExePath=/usr/bin/perl\nOption=-w\nLastFolder=/\n"
+                           "UseHelpFile=0\nUseHtmlHelp=0\nHelpFile=\nTempFile=vexil.tmp\n"
+                           "TempDir=\n\n[Unknown]\nfoo = bar\n\n"
+                           "[Debug]\nRegExpErr=line [0-9]+.?\nShowError=1\n"
+                           "UseTagJumpToOtherFile=0\nRegExpLine=\nRegExpFile=\nByHand=kept\n";
+    auto path = dir.Write("perl.def", original);
+    KDefConfig def(path);
+    def.Save();
+    EXPECT_EQ(dir.Read("perl.def"), original);
+    def.Save();
+    EXPECT_EQ(dir.Read("perl.def"), original);
+
+    def.Option = "-T";
+    def.Save();
+    std::string changed = original;
+    changed.replace(changed.find("Option=-w"), 9, "Option=-T");
+    EXPECT_EQ(dir.Read("perl.def"), changed);
+}
+
+TEST(KDefConfig, DamagedFilesLoadWithDefaults) {
+    TempDir dir;
+    std::mt19937 gen(7);
+    std::string garbage(4096, '\0');
+    for (char& c : garbage)
+        c = static_cast<char>(gen() & 0xff);
+    KDefConfig binary(dir.Write("bin.def", garbage));
+    EXPECT_EQ(binary.Name, "Perl");
+    ExpectPerlDefaultsBesidesName(binary);
+
+    KDefConfig noSections(dir.Write("flat.def", "Name=Ruby\nExePath=/usr/bin/ruby\n"));
+    EXPECT_EQ(noSections.Name, "Perl");
+    ExpectPerlDefaultsBesidesName(noSections);
+
+    std::string big(10 * 1024, 'o');
+    KDefConfig huge(dir.Write("big.def", "[Environment]\nOption=" + big + "\nTempFile=x\n"));
+    EXPECT_EQ(huge.Option, big.substr(0, 2047));
+    EXPECT_EQ(huge.TempFile, "x");
+}
+
+TEST(KDefConfig, GetDefaultExt) {
+    TempDir dir;
+    KDefConfig def(dir.File("x.def"));
+    def.Ext = "pl, cgi";
+    EXPECT_EQ(def.GetDefaultExt(), "pl");
+    def.Ext = "  ";
+    EXPECT_EQ(def.GetDefaultExt(), "");
+    def.Ext = "";
+    EXPECT_EQ(def.GetDefaultExt(), "");
+    def.Ext = ",pl";
+    EXPECT_EQ(def.GetDefaultExt(), "");
+    def.Ext = " \"p l\",x";
+    EXPECT_EQ(def.GetDefaultExt(), "p l");
+}
+
+TEST(KDefConfig, RefusedSaveNamesTheFileAndKeepsTheOldOne) {
+    TempDir dir;
+    ASSERT_EQ(::chmod(dir.Path().c_str(), 0777), 0);
+    std::string sub = dir.File("defs");
+    ASSERT_EQ(::mkdir(sub.c_str(), 0755), 0);
+    std::string path = sub + "/perl.def";
+    std::string original = "[Language]\nName=Perl\nExt=pl\n";
+    WriteFileBytes(path, original);
+    ASSERT_EQ(::chmod(path.c_str(), 0666), 0);
+    ASSERT_EQ(::chmod(sub.c_str(), 0555), 0); // nothing new can be made beside the file
+
+    bool ok = RunUnprivileged([&] {
+        KDefConfig def(path);
+        def.Ext = "pl,cgi";
+        try {
+            def.Save();
+        } catch (const IniError& e) {
+            return e.FileName() == path && std::string(e.what()).find(path) != std::string::npos;
+        }
+        return false;
+    });
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(ReadFileBytes(path), original);
+}
+
+TEST(KDefConfig, NewLanguageInAMissingFolderThrows) {
+    TempDir dir;
+    std::string path = dir.File("nowhere/Ruby.def");
+    EXPECT_THROW(KDefConfig(path, "Ruby", "/usr/bin/ruby"), IniError);
+}

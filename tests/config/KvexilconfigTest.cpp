@@ -1,0 +1,439 @@
+#include "config/Kvexilconfig.h"
+#include "config/Kfilehistory.h"
+#include "platform/IniFile.h"
+#include "support/ScriptedMessages.h"
+#include "support/TempDir.h"
+
+#include "ListMenu.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// A program folder in a temporary directory, with the windows around the settings recorded.
+struct Program {
+    TempDir dir;
+    ScriptedMessages messages;
+    ListMenu menu;
+    KFileHistory history{menu, messages, nullptr};
+    Lines calls;
+    int code = 3;
+    bool onTop = true;
+    KVexilConfig config{dir.Path(), messages, &history, Callbacks()};
+
+    KVexilConfigCallbacks Callbacks() {
+        KVexilConfigCallbacks c;
+        c.SetMainWidth = [this](int w) { calls.push_back("width " + std::to_string(w)); };
+        c.SetMainHeight = [this](int h) { calls.push_back("height " + std::to_string(h)); };
+        c.RegisterGlobalHotKey = [this](uint16_t k) {
+            calls.push_back("register " + std::to_string(k));
+        };
+        c.UnregisterGlobalHotKey = [this] { calls.push_back("unregister"); };
+        c.SetEditorReadOnly = [this](bool f) { calls.push_back(f ? "readonly" : "writable"); };
+        c.CurrentCode = [this] { return code; };
+        c.FormEditorStayOnTop = [this] { return onTop; };
+        return c;
+    }
+    void Def(const std::string& name, const std::string& text) {
+        ::mkdir(dir.File("defs").c_str(), 0755);
+        dir.Write("defs/" + name, text);
+    }
+    void Start() {
+        config.LoadDefFiles();
+        config.Load();
+    }
+    Lines Names() const {
+        Lines names;
+        for (const auto& l : config.Languages)
+            names.push_back(l->Name);
+        return names;
+    }
+};
+
+const char* kNoDefs = "Def Files are not found. Use default Settings.";
+
+} // namespace
+
+TEST(KVexilConfig, PathsComeFromTheProgramFolder) {
+    ScriptedMessages messages;
+    KVexilConfig config("/opt/vexil", messages);
+    EXPECT_EQ(config.AppDir, "/opt/vexil/");
+    EXPECT_EQ(config.CfgPath, "/opt/vexil/VexilPro.cfg");
+    EXPECT_EQ(config.DefsDir, "/opt/vexil/defs/");
+    EXPECT_EQ(config.HelpPath, "/opt/vexil/VexilPro.hlp");
+    KVexilConfig slash("/opt/vexil/", messages);
+    EXPECT_EQ(slash.AppDir, "/opt/vexil/");
+    EXPECT_EQ(config.Current, nullptr);
+    EXPECT_FALSE(config.ReadOnly);
+    EXPECT_FALSE(config.UseCGI);
+    EXPECT_EQ(config.RememberedArgs, "");
+    EXPECT_EQ(config.ResultFile, "");
+}
+
+TEST(KVexilConfig, FirstStartUsesDefaultsAndWritesEverythingAtClose) {
+    Program p;
+    p.Start();
+    EXPECT_EQ(p.messages.Texts(), Lines{kNoDefs});
+    EXPECT_TRUE(std::filesystem::is_directory(p.dir.File("defs")));
+    ASSERT_EQ(p.config.Languages.size(), 1u);
+    ASSERT_EQ(p.config.Current, p.config.Languages[0].get());
+    EXPECT_EQ(p.config.Current->Name, "Perl");
+    EXPECT_EQ(p.config.Current->ExePath, "/usr/bin/perl");
+    EXPECT_EQ(p.config.Current->TempFile, "vexil.tmp");
+    EXPECT_EQ(p.config.Current->FileName, p.dir.File("defs/perl.def"));
+    EXPECT_EQ(p.calls, (Lines{"unregister", "width 600", "height 400"}));
+    EXPECT_TRUE(p.config.CutHead);
+    EXPECT_EQ(p.config.DefaultCode, -1);
+    EXPECT_EQ(p.config.Editor, "xdg-open");
+    EXPECT_EQ(p.config.TempBat, "temp.sh");
+    EXPECT_EQ(p.config.TempHtml, "temp.html");
+    EXPECT_FALSE(p.config.Maximized);
+    EXPECT_FALSE(std::filesystem::exists(p.dir.File("VexilPro.cfg")));
+    EXPECT_FALSE(std::filesystem::exists(p.dir.File("defs/perl.def")));
+
+    p.config.SaveWindow(false, 600, 400);
+    EXPECT_EQ(p.dir.Read("VexilPro.cfg"),
+              "[Window]\nMaximized=0\nHeight=400\nWidth=600\n"
+              "[Environment]\nLanguage=Perl\nEditor=xdg-open\nUseDoubleQuotes=0\nUseTagJump=0\n"
+              "TagJumpText=\nTempBat=temp.sh\nUsePause=0\nUseHotKey=0\nHotKey=0\nAutoRefresh=0\n"
+              "ReadOnlyWhenAutoRefresh=0\nTempHtml=temp.html\nCutHead=1\nDefaultCode=3\n"
+              "[FileHistory]\nItemNumber=0\n"
+              "[Others]\nMemoryFileWhenDropped=0\nChangeCurrentDirOnDrop=0\n"
+              "DontChangeDirFromDesktop=0\nFEditorStayOnTop=1\n");
+    KDefConfig written(p.dir.File("defs/perl.def"));
+    EXPECT_EQ(written.Name, "Perl");
+    EXPECT_EQ(written.RegExpErr, "line [0-9]+.?");
+    EXPECT_EQ(p.messages.Count(), 1u);
+}
+
+TEST(KVexilConfig, DefFilesAreSortedAndMatchedWithoutCase) {
+    Program p;
+    p.Def("zeta.def", "[Language]\nName=Zeta\n");
+    p.Def("Alpha.DEF", "[Language]\nName=Alpha\n");
+    p.Def("mid.def", "[Language]\nName=Mid\n");
+    p.Def("notes.txt", "[Language]\nName=Text\n");
+    p.Def("old.def.bak", "[Language]\nName=Backup\n");
+    ::mkdir(p.dir.File("defs/folder.def").c_str(), 0755);
+    p.config.LoadDefFiles();
+    EXPECT_EQ(p.Names(), (Lines{"Alpha", "Mid", "Zeta"}));
+    EXPECT_EQ(p.config.Current->Name, "Alpha");
+    EXPECT_EQ(p.messages.Count(), 0u);
+}
+
+TEST(KVexilConfig, LanguageIsChosenByNameWithoutCase) {
+    Program p;
+    p.Def("a.def", "[Language]\nName=Awk\n");
+    p.Def("b.def", "[Language]\nName=Perl\nExt=pl\n[Environment]\nExePath=/first\n");
+    p.Def("c.def", "[Language]\nName=perl\n[Environment]\nExePath=/second\n");
+    p.dir.Write("VexilPro.cfg", "[Environment]\nLanguage=PERL\n");
+    p.Start();
+    EXPECT_EQ(p.config.Languages.size(), 3u);
+    EXPECT_EQ(p.config.Current->ExePath, "/first");
+    p.config.Current = p.config.Languages[2].get();
+    p.config.SelectLanguageByName("Perl");
+    EXPECT_EQ(p.config.Current, p.config.Languages[1].get());
+    p.config.SelectLanguageByName("Ruby"); // unknown: no change
+    EXPECT_EQ(p.config.Current, p.config.Languages[1].get());
+}
+
+TEST(KVexilConfig, UnknownLanguageKeepsTheFirstAndTheNextSaveStoresIt) {
+    Program p;
+    p.Def("a.def", "[Language]\nName=Awk\n");
+    p.Def("b.def", "[Language]\nName=Perl\n");
+    p.dir.Write("VexilPro.cfg", "[Environment]\nLanguage=Ruby\n");
+    p.Start();
+    EXPECT_EQ(p.config.Current->Name, "Awk");
+    p.config.Save();
+    EXPECT_EQ(IniFile(p.config.CfgPath).ReadString("Environment", "Language", ""), "Awk");
+}
+
+TEST(KVexilConfig, LanguageIsChosenByExtension) {
+    Program p;
+    p.Def("a.def", "[Language]\nName=Perl\nExt=pl, cgi\n");
+    p.Def("b.def", "[Language]\nName=Ruby\nExt=rb,\n");
+    p.Def("c.def", "[Language]\nName=Dots\nExt=,x\n");
+    p.Start();
+    auto& langs = p.config.Languages;
+    EXPECT_TRUE(p.config.SelectLanguageByExtension("/w/Script.RB"));
+    EXPECT_EQ(p.config.Current, langs[1].get());
+    EXPECT_TRUE(p.config.SelectLanguageByExtension("/w/test.PL"));
+    EXPECT_EQ(p.config.Current, langs[0].get());
+    EXPECT_TRUE(p.config.SelectLanguageByExtension("/w/form.Cgi "));
+    EXPECT_EQ(p.config.Current, langs[0].get());
+    // A name ending in a dot matches the first empty item, which is Ruby's, not the later one.
+    EXPECT_TRUE(p.config.SelectLanguageByExtension("/w/odd."));
+    EXPECT_EQ(p.config.Current, langs[1].get());
+    // No extension, a dot only in the folder name, or an unknown one: no change.
+    p.config.Current = langs[2].get();
+    EXPECT_FALSE(p.config.SelectLanguageByExtension("/w/Makefile"));
+    EXPECT_FALSE(p.config.SelectLanguageByExtension("/w.pl/Makefile"));
+    EXPECT_FALSE(p.config.SelectLanguageByExtension("/w/a.py"));
+    EXPECT_EQ(p.config.Current, langs[2].get());
+    EXPECT_TRUE(p.config.SelectLanguageByExtension("/w/a.x"));
+    EXPECT_EQ(p.config.Current, langs[2].get());
+}
+
+TEST(KVexilConfig, FileFilter) {
+    Program p;
+    p.Def("a.def", "[Language]\nName=Perl\nExt=pl, cgi\n");
+    p.Def("b.def", "[Language]\nName=Plain\nExt=\n");
+    p.Start();
+    EXPECT_EQ(p.config.GetFileFilter(), "Perl Files(*.pl,*.cgi)|*.pl;*.cgi|All Files(*.*)|*.*");
+    p.config.Current = p.config.Languages[1].get();
+    EXPECT_EQ(p.config.GetFileFilter(), "Plain Files()||All Files(*.*)|*.*");
+}
+
+TEST(KVexilConfig, TempFilePathAndRunnableCheck) {
+    Program p;
+    p.Start();
+    KDefConfig& perl = *p.config.Current;
+    EXPECT_EQ(p.config.GetTempFilePath(), p.dir.Path() + "/vexil.tmp");
+    perl.TempDir = "/tmp";
+    EXPECT_EQ(p.config.GetTempFilePath(), "/tmp/vexil.tmp");
+    perl.TempDir = "/tmp/";
+    EXPECT_EQ(p.config.GetTempFilePath(), "/tmp//vexil.tmp");
+    p.messages.Reset();
+
+    perl.ExePath = p.dir.Path(); // a folder is no interpreter
+    EXPECT_FALSE(p.config.CheckRunnable());
+    perl.ExePath = p.dir.File("missing-perl");
+    EXPECT_FALSE(p.config.CheckRunnable());
+    EXPECT_EQ(p.messages.Texts(), (Lines{"File " + p.dir.Path() + " is not found.",
+                                         "File " + p.dir.File("missing-perl") + " is not found."}));
+    p.messages.Reset();
+
+    perl.ExePath = p.dir.Write("perl", "#!/bin/sh\n");
+    perl.TempDir = p.dir.File("gone");
+    EXPECT_FALSE(p.config.CheckRunnable());
+    EXPECT_EQ(p.messages.Texts(), Lines{"Temp Directory " + p.dir.File("gone") + " is not found."});
+    p.messages.Reset();
+
+    perl.TempDir = "";
+    EXPECT_TRUE(p.config.CheckRunnable());
+    perl.TempDir = "/"; // the root passes as a folder
+    EXPECT_TRUE(p.config.CheckRunnable());
+    EXPECT_EQ(p.messages.Count(), 0u);
+}
+
+TEST(KVexilConfig, LoadReadsEverySettingAndAppliesItInOrder) {
+    Program p;
+    p.Def("a.def", "[Language]\nName=Awk\n");
+    p.Def("b.def", "[Language]\nName=Ruby\n");
+    p.dir.Write("VexilPro.cfg",
+                "[Environment]\nLanguage=ruby\nEditor=/usr/bin/gvim\nUseDoubleQuotes=1\n"
+                "UseTagJump=1\nTagJumpText=+%L %F\nTempBat=/tmp/b.sh\nUsePause=1\nUseHotKey=1\n"
+                "HotKey=24655\nAutoRefresh=1\nReadOnlyWhenAutoRefresh=1\nTempHtml=/tmp/o.html\n"
+                "CutHead=0\nDefaultCode=2\n"
+                "[Window]\nMaximized=1\nWidth=1024\nHeight=0x300\n"
+                "[FileHistory]\nItemNumber=2\nFile0=/a.rb\nFile1=/b.rb\n"
+                "[Others]\nMemoryFileWhenDropped=1\nChangeCurrentDirOnDrop=1\n"
+                "DontChangeDirFromDesktop=1\nFEditorStayOnTop=1\n");
+    p.Start();
+    auto& c = p.config;
+    EXPECT_EQ(c.Current->Name, "Ruby");
+    EXPECT_EQ(c.Editor, "/usr/bin/gvim");
+    EXPECT_TRUE(c.UseDoubleQuotes);
+    EXPECT_TRUE(c.UseTagJump);
+    EXPECT_EQ(c.TagJumpText, "+%L %F");
+    EXPECT_EQ(c.TempBat, "/tmp/b.sh");
+    EXPECT_TRUE(c.UsePause);
+    EXPECT_TRUE(c.UseHotKey);
+    EXPECT_EQ(c.HotKey, 24655); // Ctrl+Shift+O
+    EXPECT_TRUE(c.AutoRefresh);
+    EXPECT_TRUE(c.ReadOnlyWhenAutoRefresh);
+    EXPECT_TRUE(c.Maximized);
+    EXPECT_EQ(c.TempHtml, "/tmp/o.html");
+    EXPECT_FALSE(c.CutHead);
+    EXPECT_EQ(c.DefaultCode, 2);
+    EXPECT_EQ(p.history.Paths(), (Lines{"/a.rb", "/b.rb"}));
+    EXPECT_TRUE(c.MemoryFileWhenDropped);
+    EXPECT_TRUE(c.ChangeCurrentDirOnDrop);
+    EXPECT_TRUE(c.DontChangeDirFromDesktop);
+    EXPECT_TRUE(c.FEditorStayOnTop);
+    EXPECT_EQ(p.calls, (Lines{"register 24655", "width 1024", "height 768"}));
+}
+
+TEST(KVexilConfig, DamagedConfigurationFilesGiveDefaults) {
+    static const char garbage[] = "\x01\xff\xfe[\n=\n\0\0[Environment\nCutHead\n";
+    for (const std::string& content :
+         {std::string(), std::string(garbage, sizeof garbage - 1),
+          std::string("[Environment]\nCutHead=maybe\nDefaultCode=x\nHotKey=12k\nUseHotKey=\n"
+                      "[Window]\nWidth=wide\nHeight=\n")}) {
+        Program p;
+        p.dir.Write("VexilPro.cfg", content);
+        p.Start();
+        EXPECT_EQ(p.config.Current->Name, "Perl");
+        EXPECT_TRUE(p.config.CutHead);
+        EXPECT_EQ(p.config.DefaultCode, -1);
+        EXPECT_EQ(p.config.HotKey, 0);
+        EXPECT_EQ(p.config.Editor, "xdg-open");
+        EXPECT_EQ(p.calls, (Lines{"unregister", "width 600", "height 400"}));
+        EXPECT_EQ(p.history.Count(), 0);
+    }
+}
+
+TEST(KVexilConfig, SaveWritesInOrderAndKeepsForeignLines) {
+    Program p;
+    p.Def("perl.def", "[Language]\nName=Perl\n");
+    std::string original = "; mine\n[Environment]\nLanguage=Perl\nCustom=kept\n"
+                           "[Others]\nFEditorStayOnTop=0\n[Window]\nWidth=700\n";
+    p.dir.Write("VexilPro.cfg", original);
+    p.Start();
+    p.history.Add("/x.pl");
+    p.config.Editor = "/usr/bin/kate";
+    p.code = 1;
+    p.onTop = false;
+    p.config.Save();
+    EXPECT_EQ(p.dir.Read("VexilPro.cfg"),
+              "; mine\n[Environment]\nLanguage=Perl\nCustom=kept\nEditor=/usr/bin/kate\n"
+              "UseDoubleQuotes=0\nUseTagJump=0\nTagJumpText=\nTempBat=temp.sh\nUsePause=0\n"
+              "UseHotKey=0\nHotKey=0\nAutoRefresh=0\nReadOnlyWhenAutoRefresh=0\n"
+              "TempHtml=temp.html\nCutHead=1\nDefaultCode=1\n"
+              "[Others]\nFEditorStayOnTop=0\nMemoryFileWhenDropped=0\nChangeCurrentDirOnDrop=0\n"
+              "DontChangeDirFromDesktop=0\n[Window]\nWidth=700\n"
+              "[FileHistory]\nItemNumber=1\nFile0=/x.pl\n");
+    // Saving the definitions comes first; the language file holds all its keys now.
+    EXPECT_EQ(IniFile(p.dir.File("defs/perl.def")).ReadString("Debug", "RegExpErr", ""),
+              "line [0-9]+.?");
+}
+
+TEST(KVexilConfig, UnsetCallbacksAnswerTheStoredFields) {
+    TempDir dir;
+    ScriptedMessages messages;
+    KVexilConfig config(dir.Path(), messages);
+    config.LoadDefFiles();
+    config.Load();
+    config.SetHotKey(true, 0x4041);
+    config.SetReadOnly(true);
+    EXPECT_TRUE(config.ReadOnly);
+    config.DefaultCode = 2;
+    config.FEditorStayOnTop = true;
+    config.Save();
+    IniFile ini(config.CfgPath);
+    EXPECT_EQ(ini.ReadString("Environment", "DefaultCode", ""), "2");
+    EXPECT_EQ(ini.ReadString("Others", "FEditorStayOnTop", ""), "1");
+    EXPECT_EQ(ini.ReadString("Environment", "HotKey", ""), "16449");
+    EXPECT_FALSE(ini.HasKey("FileHistory", "ItemNumber"));
+}
+
+TEST(KVexilConfig, HotKeyAndReadOnlyGoThroughTheWindows) {
+    Program p;
+    p.Start();
+    p.calls.clear();
+    p.config.SetHotKey(true, 0x2070);
+    p.config.SetHotKey(true, 0x2070); // asked again even when unchanged
+    p.config.SetHotKey(false, 0x4071);
+    EXPECT_EQ(p.calls, (Lines{"register 8304", "register 8304", "unregister"}));
+    EXPECT_FALSE(p.config.UseHotKey);
+    EXPECT_EQ(p.config.HotKey, 0x4071);
+    p.config.Save();
+    IniFile ini(p.config.CfgPath);
+    EXPECT_EQ(ini.ReadString("Environment", "UseHotKey", ""), "0");
+    EXPECT_EQ(ini.ReadString("Environment", "HotKey", ""), "16497");
+
+    p.calls.clear();
+    p.config.SetReadOnly(true);
+    EXPECT_TRUE(p.config.ReadOnly);
+    p.config.SetReadOnly(false);
+    EXPECT_FALSE(p.config.ReadOnly);
+    EXPECT_EQ(p.calls, (Lines{"readonly", "writable"}));
+}
+
+TEST(KVexilConfig, SaveWindowWritesWindowKeysFirst) {
+    Program p;
+    p.Start();
+    p.config.SaveWindow(true, 812, 533);
+    IniFile ini(p.config.CfgPath);
+    EXPECT_EQ(ini.ReadString("Window", "Maximized", ""), "1");
+    EXPECT_EQ(ini.ReadString("Window", "Width", ""), "812");
+    EXPECT_EQ(ini.ReadString("Window", "Height", ""), "533");
+    std::string text = p.dir.Read("VexilPro.cfg");
+    EXPECT_EQ(text.find("[Window]\nMaximized=1\nHeight=533\nWidth=812\n"), 0u);
+
+    Program again; // the next start reads them back
+    WriteFileBytes(again.dir.File("VexilPro.cfg"), text);
+    again.Start();
+    EXPECT_TRUE(again.config.Maximized);
+    EXPECT_EQ(again.calls, (Lines{"unregister", "width 812", "height 533"}));
+}
+
+TEST(KVexilConfig, AddLanguageWritesSelectsAndTells) {
+    Program p;
+    p.Def("perl.def", "[Language]\nName=Perl\nExt=pl\n");
+    p.Start();
+    p.config.AddLanguage("Ruby", "/usr/bin/ruby");
+    ASSERT_EQ(p.config.Languages.size(), 2u);
+    EXPECT_EQ(p.config.Current, p.config.Languages[1].get());
+    EXPECT_EQ(p.config.Current->FileName, p.dir.File("defs/Ruby.def"));
+    KDefConfig onDisk(p.dir.File("defs/Ruby.def"));
+    EXPECT_EQ(onDisk.Name, "Ruby");
+    EXPECT_EQ(onDisk.ExePath, "/usr/bin/ruby");
+    EXPECT_EQ(onDisk.TempFile, "Vexil.tmp");
+    EXPECT_EQ(
+        p.messages.Texts(),
+        Lines{"Ruby　を追加しました。\n 詳細設定は設定メニューの言語別設定から行ってください"});
+    EXPECT_FALSE(std::filesystem::exists(p.config.CfgPath)); // stored at the next save
+
+    // The same name again: the file is overwritten and both entries stay in the list.
+    p.config.AddLanguage("Ruby", "/opt/ruby");
+    EXPECT_EQ(p.config.Languages.size(), 3u);
+    EXPECT_EQ(KDefConfig(p.dir.File("defs/Ruby.def")).ExePath, "/opt/ruby");
+
+    // The next start finds both files, sorted by name.
+    Program next;
+    std::filesystem::copy(p.dir.File("defs"), next.dir.File("defs"));
+    next.config.LoadDefFiles();
+    EXPECT_EQ(next.Names(), (Lines{"Ruby", "Perl"}));
+}
+
+TEST(KVexilConfig, RefusedSavesNameTheFileAndKeepTheOldOne) {
+    Program p;
+    p.Def("perl.def", "[Language]\nName=Perl\n");
+    std::string original = "[Environment]\nLanguage=Perl\n";
+    p.dir.Write("VexilPro.cfg", original);
+    ASSERT_EQ(::chmod(p.dir.File("VexilPro.cfg").c_str(), 0444), 0);
+    p.Start();
+    try {
+        p.config.Save();
+        FAIL() << "a read-only VexilPro.cfg was written";
+    } catch (const IniError& e) {
+        EXPECT_EQ(e.FileName(), p.config.CfgPath);
+        EXPECT_NE(std::string(e.what()).find(p.config.CfgPath), std::string::npos);
+    }
+    EXPECT_EQ(p.dir.Read("VexilPro.cfg"), original);
+    EXPECT_THROW(p.config.SaveWindow(false, 1, 1), IniError);
+    EXPECT_EQ(p.dir.Read("VexilPro.cfg"), original);
+}
+
+TEST(KVexilConfig, ReadOnlyProgramFolder) {
+    Program p;
+    p.Def("perl.def", "[Language]\nName=Perl\nExt=pl\n");
+    std::string cfg = "[Environment]\nLanguage=Perl\nEditor=vi\n";
+    p.dir.Write("VexilPro.cfg", cfg);
+    ASSERT_EQ(::chmod(p.dir.File("defs/perl.def").c_str(), 0666), 0);
+    ASSERT_EQ(::chmod(p.dir.File("VexilPro.cfg").c_str(), 0666), 0);
+    ASSERT_EQ(::chmod(p.dir.File("defs").c_str(), 0555), 0);
+    ASSERT_EQ(::chmod(p.dir.Path().c_str(), 0555), 0);
+    const std::string defPath = p.dir.File("defs/perl.def");
+    bool ok = RunUnprivileged([&] {
+        ScriptedMessages messages;
+        KVexilConfig config(p.dir.Path(), messages);
+        config.LoadDefFiles();
+        config.Load();
+        if (config.Editor != "vi" || config.Current->Ext != "pl")
+            return false;
+        try {
+            config.Save();
+        } catch (const IniError& e) {
+            return e.FileName() == defPath; // the definitions are saved first
+        }
+        return false;
+    });
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(p.dir.Read("VexilPro.cfg"), cfg);
+    EXPECT_EQ(p.dir.Read("defs/perl.def"), "[Language]\nName=Perl\nExt=pl\n");
+}
