@@ -165,10 +165,9 @@ int Match(const char* pattern, const char* subject, const char* subjectEnd, BREG
         SetMessage(msg, "no pattern");
         return -1;
     }
-    if (!subject)
-        subjectEnd = subject;
-    if (!subjectEnd || subjectEnd < subject) {
-        SetMessage(msg, "subject end lies before its start");
+    // No subject at all is an empty one; otherwise the end must not lie before the start.
+    if (subject ? !subjectEnd || subjectEnd < subject : subjectEnd != nullptr) {
+        SetMessage(msg, "invalid subject range");
         return -1;
     }
     if (Prepare(pattern, msg) < 0)
