@@ -23,6 +23,8 @@ namespace {
 constexpr uint32_t kMatchLimit = 1000000;
 constexpr uint32_t kDepthLimit = 100000;
 constexpr uint32_t kHeapLimitKiB = 64 * 1024;
+// Conversion buffers larger than this are given back before the next call.
+constexpr size_t kKeptBufferBytes = 1 << 20;
 
 #define BREGEXP_STR2(x) #x
 #define BREGEXP_STR(x) BREGEXP_STR2(x)
@@ -78,6 +80,9 @@ struct Limits {
 
 std::mutex gLock;
 Compiled gLast;
+// The subject in UTF-8 and its way back, kept between calls so that their memory is reused.
+std::string gUtf8;
+std::vector<size_t> gOffsets;
 
 pcre2_match_context* MatchContext() {
     static Limits limits;
@@ -174,13 +179,17 @@ int Match(const char* pattern, const char* subject, const char* subjectEnd, BREG
         return -1;
 
     std::string_view bytes(subject, static_cast<size_t>(subjectEnd - subject));
-    std::string utf8;
-    std::vector<size_t> offsets;
+    // A huge line once should not pin its buffers for the rest of the run.
+    if (gUtf8.capacity() > kKeptBufferBytes)
+        std::string().swap(gUtf8);
+    if (gOffsets.capacity() > kKeptBufferBytes / sizeof(size_t))
+        std::vector<size_t>().swap(gOffsets);
+    std::vector<size_t>& offsets = gOffsets;
     std::string_view matched = bytes;
     uint32_t matchOptions = 0;
     if (gLast.cp932) {
-        Cp932ToUtf8(bytes, utf8, &offsets);
-        matched = utf8;
+        Cp932ToUtf8(bytes, gUtf8, &offsets);
+        matched = gUtf8;
         matchOptions |= PCRE2_NO_UTF_CHECK; // built here, valid by construction
     }
     // An empty subject may come as a null pointer; PCRE2 wants a real one.

@@ -166,6 +166,22 @@ TEST_F(BregexpLibrary, SubjectIsExactlyTheGivenRange) {
     EXPECT_EQ(RunRange("m/a/k", begin + 3, begin).result, -1);
 }
 
+TEST_F(BregexpLibrary, LongLinesKeepTheirOffsets) {
+    std::string subject;
+    for (int i = 0; i < 400000; ++i)
+        subject += kHyo + "a\x80";
+    subject += "line 9.";
+    long size = static_cast<long>(subject.size());
+    EXPECT_EQ(Run("m/line ([0-9])/k", subject).spans,
+              (Spans{{size - 7, size - 1}, {size - 2, size - 1}}));
+    // No first-character shortcut here: the search really walks the whole line.
+    EXPECT_EQ(Run("m/(.)(a)(.)l/k", subject).spans, (Spans{{size - 11, size - 6},
+                                                           {size - 11, size - 9},
+                                                           {size - 9, size - 8},
+                                                           {size - 8, size - 7}}));
+    EXPECT_EQ(Run("m/(.)l/k", kHyo + "line").spans, (Spans{{0, 3}, {0, 2}}));
+}
+
 TEST_F(BregexpLibrary, CachedPatternNeverLeaksIntoTheNext) {
     // The same expression with and without k, alternating, must each keep their meaning.
     for (int round = 0; round < 3; ++round) {
