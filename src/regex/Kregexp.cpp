@@ -81,8 +81,8 @@ bool RegExpMatch(const std::string& subject, const std::string& expression) {
     int result = gBMatch(pattern.c_str(), begin, end, &rx, message);
     // Only a positive result is a match: an expression the engine refused (negative) must not
     // pass for a match with empty groups.
-    bool matched = result > 0 && rx != nullptr;
-    if (matched) {
+    bool matched = result > 0;
+    if (matched && rx) {
         int last = std::min(rx->nparens, 9);
         for (int i = 0; i <= last; ++i) {
             const char* from = rx->startp[i];
