@@ -1,0 +1,97 @@
+#include "regex/Kregexp.h"
+
+#include "bregexp/bregexp.h"
+#include "regex/Tdll.h"
+
+#include <algorithm>
+#include <memory>
+
+std::array<std::string, 10> RegExpGroups;
+
+namespace {
+
+using BRegexpVersionProc = const char* (*)();
+using BMatchProc = int (*)(const char*, const char*, const char*, BREGEXP**, char*);
+using BRegfreeProc = void (*)(BREGEXP*);
+
+constexpr const char* kLibraryName = "libbregexp.so";
+
+std::unique_ptr<TDll> gDll;
+BRegexpVersionProc gBRegexpVersion = nullptr;
+BMatchProc gBMatch = nullptr;
+BRegfreeProc gBRegfree = nullptr;
+
+void ClearGroups() {
+    for (std::string& group : RegExpGroups)
+        group.clear();
+}
+
+} // namespace
+
+bool RegExpLoad(MessageService& messages, const std::string& programDir) {
+    RegExpUnload();
+    std::string folder = programDir;
+    if (!folder.empty() && folder.back() != '/')
+        folder += '/';
+    gDll = std::make_unique<TDll>(folder + kLibraryName);
+    // The version entry point only proves this is the right library; it is never called.
+    gBRegexpVersion = gDll->Proc<BRegexpVersionProc>("BRegexpVersion");
+    if (!gDll->Loaded() || !gBRegexpVersion) {
+        messages.Show("Failed to load BREGEXP.DLL");
+        RegExpUnload();
+        return false;
+    }
+    gBMatch = gDll->Proc<BMatchProc>("BMatch");
+    if (!gBMatch) {
+        messages.Show("Failed to load proc.");
+        RegExpUnload();
+        return false;
+    }
+    gBRegfree = gDll->Proc<BRegfreeProc>("BRegfree");
+    if (!gBRegfree) {
+        messages.Show("Fail to load proc.");
+        RegExpUnload();
+        return false;
+    }
+    ClearGroups();
+    return true;
+}
+
+void RegExpUnload() {
+    gBRegexpVersion = nullptr;
+    gBMatch = nullptr;
+    gBRegfree = nullptr;
+    gDll.reset();
+    ClearGroups();
+}
+
+bool RegExpLoaded() {
+    return gBMatch != nullptr;
+}
+
+bool RegExpMatch(const std::string& subject, const std::string& expression) {
+    if (!gBMatch)
+        return false;
+    ClearGroups();
+    const std::string pattern = "m/" + expression + "/k";
+    BREGEXP* rx = nullptr;
+    char message[256] = {};
+    const char* begin = subject.data();
+    const char* end = begin + subject.size();
+    int result = gBMatch(pattern.c_str(), begin, end, &rx, message);
+    // Only a positive result is a match: an expression the engine refused (negative) must not
+    // pass for a match with empty groups.
+    bool matched = result > 0;
+    if (matched && rx) {
+        int last = std::min(rx->nparens, 9);
+        for (int i = 0; i <= last; ++i) {
+            const char* from = rx->startp[i];
+            const char* to = rx->endp[i];
+            if (from && to && begin <= from && from <= to && to <= end)
+                RegExpGroups[i].assign(from, to);
+        }
+    }
+    if (rx)
+        gBRegfree(rx);
+    return matched;
+}

@@ -1,0 +1,12 @@
+/* A library that looks like libbregexp.so but lacks entry points. */
+const char* BRegexpVersion(void) {
+    return "incomplete";
+}
+
+#ifdef NO_REGFREE
+int BMatch(const char* pattern, const char* subject, const char* subjectEnd, void** rxp,
+           char* msg) {
+    (void)pattern, (void)subject, (void)subjectEnd, (void)rxp, (void)msg;
+    return 0;
+}
+#endif
