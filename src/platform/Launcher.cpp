@@ -1,0 +1,85 @@
+#include "platform/Launcher.h"
+
+#include "platform/FileFacts.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+std::string FindOnPath(const std::string& program) {
+    if (program.empty())
+        return {};
+    if (program.find('/') != std::string::npos)
+        return FileExists(program) && ::access(program.c_str(), X_OK) == 0 ? program
+                                                                           : std::string();
+    const char* path = std::getenv("PATH");
+    std::string dirs = path ? path : "/usr/local/bin:/usr/bin:/bin";
+    size_t start = 0;
+    while (start <= dirs.size()) {
+        size_t colon = dirs.find(':', start);
+        std::string dir =
+            dirs.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
+        std::string candidate = (dir.empty() ? "." : dir) + "/" + program;
+        if (FileExists(candidate) && ::access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+        if (colon == std::string::npos)
+            break;
+        start = colon + 1;
+    }
+    return {};
+}
+
+bool PosixLauncher::StartDetached(const std::vector<std::string>& argv) {
+    if (argv.empty() || argv[0].empty())
+        return false;
+    std::vector<char*> args;
+    for (const auto& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+
+    // An intermediate child starts the program in a new session and ends at once, so the
+    // program is nobody's zombie and outlives us; its exit status says whether exec worked.
+    pid_t middle = ::fork();
+    if (middle < 0)
+        return false;
+    if (middle == 0) {
+        ::setsid();
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawnattr_t attr;
+        posix_spawnattr_init(&attr);
+        sigset_t none, all;
+        sigemptyset(&none);
+        sigfillset(&all);
+        posix_spawnattr_setsigmask(&attr, &none);
+        posix_spawnattr_setsigdefault(&attr, &all);
+        posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+        pid_t pid;
+        int r = ::posix_spawnp(&pid, args[0], &actions, &attr, args.data(), environ);
+        ::_exit(r == 0 ? 0 : 1);
+    }
+    int status = 0;
+    while (::waitpid(middle, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+std::vector<std::string> OpenerCommand(const std::string& document) {
+    const char* opener = std::getenv("VEXIL_OPENER");
+    return {opener && *opener ? opener : "xdg-open", document};
+}
+
+std::vector<std::string> TerminalCommand(const std::string& script) {
+    const char* terminal = std::getenv("VEXIL_TERMINAL");
+    std::string program = terminal && *terminal ? terminal : "";
+    if (program.empty())
+        program = FindOnPath("x-terminal-emulator").empty() ? "xterm" : "x-terminal-emulator";
+    return {program, "-e", "sh", script};
+}

@@ -1,0 +1,31 @@
+#pragma once
+// Starting other programs that live on their own: the external editor, the desktop's opener
+// for documents and URLs, a terminal window. They are started detached (a session of their
+// own, never waited for), directly from an argument list, so no shell interprets a path.
+
+#include <string>
+#include <vector>
+
+class Launcher {
+public:
+    virtual ~Launcher() = default;
+    // True when the program could be executed.
+    virtual bool StartDetached(const std::vector<std::string>& argv) = 0;
+};
+
+class PosixLauncher : public Launcher {
+public:
+    bool StartDetached(const std::vector<std::string>& argv) override;
+};
+
+// The full path of a program: itself when it holds a '/', else the first match on PATH;
+// empty when there is none.
+std::string FindOnPath(const std::string& program);
+
+// The command that opens a document or URL with the desktop's associated program:
+// $VEXIL_OPENER if set, else xdg-open.
+std::vector<std::string> OpenerCommand(const std::string& document);
+
+// The command that runs a shell script in a terminal window: $VEXIL_TERMINAL (a program taking
+// "-e sh FILE") if set, else x-terminal-emulator, else xterm.
+std::vector<std::string> TerminalCommand(const std::string& script);
