@@ -130,7 +130,7 @@ size_t IconvPass(int from, int to, const char* input, size_t size, Sink& out) {
 size_t Convert(int from, int to, const char* in, size_t size, Sink& out) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(in);
     if (from < 0)
-        from = nkfguess::GuessCode(bytes, size, false);
+        from = nkfguess::GuessText(bytes, size);
     if (from == kUtf8 && to != kUtf8 && size >= 3 && std::memcmp(in, "\xEF\xBB\xBF", 3) == 0) {
         // A byte-order mark is no character of the text; the other codes have no place for it.
         in += 3;

@@ -87,4 +87,26 @@ inline int GuessCode(const unsigned char* p, size_t n, bool cutAllowed) {
     return LooksUtf8(p, n, cutAllowed) ? 3 : GuessByCounts(p, n);
 }
 
+// For a whole text of any size, such as a program's output, which may begin with pages of
+// plain ASCII: leading bytes that tell nothing (below 0x80 and no ESC) are skipped, and the
+// judgement is made on the next window bytes, so that a large text costs no more than a
+// small one.
+inline int GuessText(const unsigned char* p, size_t n, size_t window = 65536) {
+    size_t i = 0;
+    const unsigned long long kOnes = 0x0101010101010101ULL;
+    const unsigned long long kHigh = 0x8080808080808080ULL;
+    while (i + 8 <= n) {
+        unsigned long long w;
+        std::memcpy(&w, p + i, 8);
+        unsigned long long esc = w ^ (kOnes * 0x1B); // a zero byte where w holds ESC
+        if ((w & kHigh) || ((esc - kOnes) & ~esc & kHigh))
+            break;
+        i += 8;
+    }
+    while (i < n && p[i] < 0x80 && p[i] != 0x1B)
+        ++i;
+    size_t size = n - i < window ? n - i : window;
+    return GuessCode(p + i, size, i + size < n);
+}
+
 } // namespace nkfguess

@@ -63,9 +63,15 @@ TEST_F(Convert, SourceIsGuessedWhenNotNamed) {
     EXPECT_EQ(Run(sjis, "-w"), kSampleUtf8);
     EXPECT_EQ(Run(sjis, "-e"), Sample(kCodeEuc));
     // Evidence past the first 1000 bytes counts: run output may start with plain ASCII.
-    std::string ascii(5000, 'a');
+    std::string ascii(200000, 'a');
     EXPECT_EQ(Run(ascii + Sample(kCodeEuc), "-s"), ascii + sjis);
     EXPECT_EQ(Run(ascii + kSampleUtf8, "-s"), ascii + sjis);
+    EXPECT_EQ(Run(ascii + kSampleJis, "-s"), ascii + sjis);
+    // A long UTF-8 text is judged on a window whose edge may cut a character.
+    std::string utf8;
+    for (int i = 0; i < 30000; ++i)
+        utf8 += "漢";
+    EXPECT_EQ(Run(utf8, "-s"), Iconv("UTF-8", "CP932", utf8));
 }
 
 TEST_F(Convert, HalfWidthKatakanaToUtf8OutgrowsTwiceTheInput) {
