@@ -1,6 +1,6 @@
 // JIS (ISO-2022-JP) to and from EUC-JP. The two share the JIS X 0208 rows and differ only in
 // how they are shifted, so a byte transform does it, with EUC-JP-MS's reading of the rows
-// (NEC specials in row 13, user-defined rows) carried over unchanged.
+// (the NEC extension characters of row 13, user-defined rows) carried over unchanged.
 #pragma once
 
 #include "Sink.h"

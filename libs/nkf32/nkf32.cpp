@@ -3,10 +3,10 @@
 //
 // Charsets: CP932 for Shift_JIS and EUC-JP-MS for EUC-JP, because these two agree with each
 // other and with Windows on the characters that differ between vendors: the wave dash 〜 is
-// U+FF5E in both, the NEC specials (①, ㍉...) live in row 13 of EUC-JP-MS as in CP932, and
-// the user-defined area maps to the same private-use code points. Plain EUC-JP would turn
-// 〜 into U+301C and have no ①, so a Shift_JIS -> EUC-JP -> Shift_JIS trip would not return.
-// JIS is made from EUC-JP-MS by shifting (JisCodec), so it inherits the same mapping.
+// U+FF5E in both, the NEC extension characters (①, ㍉...) live in row 13 of EUC-JP-MS as in CP932,
+// and the user-defined area maps to the same private-use code points. Plain EUC-JP would turn 〜
+// into U+301C and have no ①, so a Shift_JIS -> EUC-JP -> Shift_JIS trip would not return. JIS is
+// made from EUC-JP-MS by shifting (JisCodec), so it inherits the same mapping.
 
 #include "nkf32.h"
 

@@ -6,8 +6,8 @@
 #include <stdexcept>
 #include <string>
 
-// Kanji, hiragana, katakana, half-width katakana, an NEC special (①), the wave dash in its
-// Windows form (U+FF5E, the form CP932 0x8160 decodes to) and ASCII, over two lines.
+// Kanji, hiragana, katakana, half-width katakana, an NEC extension character (①), the wave dash in
+// its Windows form (U+FF5E, the form CP932 0x8160 decodes to) and ASCII, over two lines.
 inline const std::string kSampleUtf8 =
     "漢字とかなカナ ｶﾀｶﾅ ①\xEF\xBD\x9E Perl 5.36\n二行目です。\n";
 
