@@ -1,0 +1,319 @@
+#include "encoding/Codeconv.h"
+
+#include "nkf32/nkf32.h"
+#include "nkf32/nkfguess.h"
+#include "platform/ByteStream.h"
+#include "platform/MessageService.h"
+#include "regex/Tdll.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr size_t kDetectBytes = 1000;
+constexpr const char* kNoLibraryMessage = "Error: NKF32.DLLがありません";
+constexpr const char* kTooLargeMessage = "Too Large File Size";
+constexpr const char kSourceLetters[] = "SEJW";
+constexpr const char kTargetLetters[] = "sejw";
+
+// The loaded converter: program-wide, like the library itself.
+struct Converter {
+    std::unique_ptr<TDll> dll;
+    SetNkfOptionProc setOption = nullptr;
+    NkfConvertSafeProc convertSafe = nullptr;
+};
+Converter g_nkf;
+bool g_nkfAvailable = false;
+
+bool ValidCode(int code) {
+    return code >= kCodeSjis && code <= kCodeUtf8;
+}
+
+// Converts with the loaded library into room that reserve(n) provides, trying again with the
+// size the library asks for when the first guess was too small. Answers the library's result.
+template <typename Reserve>
+int RunConverter(std::string_view input, const std::string& options, Reserve reserve,
+                 size_t& written) {
+    written = 0;
+    int status = g_nkf.setOption(options.c_str());
+    if (status != NKF_OK)
+        return status;
+    // Twice the input holds every conversion except short texts turned into JIS and
+    // half-width katakana turned into UTF-8; those take the second round.
+    size_t room = input.size() * 2 + 16;
+    for (int round = 0; round < 3; ++round) {
+        status = g_nkf.convertSafe(reserve(room), room, &written, input.data(), input.size());
+        if (status != NKF_TOO_SMALL)
+            return status;
+        room = written;
+    }
+    return NKF_FAILED;
+}
+
+bool Succeeded(int status) {
+    return status == NKF_OK || status == NKF_REPLACED;
+}
+
+// Answers the library's result; output holds the converted bytes when it succeeded.
+int ConvertBytes(std::string_view input, const std::string& options, std::string& output) {
+    std::string converted;
+    size_t written = 0;
+    int status = RunConverter(
+        input, options,
+        [&](size_t n) {
+            converted.resize(n);
+            return converted.data();
+        },
+        written);
+    if (Succeeded(status)) {
+        converted.resize(written);
+        output = std::move(converted);
+    }
+    return status;
+}
+
+// The first n bytes of a file (fewer when it is shorter); empty when it cannot be read.
+std::string ReadHead(const std::string& path, size_t n) {
+    std::string bytes(n, '\0');
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    size_t got = 0;
+    while (got < n) {
+        ssize_t r = ::read(fd, bytes.data() + got, n - got);
+        if (r > 0)
+            got += static_cast<size_t>(r);
+        else if (r == 0 || errno != EINTR)
+            break;
+    }
+    ::close(fd);
+    bytes.resize(got);
+    return bytes;
+}
+
+// The full size, or 0 when the file cannot be examined.
+uint64_t FullSizeOf(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return 0;
+    return static_cast<uint64_t>(st.st_size);
+}
+
+} // namespace
+
+bool NkfLoad(const std::string& folder) {
+    NkfUnload();
+    std::string dir = folder;
+    if (!dir.empty() && dir.back() != '/')
+        dir += '/';
+    auto dll = std::make_unique<TDll>(dir + kNkfLibraryName);
+    auto setOption = dll->Proc<SetNkfOptionProc>("SetNkfOption");
+    auto convert = dll->Proc<NkfConvertProc>("NkfConvert");
+    auto convertSafe = dll->Proc<NkfConvertSafeProc>("NkfConvertSafe");
+    if (!dll->Loaded() || !setOption || !convert || !convertSafe)
+        return false;
+    g_nkf.dll = std::move(dll);
+    g_nkf.setOption = setOption;
+    g_nkf.convertSafe = convertSafe;
+    g_nkfAvailable = true;
+    return true;
+}
+
+void NkfUnload() {
+    g_nkfAvailable = false;
+    g_nkf = Converter{};
+}
+
+bool NkfAvailable() {
+    return g_nkfAvailable;
+}
+
+std::string CodeName(int code) {
+    static const char* const kNames[] = {"SJIS", "EUC", "JIS", "UTF-8"};
+    return ValidCode(code) ? kNames[code] : "";
+}
+
+std::string LineEndName(int lineEnd) {
+    static const char* const kNames[] = {"LF", "CR", "CRLF"};
+    return lineEnd >= kLineEndLf && lineEnd <= kLineEndCrLf ? kNames[lineEnd] : "";
+}
+
+std::string NkfOptions(int source, int target) {
+    std::string options = "-";
+    if (ValidCode(source))
+        options += kSourceLetters[source];
+    if (ValidCode(target))
+        options += kTargetLetters[target];
+    return options;
+}
+
+bool NkfConvertText(std::string_view input, std::string& output, const std::string& options,
+                    MessageService& messages) {
+    if (!g_nkfAvailable) {
+        messages.Show(kNoLibraryMessage);
+        return false;
+    }
+    return Succeeded(ConvertBytes(input, options, output));
+}
+
+uint32_t FileSizeOf(const std::string& path, MessageService& messages) {
+    uint64_t size = FullSizeOf(path);
+    if (size >> 32)
+        messages.Show(kTooLargeMessage);
+    return static_cast<uint32_t>(size);
+}
+
+int DetectLineEnd(const std::string& path, MessageService& messages) {
+    size_t n = std::min<size_t>(FileSizeOf(path, messages), kDetectBytes);
+    std::string head = ReadHead(path, n);
+    n = head.size();
+    size_t lf = 0, crlf = 0, cr = 0;
+    // The last byte is never looked at on its own, so a lone final LF decides nothing.
+    for (size_t p = 0; p + 1 < n; ++p) {
+        if (head[p] == '\n') {
+            ++lf;
+        } else if (head[p] == '\r') {
+            if (head[p + 1] == '\n') {
+                ++crlf;
+                ++p;
+            } else {
+                ++cr;
+            }
+        }
+    }
+    int result = kLineEndCrLf;
+    if (crlf < lf)
+        result = kLineEndLf;
+    if (lf < cr)
+        result = kLineEndCr;
+    return result;
+}
+
+int DetectCode(const std::string& path, MessageService& messages) {
+    size_t n = std::min<size_t>(FileSizeOf(path, messages), kDetectBytes);
+    std::string head = ReadHead(path, n);
+    // A sequence cut by the edge is no fault when the file goes on behind it.
+    bool cut = FullSizeOf(path) > head.size();
+    return nkfguess::GuessCode(reinterpret_cast<const unsigned char*>(head.data()), head.size(),
+                               cut);
+}
+
+bool ConvertStream(ByteStream& source, ByteStream& target, const std::string& options,
+                   MessageService& messages) {
+    std::string copy;
+    std::string_view input = source.View();
+    if (&source == &target) {
+        copy = source.ToString();
+        input = copy;
+    }
+    target.Clear();
+    if (!g_nkfAvailable) {
+        messages.Show(kNoLibraryMessage);
+        return false;
+    }
+    size_t written = 0;
+    int status = RunConverter(
+        input, options, [&](size_t n) { return target.Reserve(n); }, written);
+    if (!Succeeded(status))
+        return false;
+    target.Commit(written);
+    target.SetPosition(0);
+    return true;
+}
+
+bool SaveConverted(const std::string& path, std::string_view text, int code, int lineEnd,
+                   std::string* error) {
+    std::string bytes;
+    if (g_nkfAvailable && code != kCodeSjis) {
+        // The text is Shift_JIS by construction, so say so rather than let the converter
+        // guess: a text rich in half-width katakana would pass for EUC-JP.
+        if (!Succeeded(ConvertBytes(text, NkfOptions(kCodeSjis, code), bytes))) {
+            if (error)
+                *error = "Cannot write \"" + path + "\": the text cannot be converted to " +
+                         CodeName(code);
+            return false;
+        }
+    } else {
+        bytes.assign(text);
+    }
+    return WriteFileAtomic(path, ConvertLineEnds(bytes, lineEnd), error);
+}
+
+std::string ConvertLineEnds(std::string_view bytes, int lineEnd) {
+    if (lineEnd != kLineEndLf && lineEnd != kLineEndCr)
+        return std::string(bytes);
+    const char end = lineEnd == kLineEndLf ? '\n' : '\r';
+    std::string out;
+    out.reserve(bytes.size());
+    size_t from = 0;
+    for (size_t p = bytes.find("\r\n"); p != std::string_view::npos; p = bytes.find("\r\n", from)) {
+        out.append(bytes, from, p - from);
+        out += end;
+        from = p + 2;
+    }
+    out.append(bytes, from);
+    return out;
+}
+
+void ConvertLineEnds(ByteStream& stream, int lineEnd) {
+    if (lineEnd != kLineEndLf && lineEnd != kLineEndCr)
+        return;
+    stream.Assign(ConvertLineEnds(stream.View(), lineEnd));
+}
+
+std::string UrlEncode(std::string_view text, int code, MessageService& messages) {
+    std::string converted;
+    if (!NkfConvertText(text, converted, NkfOptions(kCodeSjis, code), messages))
+        converted.assign(text);
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(converted.size() * 3);
+    for (unsigned char c : converted) {
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+            std::string_view("'.-*)(_").find(static_cast<char>(c)) != std::string_view::npos) {
+            out += static_cast<char>(c);
+        } else if (c == ' ') {
+            out += '+';
+        } else {
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 0x0F];
+        }
+    }
+    return out;
+}
+
+CheckedConversion ConvertChecked(std::string_view input, int fromCode, int toCode,
+                                 std::string& output, MessageService& messages) {
+    if (!g_nkfAvailable) {
+        messages.Show(kNoLibraryMessage);
+        return {};
+    }
+    int status = ConvertBytes(input, NkfOptions(fromCode, toCode), output);
+    if (!Succeeded(status))
+        return {};
+    if (fromCode == toCode)
+        return {true, true};
+    std::string back;
+    if (!Succeeded(ConvertBytes(output, NkfOptions(toCode, fromCode), back)))
+        return {true, false};
+    std::string_view original = input;
+    if (fromCode == kCodeUtf8 && original.substr(0, 3) == "\xEF\xBB\xBF")
+        original.remove_prefix(3);
+    bool same;
+    if (fromCode == kCodeJis) {
+        // Escape sequences may be spelt differently on the way back (ESC ( J for ESC ( B, a
+        // missing final shift); what must survive is the characters.
+        std::string a, b;
+        same = Succeeded(ConvertBytes(original, "-Je", a)) &&
+               Succeeded(ConvertBytes(back, "-Je", b)) && a == b;
+    } else {
+        same = back == original;
+    }
+    return {true, status == NKF_OK && same};
+}
