@@ -7,6 +7,7 @@
 #include "shell/qt/Icons.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QImage>
 #include <QPainter>
 #include <QStringList>
@@ -182,8 +183,17 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "icon_sheet: --zoom takes 1 to 8\n");
         return 2;
     }
-    if (!theme.isEmpty())
+    if (!theme.isEmpty()) {
+        // The offscreen platform knows no icon folders; look where a desktop session would.
+        QStringList paths = QIcon::themeSearchPaths();
+        paths << QDir::homePath() + "/.icons";
+        const QString dataDirs =
+            qEnvironmentVariable("XDG_DATA_DIRS", "/usr/local/share:/usr/share");
+        for (const QString& dir : dataDirs.split(':', Qt::SkipEmptyParts))
+            paths << dir + "/icons";
+        QIcon::setThemeSearchPaths(paths);
         QIcon::setThemeName(theme);
+    }
 
     QImage sheet = Draw(!theme.isEmpty());
     if (zoom > 1)
