@@ -61,7 +61,8 @@ ScintillaEditor::ScintillaEditor(QWidget* parent) : QsciScintilla(parent) {
     if (!QFontDatabase::families().contains(family))
         family = QStringLiteral("monospace");
     QFont font(family);
-    font.setPixelSize(16);
+    // Scintilla takes sizes in points; 16 pixels at this screen's resolution.
+    font.setPointSizeF(16.0 * 72.0 / std::max(1, logicalDpiY()));
     font.setStyleHint(QFont::Monospace);
     setFont(font);
     connect(this, &QsciScintillaBase::SCN_MODIFIED, this,
