@@ -1,0 +1,389 @@
+#include "windows/ScintillaEditor.h"
+
+#include "platform/Cp932.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFontDatabase>
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr char kGetaUtf8[] = "\xE3\x80\x93"; // 〓, what CP932 shows for what it cannot hold
+
+int Utf8SequenceLength(unsigned char lead) {
+    if (lead < 0xC0)
+        return 1;
+    if (lead < 0xE0)
+        return 2;
+    if (lead < 0xF0)
+        return 3;
+    return 4;
+}
+
+// Widths of a run of UTF-8 bytes without the half-width katakana correction: ASCII counts 1,
+// every other character 2 (at its lead byte), line-end bytes 0. Kept simple enough for the
+// compiler to vectorise; blocks keep the counters narrow.
+__attribute__((optimize("O3"))) TextPos RawWidth(const unsigned char* p, std::size_t n) {
+    TextPos total = 0;
+    while (n) {
+        std::size_t block = std::min<std::size_t>(n, 1 << 20);
+        std::uint32_t w = 0;
+        for (std::size_t i = 0; i < block; ++i) {
+            unsigned char c = p[i];
+            w += (c < 0x80) + ((c >= 0xC0) << 1) - (c == '\n') - (c == '\r');
+        }
+        total += w;
+        p += block;
+        n -= block;
+    }
+    return total;
+}
+
+} // namespace
+
+ScintillaEditor::ScintillaEditor(QWidget* parent) : QsciScintilla(parent) {
+    checkpoints_.push_back(0);
+    setUtf8(true);
+    setLexer(nullptr);
+    setWrapMode(WrapNone);
+    setEolMode(EolUnix);
+    setIndentationsUseTabs(true);
+    setAutoIndent(false);
+    for (int margin = 0; margin < 5; ++margin)
+        setMarginWidth(margin, 0);
+    SendScintilla(SCI_SETHSCROLLBAR, 1UL);
+    SendScintilla(SCI_SETVSCROLLBAR, 1UL);
+    SendScintilla(SCI_SETSCROLLWIDTH, 1UL);
+    SendScintilla(SCI_SETSCROLLWIDTHTRACKING, 1UL);
+    QString family = QStringLiteral("Noto Sans Mono CJK JP");
+    if (!QFontDatabase::families().contains(family))
+        family = QStringLiteral("monospace");
+    QFont font(family);
+    // Scintilla takes sizes in points; 16 pixels at this screen's resolution.
+    font.setPointSizeF(16.0 * 72.0 / std::max(1, logicalDpiY()));
+    font.setStyleHint(QFont::Monospace);
+    setFont(font);
+    connect(this, &QsciScintillaBase::SCN_MODIFIED, this,
+            [this](int position, int type, const char*, int, int, int, int, int, int, int) {
+                if (type & (SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT))
+                    TextModified(position);
+            });
+}
+
+std::string_view ScintillaEditor::Utf8Text() const {
+    auto* data = static_cast<const char*>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER));
+    return {data ? data : "", static_cast<std::size_t>(Utf8Length())};
+}
+
+TextPos ScintillaEditor::Utf8Length() const {
+    return SendScintilla(SCI_GETLENGTH);
+}
+
+TextPos ScintillaEditor::Utf8LineStart(TextPos line) const {
+    return SendScintilla(SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
+}
+
+TextPos ScintillaEditor::Utf8LineEnd(TextPos line) const {
+    return SendScintilla(SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line));
+}
+
+TextPos ScintillaEditor::Width(TextPos from, TextPos to) const {
+    if (to <= from)
+        return 0;
+    // Two bytes past the range let a half-width katakana at its end be recognised.
+    TextPos extra = std::min<TextPos>(2, Utf8Length() - to);
+    auto* p = reinterpret_cast<const unsigned char*>(
+        SendScintilla(SCI_GETRANGEPOINTER, static_cast<unsigned long>(from),
+                      static_cast<long>(to - from + extra)));
+    const std::size_t n = static_cast<std::size_t>(to - from);
+    TextPos width = RawWidth(p, n);
+    for (auto* q = static_cast<const unsigned char*>(std::memchr(p, 0xEF, n)); q;
+         q = static_cast<const unsigned char*>(std::memchr(q + 1, 0xEF, n - (q + 1 - p)))) {
+        std::size_t at = q - p;
+        if (at + 2 < n + extra && Cp932WidthOfUtf8(q[0], q[1], q[2]) == 1)
+            --width;
+        if (at + 1 >= n)
+            break;
+    }
+    return width;
+}
+
+void ScintillaEditor::ExtendCheckpoints(std::size_t count) const {
+    const TextPos lines = LineCount();
+    while (checkpoints_.size() < count) {
+        TextPos c = static_cast<TextPos>(checkpoints_.size());
+        if (c * kCheckpointLines >= lines)
+            break;
+        checkpoints_.push_back(
+            checkpoints_.back() +
+            Width(Utf8LineStart((c - 1) * kCheckpointLines), Utf8LineStart(c * kCheckpointLines)));
+    }
+}
+
+TextPos ScintillaEditor::Cp932LineStart(TextPos line) const {
+    std::size_t c = static_cast<std::size_t>(line / kCheckpointLines);
+    ExtendCheckpoints(c + 1);
+    TextPos base = static_cast<TextPos>(c) * kCheckpointLines;
+    return checkpoints_[c] + Width(Utf8LineStart(base), Utf8LineStart(line)) + 2 * line;
+}
+
+void ScintillaEditor::TextModified(int position) {
+    TextPos line = SendScintilla(SCI_LINEFROMPOSITION, static_cast<unsigned long>(position));
+    std::size_t keep = static_cast<std::size_t>(line / kCheckpointLines) + 1;
+    if (checkpoints_.size() > keep)
+        checkpoints_.resize(keep);
+}
+
+TextPos ScintillaEditor::LineCount() const {
+    return SendScintilla(SCI_GETLINECOUNT);
+}
+
+std::string ScintillaEditor::LineText(TextPos line) const {
+    if (line < 0 || line >= LineCount())
+        return {};
+    TextPos from = Utf8LineStart(line), to = Utf8LineEnd(line);
+    auto* p = reinterpret_cast<const char*>(SendScintilla(
+        SCI_GETRANGEPOINTER, static_cast<unsigned long>(from), static_cast<long>(to - from)));
+    return Utf8ToCp932(std::string_view(p, static_cast<std::size_t>(to - from))).text;
+}
+
+TextPos ScintillaEditor::PositionFromLine(TextPos line) const {
+    if (line < 0 || line >= LineCount())
+        return -1;
+    return Cp932LineStart(line);
+}
+
+TextPos ScintillaEditor::LineFromPosition(TextPos pos) const {
+    const TextPos lines = LineCount();
+    if (pos <= 0 || lines == 1)
+        return 0;
+    // The last checkpoint at or before pos, extending the sums only as far as needed.
+    std::size_t c = 0;
+    for (;;) {
+        auto start = [&](std::size_t i) {
+            return checkpoints_[i] + 2 * static_cast<TextPos>(i) * kCheckpointLines;
+        };
+        std::size_t known = checkpoints_.size();
+        auto it = std::upper_bound(checkpoints_.begin(), checkpoints_.end(), pos,
+                                   [&](TextPos p, const TextPos& value) {
+                                       return p < start(&value - checkpoints_.data());
+                                   });
+        c = static_cast<std::size_t>(it - checkpoints_.begin()) - 1;
+        if (c + 1 < known)
+            break;
+        ExtendCheckpoints(known + 64);
+        if (checkpoints_.size() == known)
+            break;
+    }
+    TextPos line = static_cast<TextPos>(c) * kCheckpointLines;
+    TextPos start = Cp932LineStart(line);
+    for (; line + 1 < lines; ++line) {
+        TextPos next = start + Width(Utf8LineStart(line), Utf8LineStart(line + 1)) + 2;
+        if (pos < next)
+            return line;
+        start = next;
+    }
+    return lines - 1;
+}
+
+TextPos ScintillaEditor::ToCp932(TextPos utf8) const {
+    TextPos line = SendScintilla(SCI_LINEFROMPOSITION, static_cast<unsigned long>(utf8));
+    TextPos from = Utf8LineStart(line);
+    return Cp932LineStart(line) + Width(from, std::min(utf8, Utf8LineEnd(line)));
+}
+
+TextPos ScintillaEditor::ToUtf8(TextPos cp932) const {
+    TextPos line = LineFromPosition(std::max<TextPos>(cp932, 0));
+    TextPos column = std::max<TextPos>(cp932, 0) - Cp932LineStart(line);
+    TextPos from = Utf8LineStart(line), to = Utf8LineEnd(line);
+    auto* p = reinterpret_cast<const unsigned char*>(SendScintilla(
+        SCI_GETRANGEPOINTER, static_cast<unsigned long>(from), static_cast<long>(to - from)));
+    TextPos at = 0, width = 0;
+    const TextPos n = to - from;
+    while (at < n) {
+        int w = Cp932WidthOfUtf8(p[at], at + 1 < n ? p[at + 1] : 0, at + 2 < n ? p[at + 2] : 0);
+        if (width + w > column)
+            break; // a column inside a character stays at its start
+        width += w;
+        at += Utf8SequenceLength(p[at]);
+    }
+    return from + std::min(at, n);
+}
+
+TextPos ScintillaEditor::SelectionStart() const {
+    return ToCp932(SendScintilla(SCI_GETSELECTIONSTART));
+}
+
+TextPos ScintillaEditor::SelectionLength() const {
+    TextPos start = SendScintilla(SCI_GETSELECTIONSTART);
+    TextPos end = SendScintilla(SCI_GETSELECTIONEND);
+    return start == end ? 0 : ToCp932(end) - ToCp932(start);
+}
+
+void ScintillaEditor::SetSelection(TextPos start, TextPos length) {
+    TextPos anchor = ToUtf8(start);
+    TextPos caret = length == 0 ? anchor : ToUtf8(start + length);
+    SendScintilla(SCI_SETSEL, static_cast<unsigned long>(anchor), static_cast<long>(caret));
+}
+
+TextPos ScintillaEditor::FirstVisibleLine() const {
+    return SendScintilla(SCI_GETFIRSTVISIBLELINE);
+}
+
+void ScintillaEditor::ScrollLines(TextPos n) {
+    SendScintilla(SCI_LINESCROLL, 0UL, static_cast<long>(n));
+}
+
+void ScintillaEditor::ReplaceSelection(std::string_view cp932) {
+    if (isReadOnly())
+        return;
+    std::string utf8 = Cp932ToUtf8(cp932).text;
+    // One undo step; ADDTEXT takes a length, so zero bytes are inserted too.
+    SendScintilla(SCI_BEGINUNDOACTION);
+    SendScintilla(SCI_REPLACESEL, static_cast<uintptr_t>(0), "");
+    SendScintilla(SCI_ADDTEXT, static_cast<uintptr_t>(utf8.size()), utf8.data());
+    SendScintilla(SCI_ENDUNDOACTION);
+}
+
+void ScintillaEditor::Undo() {
+    SendScintilla(SCI_UNDO);
+}
+
+bool ScintillaEditor::CanUndo() const {
+    return SendScintilla(SCI_CANUNDO) != 0;
+}
+
+bool ScintillaEditor::ReadOnly() const {
+    return isReadOnly();
+}
+
+void ScintillaEditor::SetReadOnly(bool readOnly) {
+    setReadOnly(readOnly);
+}
+
+std::string ScintillaEditor::WholeText() const {
+    std::string cp932 = Utf8ToCp932(Utf8Text()).text;
+    // Line ends leave as CR LF whatever they are inside, so positions index this text.
+    std::size_t bare = 0;
+    for (std::size_t i = 0; i < cp932.size(); ++i) {
+        if (cp932[i] == '\r' && i + 1 < cp932.size() && cp932[i + 1] == '\n')
+            ++i;
+        else if (cp932[i] == '\r' || cp932[i] == '\n')
+            ++bare;
+    }
+    if (bare == 0)
+        return cp932;
+    std::string text;
+    text.reserve(cp932.size() + bare);
+    for (std::size_t i = 0; i < cp932.size(); ++i) {
+        char c = cp932[i];
+        if (c == '\r' || c == '\n') {
+            if (c == '\r' && i + 1 < cp932.size() && cp932[i + 1] == '\n')
+                ++i;
+            text += "\r\n";
+        } else {
+            text += c;
+        }
+    }
+    return text;
+}
+
+void ScintillaEditor::SetWholeText(std::string_view cp932) {
+    const bool readOnly = isReadOnly();
+    if (readOnly)
+        SendScintilla(SCI_SETREADONLY, 0UL);
+    SendScintilla(SCI_SETUNDOCOLLECTION, 0UL);
+    SendScintilla(SCI_CLEARALL);
+    SendScintilla(SCI_ALLOCATE, static_cast<unsigned long>(cp932.size() + cp932.size() / 4 + 1));
+    lostOnLoad_ = Cp932ToUtf8Chunks(cp932, [this](std::string_view piece) {
+        SendScintilla(SCI_APPENDTEXT, static_cast<uintptr_t>(piece.size()), piece.data());
+    });
+    SendScintilla(SCI_SETUNDOCOLLECTION, 1UL);
+    SendScintilla(SCI_EMPTYUNDOBUFFER);
+    SendScintilla(SCI_GOTOPOS, 0UL);
+    if (readOnly)
+        SendScintilla(SCI_SETREADONLY, 1UL);
+}
+
+void ScintillaEditor::CopySelection() {
+    copy();
+}
+
+void ScintillaEditor::CutSelection() {
+    cut();
+}
+
+void ScintillaEditor::PasteClipboard() {
+    if (isReadOnly())
+        return;
+    // Straight from the clipboard's UTF-8: pasting never passes through CP932.
+    QByteArray utf8 = QApplication::clipboard()->text().toUtf8();
+    SendScintilla(SCI_BEGINUNDOACTION);
+    SendScintilla(SCI_REPLACESEL, static_cast<uintptr_t>(0), "");
+    SendScintilla(SCI_ADDTEXT, static_cast<uintptr_t>(utf8.size()), utf8.constData());
+    SendScintilla(SCI_ENDUNDOACTION);
+}
+
+void ScintillaEditor::Focus() {
+    setFocus();
+}
+
+namespace {
+
+// The needle as the editor holds it, or nothing when a byte-wise look in UTF-8 could miss a
+// CP932 hit (bytes that do not convert, or the geta mark, which stands for whatever CP932
+// cannot hold).
+bool NeedleInUtf8(std::string_view cp932, std::string& utf8) {
+    Cp932Conversion c = Cp932ToUtf8(cp932);
+    if (c.lost != 0 || c.text.find(kGetaUtf8) != std::string::npos)
+        return false;
+    utf8 = std::move(c.text);
+    return true;
+}
+
+bool HoldsLineEnd(std::string_view text) {
+    return text.find_first_of("\r\n") != std::string_view::npos;
+}
+
+} // namespace
+
+TextPos ScintillaEditor::NextLineThatMayHold(TextPos line, std::string_view cp932) const {
+    if (line < 0 || line >= LineCount() || HoldsLineEnd(cp932))
+        return -1;
+    std::string needle;
+    if (cp932.empty() || !NeedleInUtf8(cp932, needle))
+        return line;
+    TextPos from = Utf8LineStart(line), length = Utf8Length() - from;
+    auto* p = reinterpret_cast<const char*>(SendScintilla(
+        SCI_GETRANGEPOINTER, static_cast<unsigned long>(from), static_cast<long>(length)));
+    auto* hit = static_cast<const char*>(
+        memmem(p, static_cast<std::size_t>(length), needle.data(), needle.size()));
+    if (!hit)
+        return -1;
+    return SendScintilla(SCI_LINEFROMPOSITION, static_cast<unsigned long>(from + (hit - p)));
+}
+
+TextPos ScintillaEditor::PreviousLineThatMayHold(TextPos line, std::string_view cp932) const {
+    if (line < 0 || line >= LineCount() || HoldsLineEnd(cp932))
+        return -1;
+    std::string needle;
+    if (cp932.empty() || !NeedleInUtf8(cp932, needle))
+        return line;
+    TextPos end = Utf8LineEnd(line);
+    auto* p = reinterpret_cast<const char*>(
+        SendScintilla(SCI_GETRANGEPOINTER, 0UL, static_cast<long>(end)));
+    std::size_t limit = static_cast<std::size_t>(end);
+    const std::size_t m = needle.size();
+    while (limit >= m) {
+        // Candidates by their first byte, from the back.
+        auto* q = static_cast<const char*>(memrchr(p, needle[0], limit - m + 1));
+        if (!q)
+            return -1;
+        if (std::memcmp(q, needle.data(), m) == 0)
+            return SendScintilla(SCI_LINEFROMPOSITION, static_cast<unsigned long>(q - p));
+        limit = static_cast<std::size_t>(q - p) + m - 1;
+    }
+    return -1;
+}

@@ -1,0 +1,66 @@
+#pragma once
+// The text windows' editor: a plain-text QScintilla in UTF-8 mode that answers in CP932 bytes.
+//
+// Scintilla keeps UTF-8; the window logic counts CP932 bytes with two bytes per line end. A
+// character counts one byte when it is ASCII or half-width katakana and two otherwise, so a
+// column is found by measuring only its own line. Line starts need the widths of all lines
+// before; they are summed once into checkpoints every kCheckpointLines lines and kept until
+// an edit touches the text before them, so a status-bar refresh on the last line of a million
+// lines measures at most one block of lines.
+
+#include "windows/logic/TextEditor.h"
+
+#include <Qsci/qsciscintilla.h>
+#include <string_view>
+#include <vector>
+
+class ScintillaEditor : public QsciScintilla, public TextEditor {
+    Q_OBJECT
+public:
+    explicit ScintillaEditor(QWidget* parent = nullptr);
+
+    TextPos LineCount() const override;
+    std::string LineText(TextPos line) const override;
+    TextPos LineFromPosition(TextPos pos) const override;
+    TextPos PositionFromLine(TextPos line) const override;
+    TextPos SelectionStart() const override;
+    TextPos SelectionLength() const override;
+    void SetSelection(TextPos start, TextPos length) override;
+    TextPos FirstVisibleLine() const override;
+    void ScrollLines(TextPos n) override;
+    void ReplaceSelection(std::string_view cp932) override;
+    void Undo() override;
+    bool CanUndo() const override;
+    bool ReadOnly() const override;
+    void SetReadOnly(bool readOnly) override;
+    std::string WholeText() const override;
+    void SetWholeText(std::string_view cp932) override;
+    void CopySelection() override;
+    void CutSelection() override;
+    void PasteClipboard() override;
+    void Focus() override;
+    TextPos NextLineThatMayHold(TextPos line, std::string_view cp932) const override;
+    TextPos PreviousLineThatMayHold(TextPos line, std::string_view cp932) const override;
+
+    // The UTF-8 bytes the editor holds, valid until the next change.
+    std::string_view Utf8Text() const;
+    // How many characters CP932 could not hold at the last SetWholeText.
+    std::size_t LostOnLoad() const { return lostOnLoad_; }
+
+    static constexpr TextPos kCheckpointLines = 1024;
+
+private:
+    TextPos Utf8Length() const;
+    TextPos Utf8LineStart(TextPos line) const;
+    TextPos Utf8LineEnd(TextPos line) const; // before the line end
+    // Sum of CP932 widths of the characters in [from, to), line ends not counted.
+    TextPos Width(TextPos from, TextPos to) const;
+    TextPos Cp932LineStart(TextPos line) const;
+    TextPos ToCp932(TextPos utf8) const;
+    TextPos ToUtf8(TextPos cp932) const;
+    void ExtendCheckpoints(std::size_t count) const;
+    void TextModified(int position);
+
+    mutable std::vector<TextPos> checkpoints_; // width before line i * kCheckpointLines
+    std::size_t lostOnLoad_ = 0;
+};

@@ -1,0 +1,18 @@
+#pragma once
+// The main window's one non-modal find dialog, as the text windows use it. Whichever window
+// last opened it receives its find button.
+
+#include <functional>
+#include <string>
+
+class FindDialogService {
+public:
+    virtual ~FindDialogService() = default;
+    virtual void SetFindHandler(std::function<void()> handler) = 0;
+    // The search text, CP932.
+    virtual void SetFindText(const std::string& cp932) = 0;
+    virtual std::string FindText() const = 0;
+    virtual bool SearchDown() const = 0;
+    virtual void ShowDialog() = 0;
+    virtual void CloseDialog() = 0;
+};

@@ -1,0 +1,50 @@
+#pragma once
+// What the script and result windows share: clipboard, undo, the caret position text and
+// searching, on CP932 text through a TextEditor. Searches compare bytes exactly (case
+// matters), never start a hit on the second byte of a double-byte character, never span two
+// lines and never wrap around; a search that finds nothing changes nothing and says nothing.
+
+#include "windows/logic/FindDialogService.h"
+#include "windows/logic/TextEditor.h"
+
+#include <string>
+#include <string_view>
+
+// First occurrence of needle in line starting at a character boundary at or after from;
+// npos when none.
+std::size_t FindInLine(std::string_view line, std::string_view needle, std::size_t from = 0);
+// Last occurrence of needle wholly inside text, overlapping ones included; npos when none.
+std::size_t FindLastInText(std::string_view text, std::string_view needle);
+
+// Scrolls so that the caret's line becomes the sixth visible line, or to the top when the
+// caret is among the first six lines.
+void ScrollCaretIntoContext(TextEditor& editor);
+
+class TextWindow {
+public:
+    TextWindow(TextEditor& editor, FindDialogService& findDialog)
+        : editor_(editor), findDialog_(findDialog) {}
+
+    TextEditor& Editor() { return editor_; }
+
+    void Copy();
+    void Cut();
+    void Paste();
+    void Undo() { editor_.Undo(); }
+    bool CanUndo() const { return editor_.CanUndo(); }
+    std::string GetPositionText() const;
+
+    void Find();
+    void FindDialogFind();
+    void FindNext();
+    void FindPrevious();
+
+    // The text last searched for in this window (CP932).
+    std::string SearchText;
+
+private:
+    void SelectHit(TextPos lineStart, std::size_t column, bool scroll);
+
+    TextEditor& editor_;
+    FindDialogService& findDialog_;
+};

@@ -1,0 +1,61 @@
+#pragma once
+// A TextEditor held in memory for tests of the window logic. It keeps the rules of the real
+// editor: CR LF counted as two bytes, the view scrolls no further than the last line at the
+// bottom, setting the selection brings the caret into view, read-only refuses edits, and
+// clipboard work goes through the public Clipboard string.
+
+#include "windows/logic/TextEditor.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+class MemoryTextEditor : public TextEditor {
+public:
+    explicit MemoryTextEditor(TextPos linesOnScreen = 10) : linesOnScreen_(linesOnScreen) {}
+
+    TextPos LineCount() const override { return static_cast<TextPos>(lines_.size()); }
+    std::string LineText(TextPos line) const override;
+    TextPos LineFromPosition(TextPos pos) const override;
+    TextPos PositionFromLine(TextPos line) const override;
+    TextPos SelectionStart() const override { return std::min(anchor_, caret_); }
+    TextPos SelectionLength() const override {
+        return std::max(anchor_, caret_) - SelectionStart();
+    }
+    void SetSelection(TextPos start, TextPos length) override;
+    TextPos FirstVisibleLine() const override { return first_; }
+    void ScrollLines(TextPos n) override;
+    void ReplaceSelection(std::string_view cp932) override;
+    void Undo() override;
+    bool CanUndo() const override { return !undo_.empty(); }
+    bool ReadOnly() const override { return readOnly_; }
+    void SetReadOnly(bool readOnly) override { readOnly_ = readOnly; }
+    std::string WholeText() const override;
+    void SetWholeText(std::string_view cp932) override;
+    void CopySelection() override { Clipboard = SelectedText(); }
+    void CutSelection() override;
+    void PasteClipboard() override { ReplaceSelection(Clipboard); }
+    void Focus() override { ++FocusCount; }
+
+    std::string SelectedText() const;
+    TextPos LinesOnScreen() const { return linesOnScreen_; }
+    // How many line texts were fetched, to show that a search reads no more than it needs.
+    mutable int LineFetches = 0;
+
+    std::string Clipboard;
+    int FocusCount = 0;
+
+private:
+    struct Snapshot {
+        std::vector<std::string> lines;
+        TextPos anchor, caret;
+    };
+    TextPos Length() const;
+    TextPos MaxFirstLine() const;
+
+    std::vector<std::string> lines_{std::string()};
+    TextPos anchor_ = 0, caret_ = 0, first_ = 0;
+    TextPos linesOnScreen_;
+    bool readOnly_ = false;
+    std::vector<Snapshot> undo_;
+};

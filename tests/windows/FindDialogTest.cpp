@@ -1,0 +1,56 @@
+#include "windows/FindDialog.h"
+
+#include "platform/Cp932.h"
+#include "windows/ScintillaEditor.h"
+#include "windows/logic/TextWindow.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+TEST(FindDialog, StartsDownwardWithMatchCaseSetAndBothBoxesHidden) {
+    FindDialog dialog;
+    dialog.ShowDialog();
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_FALSE(dialog.isModal());
+    EXPECT_TRUE(dialog.SearchDown());
+    EXPECT_TRUE(dialog.CbMatchCase->isChecked());
+    EXPECT_FALSE(dialog.CbMatchCase->isVisible());
+    EXPECT_FALSE(dialog.CbWholeWord->isVisible());
+    dialog.RbUp->setChecked(true);
+    EXPECT_FALSE(dialog.SearchDown());
+    dialog.CloseDialog();
+    EXPECT_FALSE(dialog.isVisible());
+}
+
+TEST(FindDialog, TextTravelsAsCp932) {
+    FindDialog dialog;
+    dialog.SetFindText("\x93\xFA\x96\x7B\xB1x"); // 日本ｱx
+    EXPECT_EQ(dialog.EdFindText->text(), QString::fromUtf8("日本ｱx"));
+    dialog.EdFindText->setText(QString::fromUtf8("表\\"));
+    EXPECT_EQ(dialog.FindText(), "\x95\x5C\\");
+}
+
+TEST(FindDialog, FindButtonSearchesTheWindowThatOpenedIt) {
+    FindDialog dialog;
+    ScintillaEditor editor;
+    editor.SetWholeText("alpha\r\nbeta \x93\xFA\r\ngamma \x93\xFA");
+    TextWindow window(editor, dialog);
+    window.SearchText = "beta";
+    window.Find();
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.EdFindText->text(), QStringLiteral("beta"));
+    dialog.EdFindText->setText(QString::fromUtf8("日"));
+    QTest::mouseClick(dialog.BtFind, Qt::LeftButton);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(window.SearchText, "\x93\xFA");
+    EXPECT_EQ(editor.SelectionStart(), 7 + 5);
+    EXPECT_EQ(editor.SelectionLength(), 2);
+    // Return in the text presses the find button as well.
+    window.Find();
+    QTest::keyClick(dialog.EdFindText, Qt::Key_Return);
+    EXPECT_EQ(editor.SelectionStart(), 7 + 9 + 6);
+}

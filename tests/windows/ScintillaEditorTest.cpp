@@ -1,0 +1,218 @@
+#include "windows/ScintillaEditor.h"
+
+#include "platform/Cp932.h"
+#include "support/MemoryTextEditor.h"
+#include "windows/FakeFindDialog.h"
+#include "windows/logic/ScriptNavigation.h"
+#include "windows/logic/TextWindow.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFontInfo>
+#include <gtest/gtest.h>
+
+namespace {
+
+const std::string Nichi = "\x93\xFA"; // 日
+const std::string Hon = "\x96\x7B";   // 本
+const std::string Hyo = "\x95\x5C";   // 表, second byte '\'
+
+std::string Utf8(const std::string& cp932) {
+    return Cp932ToUtf8(cp932).text;
+}
+
+// Every position of the text: the real editor must answer as the in-memory one does.
+void ExpectSameGeometry(const TextEditor& real, const MemoryTextEditor& model) {
+    ASSERT_EQ(real.LineCount(), model.LineCount());
+    for (TextPos i = 0; i < model.LineCount(); ++i) {
+        ASSERT_EQ(real.PositionFromLine(i), model.PositionFromLine(i)) << "line " << i;
+        ASSERT_EQ(real.LineText(i), model.LineText(i)) << "line " << i;
+    }
+    TextPos length = static_cast<TextPos>(model.WholeText().size());
+    for (TextPos p = 0; p <= length; ++p)
+        ASSERT_EQ(real.LineFromPosition(p), model.LineFromPosition(p)) << "position " << p;
+    EXPECT_EQ(real.PositionFromLine(model.LineCount()), -1);
+}
+
+} // namespace
+
+TEST(ScintillaEditor, IsAPlainUtf8EditorWithAJapaneseMonospaceFont) {
+    ScintillaEditor editor;
+    EXPECT_TRUE(editor.isUtf8());
+    EXPECT_EQ(editor.lexer(), nullptr);
+    EXPECT_EQ(editor.wrapMode(), QsciScintilla::WrapNone);
+    EXPECT_TRUE(editor.indentationsUseTabs());
+    EXPECT_EQ(editor.SendScintilla(QsciScintillaBase::SCI_GETHSCROLLBAR), 1);
+    EXPECT_EQ(editor.SendScintilla(QsciScintillaBase::SCI_GETVSCROLLBAR), 1);
+    EXPECT_EQ(QFontInfo(editor.font()).pixelSize(), 16);
+    long lineHeight = editor.SendScintilla(QsciScintillaBase::SCI_TEXTHEIGHT, 0UL);
+    EXPECT_GE(lineHeight, 16);
+    EXPECT_LE(lineHeight, 32);
+    EXPECT_TRUE(editor.font().family() == "Noto Sans Mono CJK JP" ||
+                editor.font().family() == "monospace");
+    EXPECT_EQ(editor.marginWidth(0), 0);
+    EXPECT_EQ(editor.marginWidth(1), 0);
+}
+
+TEST(ScintillaEditor, PositionsCountCp932BytesOnMixedLines) {
+    ScintillaEditor editor;
+    const std::string text = "abc\r\n" + Nichi + Hon + "\xB1x\r\n\r\nz" + Hyo;
+    editor.SetWholeText(text);
+    EXPECT_EQ(editor.WholeText(), text);
+    EXPECT_EQ(editor.PositionFromLine(1), 5);
+    EXPECT_EQ(editor.PositionFromLine(2), 13);
+    EXPECT_EQ(editor.PositionFromLine(3), 15);
+    EXPECT_EQ(editor.LineText(1), Nichi + Hon + "\xB1x");
+    EXPECT_EQ(editor.LineFromPosition(12), 1); // inside the line end
+    EXPECT_EQ(editor.LineFromPosition(13), 2);
+    EXPECT_EQ(editor.LineFromPosition(1000), 3);
+
+    editor.SetSelection(9, 1); // the half-width ｱ
+    EXPECT_EQ(editor.selectedText().toStdString(), Utf8("\xB1"));
+    EXPECT_EQ(editor.SelectionStart(), 9);
+    EXPECT_EQ(editor.SelectionLength(), 1);
+    editor.SetSelection(7, 8); // 本ｱx, the line end and the empty line's end
+    EXPECT_EQ(editor.selectedText().toStdString(), Utf8(Hon + "\xB1x\r\n\r\n"));
+    EXPECT_EQ(editor.SelectionLength(), 8);
+
+    MemoryTextEditor model;
+    model.SetWholeText(text);
+    ExpectSameGeometry(editor, model);
+
+    // Bare LF and CR inside count as CR LF and leave as CR LF.
+    editor.SetWholeText("a\nb\rc" + Nichi);
+    EXPECT_EQ(editor.WholeText(), "a\r\nb\r\nc" + Nichi);
+    EXPECT_EQ(editor.PositionFromLine(2), 6);
+}
+
+TEST(ScintillaEditor, LineStartsStayRightAcrossCheckpointsAndEdits) {
+    ScintillaEditor editor;
+    std::string text;
+    const int lines = 3 * ScintillaEditor::kCheckpointLines + 17;
+    for (int i = 0; i < lines; ++i) {
+        if (i)
+            text += "\r\n";
+        text += std::to_string(i);
+        for (int k = 0; k < i % 5; ++k)
+            text += Nichi + "\xB6";
+    }
+    editor.SetWholeText(text);
+    MemoryTextEditor model;
+    model.SetWholeText(text);
+    for (TextPos i : {TextPos(0), TextPos(1023), TextPos(1024), TextPos(2049), TextPos(lines - 1)})
+        ASSERT_EQ(editor.PositionFromLine(i), model.PositionFromLine(i)) << i;
+    TextPos last = model.PositionFromLine(lines - 1);
+    EXPECT_EQ(editor.LineFromPosition(last + 1), lines - 1);
+    EXPECT_EQ(editor.LineFromPosition(last - 1), lines - 2);
+
+    // An edit near the top moves every later line start; the sums must follow.
+    for (TextEditor* e : std::initializer_list<TextEditor*>{&editor, &model}) {
+        e->SetSelection(e->PositionFromLine(5) + 1, 0);
+        e->ReplaceSelection(Hon + "\r\n" + Hon + Hon);
+    }
+    EXPECT_EQ(editor.WholeText(), model.WholeText());
+    for (TextPos i : {TextPos(5), TextPos(6), TextPos(1025), TextPos(2050), TextPos(lines)})
+        ASSERT_EQ(editor.PositionFromLine(i), model.PositionFromLine(i)) << i;
+    editor.Undo();
+    EXPECT_EQ(editor.PositionFromLine(lines - 1), last);
+    EXPECT_EQ(editor.WholeText(), text);
+}
+
+TEST(ScintillaEditor, ReplaceIsOneUndoableEditAndKeepsZeroBytes) {
+    ScintillaEditor editor;
+    editor.SetWholeText("hello world");
+    EXPECT_FALSE(editor.CanUndo()); // loading is not an edit
+    editor.SetSelection(6, 5);
+    editor.ReplaceSelection(Nichi + std::string("\0", 1) + Hon);
+    EXPECT_EQ(editor.WholeText(), "hello " + Nichi + std::string("\0", 1) + Hon);
+    EXPECT_EQ(editor.SelectionStart(), 11); // the caret after the inserted text
+    EXPECT_TRUE(editor.CanUndo());
+    editor.Undo();
+    EXPECT_EQ(editor.WholeText(), "hello world");
+    EXPECT_FALSE(editor.CanUndo());
+}
+
+TEST(ScintillaEditor, ReadOnlyRefusesEditsButNotLoading) {
+    ScintillaEditor editor;
+    editor.SetWholeText("keep");
+    editor.SetReadOnly(true);
+    EXPECT_TRUE(editor.ReadOnly());
+    editor.SetSelection(0, 4);
+    editor.ReplaceSelection("lost");
+    QApplication::clipboard()->setText(QStringLiteral("pasted"));
+    editor.PasteClipboard();
+    editor.CutSelection();
+    EXPECT_EQ(editor.WholeText(), "keep");
+    editor.SetWholeText("output");
+    EXPECT_EQ(editor.WholeText(), "output");
+    EXPECT_TRUE(editor.ReadOnly());
+    editor.SetReadOnly(false);
+    editor.SetSelection(0, 6);
+    editor.ReplaceSelection("x");
+    EXPECT_EQ(editor.WholeText(), "x");
+}
+
+TEST(ScintillaEditor, Cp932RoundTripWithHalfWidthKatakana) {
+    std::string text;
+    for (int b = 0xA1; b <= 0xDF; ++b)
+        text += static_cast<char>(b);
+    text += "\r\n" + Nichi + Hon + Hyo + std::string("\0\t~\\", 4) + "\r\n\x82\xA0\xB1\x82\xA2";
+    ScintillaEditor editor;
+    editor.SetWholeText(text);
+    EXPECT_EQ(editor.LostOnLoad(), 0u);
+    EXPECT_EQ(editor.WholeText(), text);
+    EXPECT_EQ(editor.LineText(0).size(), 63u);
+    EXPECT_EQ(editor.PositionFromLine(1), 65);
+    EXPECT_EQ(editor.PositionFromLine(2), 65 + 10 + 2);
+    editor.SetSelection(65 + 10 + 2 + 2, 1);
+    EXPECT_EQ(editor.selectedText().toStdString(), Utf8("\xB1"));
+}
+
+TEST(ScintillaEditor, ClipboardTextStaysUnicodeAndCountsTwoBytesWhenCp932CannotHoldIt) {
+    ScintillaEditor editor;
+    editor.SetWholeText("ab");
+    editor.SetSelection(1, 0);
+    QApplication::clipboard()->setText(QString::fromUtf8("\xF0\x9F\x98\x80|"));
+    editor.PasteClipboard();
+    EXPECT_EQ(editor.text().toStdString(), "a\xF0\x9F\x98\x80|b");
+    EXPECT_EQ(editor.LineText(0), "a\x81\xAC|b"); // shown to the logic as the geta mark
+    EXPECT_EQ(editor.SelectionStart(), 4);
+    editor.SetSelection(1, 2);
+    editor.CopySelection();
+    EXPECT_EQ(QApplication::clipboard()->text().toStdString(), "\xF0\x9F\x98\x80");
+    editor.CutSelection();
+    EXPECT_EQ(editor.WholeText(), "a|b");
+    editor.Undo();
+    EXPECT_EQ(editor.text().toStdString(), "a\xF0\x9F\x98\x80|b");
+}
+
+TEST(ScintillaEditor, SearchesAndContextOnTheRealEditor) {
+    ScintillaEditor editor;
+    editor.resize(400, 20 * 20);
+    editor.show();
+    QApplication::processEvents(); // the view learns its height
+    ASSERT_LT(editor.SendScintilla(QsciScintillaBase::SCI_LINESONSCREEN), 40);
+    std::string text;
+    for (int i = 0; i < 200; ++i) {
+        text += (i ? "\r\n" : "") + Nichi + Hon + std::to_string(i);
+        if (i == 120 || i == 150)
+            text += " " + Hyo + "\\" + Hyo;
+    }
+    editor.SetWholeText(text);
+    FakeFindDialog dialog;
+    TextWindow window(editor, dialog);
+    window.SearchText = "\\";
+    window.FindNext(); // the second bytes of 表 are never hits
+    TextPos line = editor.LineFromPosition(editor.SelectionStart());
+    EXPECT_EQ(line, 120);
+    EXPECT_EQ(editor.SelectionStart() - editor.PositionFromLine(120), 4 + 3 + 1 + 2);
+    EXPECT_EQ(editor.FirstVisibleLine(), 115);
+    window.FindNext();
+    EXPECT_EQ(editor.LineFromPosition(editor.SelectionStart()), 150);
+    window.FindNext();
+    EXPECT_EQ(editor.LineFromPosition(editor.SelectionStart()), 150); // no wrap
+    window.SearchText = Nichi + Hon + "12";
+    window.FindPrevious();
+    EXPECT_EQ(editor.LineFromPosition(editor.SelectionStart()), 129);
+    EXPECT_EQ(editor.selectedText().toStdString(), Utf8(Nichi + Hon + "12"));
+}
