@@ -1,0 +1,35 @@
+#pragma once
+// What the script and result windows share: a CP932 QScintilla editor filling the window, and
+// the clipboard, undo, caret position and search behaviour written once on it.
+
+#include "windows/Base.h"
+#include "windows/ScintillaEditor.h"
+#include "windows/logic/TextWindow.h"
+
+class TFTextBase : public TFBase {
+    Q_OBJECT
+public:
+    TFTextBase(MainWindowHost& host, Document which, const QString& caption,
+               QWidget* parent = nullptr);
+
+    void Copy() override { text_.Copy(); }
+    void Paste() override { text_.Paste(); }
+    void Cut() override { text_.Cut(); }
+    void Undo() override { text_.Undo(); }
+    bool CanUndo() const override { return text_.CanUndo(); }
+    std::string GetPositionText() override { return text_.GetPositionText(); }
+    void FocusEditor() override { editor_->Focus(); }
+    void Find() override { text_.Find(); }
+    void FindNext() override { text_.FindNext(); }
+    void FindPrevious() override { text_.FindPrevious(); }
+    void FindDialogFind() override { text_.FindDialogFind(); }
+
+    ScintillaEditor& Editor() { return *editor_; }
+    TextWindow& Text() { return text_; }
+    // The text last searched for in this window (CP932).
+    std::string& SearchText() { return text_.SearchText; }
+
+private:
+    ScintillaEditor* editor_;
+    TextWindow text_;
+};
