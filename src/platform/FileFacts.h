@@ -28,6 +28,9 @@ bool SameTextAscii(std::string_view a, std::string_view b);
 // The folder of the running executable, with a trailing '/'.
 std::string ProgramDir();
 
+// The file's modification time in nanoseconds since the epoch; -1 when there is no file.
+long long FileAgeOf(const std::string& path);
+
 // Whole content of a file; false when it cannot be read.
 bool ReadWholeFile(const std::string& path, std::string& bytes);
 

@@ -17,6 +17,8 @@ public:
     // 0 script, 1 result, 2 error: makes it the active document window, brings its page or
     // the error panel forward, focuses it and refreshes the status bar.
     virtual void ActivateDocument(int which) = 0;
+    // The main window's caption (UTF-8).
+    virtual void SetCaption(const std::string& caption) = 0;
     // Caption, status bar, check and radio marks.
     virtual void RefreshView() = 0;
     virtual void RefreshStatus() = 0;

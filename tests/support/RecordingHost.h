@@ -12,6 +12,7 @@
 class RecordingHost : public MainWindowHost {
 public:
     void ActivateDocument(int which) override { Activated.push_back(which); }
+    void SetCaption(const std::string& caption) override { Caption = caption; }
     void RefreshView() override { ++ViewRefreshes; }
     void RefreshStatus() override { ++StatusRefreshes; }
     void HideErrorPanel() override {
@@ -30,6 +31,7 @@ public:
     QMenu* PopupMenu() override { return nullptr; }
 
     std::vector<int> Activated;
+    std::string Caption;
     int ViewRefreshes = 0, StatusRefreshes = 0, PanelHides = 0, PanelShows = 0;
     bool ErrorPanelVisible = false;
     FakeFindDialog Find;
