@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFontInfo>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -52,6 +53,14 @@ TEST(ScintillaEditor, IsAPlainUtf8EditorWithAJapaneseMonospaceFont) {
                 editor.font().family() == "monospace");
     EXPECT_EQ(editor.marginWidth(0), 0);
     EXPECT_EQ(editor.marginWidth(1), 0);
+    // Tab is typed into the text, not used to leave the editor.
+    editor.show();
+    editor.setFocus();
+    QTest::keyClicks(&editor, "a");
+    QTest::keyClick(&editor, Qt::Key_Tab);
+    QTest::keyClicks(&editor, "b");
+    EXPECT_EQ(editor.WholeText(), "a\tb");
+    EXPECT_TRUE(editor.CanUndo());
 }
 
 TEST(ScintillaEditor, PositionsCountCp932BytesOnMixedLines) {
