@@ -132,17 +132,18 @@ TextPos ScintillaEditor::LineFromPosition(TextPos pos) const {
     if (pos <= 0 || lines == 1)
         return 0;
     // The last checkpoint at or before pos, extending the sums only as far as needed.
+    auto startOf = [&](std::size_t i) {
+        return checkpoints_[i] + 2 * static_cast<TextPos>(i) * kCheckpointLines;
+    };
     std::size_t c = 0;
     for (;;) {
-        auto start = [&](std::size_t i) {
-            return checkpoints_[i] + 2 * static_cast<TextPos>(i) * kCheckpointLines;
-        };
+        std::size_t low = 0, high = checkpoints_.size(); // startOf(low) <= pos < startOf(high)
+        while (high - low > 1) {
+            std::size_t mid = low + (high - low) / 2;
+            (startOf(mid) <= pos ? low : high) = mid;
+        }
+        c = low;
         std::size_t known = checkpoints_.size();
-        auto it = std::upper_bound(checkpoints_.begin(), checkpoints_.end(), pos,
-                                   [&](TextPos p, const TextPos& value) {
-                                       return p < start(&value - checkpoints_.data());
-                                   });
-        c = static_cast<std::size_t>(it - checkpoints_.begin()) - 1;
         if (c + 1 < known)
             break;
         ExtendCheckpoints(known + 64);

@@ -193,6 +193,11 @@ TEST(ScintillaEditor, ClipboardTextStaysUnicodeAndCountsTwoBytesWhenCp932CannotH
     EXPECT_EQ(editor.WholeText(), "a|b");
     editor.Undo();
     EXPECT_EQ(editor.text().toStdString(), "a\xF0\x9F\x98\x80|b");
+    // An empty clipboard pastes nothing over the selection.
+    QApplication::clipboard()->clear();
+    editor.SetSelection(0, 3);
+    editor.PasteClipboard();
+    EXPECT_EQ(editor.WholeText(), "|b");
 }
 
 TEST(ScintillaEditor, SearchesAndContextOnTheRealEditor) {
