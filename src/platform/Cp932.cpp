@@ -7,6 +7,10 @@
 #include <iconv.h>
 #include <memory>
 #include <vector>
+#if defined(__SSE2__) && defined(__x86_64__)
+#define VEXIL_SSE2_WIDTH 1
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -249,4 +253,55 @@ Cp932Conversion Utf8ToCp932(std::string_view utf8) {
     r.text.reserve(utf8.size());
     r.lost = Utf8ToCp932Chunks(utf8, [&](std::string_view piece) { r.text.append(piece); });
     return r;
+}
+
+std::int64_t Cp932WidthOfUtf8Text(const char* text, std::size_t n, std::size_t readable) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text);
+    std::int64_t total = 0;
+    std::size_t i = 0;
+#ifdef VEXIL_SSE2_WIDTH
+    // Per byte: 1 for ASCII, 2 for a lead byte, 0 for continuation and line-end bytes, less 1
+    // for the EF of a half-width katakana (EF BD A1-BF, EF BE 80-9F). Byte counters hold at
+    // most 2 a round, so they are summed out every 127 rounds.
+    const __m128i zero = _mm_setzero_si128(), one = _mm_set1_epi8(1);
+    const __m128i below = _mm_set1_epi8(-65), lf = _mm_set1_epi8('\n'), cr = _mm_set1_epi8('\r');
+    const __m128i ef = _mm_set1_epi8(static_cast<char>(0xEF));
+    const __m128i bd = _mm_set1_epi8(static_cast<char>(0xBD));
+    const __m128i be = _mm_set1_epi8(static_cast<char>(0xBE));
+    const __m128i flip = _mm_set1_epi8(static_cast<char>(0x80)), edge = _mm_set1_epi8(0x20);
+    while (i + 18 <= n) {
+        __m128i acc = zero;
+        for (int round = 0; round < 127 && i + 18 <= n; ++round, i += 16) {
+            __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+            __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 1));
+            __m128i v2 =
+                _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 2)), flip);
+            __m128i high = _mm_cmplt_epi8(v, zero);
+            __m128i lead = _mm_and_si128(high, _mm_cmpgt_epi8(v, below));
+            __m128i ends = _mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, cr));
+            __m128i kana = _mm_and_si128(
+                _mm_cmpeq_epi8(v, ef),
+                _mm_or_si128(_mm_and_si128(_mm_cmpeq_epi8(v1, bd), _mm_cmpgt_epi8(v2, edge)),
+                             _mm_andnot_si128(
+                                 _mm_cmplt_epi8(v2, zero),
+                                 _mm_and_si128(_mm_cmpeq_epi8(v1, be), _mm_cmplt_epi8(v2, edge)))));
+            // The masks are -1 where true.
+            __m128i w = _mm_add_epi8(one, high);           // 1 or 0
+            w = _mm_sub_epi8(w, _mm_add_epi8(lead, lead)); // +2 on lead bytes
+            w = _mm_add_epi8(w, _mm_add_epi8(ends, kana)); // -1 each
+            acc = _mm_add_epi8(acc, w);
+        }
+        __m128i sums = _mm_sad_epu8(acc, zero);
+        total += _mm_cvtsi128_si64(sums) + _mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums));
+    }
+#endif
+    for (; i < n; ++i) {
+        unsigned char c = p[i];
+        if (c == '\n' || c == '\r' || (c >= 0x80 && c < 0xC0))
+            continue;
+        unsigned char b1 = i + 1 < readable ? p[i + 1] : 0;
+        unsigned char b2 = i + 2 < readable ? p[i + 2] : 0;
+        total += Cp932WidthOfUtf8(c, b1, b2);
+    }
+    return total;
 }

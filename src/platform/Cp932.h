@@ -14,6 +14,7 @@
 // or the geta mark (CP932 side) and is counted as lost too. Zero bytes are ordinary text.
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -66,3 +67,9 @@ inline int Cp932WidthOfUtf8(unsigned char lead, unsigned char second, unsigned c
         return 1;
     return 2;
 }
+
+// Sum of the widths above over UTF-8 text, CR and LF bytes not counted (the text windows count
+// a line end as two bytes of its own). Reads up to two bytes past n when `readable` allows, so
+// that a half-width katakana cut by the end of the range is still recognised. Valid UTF-8 is
+// assumed; this runs over whole documents, so it is vectorised.
+std::int64_t Cp932WidthOfUtf8Text(const char* text, std::size_t n, std::size_t readable);

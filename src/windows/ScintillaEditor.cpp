@@ -22,25 +22,6 @@ int Utf8SequenceLength(unsigned char lead) {
     return 4;
 }
 
-// Widths of a run of UTF-8 bytes without the half-width katakana correction: ASCII counts 1,
-// every other character 2 (at its lead byte), line-end bytes 0. Kept simple enough for the
-// compiler to vectorise; blocks keep the counters narrow.
-__attribute__((optimize("O3"))) TextPos RawWidth(const unsigned char* p, std::size_t n) {
-    TextPos total = 0;
-    while (n) {
-        std::size_t block = std::min<std::size_t>(n, 1 << 20);
-        std::uint32_t w = 0;
-        for (std::size_t i = 0; i < block; ++i) {
-            unsigned char c = p[i];
-            w += (c < 0x80) + ((c >= 0xC0) << 1) - (c == '\n') - (c == '\r');
-        }
-        total += w;
-        p += block;
-        n -= block;
-    }
-    return total;
-}
-
 } // namespace
 
 ScintillaEditor::ScintillaEditor(QWidget* parent) : QsciScintilla(parent) {
@@ -94,20 +75,11 @@ TextPos ScintillaEditor::Width(TextPos from, TextPos to) const {
         return 0;
     // Two bytes past the range let a half-width katakana at its end be recognised.
     TextPos extra = std::min<TextPos>(2, Utf8Length() - to);
-    auto* p = reinterpret_cast<const unsigned char*>(
-        SendScintilla(SCI_GETRANGEPOINTER, static_cast<unsigned long>(from),
-                      static_cast<long>(to - from + extra)));
-    const std::size_t n = static_cast<std::size_t>(to - from);
-    TextPos width = RawWidth(p, n);
-    for (auto* q = static_cast<const unsigned char*>(std::memchr(p, 0xEF, n)); q;
-         q = static_cast<const unsigned char*>(std::memchr(q + 1, 0xEF, n - (q + 1 - p)))) {
-        std::size_t at = q - p;
-        if (at + 2 < n + extra && Cp932WidthOfUtf8(q[0], q[1], q[2]) == 1)
-            --width;
-        if (at + 1 >= n)
-            break;
-    }
-    return width;
+    auto* p = reinterpret_cast<const char*>(SendScintilla(SCI_GETRANGEPOINTER,
+                                                          static_cast<unsigned long>(from),
+                                                          static_cast<long>(to - from + extra)));
+    return Cp932WidthOfUtf8Text(p, static_cast<std::size_t>(to - from),
+                                static_cast<std::size_t>(to - from + extra));
 }
 
 void ScintillaEditor::ExtendCheckpoints(std::size_t count) const {
@@ -160,17 +132,18 @@ TextPos ScintillaEditor::LineFromPosition(TextPos pos) const {
     if (pos <= 0 || lines == 1)
         return 0;
     // The last checkpoint at or before pos, extending the sums only as far as needed.
+    auto startOf = [&](std::size_t i) {
+        return checkpoints_[i] + 2 * static_cast<TextPos>(i) * kCheckpointLines;
+    };
     std::size_t c = 0;
     for (;;) {
-        auto start = [&](std::size_t i) {
-            return checkpoints_[i] + 2 * static_cast<TextPos>(i) * kCheckpointLines;
-        };
+        std::size_t low = 0, high = checkpoints_.size(); // startOf(low) <= pos < startOf(high)
+        while (high - low > 1) {
+            std::size_t mid = low + (high - low) / 2;
+            (startOf(mid) <= pos ? low : high) = mid;
+        }
+        c = low;
         std::size_t known = checkpoints_.size();
-        auto it = std::upper_bound(checkpoints_.begin(), checkpoints_.end(), pos,
-                                   [&](TextPos p, const TextPos& value) {
-                                       return p < start(&value - checkpoints_.data());
-                                   });
-        c = static_cast<std::size_t>(it - checkpoints_.begin()) - 1;
         if (c + 1 < known)
             break;
         ExtendCheckpoints(known + 64);
@@ -296,10 +269,11 @@ void ScintillaEditor::SetWholeText(std::string_view cp932) {
         SendScintilla(SCI_SETREADONLY, 0UL);
     SendScintilla(SCI_SETUNDOCOLLECTION, 0UL);
     SendScintilla(SCI_CLEARALL);
-    SendScintilla(SCI_ALLOCATE, static_cast<unsigned long>(cp932.size() + cp932.size() / 4 + 1));
-    lostOnLoad_ = Cp932ToUtf8Chunks(cp932, [this](std::string_view piece) {
-        SendScintilla(SCI_APPENDTEXT, static_cast<uintptr_t>(piece.size()), piece.data());
-    });
+    // One insertion: Scintilla's cost per insertion grows with the document, so appending in
+    // pieces would be quadratic on large output.
+    Cp932Conversion utf8 = Cp932ToUtf8(cp932);
+    lostOnLoad_ = utf8.lost;
+    SendScintilla(SCI_APPENDTEXT, static_cast<uintptr_t>(utf8.text.size()), utf8.text.data());
     SendScintilla(SCI_SETUNDOCOLLECTION, 1UL);
     SendScintilla(SCI_EMPTYUNDOBUFFER);
     SendScintilla(SCI_GOTOPOS, 0UL);

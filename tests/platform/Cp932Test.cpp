@@ -1,6 +1,7 @@
 #include "platform/Cp932.h"
 
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace {
 
@@ -145,4 +146,45 @@ TEST(Cp932, LargeTextsConvertAcrossInternalPieces) {
     });
     EXPECT_GT(pieces, 1u);
     EXPECT_EQ(total, utf8.size());
+}
+
+TEST(Cp932, WidthOfUtf8TextMatchesTheConvertedLength) {
+    // Every kind of character at every alignment, so the wide and the byte-wise paths both
+    // meet each one, also where a range ends right after a half-width katakana.
+    const std::string pieces[] = {"a",
+                                  "\r\n",
+                                  "\n",
+                                  "\xE6\x97\xA5",
+                                  "\xEF\xBD\xB1",
+                                  "\xEF\xBE\x9F",
+                                  "\xEF\xBD\x9E",
+                                  "\xEF\xBE\xA0",
+                                  "\xC2\xB1",
+                                  "\xF0\x9F\x98\x80",
+                                  "\xEF\xBD\xA0",
+                                  "\r"};
+    std::string text;
+    for (int i = 0; i < 2000; ++i)
+        text += pieces[(i * 7 + i / 13) % 12];
+    auto expected = [&](std::size_t from, std::size_t to) {
+        std::string cp932 = Utf8ToCp932(text.substr(from, to - from)).text;
+        std::int64_t width = 0;
+        for (char c : cp932)
+            width += c != '\r' && c != '\n';
+        return width;
+    };
+    EXPECT_EQ(Cp932WidthOfUtf8Text(text.data(), text.size(), text.size()),
+              expected(0, text.size()));
+    // Ranges starting and ending on character boundaries, at many offsets.
+    std::vector<std::size_t> starts;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80)
+            starts.push_back(i);
+    starts.push_back(text.size());
+    for (std::size_t a = 0; a < starts.size(); a += 37)
+        for (std::size_t b = a; b < starts.size(); b += 29)
+            ASSERT_EQ(Cp932WidthOfUtf8Text(text.data() + starts[a], starts[b] - starts[a],
+                                           text.size() - starts[a]),
+                      expected(starts[a], starts[b]))
+                << starts[a] << ".." << starts[b];
 }

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFontInfo>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -52,6 +53,14 @@ TEST(ScintillaEditor, IsAPlainUtf8EditorWithAJapaneseMonospaceFont) {
                 editor.font().family() == "monospace");
     EXPECT_EQ(editor.marginWidth(0), 0);
     EXPECT_EQ(editor.marginWidth(1), 0);
+    // Tab is typed into the text, not used to leave the editor.
+    editor.show();
+    editor.setFocus();
+    QTest::keyClicks(&editor, "a");
+    QTest::keyClick(&editor, Qt::Key_Tab);
+    QTest::keyClicks(&editor, "b");
+    EXPECT_EQ(editor.WholeText(), "a\tb");
+    EXPECT_TRUE(editor.CanUndo());
 }
 
 TEST(ScintillaEditor, PositionsCountCp932BytesOnMixedLines) {
@@ -184,6 +193,11 @@ TEST(ScintillaEditor, ClipboardTextStaysUnicodeAndCountsTwoBytesWhenCp932CannotH
     EXPECT_EQ(editor.WholeText(), "a|b");
     editor.Undo();
     EXPECT_EQ(editor.text().toStdString(), "a\xF0\x9F\x98\x80|b");
+    // An empty clipboard pastes nothing over the selection.
+    QApplication::clipboard()->clear();
+    editor.SetSelection(0, 3);
+    editor.PasteClipboard();
+    EXPECT_EQ(editor.WholeText(), "|b");
 }
 
 TEST(ScintillaEditor, SearchesAndContextOnTheRealEditor) {

@@ -304,3 +304,15 @@ TEST(TextWindowClipboard, CopyCutPasteAndUndo) {
     EXPECT_EQ(w.editor.WholeText(), Nichi + Hon);
     EXPECT_EQ(w.editor.Clipboard, "x");
 }
+
+TEST(TextWindowLoad, TakesTheStreamFromItsPositionWithZeroBytes) {
+    Window w("old text");
+    w.Select(0, 3, 2);
+    ByteStream stream(std::string("skip|out\0put\nline ", 18) + Nichi);
+    stream.SetPosition(5);
+    w.window.LoadFromStream(stream);
+    EXPECT_EQ(w.editor.WholeText(), std::string("out\0put\r\nline ", 14) + Nichi);
+    EXPECT_EQ(w.editor.SelectionStart(), 0);
+    EXPECT_FALSE(w.window.CanUndo());
+    EXPECT_EQ(w.window.GetPositionText(), " 1: 1");
+}

@@ -85,6 +85,10 @@ std::string TextWindow::GetPositionText() const {
     return text;
 }
 
+void TextWindow::LoadFromStream(const ByteStream& stream) {
+    editor_.SetWholeText(stream.View().substr(stream.Position()));
+}
+
 void TextWindow::Find() {
     findDialog_.SetFindHandler([this] { FindDialogFind(); });
     findDialog_.SetFindText(SearchText);

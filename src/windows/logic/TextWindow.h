@@ -4,6 +4,7 @@
 // matters), never start a hit on the second byte of a double-byte character, never span two
 // lines and never wrap around; a search that finds nothing changes nothing and says nothing.
 
+#include "platform/ByteStream.h"
 #include "windows/logic/FindDialogService.h"
 #include "windows/logic/TextEditor.h"
 
@@ -33,6 +34,8 @@ public:
     void Undo() { editor_.Undo(); }
     bool CanUndo() const { return editor_.CanUndo(); }
     std::string GetPositionText() const;
+    // Replaces the whole text with the stream's bytes from its position on, taken as CP932.
+    void LoadFromStream(const ByteStream& stream);
 
     void Find();
     void FindDialogFind();
