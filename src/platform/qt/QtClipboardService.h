@@ -1,0 +1,10 @@
+#pragma once
+// The desktop clipboard, spoken in CP932.
+
+#include "platform/ClipboardService.h"
+
+class QtClipboardService : public ClipboardService {
+public:
+    std::string Text() override;
+    void SetText(const std::string& cp932) override;
+};

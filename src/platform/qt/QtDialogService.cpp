@@ -1,0 +1,51 @@
+#include "platform/qt/QtDialogService.h"
+
+#include <QFileDialog>
+
+QStringList ToQtNameFilters(const std::string& filter) {
+    QStringList parts = QString::fromStdString(filter).split('|');
+    QStringList result;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QStringList patterns;
+        for (QString p : parts[i + 1].split(';', Qt::SkipEmptyParts)) {
+            p = p.trimmed();
+            patterns << (p == "*.*" ? QStringLiteral("*") : p);
+        }
+        // Qt reads the last parenthesised group as the patterns, so the description keeps
+        // its own parentheses untouched.
+        result << parts[i] + " (" + patterns.join(' ') + ")";
+    }
+    return result;
+}
+
+std::optional<std::string> QtDialogService::Ask(const FileDialogRequest& request, bool save) {
+    QFileDialog dialog(parent_, QString::fromStdString(request.title),
+                       QString::fromStdString(request.initialDir));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setNameFilters(ToQtNameFilters(request.filter));
+    if (save) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setDefaultSuffix(QString::fromStdString(request.defaultExt));
+        dialog.selectFile(request.fileName.empty() ? lastSaveName_
+                                                   : QString::fromStdString(request.fileName));
+    } else {
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        if (!request.fileName.empty())
+            dialog.selectFile(QString::fromStdString(request.fileName));
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    QString chosen = dialog.selectedFiles().first();
+    if (save)
+        lastSaveName_ = chosen;
+    return chosen.toStdString();
+}
+
+std::optional<std::string> QtDialogService::AskOpenFile(const FileDialogRequest& request) {
+    return Ask(request, false);
+}
+
+std::optional<std::string> QtDialogService::AskSaveFile(const FileDialogRequest& request) {
+    return Ask(request, true);
+}
