@@ -1,0 +1,307 @@
+#include "windows/Script.h"
+
+#include "config/Kfilehistory.h"
+#include "config/Kvexilconfig.h"
+#include "encoding/Codeconv.h"
+#include "platform/CommandLine.h"
+#include "platform/Cp932.h"
+#include "platform/FileFacts.h"
+#include "windows/logic/ScriptNavigation.h"
+
+#include <QEvent>
+#include <cstring>
+
+namespace {
+
+constexpr const char* kNewScriptTitle = "Vexil2 * 新規スクリプト";
+constexpr const char* kSavedTitle = "Vexil2 - ";
+constexpr const char* kModifiedTitle = "Vexil2 * ";
+constexpr const char* kMissingQuestion = "が見当たりません。\n新規作成しますか？";
+constexpr const char* kModifiedQuestion = "は変更されています。保存しますか？";
+constexpr const char* kUnnamedScript = "スクリプト ";
+constexpr const char* kReloadQuestion = "スクリプトが変更されています。読み込み直しますか？";
+constexpr const char* kReloadCaption = "Vexil";
+constexpr const char* kEditorMissing = "が見つかりません。パスを確認してください。";
+constexpr const char* kOpenTitle = "スクリプトを開く";
+constexpr const char* kSaveTitle = "スクリプトを保存";
+
+std::string LossyOpenWarning(const std::string& path, int code) {
+    return path + " には、文字コード " + CodeName(code) +
+           " から正しく読み込めない文字、または SJIS で表せない文字が含まれています。\n"
+           "保存すると内容が変わってしまうため、読み取り専用で開きます。";
+}
+
+std::string LossySaveQuestion(const std::string& path) {
+    return path + " には、SJIS で表せない文字が含まれています。\n"
+                  "保存するとそれらの文字は「〓」に置き換わります。保存しますか？";
+}
+
+// Whether the editor's text, taken back to CP932, is exactly these bytes.
+bool HoldsExactly(std::string_view utf8, std::string_view cp932) {
+    std::size_t at = 0;
+    bool same = true;
+    std::size_t lost = Utf8ToCp932Chunks(utf8, [&](std::string_view piece) {
+        if (!same)
+            return;
+        if (piece.size() > cp932.size() - at ||
+            std::memcmp(piece.data(), cp932.data() + at, piece.size()) != 0)
+            same = false;
+        at += piece.size();
+    });
+    return same && lost == 0 && at == cp932.size();
+}
+
+} // namespace
+
+TFScript::TFScript(MainWindowHost& host, KFileHistory* history, QWidget* parent)
+    : TFTextBase(host, kScript, QStringLiteral("Script"), parent), history_(history) {
+    connect(&Editor(), &QsciScintilla::textChanged, this, &TFScript::REScriptChange);
+    Editor().installEventFilter(this);
+    Editor().viewport()->installEventFilter(this);
+}
+
+bool TFScript::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == &Editor() && event->type() == QEvent::KeyRelease) {
+        // The whole view, not only the status bar: the undo item follows CanUndo.
+        Host().RefreshView();
+    } else if (watched == Editor().viewport() && (event->type() == QEvent::MouseButtonPress ||
+                                                  event->type() == QEvent::MouseButtonRelease)) {
+        Host().RefreshStatus();
+    }
+    return TFTextBase::eventFilter(watched, event);
+}
+
+void TFScript::REScriptChange() {
+    if (loading_)
+        return;
+    Modified = true;
+    Host().SetCaption(GetTitle());
+    Host().RefreshStatus();
+}
+
+bool TFScript::LoadText(const std::string& cp932) {
+    loading_ = true;
+    Editor().SetWholeText(cp932);
+    loading_ = false;
+    REScriptChange(); // one change for the whole load, as a single replacement would raise
+    return HoldsExactly(Editor().Utf8Text(), cp932);
+}
+
+void TFScript::FollowFolderOf(const std::string& path) {
+    std::string dir = ExtractFileDir(path);
+    if (!dir.empty())
+        SetFolder(dir);
+}
+
+void TFScript::NewScript() {
+    FileName.clear();
+    LoadText({});
+    Modified = false;
+    Host().HideErrorPanel();
+    if (Config)
+        Config->SetReadOnly(false);
+    Host().RefreshView();
+}
+
+void TFScript::OpenWithDialog() {
+    FileDialogRequest request;
+    request.filter = Config ? Config->GetFileFilter() : std::string();
+    request.title = kOpenTitle;
+    request.initialDir = GetFolder();
+    std::optional<std::string> path = Host().Dialogs().AskOpenFile(request);
+    if (!path)
+        return;
+    openedLossy_ = false;
+    Open(*path);
+    FollowFolderOf(FileName);
+    // A file that could not be held faithfully stays read-only, whatever route opened it.
+    if (Config && !openedLossy_)
+        Config->SetReadOnly(false);
+}
+
+void TFScript::Open(const std::string& path) {
+    MessageService& messages = Host().Messages();
+    if (!FileExists(path)) {
+        if (messages.AskYesNo(path + kMissingQuestion, kAppCaption, MessageIcon::None) !=
+            MessageAnswer::Yes)
+            return;
+        FileName = path;
+        Modified = true;
+        Host().SetCaption(GetTitle());
+        return;
+    }
+    std::string bytes;
+    if (!ReadWholeFile(path, bytes)) {
+        messages.Show(path + " を読み込めませんでした。", kErrorCaption, MessageIcon::Error);
+        return;
+    }
+
+    FileName = path;
+    FileAge = FileAgeOf(FileName);
+    LineEnd = DetectLineEnd(path, messages);
+    if (CodeChoice == -1)
+        Code = DetectCode(path, messages);
+
+    // The text must come back as these very bytes when it is saved unchanged: through the
+    // converter (when there is one) and through the editor, which holds Unicode.
+    bool faithful = true;
+    std::string text;
+    if (NkfAvailable()) {
+        CheckedConversion checked = ConvertChecked(bytes, Code, kCodeSjis, text, messages);
+        if (checked.converted) {
+            faithful = checked.lossless && (Code != kCodeSjis || text == bytes);
+        } else {
+            // Shown as it is; only Shift_JIS bytes are then what the file means.
+            text = std::move(bytes);
+            faithful = Code == kCodeSjis;
+        }
+    } else {
+        text = std::move(bytes);
+    }
+    faithful = LoadText(text) && faithful;
+    Modified = false;
+
+    FollowFolderOf(path);
+    if (Config)
+        Config->SelectLanguageByExtension(path);
+    if (history_)
+        history_->Add(path);
+    openedLossy_ = !faithful;
+    if (!faithful && Config)
+        Config->SetReadOnly(true);
+    Host().RefreshView();
+    if (!faithful)
+        messages.Show(LossyOpenWarning(path, Code), kAppCaption, MessageIcon::Warning);
+}
+
+bool TFScript::AcceptLossySave(const std::string& path, std::size_t lost) {
+    // Every character CP932 holds has its place in the other three codes as the converter
+    // writes them, so what the editor can turn into CP932 is all that needs checking.
+    if (lost == 0)
+        return true;
+    return Host().Messages().AskYesNo(LossySaveQuestion(path), kSaveConfirmCaption,
+                                      MessageIcon::Warning) == MessageAnswer::Yes;
+}
+
+bool TFScript::SaveToPath(const std::string& path) {
+    // Characters typed or pasted into the editor that CP932 has no code for.
+    std::size_t lost = Utf8ToCp932Chunks(Editor().Utf8Text(), [](std::string_view) {});
+    if (!AcceptLossySave(path, lost))
+        return false;
+    std::string text = Editor().WholeText();
+    std::string error;
+    if (!SaveConverted(path, text, Code, LineEnd, &error)) {
+        Host().Messages().Show(path + " を保存できませんでした。\n" + error, kErrorCaption,
+                               MessageIcon::Error);
+        return false;
+    }
+    if (Config && path == Config->GetTempFilePath())
+        return true;
+    if (history_)
+        history_->Add(path);
+    FileAge = FileAgeOf(FileName);
+    Modified = false;
+    Host().SetCaption(GetTitle());
+    FollowFolderOf(FileName);
+    Host().RefreshStatus();
+    return true;
+}
+
+void TFScript::Save() {
+    if (!FileName.empty())
+        SaveToPath(FileName);
+    else
+        SaveAs();
+}
+
+void TFScript::SaveAs() {
+    FileDialogRequest request;
+    request.filter = Config ? Config->GetFileFilter() : std::string();
+    request.title = kSaveTitle;
+    request.initialDir = GetFolder();
+    if (Config && Config->Current)
+        request.defaultExt = Config->Current->GetDefaultExt();
+    std::optional<std::string> path = Host().Dialogs().AskSaveFile(request);
+    if (!path)
+        return;
+    FileName = *path;
+    SaveToPath(FileName);
+}
+
+bool TFScript::ConfirmDiscard() {
+    if (!Modified)
+        return true;
+    std::string text = (FileName.empty() ? kUnnamedScript : FileName) + kModifiedQuestion;
+    switch (Host().Messages().AskYesNoCancel(text, kSaveConfirmCaption, MessageIcon::Warning)) {
+    case MessageAnswer::Yes:
+        Save();
+        return !Modified;
+    case MessageAnswer::No:
+        return true;
+    default:
+        return false;
+    }
+}
+
+std::string TFScript::GetTitle() const {
+    if (FileName.empty())
+        return kNewScriptTitle;
+    return (Modified ? kModifiedTitle : kSavedTitle) + FileName;
+}
+
+bool TFScript::FileChanged() const {
+    if (FileName.empty() || !FileExists(FileName))
+        return false;
+    return FileAgeOf(FileName) != FileAge;
+}
+
+void TFScript::Reload() {
+    if (FileName.empty())
+        return;
+    if (Config && Config->AutoRefresh) {
+        Open(FileName);
+        return;
+    }
+    // Declining still takes the new time stamp, so this change is not offered again.
+    FileAge = FileAgeOf(FileName);
+    if (Host().Messages().AskYesNo(kReloadQuestion, kReloadCaption, MessageIcon::None) ==
+        MessageAnswer::Yes)
+        Open(FileName);
+}
+
+bool TFScript::OpenInEditor() {
+    if (!Config || Config->Editor.empty())
+        return false;
+    if (Modified && !ConfirmDiscard())
+        return false;
+    std::string argument = FileName;
+    if (Config->UseDoubleQuotes)
+        argument = "\"" + argument + "\"";
+    const std::string& editor = Config->Editor;
+    bool found =
+        editor.find('/') != std::string::npos ? FileExists(editor) : !FindOnPath(editor).empty();
+    if (!found) {
+        Host().Messages().Show(editor + kEditorMissing);
+        return false;
+    }
+    std::vector<std::string> argv{editor};
+    for (std::string& a : SplitCommandLine(argument))
+        argv.push_back(std::move(a));
+    // Like the shell's start of a program, its outcome is not examined.
+    Host().Programs().StartDetached(argv);
+    return true;
+}
+
+void TFScript::GoToLine(long long n) {
+    ::GoToLine(Editor(), n);
+}
+
+std::string TFScript::GetWordAtCaret() {
+    return ::GetWordAtCaret(Editor());
+}
+
+void TFScript::SetCodeChoice(int value) {
+    CodeChoice = value;
+    if (value != -1)
+        Code = value;
+}

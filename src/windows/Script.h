@@ -1,0 +1,84 @@
+#pragma once
+// The script window: the editor of the one script the program works on, and everything that
+// ties it to its file: name, character code, line ends, the modified flag and the time stamp
+// the file had when it was last loaded or saved.
+//
+// The text lives in the editor as CP932 whatever the file's code is; it is converted on the way
+// in and out. Nothing is lost silently on either way: a file that would not save back unchanged
+// opens read-only with a warning, and a text the file cannot hold is saved only when the user
+// agrees.
+
+#include "windows/TextBase.h"
+#include "windows/logic/ScriptDocument.h"
+
+#include <string>
+
+class KFileHistory;
+class KVexilConfig;
+
+class TFScript : public TFTextBase, public ScriptDocument {
+    Q_OBJECT
+public:
+    // history may be null (nothing is recorded then). Config is handed over later.
+    TFScript(MainWindowHost& host, KFileHistory* history, QWidget* parent = nullptr);
+
+    // An empty, unnamed script; code, line end and folder stay.
+    void NewScript();
+    // Asks for a file and opens it; the editor becomes editable unless the file could not be
+    // held faithfully.
+    void OpenWithDialog();
+    // Loads a file; a missing one may be taken as the name of a new file.
+    void Open(const std::string& path);
+    // Writes the text to path in the script's code and line ends. The run's temporary copy
+    // changes nothing else. False when nothing was written (refused, or failed and reported):
+    // the caller abandons its command.
+    bool SaveToPath(const std::string& path);
+    void Save() override;
+    void SaveAs() override;
+    bool ConfirmDiscard() override;
+    // The main window's caption (UTF-8).
+    std::string GetTitle() const;
+    // The file on disk is not the one loaded or saved last.
+    bool FileChanged() const;
+    void Reload();
+    // Starts the external editor on the script file.
+    bool OpenInEditor();
+    void GoToLine(long long n) override;
+    std::string GetWordAtCaret();
+    void SetCodeChoice(int value);
+
+    std::string GetFileName() const override { return FileName; }
+    int GetCode() const override { return Code; }
+    int GetLineEnd() const { return LineEnd; }
+    int GetCodeChoice() const { return CodeChoice; }
+
+    // Both bases declare it; the script window's find is the shared text-window one.
+    void Find() override { TFTextBase::Find(); }
+
+    int LineEnd = 2;
+    int Code = 0;
+    // -1 detects the code on every open; 0 to 3 force it.
+    int CodeChoice = -1;
+    // Modification time in nanoseconds when the file was last loaded or saved, or when a
+    // reload was declined.
+    long long FileAge = 0;
+    bool Modified = false;
+    std::string FileName;
+    KVexilConfig* Config = nullptr;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void REScriptChange();
+    // Loads CP932 text into the editor with one change event for the whole load. Answers
+    // whether the editor holds exactly these bytes.
+    bool LoadText(const std::string& cp932);
+    // Whether a text that cannot keep all its characters may be saved anyway.
+    bool AcceptLossySave(const std::string& path, std::size_t lost);
+    void FollowFolderOf(const std::string& path);
+
+    KFileHistory* history_;
+    bool loading_ = false;
+    bool openedLossy_ = false;
+};
