@@ -1,0 +1,94 @@
+#include "windows/Result.h"
+
+#include "config/Kvexilconfig.h"
+#include "platform/ByteStream.h"
+#include "platform/Cp932.h"
+#include "platform/FileFacts.h"
+#include "windows/logic/ResultGuard.h"
+#include "windows/logic/ScriptDocument.h"
+
+#include <QEvent>
+
+TFResult::TFResult(MainWindowHost& host, ScriptDocument* script, KVexilConfig* config,
+                   QWidget* parent)
+    : TFTextBase(host, kResult, QStringLiteral("Result"), parent), script_(script),
+      config_(config) {
+    // The result text has no modified state: a change only moves the status bar.
+    connect(&Editor(), &QsciScintilla::textChanged, this, [this] {
+        if (!loading_)
+            Host().RefreshStatus();
+    });
+    Editor().installEventFilter(this);
+    Editor().viewport()->installEventFilter(this);
+}
+
+bool TFResult::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+        if (watched == Editor().viewport())
+            Host().RefreshStatus();
+        break;
+    case QEvent::KeyRelease:
+        if (watched == &Editor()) {
+            // The undo command's state follows the keys typed.
+            Host().RefreshView();
+            Host().RefreshStatus();
+        }
+        break;
+    default:
+        break;
+    }
+    return TFTextBase::eventFilter(watched, event);
+}
+
+void TFResult::Clear() {
+    loading_ = true;
+    Editor().SetWholeText({});
+    loading_ = false;
+    Editor().ScrollLines(-Editor().FirstVisibleLine());
+    Host().RefreshStatus();
+}
+
+void TFResult::LoadFromStream(ByteStream& stream) {
+    // Tens of megabytes arrive in one piece: convert once and set once, with one status
+    // refresh at the end instead of one per appended block.
+    loading_ = true;
+    Editor().SetWholeText(stream.View().substr(stream.Position()));
+    loading_ = false;
+    stream.SetPosition(stream.Size());
+    Host().RefreshStatus();
+}
+
+std::string TFResult::GetText() {
+    return Utf8ToCp932(Editor().Utf8Text()).text;
+}
+
+bool TFResult::SaveToPath(const std::string& path) {
+    if (config_)
+        config_->ResultFile = path;
+    std::string error;
+    if (WriteFileAtomic(path, GetText(), &error))
+        return true;
+    Host().Messages().Show(error, kErrorCaption, MessageIcon::Error);
+    return false;
+}
+
+void TFResult::Save() {
+    FileDialogRequest request;
+    request.filter = "All Files(*.*)|*.*";
+    request.title = "実行結果を保存";
+    request.initialDir = GetFolder();
+    std::optional<std::string> path = Host().Dialogs().AskSaveFile(request);
+    if (!path)
+        return;
+    const std::string script = script_ ? script_->GetFileName() : std::string();
+    if (WouldOverwriteScript(script, *path)) {
+        Host().Messages().Show(kResultOverwritesScript);
+        return;
+    }
+    if (!SaveToPath(*path))
+        return;
+    SetFolder(ExtractFileDir(*path));
+    Host().RefreshStatus();
+}

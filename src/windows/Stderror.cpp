@@ -1,0 +1,203 @@
+#include "windows/Stderror.h"
+
+#include "platform/ByteStream.h"
+#include "platform/Cp932.h"
+#include "platform/FileFacts.h"
+#include "windows/logic/ScriptDocument.h"
+#include "windows/logic/TagJump.h"
+
+#include <QAction>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QHideEvent>
+#include <QIcon>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <filesystem>
+
+namespace {
+
+constexpr int kItemHeight = 12;
+
+QFont ListFont() {
+    QString family = QStringLiteral("Noto Sans CJK JP");
+    if (!QFontDatabase::families().contains(family))
+        family = QStringLiteral("sans-serif");
+    QFont font(family);
+    font.setPixelSize(12);
+    return font;
+}
+
+// The status bar follows the entry clicked, so it is refreshed after the view has moved its
+// current entry, not before.
+class ErrorListView : public QListView {
+public:
+    ErrorListView(MainWindowHost& host, QWidget* parent) : QListView(parent), host_(host) {}
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override {
+        QListView::mousePressEvent(event);
+        host_.RefreshStatus();
+    }
+
+private:
+    MainWindowHost& host_;
+};
+
+} // namespace
+
+void ErrorListModel::Load(std::string_view cp932, const QFont& font) {
+    beginResetModel();
+    lines_.Load(cp932);
+    QFontMetrics metrics(font);
+    int width = 0;
+    if (lines_.Count() != 0) {
+        std::string_view longest = lines_.Line(lines_.LongestLine());
+        width = metrics.horizontalAdvance(QString::fromUtf8(Cp932ToUtf8(longest).text));
+    }
+    // Some room for the view's text margins.
+    rowSize_ =
+        QSize(width + 2 * metrics.averageCharWidth(), std::max(kItemHeight, metrics.height()));
+    endResetModel();
+}
+
+void ErrorListModel::Clear() {
+    beginResetModel();
+    lines_.Clear();
+    endResetModel();
+}
+
+int ErrorListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(lines_.Count());
+}
+
+QVariant ErrorListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() < 0 ||
+        static_cast<std::size_t>(index.row()) >= lines_.Count())
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole:
+        return QString::fromUtf8(Cp932ToUtf8(lines_.Line(index.row())).text);
+    case Qt::SizeHintRole:
+        return rowSize_.isValid() ? QVariant(rowSize_) : QVariant();
+    default:
+        return {};
+    }
+}
+
+TFStdError::TFStdError(MainWindowHost& host, ScriptDocument* script, KVexilConfig* config,
+                       QWidget* parent)
+    : TFBase(host, kError, QStringLiteral("Error"), parent), script_(script), config_(config),
+      model_(new ErrorListModel(this)), LBStdError(new ErrorListView(host, this)),
+      PMStdError(new QMenu(this)), PMCopy(new QAction(QIcon(QStringLiteral(":/icons/copy.svg")),
+                                                      QStringLiteral("コピー(&C)"), this)) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(LBStdError);
+    LBStdError->setFont(ListFont());
+    LBStdError->setUniformItemSizes(true);
+    LBStdError->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    LBStdError->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    LBStdError->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    LBStdError->setModel(model_);
+
+    PMStdError->addAction(PMCopy);
+    LBStdError->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(LBStdError, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        PMStdError->popup(LBStdError->viewport()->mapToGlobal(at));
+    });
+    // The menu's copy is the main window's copy command, and a right-click has made this
+    // window the active one.
+    connect(PMCopy, &QAction::triggered, this, [this] { Copy(); });
+    connect(LBStdError, &QAbstractItemView::doubleClicked, this, [this] { TagJump(); });
+}
+
+void TFStdError::LoadFromStream(ByteStream& stream) {
+    std::string_view bytes = stream.View().substr(stream.Position());
+    model_->Load(bytes, LBStdError->font());
+    stream.SetPosition(stream.Size());
+    if (stream.Size() != 0)
+        Host().ShowErrorPanel();
+}
+
+std::string TFStdError::Entry(int row) const {
+    return std::string(model_->Lines().Line(static_cast<std::size_t>(row)));
+}
+
+std::optional<std::string_view> TFStdError::CurrentEntry() const {
+    QModelIndex current = LBStdError->currentIndex();
+    if (!current.isValid())
+        return std::nullopt;
+    return model_->Lines().Line(static_cast<std::size_t>(current.row()));
+}
+
+void TFStdError::Copy() {
+    std::vector<std::size_t> rows;
+    for (const QItemSelectionRange& range : LBStdError->selectionModel()->selection())
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            rows.push_back(static_cast<std::size_t>(row));
+    std::string text = model_->Lines().Join(std::move(rows));
+    if (!text.empty())
+        Host().Clipboard().SetText(text);
+}
+
+void TFStdError::Paste() {
+    Host().Messages().Show("Error window is read only.");
+}
+
+void TFStdError::Cut() {
+    Host().Messages().Show("Error window is read only.");
+}
+
+std::string TFStdError::GetPositionText() {
+    QModelIndex current = LBStdError->currentIndex();
+    return current.isValid() ? std::to_string(current.row()) : std::string();
+}
+
+std::string TFStdError::GetFolder() {
+    std::error_code ec;
+    return std::filesystem::current_path(ec).string();
+}
+
+void TFStdError::Save() {
+    FileDialogRequest request;
+    request.filter = "All Files(*.*)|*.*";
+    request.title = "エラー結果を保存";
+    std::optional<std::string> path = Host().Dialogs().AskSaveFile(request);
+    if (!path)
+        return;
+    std::string error;
+    if (!WriteFileAtomic(*path, model_->Lines().JoinAll(), &error))
+        Host().Messages().Show(error, kErrorCaption, MessageIcon::Error);
+}
+
+void TFStdError::Find() {
+    Host().ActivateDocument(kScript);
+    if (script_)
+        script_->Find();
+}
+
+int TFStdError::GetErrorLineNumber() const {
+    if (!config_)
+        return -1;
+    return TagJumpLineNumber(CurrentEntry(), *config_);
+}
+
+void TFStdError::TagJump() {
+    if (!script_ || !config_)
+        return;
+    TagJumpContext context{*script_, *config_, Host().Messages(), Host().Programs(),
+                           [this] { Host().ActivateDocument(kScript); }};
+    PerformTagJump(CurrentEntry(), context);
+}
+
+void TFStdError::hideEvent(QHideEvent* event) {
+    TFBase::hideEvent(event);
+    // Only this window's own hiding closes the panel; the panel or the main window going
+    // away (or being minimised) hides it too, and must not be answered.
+    if (isHidden() && !event->spontaneous())
+        Host().HideErrorPanel();
+}

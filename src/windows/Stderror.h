@@ -1,0 +1,82 @@
+#pragma once
+// The error window: what the script wrote to its standard error, one entry per line, read-only,
+// with the tag jump on a double-click.
+
+#include "windows/Base.h"
+#include "windows/logic/ErrorLines.h"
+
+#include <QAbstractListModel>
+#include <QFont>
+#include <QListView>
+#include <QSize>
+
+class ByteStream;
+class KVexilConfig;
+class QAction;
+class QMenu;
+class ScriptDocument;
+
+// The entries as a list model. Only the rows a view asks for are converted from CP932, and
+// every row answers one size, measured once per load on the longest entry, so a view with
+// uniform item sizes never walks the whole list.
+class ErrorListModel : public QAbstractListModel {
+public:
+    using QAbstractListModel::QAbstractListModel;
+
+    void Load(std::string_view cp932, const QFont& font);
+    void Clear();
+    const ErrorLines& Lines() const { return lines_; }
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+
+private:
+    ErrorLines lines_;
+    QSize rowSize_;
+};
+
+class TFStdError : public TFBase {
+    Q_OBJECT
+public:
+    explicit TFStdError(MainWindowHost& host, ScriptDocument* script = nullptr,
+                        KVexilConfig* config = nullptr, QWidget* parent = nullptr);
+
+    void SetScript(ScriptDocument* script) { script_ = script; }
+    void SetConfig(KVexilConfig* config) { config_ = config; }
+
+    // Replaces the entries with the lines of the stream from its position. A stream that is
+    // not empty shows the error panel; an empty one leaves the panel as it is.
+    void LoadFromStream(ByteStream& stream);
+
+    void Copy() override;
+    void Paste() override;
+    void Cut() override;
+    std::string GetPositionText() override;
+    std::string GetFolder() override;
+    void Save() override;
+    void Find() override;
+
+    // The line number the current entry names, or -1.
+    int GetErrorLineNumber() const;
+    // Jumps to the line the current entry names (the double-click on an entry).
+    void TagJump();
+
+    int Count() const { return model_->rowCount(); }
+    std::string Entry(int row) const;
+    QListView& List() { return *LBStdError; }
+    ErrorListModel& Model() { return *model_; }
+    QAction& CopyAction() { return *PMCopy; }
+
+protected:
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    std::optional<std::string_view> CurrentEntry() const;
+
+    ScriptDocument* script_;
+    KVexilConfig* config_;
+    ErrorListModel* model_;
+    QListView* LBStdError;
+    QMenu* PMStdError;
+    QAction* PMCopy;
+};

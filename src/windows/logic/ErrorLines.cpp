@@ -1,0 +1,103 @@
+#include "windows/logic/ErrorLines.h"
+
+#include "regex/Kregexp.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+
+void ErrorLines::Load(std::string_view bytes) {
+    Clear();
+    // The text stops at a zero byte, as the captured error output always has.
+    if (const void* zero = std::memchr(bytes.data(), '\0', bytes.size()))
+        bytes = bytes.substr(0, static_cast<const char*>(zero) - bytes.data());
+    text_.assign(bytes);
+    const char* p = text_.data();
+    const std::size_t n = text_.size();
+    std::size_t longestLength = 0;
+    std::size_t start = 0;
+    while (start < n) {
+        std::size_t end = start;
+        while (end < n && p[end] != '\n' && p[end] != '\r')
+            ++end;
+        if (end - start > longestLength) {
+            longestLength = end - start;
+            longest_ = starts_.size();
+        }
+        starts_.push_back(start);
+        ends_.push_back(end);
+        if (end < n && p[end] == '\r' && end + 1 < n && p[end + 1] == '\n')
+            ++end;
+        start = end + 1;
+    }
+}
+
+void ErrorLines::Clear() {
+    text_.clear();
+    starts_.clear();
+    ends_.clear();
+    longest_ = 0;
+}
+
+std::string ErrorLines::Join(std::vector<std::size_t> rows) const {
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    std::string joined;
+    for (std::size_t row : rows) {
+        if (row >= Count())
+            continue;
+        joined += Line(row);
+        joined += "\r\n";
+    }
+    return joined;
+}
+
+std::string ErrorLines::JoinAll() const {
+    std::string joined;
+    joined.reserve(text_.size() + Count() * 2);
+    for (std::size_t i = 0; i < Count(); ++i) {
+        joined += Line(i);
+        joined += "\r\n";
+    }
+    return joined;
+}
+
+int ErrorLineNumber(const std::string& entry, const std::string& regExpErr) {
+    if (!RegExpMatch(entry, regExpErr))
+        return -1;
+    // The group texts belong to the whole program: take ours before the next match.
+    const std::string matched = RegExpGroups[0];
+    if (!RegExpMatch(matched, "[0-9]+"))
+        return -1;
+    const std::string& digits = RegExpGroups[0];
+    std::int32_t value = 0;
+    auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (error != std::errc() || end != digits.data() + digits.size())
+        return -1;
+    return value;
+}
+
+std::string ExpandTagJumpText(std::string_view tmpl, std::string_view file, int line) {
+    std::string text;
+    std::size_t i = 0;
+    while (i < tmpl.size()) {
+        const char c = tmpl[i];
+        if (c != '%' || i + 1 == tmpl.size()) {
+            text += c;
+            ++i;
+            continue;
+        }
+        const char next = tmpl[i + 1];
+        if (next == 'F') {
+            text += file;
+            i += 2;
+        } else if (next == 'L') {
+            text += std::to_string(line);
+            i += 2;
+        } else {
+            ++i; // the percent sign goes; what follows is read as usual
+        }
+    }
+    return text;
+}

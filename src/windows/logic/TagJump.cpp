@@ -1,0 +1,88 @@
+#include "windows/logic/TagJump.h"
+
+#include "config/Kvexilconfig.h"
+#include "platform/CommandLine.h"
+#include "platform/Cp932.h"
+#include "platform/FileFacts.h"
+#include "platform/Launcher.h"
+#include "platform/MessageService.h"
+#include "regex/Kregexp.h"
+#include "windows/logic/ErrorLines.h"
+#include "windows/logic/ScriptDocument.h"
+
+#include <vector>
+
+namespace {
+
+// Language settings are UTF-8 text; error lines are CP932.
+std::string ExpressionForMatching(const std::string& utf8) {
+    return Utf8ToCp932(utf8).text;
+}
+
+// Whether the configured editor can be found: a name without '/' is looked up on PATH.
+bool EditorExists(const std::string& editor) {
+    if (editor.empty())
+        return false;
+    if (editor.find('/') != std::string::npos)
+        return FileExists(editor);
+    return !FindOnPath(editor).empty();
+}
+
+} // namespace
+
+int TagJumpLineNumber(std::optional<std::string_view> entry, const KVexilConfig& config) {
+    if (!entry || !config.Current)
+        return -1;
+    return ErrorLineNumber(std::string(*entry), ExpressionForMatching(config.Current->RegExpErr));
+}
+
+std::string EditorMissingMessage(const std::string& editor) {
+    return editor + "が見つかりません。パスを確認してください。";
+}
+
+TagJumpOutcome PerformTagJump(std::optional<std::string_view> entry, TagJumpContext& context) {
+    KVexilConfig& config = context.config;
+    // Both line-number matches run before anything is asked, so an entry without a line
+    // number never leads to the save question.
+    const int line = TagJumpLineNumber(entry, config);
+    if (line == -1)
+        return TagJumpOutcome::NoLineNumber;
+
+    std::string file = context.script.GetFileName();
+    if (file.empty() || !config.UseTagJump) {
+        if (context.activateScript)
+            context.activateScript();
+        context.script.GoToLine(line);
+        return TagJumpOutcome::InScript;
+    }
+
+    if (!context.script.ConfirmDiscard())
+        return TagJumpOutcome::Declined;
+
+    if (config.Current && config.Current->UseTagJumpToOtherFile) {
+        if (!RegExpMatch(std::string(*entry), ExpressionForMatching(config.Current->RegExpFile)) ||
+            RegExpGroups[1].empty())
+            return TagJumpOutcome::NoFileName;
+        // Paths are UTF-8; the name was read out of CP932 text.
+        file = Cp932ToUtf8(RegExpGroups[1]).text;
+        // An error reported against the temporary copy a run executes points at the script.
+        if (LowerAscii(file) == LowerAscii(config.GetTempFilePath()))
+            file = context.script.GetFileName();
+    }
+
+    if (config.UseDoubleQuotes)
+        file = "\"" + file + "\"";
+    const std::string parameters = ExpandTagJumpText(config.TagJumpText, file, line);
+
+    if (!EditorExists(config.Editor)) {
+        context.messages.Show(EditorMissingMessage(config.Editor));
+        return TagJumpOutcome::EditorMissing;
+    }
+
+    std::vector<std::string> argv{config.Editor};
+    for (std::string& argument : SplitCommandLine(parameters))
+        argv.push_back(std::move(argument));
+    // Whether the editor really ran is not examined, as with any program handed a document.
+    context.launcher.StartDetached(argv);
+    return TagJumpOutcome::EditorStarted;
+}

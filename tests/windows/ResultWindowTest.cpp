@@ -1,0 +1,197 @@
+#include "config/Kvexilconfig.h"
+#include "platform/ByteStream.h"
+#include "support/RecordingHost.h"
+#include "support/TempDir.h"
+#include "windows/EditorScript.h"
+#include "windows/Result.h"
+#include "windows/logic/ResultGuard.h"
+
+#include <QApplication>
+#include <QTest>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace {
+
+class ResultWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override { before = std::filesystem::current_path(); }
+    void TearDown() override { std::filesystem::current_path(before); }
+
+    void Load(std::string_view bytes) {
+        ByteStream stream(bytes);
+        window.LoadFromStream(stream);
+    }
+
+    std::filesystem::path before;
+    TempDir dir;
+    RecordingHost host;
+    ScriptedMessages configMessages;
+    KVexilConfig config{dir.Path(), configMessages};
+    EditorScript script;
+    TFResult window{host, &script, &config};
+};
+
+std::string ManyLines(int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i)
+        text += "output \x95\x5C " + std::to_string(i) + "\n";
+    return text;
+}
+
+} // namespace
+
+TEST_F(ResultWindowTest, LoadingTakesTheStreamFromItsPositionAsCp932Text) {
+    using namespace std::string_literals;
+    const std::string output = "\x95\x5C\x8E\xA6\nzero\0byte\r\nlast"s;
+    ByteStream stream("HEAD" + output);
+    stream.SetPosition(4);
+    window.LoadFromStream(stream);
+    EXPECT_EQ(window.GetText(), output);
+    EXPECT_EQ(window.Editor().LineCount(), 3);
+    EXPECT_EQ(window.Editor().LineText(0), "\x95\x5C\x8E\xA6");
+    EXPECT_EQ(window.windowTitle(), "Result");
+    // A run replaces the text, it never appends.
+    Load("second run\n");
+    EXPECT_EQ(window.GetText(), "second run\n");
+}
+
+TEST_F(ResultWindowTest, ClearEmptiesTheTextAndScrollsToTheTop) {
+    window.resize(300, 200);
+    window.show();
+    Load(ManyLines(500));
+    window.Editor().SetSelection(window.Editor().PositionFromLine(450), 0);
+    QApplication::processEvents();
+    ASSERT_GT(window.Editor().FirstVisibleLine(), 100);
+    window.Clear();
+    EXPECT_EQ(window.GetText(), "");
+    EXPECT_EQ(window.Editor().FirstVisibleLine(), 0);
+    EXPECT_EQ(window.GetPositionText(), " 1: 1");
+    // An empty run output leaves it so.
+    Load("");
+    EXPECT_EQ(window.GetText(), "");
+}
+
+TEST_F(ResultWindowTest, SaveToPathSetsTheResultFileAndWritesTheTextUnconverted) {
+    Load("\x95\x5C\x8E\xA6\nline two\r\n");
+    const std::string path = dir.File("out.txt");
+    EXPECT_TRUE(window.SaveToPath(path));
+    EXPECT_EQ(config.ResultFile, path);
+    EXPECT_EQ(ReadFileBytes(path), "\x95\x5C\x8E\xA6\nline two\r\n");
+    // Edits are saved too.
+    window.Editor().SetSelection(0, 0);
+    window.Editor().ReplaceSelection("> ");
+    EXPECT_TRUE(window.SaveToPath(path));
+    EXPECT_EQ(ReadFileBytes(path), "> \x95\x5C\x8E\xA6\nline two\r\n");
+    EXPECT_EQ(host.Msgs.Count(), 0u);
+}
+
+TEST_F(ResultWindowTest, AFailedWriteIsReportedAndLeavesTheOldFile) {
+    const std::string locked = dir.Write("locked.txt", "old");
+    ::chmod(locked.c_str(), 0444);
+    Load("new\n");
+    EXPECT_FALSE(window.SaveToPath(locked));
+    EXPECT_EQ(ReadFileBytes(locked), "old");
+    EXPECT_EQ(config.ResultFile, locked);
+    ASSERT_EQ(host.Msgs.Count(), 1u);
+    EXPECT_EQ(host.Msgs.Shown()[0].caption, kErrorCaption);
+    EXPECT_NE(host.Msgs.Shown()[0].text.find("locked.txt"), std::string::npos);
+    // Through the save command nothing more happens after the message.
+    const std::string folder = window.GetFolder();
+    const int refreshes = host.StatusRefreshes;
+    host.FileDialogs.Answer(dir.File("no/such/folder.txt"));
+    window.Save();
+    EXPECT_EQ(host.Msgs.Count(), 2u);
+    EXPECT_EQ(window.GetFolder(), folder);
+    EXPECT_EQ(host.StatusRefreshes, refreshes);
+}
+
+TEST_F(ResultWindowTest, SaveAsksForAFileThenSavesAndMovesTheFolder) {
+    Load("result\n");
+    TempDir target;
+    const std::string path = target.File("result.log");
+    host.FileDialogs.Answer(path);
+    const int refreshes = host.StatusRefreshes;
+    window.Save();
+    ASSERT_EQ(host.FileDialogs.Saves.size(), 1u);
+    const FileDialogRequest& request = host.FileDialogs.Saves[0];
+    EXPECT_EQ(request.title, "実行結果を保存");
+    EXPECT_EQ(request.filter, "All Files(*.*)|*.*");
+    EXPECT_EQ(request.initialDir, before.string());
+    EXPECT_EQ(request.fileName, "");
+    EXPECT_EQ(request.defaultExt, "");
+    EXPECT_EQ(ReadFileBytes(path), "result\n");
+    EXPECT_EQ(config.ResultFile, path);
+    EXPECT_EQ(window.GetFolder(), target.Path());
+    EXPECT_EQ(std::filesystem::current_path(), std::filesystem::path(target.Path()));
+    EXPECT_EQ(host.StatusRefreshes, refreshes + 1);
+    // Cancelled: nothing changes.
+    window.Save();
+    EXPECT_EQ(host.FileDialogs.Saves.size(), 2u);
+    EXPECT_EQ(config.ResultFile, path);
+}
+
+TEST_F(ResultWindowTest, SaveAsIsSave) {
+    Load("as\n");
+    host.FileDialogs.Answer(dir.File("as.txt"));
+    window.SaveAs();
+    ASSERT_EQ(host.FileDialogs.Saves.size(), 1u);
+    EXPECT_EQ(host.FileDialogs.Saves[0].title, "実行結果を保存");
+    EXPECT_EQ(dir.Read("as.txt"), "as\n");
+    EXPECT_EQ(config.ResultFile, dir.File("as.txt"));
+}
+
+TEST_F(ResultWindowTest, TheScriptIsNeverOverwritten) {
+    std::filesystem::create_directory(dir.File("Work"));
+    const std::string scriptPath = dir.Write("Work/A.PL", "print 1;\n");
+    script.FileName = scriptPath;
+    const std::string link = dir.File("alias.txt");
+    ASSERT_EQ(::symlink(scriptPath.c_str(), link.c_str()), 0);
+    config.ResultFile = "earlier.txt";
+    Load("would destroy the script\n");
+
+    host.FileDialogs.Answer(dir.File("Work/a.pl")); // other letter case
+    host.FileDialogs.Answer(link);                  // the same file through a symlink
+    host.FileDialogs.Answer(dir.File("Work/../Work/A.PL"));
+    window.Save();
+    window.Save();
+    window.Save();
+    EXPECT_EQ(ReadFileBytes(scriptPath), "print 1;\n");
+    EXPECT_EQ(config.ResultFile, "earlier.txt");
+    EXPECT_EQ(host.Msgs.Texts(), std::vector<std::string>(3, kResultOverwritesScript));
+    EXPECT_EQ(kResultOverwritesScript,
+              std::string("結果ファイルでスクリプトファイルを上書きしようとしてい"
+                          "ます。\nファイル名を変えて保存してください。"));
+}
+
+TEST_F(ResultWindowTest, ANewScriptWithoutANameNeverTriggersTheGuard) {
+    script.FileName.clear();
+    Load("fine\n");
+    host.FileDialogs.Answer(dir.File("a.pl"));
+    window.Save();
+    EXPECT_EQ(dir.Read("a.pl"), "fine\n");
+    EXPECT_EQ(host.Msgs.Count(), 0u);
+}
+
+TEST_F(ResultWindowTest, EditsAndClicksRefreshTheStatusBarOnly) {
+    window.show();
+    QApplication::processEvents();
+    Load(ManyLines(2000));
+    // A big load refreshes once, not once per block it arrives in.
+    int refreshes = host.StatusRefreshes;
+    Load(ManyLines(20000));
+    EXPECT_EQ(host.StatusRefreshes, refreshes + 1);
+
+    refreshes = host.StatusRefreshes;
+    window.Editor().ReplaceSelection("typed");
+    EXPECT_GT(host.StatusRefreshes, refreshes);
+    refreshes = host.StatusRefreshes;
+    QTest::mouseClick(window.Editor().viewport(), Qt::LeftButton, {}, QPoint(20, 20));
+    EXPECT_EQ(host.StatusRefreshes, refreshes + 2); // press and release
+    const int views = host.ViewRefreshes;
+    QTest::keyClick(&window.Editor(), Qt::Key_X);
+    EXPECT_EQ(host.ViewRefreshes, views + 1);
+    EXPECT_TRUE(window.CanUndo());
+    EXPECT_EQ(host.Caption, ""); // no modified mark anywhere
+}

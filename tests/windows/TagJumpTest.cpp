@@ -1,0 +1,198 @@
+#include "windows/logic/TagJump.h"
+#include "config/Kvexilconfig.h"
+#include "regex/Kregexp.h"
+#include "support/HostDoubles.h"
+#include "support/ScriptedMessages.h"
+#include "support/TempDir.h"
+#include "windows/RecordingScript.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace {
+
+using Argv = std::vector<std::string>;
+
+class TagJumpTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ScriptedMessages loading;
+        ASSERT_TRUE(RegExpLoad(loading, VEXIL_BIN_DIR));
+        config.Languages.push_back(std::make_unique<KDefConfig>(dir.File("perl.def")));
+        config.Current = config.Languages.back().get();
+        config.Current->TempDir = dir.Path();
+        config.Current->TempFile = "vexil.tmp";
+        editor = dir.Write("editor", "#!/bin/sh\nexit 0\n");
+        ::chmod(editor.c_str(), 0755);
+        config.Editor = editor;
+    }
+    void TearDown() override { RegExpUnload(); }
+
+    TagJumpOutcome Jump(std::optional<std::string_view> entry) {
+        TagJumpContext context{script, config, messages, launcher, [this] { ++activations; }};
+        return PerformTagJump(entry, context);
+    }
+    // The external editor is asked for: a saved script and the option on.
+    void UseEditor(const std::string& tmpl) {
+        script.FileName = dir.File("a.pl");
+        config.UseTagJump = true;
+        config.TagJumpText = tmpl;
+    }
+
+    TempDir dir;
+    ScriptedMessages messages;
+    KVexilConfig config{dir.Path(), messages};
+    RecordingScript script;
+    RecordingLauncher launcher;
+    std::string editor;
+    int activations = 0;
+};
+
+} // namespace
+
+TEST_F(TagJumpTest, WithDefaultSettingsTheCaretGoesToTheLineInTheScriptWindow) {
+    script.FileName = dir.File("a.pl");
+    EXPECT_EQ(Jump("Died at " + dir.File("a.pl") + " line 7."), TagJumpOutcome::InScript);
+    EXPECT_EQ(script.Lines, (std::vector<long long>{7}));
+    EXPECT_EQ(activations, 1);
+    EXPECT_EQ(script.Questions, 0);
+    EXPECT_TRUE(launcher.Started.empty());
+}
+
+TEST_F(TagJumpTest, AnEntryWithoutLineNumberDoesNothingAndAsksNothing) {
+    UseEditor("%F");
+    script.Discard = false;
+    EXPECT_EQ(Jump("Execution of a.pl aborted due to compilation errors."),
+              TagJumpOutcome::NoLineNumber);
+    EXPECT_EQ(Jump(std::nullopt), TagJumpOutcome::NoLineNumber);
+    config.Current->RegExpErr = "error at";
+    EXPECT_EQ(Jump("error at a.pl"), TagJumpOutcome::NoLineNumber);
+    EXPECT_EQ(script.Questions, 0);
+    EXPECT_TRUE(script.Lines.empty());
+    EXPECT_EQ(activations, 0);
+    EXPECT_TRUE(launcher.Started.empty());
+    EXPECT_EQ(messages.Count(), 0u);
+}
+
+TEST_F(TagJumpTest, TheJumpStaysInTheScriptWindowWhenTheScriptHasNoFileOrTheOptionIsOff) {
+    config.UseTagJump = true;
+    config.TagJumpText = "%F";
+    EXPECT_EQ(Jump("Died at - line 3."), TagJumpOutcome::InScript);
+    // A file named in the entry is ignored while the external jump is off.
+    script.FileName = dir.File("a.pl");
+    config.UseTagJump = false;
+    config.Current->UseTagJumpToOtherFile = true;
+    config.Current->RegExpFile = "at (.+) line";
+    EXPECT_EQ(Jump("Died at /elsewhere/lib.pm line 9."), TagJumpOutcome::InScript);
+    EXPECT_EQ(script.Lines, (std::vector<long long>{3, 9}));
+    EXPECT_EQ(script.Questions, 0);
+    EXPECT_TRUE(launcher.Started.empty());
+}
+
+TEST_F(TagJumpTest, TheEditorGetsTheExpandedTemplateAsArguments) {
+    UseEditor("-l%L %F");
+    EXPECT_EQ(Jump("Died at x line 12."), TagJumpOutcome::EditorStarted);
+    ASSERT_EQ(launcher.Started.size(), 1u);
+    EXPECT_EQ(launcher.Started[0], (Argv{editor, "-l12", dir.File("a.pl")}));
+    EXPECT_EQ(script.Questions, 1);
+    EXPECT_TRUE(script.Lines.empty());
+    EXPECT_EQ(activations, 0);
+}
+
+TEST_F(TagJumpTest, DoubleQuotesKeepAFileNameWithBlanksOneArgument) {
+    UseEditor("%F");
+    script.FileName = dir.File("my script.pl");
+    config.UseDoubleQuotes = true;
+    Jump("Died at x line 4.");
+    // The template does not ask for the line, so it is not passed.
+    config.UseDoubleQuotes = false;
+    Jump("Died at x line 4.");
+    ASSERT_EQ(launcher.Started.size(), 2u);
+    EXPECT_EQ(launcher.Started[0], (Argv{editor, dir.File("my script.pl")}));
+    EXPECT_EQ(launcher.Started[1], (Argv{editor, dir.Path() + "/my", "script.pl"}));
+}
+
+TEST_F(TagJumpTest, AnEmptyTemplateStartsTheEditorAlone) {
+    UseEditor("");
+    Jump("Died at x line 4.");
+    ASSERT_EQ(launcher.Started.size(), 1u);
+    EXPECT_EQ(launcher.Started[0], (Argv{editor}));
+}
+
+TEST_F(TagJumpTest, ANoToTheSaveQuestionStopsTheJump) {
+    UseEditor("%F");
+    script.Discard = false;
+    EXPECT_EQ(Jump("Died at x line 4."), TagJumpOutcome::Declined);
+    EXPECT_EQ(script.Questions, 1);
+    EXPECT_TRUE(launcher.Started.empty());
+    EXPECT_TRUE(script.Lines.empty());
+}
+
+TEST_F(TagJumpTest, TheFileNamedInTheEntryIsOpened) {
+    UseEditor("%F:%L");
+    config.Current->UseTagJumpToOtherFile = true;
+    config.Current->RegExpFile = "at (.+) line [0-9]+";
+    Jump("Undefined subroutine &main::f called at /srv/lib/Util.pm line 21.");
+    // The temporary copy a run executes stands for the script, whatever its letter case.
+    std::string temp = config.GetTempFilePath();
+    std::string upper;
+    for (char c : temp)
+        upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    ASSERT_NE(upper, temp);
+    Jump("syntax error at " + upper + " line 5, near \"}\"");
+    ASSERT_EQ(launcher.Started.size(), 2u);
+    EXPECT_EQ(launcher.Started[0], (Argv{editor, "/srv/lib/Util.pm:21"}));
+    EXPECT_EQ(launcher.Started[1], (Argv{editor, dir.File("a.pl") + ":5"}));
+}
+
+TEST_F(TagJumpTest, AFileNameInCp932IsUsedAsAUtf8Path) {
+    UseEditor("%F");
+    config.Current->UseTagJumpToOtherFile = true;
+    // The language file holds UTF-8; the entry is CP932 (表示 is 0x95 0x5C 0x8E 0xA6).
+    config.Current->RegExpFile = "ファイル (.+) の";
+    Jump("\x83\x74\x83\x40\x83\x43\x83\x8B /tmp/\x95\x5C\x8E\xA6.pl \x82\xCC line 8");
+    ASSERT_EQ(launcher.Started.size(), 1u);
+    EXPECT_EQ(launcher.Started[0], (Argv{editor, "/tmp/表示.pl"}));
+}
+
+TEST_F(TagJumpTest, NoFileNameInTheEntryMeansNothingHappensAfterTheQuestion) {
+    UseEditor("%F");
+    config.Current->UseTagJumpToOtherFile = true;
+    config.Current->RegExpFile = "in file (.*) at";
+    EXPECT_EQ(Jump("Died at x line 4."), TagJumpOutcome::NoFileName);
+    EXPECT_EQ(Jump("in file  at line 4."), TagJumpOutcome::NoFileName); // empty group 1
+    config.Current->RegExpFile = "";
+    EXPECT_EQ(Jump("Died at x line 4."), TagJumpOutcome::NoFileName);
+    EXPECT_EQ(script.Questions, 3);
+    EXPECT_TRUE(launcher.Started.empty());
+    EXPECT_TRUE(script.Lines.empty());
+    EXPECT_EQ(messages.Count(), 0u);
+}
+
+TEST_F(TagJumpTest, AMissingEditorIsReportedAndNothingStarts) {
+    UseEditor("%F");
+    config.Editor = dir.File("no-editor");
+    EXPECT_EQ(Jump("Died at x line 4."), TagJumpOutcome::EditorMissing);
+    config.Editor = "vexil-no-such-editor";
+    EXPECT_EQ(Jump("Died at x line 4."), TagJumpOutcome::EditorMissing);
+    EXPECT_EQ(messages.Texts(),
+              (std::vector<std::string>{
+                  dir.File("no-editor") + "が見つかりません。パスを確認してください。",
+                  "vexil-no-such-editorが見つかりません。パスを確認してください。"}));
+    EXPECT_TRUE(launcher.Started.empty());
+}
+
+TEST_F(TagJumpTest, AnEditorWithoutAFolderIsFoundOnThePath) {
+    UseEditor("+%L %F");
+    TempDir bin;
+    const std::string myed = bin.Write("myed", "#!/bin/sh\n");
+    ::chmod(myed.c_str(), 0755);
+    const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+    ::setenv("PATH", (bin.Path() + ":" + oldPath).c_str(), 1);
+    config.Editor = "myed";
+    EXPECT_EQ(Jump("Died at x line 30."), TagJumpOutcome::EditorStarted);
+    ::setenv("PATH", oldPath.c_str(), 1);
+    ASSERT_EQ(launcher.Started.size(), 1u);
+    EXPECT_EQ(launcher.Started[0], (Argv{"myed", "+30", dir.File("a.pl")}));
+}
