@@ -1,0 +1,173 @@
+#pragma once
+// The main window: frames the script and result pages and the error panel, carries menus,
+// tool bar and status bar, keeps which document window is active, and dispatches every command.
+
+#include "config/Kfilehistory.h"
+#include "config/Kvexilconfig.h"
+#include "platform/HotKey.h"
+#include "platform/Launcher.h"
+#include "platform/qt/QtClipboardService.h"
+#include "platform/qt/QtDialogService.h"
+#include "platform/qt/QtMessageService.h"
+#include "windows/MainWindowHost.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <functional>
+#include <map>
+#include <memory>
+
+class QAction;
+class QActionGroup;
+class QLabel;
+class QMenu;
+class QSocketNotifier;
+class QSplitter;
+class QTabWidget;
+class QToolBar;
+class FindDialog;
+class TFBase;
+class TFResult;
+class TFScript;
+class TFStdError;
+class QtHistoryMenu;
+struct ViewState;
+
+// The side effects the main window hands to its parts; the program uses the desktop's, widget
+// tests hand in scripted ones.
+struct MainServices {
+    MessageService* messages = nullptr;
+    DialogService* dialogs = nullptr;
+    ClipboardService* clipboard = nullptr;
+    Launcher* launcher = nullptr;
+};
+
+class TFMain : public QMainWindow, public MainWindowHost {
+    Q_OBJECT
+public:
+    // Builds the window, the history, the configuration from appDir (definitions, then
+    // VexilPro.cfg) and the three document windows, in that order. Services left null are the
+    // desktop's own.
+    explicit TFMain(const std::string& appDir, MainServices services = {}, QWidget* parent = nullptr);
+    ~TFMain() override;
+
+    // After construction: applies the stored state, opens the start file, loads the run-time
+    // libraries from libraryDir (the program folder) and shows the window.
+    void InitialSetup(const std::string& startFile, const std::string& libraryDir);
+    // A second start handed its file over.
+    void OpenFromOtherInstance(const std::string& path);
+
+    // MainWindowHost
+    void ActivateDocument(int which) override;
+    void SetCaption(const std::string& caption) override;
+    void RefreshView() override;
+    void RefreshStatus() override;
+    void HideErrorPanel() override;
+    void ShowErrorPanel() override;
+    FindDialogService& SharedFindDialog() override;
+    DialogService& Dialogs() override { return *dialogs_; }
+    MessageService& Messages() override { return *messages_; }
+    ClipboardService& Clipboard() override { return *clipboard_; }
+    Launcher& Programs() override { return *launcher_; }
+    QMenu* PopupMenu() override { return popupMenu_; }
+
+    void RegisterGlobalHotKey(uint16_t shortcut);
+    void UnregisterGlobalHotKey();
+    // The hot key: brings the window forward unless a settings dialog is open.
+    void HotKeyPressed();
+
+    // Files dropped on the window, as paths (UTF-8).
+    void DropFiles(const std::vector<std::string>& paths);
+    // The dropped-files run, which the run orchestration provides.
+    std::function<void(const std::string& args, const std::string& dropped)> RunDroppedFiles;
+    // Dialogs during which the hot key does nothing (the settings dialogs register here).
+    void AddHotKeyBlocker(QWidget* dialog) { hotKeyBlockers_.push_back(dialog); }
+
+    // Named parts, for the commands' users and tests.
+    QAction* Action(const QString& name) const;
+    KVexilConfig& Config() { return *config_; }
+    KFileHistory& History() { return *history_; }
+    TFScript& Script() { return *FScript; }
+    TFResult& Result() { return *FResult; }
+    TFStdError& StdError() { return *FStdError; }
+    TFBase* ActiveDocument() const { return active_; }
+    QTabWidget* Pages() const { return pageControl_; }
+    QSplitter* Splitter() const { return splitter_; }
+    QWidget* ErrorPanel() const { return errorPanel_; }
+    QLabel* StatusPanel(int i) const { return statusPanels_[i]; }
+    QMenu* LanguageMenu() const { return languageMenu_; }
+    int LastExitCode = 0;
+
+    // Rebuilds the language menu from the configuration's languages.
+    void BuildLanguageMenu();
+    // The splitter was moved: a panel lower than 40 pixels is hidden.
+    void SplitterMoved();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void BuildMenus();
+    void BuildToolBar();
+    void BuildStatusBar();
+    void BuildDocuments();
+    QAction* AddAction(QMenu* menu, const QString& name, const QString& caption,
+                       const QKeySequence& key, std::function<void()> handler,
+                       bool checkable = false);
+    void ApplyView(const ViewState& state);
+    void ApplyStatus(const ViewState& state);
+    void ShowScriptPage();
+    void BringToFront();
+    void OpenFromHistory(int index);
+    void ShutDown();
+
+    // Commands
+    void MMNewClick();
+    void MMOpenClick();
+    void MMReadOnlyClick();
+    void MMAutoRefreshClick();
+    void MMUseCGIClick();
+    void MMFormEditorClick();
+    void MMExecuteEditorClick();
+    void SetEncoding(int codeChoice);
+
+    std::unique_ptr<QtMessageService> ownMessages_;
+    std::unique_ptr<QtDialogService> ownDialogs_;
+    std::unique_ptr<QtClipboardService> ownClipboard_;
+    std::unique_ptr<PosixLauncher> ownLauncher_;
+    MessageService* messages_;
+    DialogService* dialogs_;
+    ClipboardService* clipboard_;
+    Launcher* launcher_;
+
+    std::map<QString, QAction*> actions_;
+    QMenu* reloadMenu_ = nullptr;
+    QMenu* encodeMenu_ = nullptr;
+    QMenu* languageMenu_ = nullptr;
+    QMenu* popupMenu_ = nullptr;
+    QActionGroup* encodingGroup_ = nullptr;
+    QActionGroup* languageGroup_ = nullptr;
+    QToolBar* toolBar_ = nullptr;
+    QTabWidget* pageControl_ = nullptr;
+    QSplitter* splitter_ = nullptr;
+    QWidget* errorPanel_ = nullptr;
+    QLabel* statusPanels_[5] = {};
+    FindDialog* findDialog_ = nullptr;
+
+    std::unique_ptr<QtHistoryMenu> historyMenu_;
+    std::unique_ptr<KFileHistory> history_;
+    std::unique_ptr<KVexilConfig> config_;
+    TFScript* FScript = nullptr;
+    TFResult* FResult = nullptr;
+    TFStdError* FStdError = nullptr;
+    TFBase* active_ = nullptr;
+
+    X11GlobalHotKey hotKey_;
+    QSocketNotifier* hotKeyNotifier_ = nullptr;
+    std::vector<QPointer<QWidget>> hotKeyBlockers_;
+    bool activating_ = false;
+    bool shutDown_ = false;
+};

@@ -1,0 +1,72 @@
+// VexilPro's entry point: one instance per user and desktop; a second start hands its file to
+// the first and ends with exit code 1.
+#include "platform/FileFacts.h"
+#include "platform/MessageService.h"
+#include "platform/SingleInstance.h"
+#include "platform/qt/QtMessageService.h"
+#include "shell/Dummy.h"
+#include "shell/Main.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+
+namespace {
+
+int SecondInstance(int argc, char** argv, const std::string& endpoint, const std::string& start) {
+    HandOver result = SendToFirstInstance(endpoint, start);
+    if (result == HandOver::Sent)
+        return 1;
+    QApplication app(argc, argv);
+    QtMessageService messages;
+    messages.Show(result == HandOver::NoEndpoint ? "Cannot find previous window."
+                                                 : "Posting Message was failed.",
+                  kAppCaption, MessageIcon::None);
+    return 1;
+}
+
+void LoadJapaneseTranslations(QApplication& app) {
+    // Qt's own dialog texts (buttons, file dialogs) in Japanese, like the rest of the program.
+    for (const char* name : {"qtbase_ja", "qt_ja"}) {
+        auto* translator = new QTranslator(&app);
+        if (translator->load(name, QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+            QApplication::installTranslator(translator);
+        else
+            delete translator;
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::string tail;
+    for (int i = 1; i < argc; ++i)
+        tail += (i > 1 ? " " : "") + std::string(argv[i]);
+    std::error_code ec;
+    std::string start = NormaliseCommandLine(tail, std::filesystem::current_path(ec).string());
+
+    const char* display = std::getenv("DISPLAY");
+    InstancePaths paths = InstancePathsFor(display ? display : "");
+    InstanceLock lock(paths.lock);
+    if (!paths.lock.empty() && !lock.TryAcquire())
+        return SecondInstance(argc, argv, paths.endpoint, start);
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Vexil 2");
+    LoadJapaneseTranslations(app);
+    try {
+        std::string appDir = ProgramDir();
+        TFMain main(appDir);
+        TFVexilProMain endpoint(paths.endpoint,
+                                [&main](const std::string& path) { main.OpenFromOtherInstance(path); });
+        main.InitialSetup(start, appDir);
+        return app.exec();
+    } catch (const std::exception& e) {
+        QtMessageService().Show(e.what(), kErrorCaption, MessageIcon::Error);
+        return 0;
+    }
+}

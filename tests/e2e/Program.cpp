@@ -1,0 +1,116 @@
+#include "e2e/Program.h"
+
+#include <array>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+namespace fs = std::filesystem;
+
+Program::Program() {
+    folder_ = dir_.File("bin");
+    runtime_ = dir_.File("runtime");
+    fs::create_directories(folder_);
+    fs::create_directories(runtime_);
+    fs::permissions(runtime_, fs::perms::owner_all, fs::perm_options::replace);
+    for (const char* name : {"vexilpro", "libnkf32.so", "libbregexp.so"})
+        fs::copy_file(fs::path(VEXIL_BIN_DIR) / name, fs::path(folder_) / name);
+}
+
+Program::~Program() {
+    for (pid_t pid : started_) {
+        if (::kill(pid, 0) == 0) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+        }
+    }
+}
+
+pid_t Program::Start(const std::vector<std::string>& args, const std::string& workDir) {
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) {
+        std::string entry = *e;
+        if (entry.rfind("DISPLAY=", 0) == 0 || entry.rfind("XDG_RUNTIME_DIR=", 0) == 0 ||
+            entry.rfind("QT_QPA_PLATFORM=", 0) == 0)
+            continue;
+        env.push_back(entry);
+    }
+    env.push_back("DISPLAY=" + x_.Display());
+    env.push_back("XDG_RUNTIME_DIR=" + runtime_);
+    env.push_back("QT_QPA_PLATFORM=xcb");
+    std::vector<char*> envp;
+    for (auto& e : env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+
+    std::string exe = folder_ + "/vexilpro";
+    std::vector<std::string> all = {exe};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& a : all)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    std::string cwd = fs::current_path().string();
+    if (!workDir.empty())
+        fs::current_path(workDir);
+    pid_t pid = -1;
+    ::posix_spawn(&pid, exe.c_str(), nullptr, nullptr, argv.data(), envp.data());
+    fs::current_path(cwd);
+    if (pid > 0)
+        started_.push_back(pid);
+    return pid;
+}
+
+int Program::Wait(pid_t pid, int seconds) {
+    for (int i = 0; i < seconds * 20; ++i) {
+        int status = 0;
+        pid_t r = ::waitpid(pid, &status, WNOHANG);
+        if (r == pid)
+            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return -1;
+}
+
+std::string Program::Run(const std::string& command) const {
+    std::string full = "DISPLAY=" + x_.Display() + " " + command + " 2>/dev/null";
+    FILE* p = ::popen(full.c_str(), "r");
+    if (!p)
+        return {};
+    std::string out;
+    std::array<char, 4096> buf{};
+    size_t n;
+    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0)
+        out.append(buf.data(), n);
+    ::pclose(p);
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r'))
+        out.pop_back();
+    return out;
+}
+
+bool Program::HasWindow(const std::string& namePattern) const {
+    return !Run("xdotool search --onlyvisible --name '" + namePattern + "' | head -1").empty();
+}
+
+std::string Program::WaitForWindow(const std::string& namePattern, int seconds) const {
+    for (int i = 0; i < seconds * 10; ++i) {
+        std::string id = Run("xdotool search --onlyvisible --name '" + namePattern + "' | head -1");
+        if (!id.empty())
+            return id;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return {};
+}
+
+bool Program::Keys(const std::string& window, const std::string& keys) const {
+    Run("xdotool windowfocus --sync " + window);
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    return std::system(("DISPLAY=" + x_.Display() + " xdotool key --delay 60 " + keys).c_str()) == 0;
+}

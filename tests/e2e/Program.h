@@ -1,0 +1,39 @@
+#pragma once
+// The built VexilPro started for real: a program folder of its own (a copy of the executable
+// and its libraries, so /proc/self/exe points there), a private X server and a private runtime
+// folder for the single-instance files.
+
+#include "support/TempDir.h"
+#include "support/Xvfb.h"
+
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+class Program {
+public:
+    Program();
+    ~Program();
+
+    const std::string& Folder() const { return folder_; }
+    XvfbServer& X() { return x_; }
+    // Starts the program with arguments, in a working folder; answers its pid.
+    pid_t Start(const std::vector<std::string>& args = {}, const std::string& workDir = "");
+    // Waits for a started program to end; its exit code, or -1 on timeout.
+    int Wait(pid_t pid, int seconds = 20);
+    // Runs a command on the private display; answers its standard output.
+    std::string Run(const std::string& command) const;
+    // The id of the first visible window whose name matches the pattern, waiting up to seconds.
+    std::string WaitForWindow(const std::string& namePattern, int seconds = 15) const;
+    // Whether a visible window matches the pattern right now.
+    bool HasWindow(const std::string& namePattern) const;
+    // Gives the window the keyboard focus and types the keys (xdotool key syntax).
+    bool Keys(const std::string& window, const std::string& keys) const;
+
+private:
+    TempDir dir_;
+    std::string folder_;
+    std::string runtime_;
+    XvfbServer x_;
+    std::vector<pid_t> started_;
+};
