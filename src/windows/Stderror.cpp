@@ -3,6 +3,7 @@
 #include "platform/ByteStream.h"
 #include "platform/Cp932.h"
 #include "platform/FileFacts.h"
+#include "shell/qt/Icons.h"
 #include "windows/logic/ScriptDocument.h"
 #include "windows/logic/TagJump.h"
 
@@ -10,7 +11,6 @@
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QHideEvent>
-#include <QIcon>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QVBoxLayout>
@@ -92,8 +92,8 @@ TFStdError::TFStdError(MainWindowHost& host, ScriptDocument* script, KVexilConfi
                        QWidget* parent)
     : TFBase(host, kError, QStringLiteral("Error"), parent), script_(script), config_(config),
       model_(new ErrorListModel(this)), LBStdError(new ErrorListView(host, this)),
-      PMStdError(new QMenu(this)), PMCopy(new QAction(QIcon(QStringLiteral(":/icons/copy.svg")),
-                                                      QStringLiteral("コピー(&C)"), this)) {
+      PMStdError(new QMenu(this)),
+      PMCopy(new QAction(ToolIcon(QStringLiteral("TBCopy")), QStringLiteral("コピー(&C)"), this)) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(LBStdError);

@@ -8,7 +8,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLineEdit>
+#include <QScrollBar>
 #include <QTest>
+#include <QVBoxLayout>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -148,6 +151,36 @@ TEST_F(ErrorWindowTest, PositionTextIsTheCurrentEntryCountedFromZero) {
                       list.visualRect(window.Model().index(3)).center());
     EXPECT_EQ(window.GetPositionText(), "3");
     EXPECT_EQ(host.StatusRefreshes, refreshes + 2);
+}
+
+TEST_F(ErrorWindowTest, TheWidestEntryAnywhereSetsTheHorizontalScrollRange) {
+    window.resize(200, 150);
+    window.show();
+    Load("short\n" + std::string(400, 'w') + "\nshort\n");
+    QApplication::processEvents();
+    EXPECT_GT(window.List().horizontalScrollBar()->maximum(), 0);
+    Load("short\nshort\n");
+    QApplication::processEvents();
+    EXPECT_EQ(window.List().horizontalScrollBar()->maximum(), 0);
+}
+
+TEST_F(ErrorWindowTest, ClickingTheListMakesTheErrorWindowActive) {
+    QWidget frame;
+    auto* layout = new QVBoxLayout(&frame);
+    auto* outside = new QLineEdit(&frame);
+    layout->addWidget(outside);
+    layout->addWidget(&window);
+    Load("a\nb\n");
+    frame.show();
+    QApplication::setActiveWindow(&frame);
+    outside->setFocus();
+    QApplication::processEvents();
+    host.Activated.clear();
+    QTest::mouseClick(window.List().viewport(), Qt::LeftButton, {},
+                      window.List().visualRect(window.Model().index(1)).center());
+    QApplication::processEvents();
+    EXPECT_EQ(host.Activated, (std::vector<int>{TFBase::kError}));
+    window.setParent(nullptr);
 }
 
 TEST_F(ErrorWindowTest, TheListIsReadOnly) {
