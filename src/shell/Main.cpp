@@ -33,7 +33,9 @@ constexpr int kSplitterHeight = 8;
 constexpr int kErrorPanelShown = 60;
 constexpr int kErrorPanelMinimum = 40;
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 // The run commands and the other commands whose dialogs come later are wired to their items
 // now; until their parts exist they do nothing visible.
@@ -143,8 +145,9 @@ void TFMain::BuildMenus() {
     const char* encodingCaptions[] = {"自動判別(&A)", "SHIFT_JIS(&S)", "EUC(&E)", "JIS(&J)",
                                       "UTF-8(&U)"};
     for (int i = 0; i < 5; ++i) {
-        QAction* a = AddAction(encodeMenu_, encodingNames[i], encodingCaptions[i], {},
-                               [this, i] { SetEncoding(i - 1); }, true);
+        QAction* a = AddAction(
+            encodeMenu_, encodingNames[i], encodingCaptions[i], {},
+            [this, i] { SetEncoding(i - 1); }, true);
         encodingGroup_->addAction(a);
     }
     Action("MMAuto")->setChecked(true);
@@ -160,12 +163,14 @@ void TFMain::BuildMenus() {
     AddAction(edit, "MMCopy", "コピー(&C)", QKeySequence("Ctrl+C"), onActive(&TFBase::Copy));
     AddAction(edit, "MMPaste", "貼り付け(&P)", QKeySequence("Ctrl+V"), onActive(&TFBase::Paste));
     edit->addSeparator();
-    AddAction(edit, "MMReadOnly", "編集禁止(&O)", {}, [this] { MMReadOnlyClick(); }, true);
+    AddAction(
+        edit, "MMReadOnly", "編集禁止(&O)", {}, [this] { MMReadOnlyClick(); }, true);
 
     QMenu* search = bar->addMenu("検索(&S)");
     search->setObjectName("MMSearchMenu");
     AddAction(search, "MMFind", "検索(&F)", QKeySequence("Ctrl+F"), onActive(&TFBase::Find));
-    AddAction(search, "MMFindNext", "次を検索(&S)", QKeySequence("F3"), onActive(&TFBase::FindNext));
+    AddAction(search, "MMFindNext", "次を検索(&S)", QKeySequence("F3"),
+              onActive(&TFBase::FindNext));
     AddAction(search, "MMFindPrev", "上を検索(&U)", QKeySequence("Shift+F3"),
               onActive(&TFBase::FindPrevious));
 
@@ -188,12 +193,14 @@ void TFMain::BuildMenus() {
     AddAction(run, "MMMemoryDroppedFiles", "ドロップファイルを記憶(&M)", {}, NotYet, true);
     AddAction(run, "MMToBrowserAll", "常にブラウザへ(&B)", {}, NotYet, true);
     AddAction(run, "MMNotClip", "クリップボードに出力しない(&N)", {}, NotYet, true);
-    AddAction(run, "MMUseCGI", "CGIデータを使う(&F)", {}, [this] { MMUseCGIClick(); }, true);
+    AddAction(
+        run, "MMUseCGI", "CGIデータを使う(&F)", {}, [this] { MMUseCGIClick(); }, true);
     AddAction(run, "MMSaveAll", "常に結果をファイルに保存(&S)", {}, NotYet, true);
     run->addSeparator();
-    AddAction(run, "MMAutoRefresh", "オートリフレッシュ(&A)", {}, [this] { MMAutoRefreshClick(); },
-              true);
-    AddAction(run, "MMExecuteEditor", "外部エディタの実行(&E)", {}, [this] { MMExecuteEditorClick(); });
+    AddAction(
+        run, "MMAutoRefresh", "オートリフレッシュ(&A)", {}, [this] { MMAutoRefreshClick(); }, true);
+    AddAction(run, "MMExecuteEditor", "外部エディタの実行(&E)", {},
+              [this] { MMExecuteEditorClick(); });
     AddAction(run, "MMChangeDir", "カレントディレクトリの変更(&U)", {}, NotYet);
 
     QMenu* settings = bar->addMenu("設定(&C)");
@@ -202,7 +209,8 @@ void TFMain::BuildMenus() {
     languageMenu_->setObjectName("MMLanguage");
     actions_["MMLanguage"] = languageMenu_->menuAction();
     languageGroup_ = new QActionGroup(this);
-    AddAction(settings, "MMEnvironmentSettings", "環境設定(&E)", QKeySequence("Ctrl+Shift+F11"), NotYet);
+    AddAction(settings, "MMEnvironmentSettings", "環境設定(&E)", QKeySequence("Ctrl+Shift+F11"),
+              NotYet);
     AddAction(settings, "MMLanguageSettings", "言語別の設定(&L)", QKeySequence("Ctrl+Shift+F12"),
               NotYet);
     AddAction(settings, "MMNewLang", "新しい言語を追加(&N)", {}, NotYet);
@@ -237,10 +245,14 @@ void TFMain::BuildToolBar() {
         const char* hint;
     };
     const Button buttons[] = {
-        {"TBNew", "MMNew", "新規作成"}, {"TBOpen", "MMOpen", "開く"}, {"TBSave", "MMSave", "保存"},
+        {"TBNew", "MMNew", "新規作成"},
+        {"TBOpen", "MMOpen", "開く"},
+        {"TBSave", "MMSave", "保存"},
         {nullptr, nullptr, nullptr},
-        {"TBCut", "MMCut", "切り取り"}, {"TBCopy", "MMCopy", "コピー"},
-        {"TBPaste", "MMPaste", "貼り付け"}, {"TBReadOnly", "MMReadOnly", "編集禁止"},
+        {"TBCut", "MMCut", "切り取り"},
+        {"TBCopy", "MMCopy", "コピー"},
+        {"TBPaste", "MMPaste", "貼り付け"},
+        {"TBReadOnly", "MMReadOnly", "編集禁止"},
         {nullptr, nullptr, nullptr},
         {"TBExecuteScript", "MMExecuteScript", "スクリプトを実行"},
         {"TBExecToBrowser", "MMExecToBrowser", "ブラウザへ出力"},
@@ -343,13 +355,14 @@ void TFMain::BuildLanguageMenu() {
     const auto& languages = config_->Languages;
     for (size_t i = 0; i < languages.size(); ++i) {
         QString name = "LangMenu" + QString::number(i);
-        QAction* a = AddAction(languageMenu_, name, Q(languages[i]->Name), {},
-                               [this, i] {
-                                   if (i < config_->Languages.size())
-                                       config_->Current = config_->Languages[i].get();
-                                   RefreshView();
-                               },
-                               true);
+        QAction* a = AddAction(
+            languageMenu_, name, Q(languages[i]->Name), {},
+            [this, i] {
+                if (i < config_->Languages.size())
+                    config_->Current = config_->Languages[i].get();
+                RefreshView();
+            },
+            true);
         languageGroup_->addAction(a);
     }
     if (!languageGroup_->actions().isEmpty())
@@ -404,7 +417,9 @@ void TFMain::ActivateDocument(int which) {
     RefreshStatus();
 }
 
-void TFMain::SetCaption(const std::string& caption) { setWindowTitle(Q(caption)); }
+void TFMain::SetCaption(const std::string& caption) {
+    setWindowTitle(Q(caption));
+}
 
 static ViewInputs Inputs(TFScript& script, TFBase* active, KVexilConfig& config) {
     ViewInputs in;
@@ -479,7 +494,8 @@ void TFMain::ShowErrorPanel() {
         return;
     errorPanel_->show();
     int total = splitter_->height();
-    splitter_->setSizes({std::max(0, total - kErrorPanelShown - kSplitterHeight), kErrorPanelShown});
+    splitter_->setSizes(
+        {std::max(0, total - kErrorPanelShown - kSplitterHeight), kErrorPanelShown});
 }
 
 void TFMain::SplitterMoved() {
@@ -487,7 +503,9 @@ void TFMain::SplitterMoved() {
         HideErrorPanel();
 }
 
-FindDialogService& TFMain::SharedFindDialog() { return *findDialog_; }
+FindDialogService& TFMain::SharedFindDialog() {
+    return *findDialog_;
+}
 
 void TFMain::RegisterGlobalHotKey(uint16_t shortcut) {
     if (!hotKey_.Register(shortcut))
@@ -501,7 +519,9 @@ void TFMain::RegisterGlobalHotKey(uint16_t shortcut) {
     }
 }
 
-void TFMain::UnregisterGlobalHotKey() { hotKey_.Unregister(); }
+void TFMain::UnregisterGlobalHotKey() {
+    hotKey_.Unregister();
+}
 
 void TFMain::HotKeyPressed() {
     for (const auto& dialog : hotKeyBlockers_)
@@ -617,7 +637,8 @@ void TFMain::dropEvent(QDropEvent* event) {
 void TFMain::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     // Activation and deactivation alike: a script changed on disk meanwhile is reloaded.
-    if (event->type() == QEvent::ActivationChange && FScript && !shutDown_ && FScript->FileChanged())
+    if (event->type() == QEvent::ActivationChange && FScript && !shutDown_ &&
+        FScript->FileChanged())
         FScript->Reload();
 }
 

@@ -48,7 +48,8 @@ public:
     // Builds the window, the history, the configuration from appDir (definitions, then
     // VexilPro.cfg) and the three document windows, in that order. Services left null are the
     // desktop's own.
-    explicit TFMain(const std::string& appDir, MainServices services = {}, QWidget* parent = nullptr);
+    explicit TFMain(const std::string& appDir, MainServices services = {},
+                    QWidget* parent = nullptr);
     ~TFMain() override;
 
     // After construction: applies the stored state, opens the start file, loads the run-time

@@ -1,11 +1,11 @@
 // VexilPro's entry point: one instance per user and desktop; a second start hands its file to
 // the first and ends with exit code 1.
+#include "shell/Main.h"
 #include "platform/FileFacts.h"
 #include "platform/MessageService.h"
 #include "platform/SingleInstance.h"
 #include "platform/qt/QtMessageService.h"
 #include "shell/Dummy.h"
-#include "shell/Main.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -61,8 +61,8 @@ int main(int argc, char** argv) {
     try {
         std::string appDir = ProgramDir();
         TFMain main(appDir);
-        TFVexilProMain endpoint(paths.endpoint,
-                                [&main](const std::string& path) { main.OpenFromOtherInstance(path); });
+        TFVexilProMain endpoint(
+            paths.endpoint, [&main](const std::string& path) { main.OpenFromOtherInstance(path); });
         main.InitialSetup(start, appDir);
         return app.exec();
     } catch (const std::exception& e) {

@@ -269,12 +269,12 @@ void ScintillaEditor::SetWholeText(std::string_view cp932) {
         SendScintilla(SCI_SETREADONLY, 0UL);
     SendScintilla(SCI_SETUNDOCOLLECTION, 0UL);
     SendScintilla(SCI_CLEARALL);
-    SendScintilla(SCI_ALLOCATE, static_cast<unsigned long>(cp932.size() + cp932.size() / 4 + 1));
     // One conversion and one append: each append to a shown editor costs Scintilla work that
     // grows with the document, so loading in pieces grew with the square of the size (four
     // minutes for 70 MB of output, against under a second in one piece).
     Cp932Conversion utf8 = Cp932ToUtf8(cp932);
     lostOnLoad_ = utf8.lost;
+    SendScintilla(SCI_ALLOCATE, static_cast<unsigned long>(utf8.text.size() + 1));
     SendScintilla(SCI_APPENDTEXT, static_cast<uintptr_t>(utf8.text.size()), utf8.text.data());
     SendScintilla(SCI_SETUNDOCOLLECTION, 1UL);
     SendScintilla(SCI_EMPTYUNDOBUFFER);

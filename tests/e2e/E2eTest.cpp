@@ -11,7 +11,9 @@
 
 namespace {
 
-void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void Pause(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 void WriteDefaultPerl(const Program& p) {
     std::filesystem::create_directories(p.Folder() + "/defs");
@@ -44,7 +46,8 @@ TEST(EndToEnd, FirstStartShowsTheMessageOnceAndSavesEveryKey) {
     for (const char* key : {"ExePath", "Option", "LastFolder", "UseHelpFile", "UseHtmlHelp",
                             "HelpFile", "TempFile", "TempDir"})
         EXPECT_TRUE(def.HasKey("Environment", key)) << key;
-    for (const char* key : {"RegExpErr", "ShowError", "UseTagJumpToOtherFile", "RegExpLine", "RegExpFile"})
+    for (const char* key :
+         {"RegExpErr", "ShowError", "UseTagJumpToOtherFile", "RegExpLine", "RegExpFile"})
         EXPECT_TRUE(def.HasKey("Debug", key)) << key;
     EXPECT_EQ(def.ReadString("Language", "Name", ""), "Perl");
     EXPECT_EQ(def.ReadString("Environment", "ExePath", ""), "/usr/bin/perl");
@@ -101,7 +104,7 @@ TEST(EndToEnd, TheHotKeyBringsTheWindowForward) {
     std::string main = p.WaitForWindow("^Vexil2 ");
     ASSERT_FALSE(main.empty());
 
-    p.Run("xmessage -name other -geometry +300+300 'another program' & sleep 0");
+    p.Run("xmessage -name other -geometry +300+300 'another program' >/dev/null 2>&1 &");
     std::string other = p.WaitForWindow("^other$");
     ASSERT_FALSE(other.empty());
     p.Run("xdotool windowfocus --sync " + other);
@@ -115,7 +118,7 @@ TEST(EndToEnd, TheHotKeyBringsTheWindowForward) {
         focused = p.Run("xdotool getwindowfocus getwindowname");
     }
     EXPECT_EQ(focused.rfind("Vexil2", 0), 0u) << "focus stayed on: " << focused;
-    p.Run("pkill -f 'xmessage -name other'");
+    p.Run("pkill -f 'xmessage -name other' >/dev/null 2>&1");
     EXPECT_EQ(CloseWithAltF4(p, pid, main), 0);
 }
 
@@ -152,17 +155,21 @@ TEST(EndToEnd, ScreenshotOfAJapaneseScript) {
     WriteFileBytes(p.Folder() + "/VexilPro.cfg", "[Window]\nWidth=900\nHeight=600\n");
     TempDir work;
     // Shift_JIS on disk, as a Windows-era script would be.
-    std::string script = work.Write("hello.pl", "# \x93\xFA\x96\x7B\x8C\xEA\x82\xCC\x83\x58\x83\x4E"
-                                                "\x83\x8A\x83\x76\x83\x67\n"
-                                                "use strict;\nmy $name = \"\x90\xA2\x8A\x45\";\n"
-                                                "print \"\x82\xB1\x82\xF1\x82\xC9\x82\xBF\x82\xCD\x81\x41$name\\n\";\n");
+    std::string script = work.Write(
+        "hello.pl", "# \x93\xFA\x96\x7B\x8C\xEA\x82\xCC\x83\x58\x83\x4E"
+                    "\x83\x8A\x83\x76\x83\x67\n"
+                    "use strict;\nmy $name = \"\x90\xA2\x8A\x45\";\n"
+                    "print \"\x82\xB1\x82\xF1\x82\xC9\x82\xBF\x82\xCD\x81\x41$name\\n\";\n");
     pid_t pid = p.Start({script});
     std::string main = p.WaitForWindow("^Vexil2 - " + script + "$");
     ASSERT_FALSE(main.empty());
     Pause(800);
     const char* out = std::getenv("VEXIL_SCREENSHOT_OUT");
     std::string png = out && *out ? out : work.File("screenshot.png");
-    ASSERT_EQ(std::system(("QT_QPA_PLATFORM=xcb DISPLAY=" + p.X().Display() + " " VEXIL_SCREENSHOT " '" + png + "' " + main).c_str()), 0);
+    ASSERT_EQ(std::system(("QT_QPA_PLATFORM=xcb DISPLAY=" + p.X().Display() +
+                           " " VEXIL_SCREENSHOT " '" + png + "' " + main)
+                              .c_str()),
+              0);
     EXPECT_GT(ReadFileBytes(png).size(), 5000u);
     EXPECT_EQ(CloseWithAltF4(p, pid, main), 0);
 }

@@ -112,5 +112,6 @@ std::string Program::WaitForWindow(const std::string& namePattern, int seconds) 
 bool Program::Keys(const std::string& window, const std::string& keys) const {
     Run("xdotool windowfocus --sync " + window);
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
-    return std::system(("DISPLAY=" + x_.Display() + " xdotool key --delay 60 " + keys).c_str()) == 0;
+    return std::system(("DISPLAY=" + x_.Display() + " xdotool key --delay 60 " + keys).c_str()) ==
+           0;
 }
