@@ -18,12 +18,14 @@ static double now(void) {
     return t.tv_sec + t.tv_nsec / 1e9;
 }
 
+/* The raw WM_NAME bytes: a Japanese caption is not of type STRING, which XFetchName refuses,
+ * but its ASCII beginning reads the same in any encoding. */
 static int named(Display* d, Window w, const char* prefix) {
-    char* name = NULL;
+    XTextProperty text;
     int ok = 0;
-    if (XFetchName(d, w, &name) && name) {
-        ok = strncmp(name, prefix, strlen(prefix)) == 0;
-        XFree(name);
+    if (XGetWMName(d, w, &text) && text.value) {
+        ok = text.nitems >= strlen(prefix) && strncmp((const char*)text.value, prefix, strlen(prefix)) == 0;
+        XFree(text.value);
     }
     return ok;
 }
