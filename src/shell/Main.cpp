@@ -313,6 +313,9 @@ void TFMain::BuildDocuments() {
     pageControl_->setMinimumHeight(80);
     errorPanel_ = new QWidget(splitter_);
     errorPanel_->setObjectName("PStdError");
+    // The error list's own minimum (about 70 pixels) would otherwise hold the panel above the
+    // height it is shown at and above the height below which dragging hides it.
+    errorPanel_->setMinimumHeight(1);
     auto* panelLayout = new QVBoxLayout(errorPanel_);
     panelLayout->setContentsMargins(0, 0, 0, 0);
     splitter_->addWidget(pageControl_);
