@@ -393,6 +393,12 @@ void TFMain::ShowScriptPage() {
     activating_ = true;
     pageControl_->setCurrentIndex(0);
     activating_ = false;
+    // With the script page in front, the script is what Save and the status bar must mean,
+    // not the result window that may have been active behind it.
+    if (active_ != FScript) {
+        active_ = FScript;
+        RefreshStatus();
+    }
 }
 
 void TFMain::ActivateDocument(int which) {

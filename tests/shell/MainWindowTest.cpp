@@ -838,4 +838,56 @@ TEST_F(MainWindow, ActivationReloadsAScriptChangedOnDisk) {
     EXPECT_EQ(msgs.Count(), 1u);
 }
 
+// ---- commands that show the script page -----------------------------------------------------
+
+TEST_F(MainWindow, CommandsThatShowTheScriptPageMakeTheScriptActive) {
+    Start();
+    ShowActive();
+    std::string script = work.Write("p.pl", "print 1;\n2;\n");
+    main->Script().Open(script);
+    main->Result().Editor().SetWholeText("r\r\n");
+
+    main->ActivateDocument(1);
+    Item("MMNew")->trigger();
+    EXPECT_EQ(main->Pages()->currentIndex(), 0);
+    EXPECT_EQ(main->ActiveDocument(), &main->Script());
+    // Saving now is the script's save, under the script's dialog.
+    Type("new");
+    dialogs.Answer(std::nullopt);
+    Item("MMSave")->trigger();
+    ASSERT_EQ(dialogs.Saves.size(), 1u);
+    EXPECT_NE(dialogs.Saves[0].title, "実行結果を保存");
+
+    main->ActivateDocument(1);
+    msgs.Answer(MessageAnswer::Cancel);
+    main->OpenFromOtherInstance(script);
+    EXPECT_EQ(main->ActiveDocument(), &main->Script());
+    EXPECT_EQ(Panel(0), " 1: 4");
+
+    main->ActivateDocument(1);
+    msgs.Answer(MessageAnswer::Cancel);
+    EXPECT_FALSE(main->close());
+    EXPECT_EQ(main->ActiveDocument(), &main->Script());
+    EXPECT_EQ(Panel(4), work.Path());
+}
+
+// ---- the hot key -----------------------------------------------------------------------------
+
+TEST_F(MainWindow, HotKeyRestoresTheWindowUnlessASettingsDialogIsOpen) {
+    Start();
+    ShowActive();
+    main->showMinimized();
+    QApplication::processEvents();
+    ASSERT_TRUE(main->isMinimized());
+    QWidget dialog;
+    main->AddHotKeyBlocker(&dialog);
+    dialog.show();
+    main->HotKeyPressed();
+    EXPECT_TRUE(main->isMinimized()) << "the hot key acted while a settings dialog was open";
+    dialog.hide();
+    main->HotKeyPressed();
+    EXPECT_FALSE(main->isMinimized());
+    EXPECT_TRUE(main->isVisible());
+}
+
 } // namespace
