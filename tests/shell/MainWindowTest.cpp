@@ -236,7 +236,7 @@ TEST_F(MainWindow, EveryCommandHasItsCaptionShortcutAndMenu) {
         EXPECT_TRUE(Item(name)->isCheckable()) << name;
         EXPECT_FALSE(Item(name)->isChecked()) << name;
     }
-    EXPECT_TRUE(Item("MMUndo")->isEnabled() == false);
+    EXPECT_FALSE(Item("MMUndo")->isEnabled());
 }
 
 TEST_F(MainWindow, ToolButtonsInOrderInvokeTheirItemsAndShowTheirHints) {
