@@ -313,6 +313,9 @@ void TFMain::BuildDocuments() {
     pageControl_->setMinimumHeight(80);
     errorPanel_ = new QWidget(splitter_);
     errorPanel_->setObjectName("PStdError");
+    // The error list's own minimum (about 70 pixels) would otherwise hold the panel above the
+    // height it is shown at and above the height below which dragging hides it.
+    errorPanel_->setMinimumHeight(1);
     auto* panelLayout = new QVBoxLayout(errorPanel_);
     panelLayout->setContentsMargins(0, 0, 0, 0);
     splitter_->addWidget(pageControl_);
@@ -390,6 +393,12 @@ void TFMain::ShowScriptPage() {
     activating_ = true;
     pageControl_->setCurrentIndex(0);
     activating_ = false;
+    // With the script page in front, the script is what Save and the status bar must mean,
+    // not the result window that may have been active behind it.
+    if (active_ != FScript) {
+        active_ = FScript;
+        RefreshStatus();
+    }
 }
 
 void TFMain::ActivateDocument(int which) {
