@@ -86,6 +86,8 @@ TFMain::TFMain(const std::string& appDir, MainServices services, QWidget* parent
     BuildLanguageMenu();
 
     BuildDocuments();
+    // The caption is right from the first frame, not only after the initial refresh.
+    SetCaption(FScript->GetTitle());
 }
 
 TFMain::~TFMain() {
