@@ -1,6 +1,7 @@
 #include "exec/Kexecproc.h"
 
 #include "platform/CommandLine.h"
+#include "platform/SpawnAttributes.h"
 
 #include <cerrno>
 #include <chrono>
@@ -136,15 +137,8 @@ bool KExecProc::Run() {
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_adddup2(&actions, outPipe.write, 1);
     posix_spawn_file_actions_adddup2(&actions, errPipe.write, 2);
-    posix_spawnattr_init(&attr);
-    sigset_t none, all;
-    sigemptyset(&none);
-    sigfillset(&all);
-    posix_spawnattr_setsigmask(&attr, &none);
-    posix_spawnattr_setsigdefault(&attr, &all);
+    InitChildSpawnAttributes(attr, POSIX_SPAWN_SETPGROUP);
     posix_spawnattr_setpgroup(&attr, 0);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK |
-                                        POSIX_SPAWN_SETSIGDEF);
     pid_t pid = 0;
     int spawned = ::posix_spawnp(&pid, argv[0], &actions, &attr, argv.data(),
                                  environment_ ? envp.data() : environ);

@@ -10,10 +10,19 @@
 namespace {
 
 // Above this size the buffer lives in its own mapping: mremap grows it by moving page tables
-// instead of bytes, and transparent huge pages cut the page faults of filling it by 512.
+// instead of bytes. Its pages are populated a step ahead of the writes, one call per 2 MiB,
+// instead of one fault per 4 KiB page: filling captured output from a pipe then runs at about
+// the pipe's speed. (Huge pages were faster on average but stalled for a second at times while
+// the kernel compacted memory for them.)
 constexpr size_t kMapThreshold = 2u << 20;
+constexpr size_t kPopulateStep = 2u << 20;
+#ifndef MADV_POPULATE_WRITE
+#define MADV_POPULATE_WRITE 23
+#endif
 
-bool IsMapped(size_t capacity) { return capacity >= kMapThreshold; }
+bool IsMapped(size_t capacity) {
+    return capacity >= kMapThreshold;
+}
 
 void Release(char* data, size_t capacity) {
     if (!data)
@@ -36,7 +45,8 @@ ByteStream::~ByteStream() {
 
 ByteStream::ByteStream(ByteStream&& other) noexcept
     : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)),
-      capacity_(std::exchange(other.capacity_, 0)), position_(std::exchange(other.position_, 0)) {}
+      capacity_(std::exchange(other.capacity_, 0)), position_(std::exchange(other.position_, 0)),
+      populated_(std::exchange(other.populated_, 0)) {}
 
 ByteStream& ByteStream::operator=(ByteStream&& other) noexcept {
     if (this != &other) {
@@ -45,6 +55,7 @@ ByteStream& ByteStream::operator=(ByteStream&& other) noexcept {
         size_ = std::exchange(other.size_, 0);
         capacity_ = std::exchange(other.capacity_, 0);
         position_ = std::exchange(other.position_, 0);
+        populated_ = std::exchange(other.populated_, 0);
     }
     return *this;
 }
@@ -66,7 +77,8 @@ void ByteStream::Grow(size_t needed) {
     if (IsMapped(capacity_)) {
         grown = ::mremap(data_, capacity_, capacity, MREMAP_MAYMOVE);
     } else {
-        grown = ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        grown =
+            ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (grown != MAP_FAILED && size_)
             std::memcpy(grown, data_, size_);
         if (grown != MAP_FAILED)
@@ -74,7 +86,8 @@ void ByteStream::Grow(size_t needed) {
     }
     if (grown == MAP_FAILED)
         throw std::bad_alloc();
-    ::madvise(grown, capacity, MADV_HUGEPAGE);
+    if (!IsMapped(capacity_))
+        populated_ = 0;
     data_ = static_cast<char*>(grown);
     capacity_ = capacity;
 }
@@ -116,6 +129,13 @@ void ByteStream::Clear() {
 
 char* ByteStream::Reserve(size_t count) {
     Grow(size_ + count);
+    if (IsMapped(capacity_) && size_ + count > populated_) {
+        size_t end = std::min(capacity_,
+                              (size_ + count + kPopulateStep - 1) / kPopulateStep * kPopulateStep);
+        // An older kernel without this advice simply faults the pages in as they are written.
+        ::madvise(data_ + populated_, end - populated_, MADV_POPULATE_WRITE);
+        populated_ = end;
+    }
     return data_ + size_;
 }
 

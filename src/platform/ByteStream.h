@@ -51,4 +51,5 @@ private:
     size_t size_ = 0;
     size_t capacity_ = 0;
     size_t position_ = 0;
+    size_t populated_ = 0; // mapped buffers: bytes from the start whose pages are in place
 };

@@ -1,6 +1,7 @@
 #include "platform/Launcher.h"
 
 #include "platform/FileFacts.h"
+#include "platform/SpawnAttributes.h"
 
 #include <cerrno>
 #include <csignal>
@@ -54,13 +55,7 @@ bool PosixLauncher::StartDetached(const std::vector<std::string>& argv) {
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
         posix_spawnattr_t attr;
-        posix_spawnattr_init(&attr);
-        sigset_t none, all;
-        sigemptyset(&none);
-        sigfillset(&all);
-        posix_spawnattr_setsigmask(&attr, &none);
-        posix_spawnattr_setsigdefault(&attr, &all);
-        posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+        InitChildSpawnAttributes(attr);
         pid_t pid;
         int r = ::posix_spawnp(&pid, args[0], &actions, &attr, args.data(), environ);
         ::_exit(r == 0 ? 0 : 1);
