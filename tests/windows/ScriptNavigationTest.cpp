@@ -43,7 +43,11 @@ TEST(GoToLine, LinesOutsideTheTextGoToTheNearestLine) {
     GoToLine(editor, 500);
     EXPECT_EQ(editor.SelectionStart(), editor.PositionFromLine(49));
     EXPECT_EQ(editor.FirstVisibleLine(), 30); // as far as the view goes
+    // Line 0 names no line: the caret goes to the start of its own line.
+    editor.SetSelection(editor.PositionFromLine(7) + 2, 0);
     GoToLine(editor, 0);
+    EXPECT_EQ(editor.SelectionStart(), editor.PositionFromLine(7));
+    GoToLine(editor, -3);
     EXPECT_EQ(editor.SelectionStart(), 0);
     EXPECT_EQ(editor.FirstVisibleLine(), 0);
 }

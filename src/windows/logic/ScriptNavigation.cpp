@@ -11,6 +11,10 @@ void GoToLine(TextEditor& editor, TextPos n) {
     TextPos line = n - 1;
     if (line >= editor.LineCount())
         line = editor.LineCount() - 1;
+    // Line -1 is what the edit control has always taken for "the line of the caret": an error
+    // message naming line 0 sends the caret to the start of its own line.
+    if (line == -1)
+        line = editor.LineFromPosition(editor.SelectionStart());
     if (line < 0)
         line = 0;
     editor.SetSelection(editor.PositionFromLine(line), 0);
