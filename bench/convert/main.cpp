@@ -2,6 +2,7 @@
 // bounded entry point and through one bare iconv(3) call on the same bytes, round after round,
 // and prints the medians. The library should cost no more than a tenth over iconv itself.
 
+#include "Timing.h"
 #include "nkf32/nkf32.h"
 #include "regex/Tdll.h"
 
@@ -42,15 +43,6 @@ std::string Repeat(const std::string& unit, size_t bytes) {
     return s;
 }
 
-double Seconds(std::chrono::steady_clock::duration d) {
-    return std::chrono::duration<double>(d).count();
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 struct Library {
     SetNkfOptionProc setOption;
     NkfConvertSafeProc convertSafe;
@@ -73,7 +65,7 @@ bool Compare(const char* label, const Library& lib, const char* option, const ch
         int status = lib.convertSafe(out.data(), out.size(), &written, input.data(), input.size());
         auto t1 = std::chrono::steady_clock::now();
         nkfSize = written;
-        nkfTimes.push_back(Seconds(t1 - t0));
+        nkfTimes.push_back(std::chrono::duration<double>(t1 - t0).count());
         return status == NKF_OK || status == NKF_REPLACED;
     };
     auto runIconv = [&] {
@@ -86,7 +78,7 @@ bool Compare(const char* label, const Library& lib, const char* option, const ch
         iconv(cd, &ip, &il, &op, &ol);
         auto t1 = std::chrono::steady_clock::now();
         iconvSize = out.size() - ol;
-        iconvTimes.push_back(Seconds(t1 - t0));
+        iconvTimes.push_back(std::chrono::duration<double>(t1 - t0).count());
     };
     // Alternating which goes first evens out what the other programs on the machine do.
     for (int round = 0; round < kRounds; ++round) {

@@ -4,6 +4,7 @@
 // (2) 1,000,000 lines / about 70 MB of output loaded into the result window, the position text
 //     of the last line, one paint; against a bare QScintilla given the same text as UTF-8.
 
+#include "Timing.h"
 #include "platform/ByteStream.h"
 #include "platform/Cp932.h"
 #include "windows/MainWindowHost.h"
@@ -75,17 +76,6 @@ struct QuietHost : MainWindowHost {
     QuietClipboard clipboard;
     QuietLauncher launcher;
 };
-
-double Seconds(const std::function<void()>& work) {
-    auto t0 = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 std::string ErrorOutput() {
     std::string utf8;

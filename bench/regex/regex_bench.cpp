@@ -2,6 +2,7 @@
 // pattern is reused) against two expressions taking turns (each call compiles afresh), and
 // CP932 matching (converted to UTF-8 per call) against plain byte matching.
 
+#include "Timing.h"
 #include "bregexp/bregexp.h"
 #include "regex/Tdll.h"
 
@@ -21,12 +22,6 @@ std::vector<std::string> ErrorLines(int count) {
                         "\" requires explicit package name at /home/user/\x95\x5C\x8E\xA6/s" +
                         std::to_string(i % 7) + ".pl line " + std::to_string(i + 1) + ".");
     return lines;
-}
-
-template <typename F> double Seconds(F&& body) {
-    auto start = Clock::now();
-    body();
-    return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 // peer (QPlainTextEdit::setPlainText and paint); then FindNext of a word that occurs only on
 // the last line against one memmem over the editor's own bytes.
 
+#include "Timing.h"
 #include "platform/Cp932.h"
 #include "windows/ScintillaEditor.h"
 #include "windows/logic/TextWindow.h"
@@ -30,17 +31,6 @@ public:
     void ShowDialog() override {}
     void CloseDialog() override {}
 };
-
-double Seconds(const std::function<void()>& f) {
-    auto t0 = std::chrono::steady_clock::now();
-    f();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 const char kWord[] = "QUIXOTICWORD";
 
@@ -111,9 +101,8 @@ int main(int argc, char** argv) {
             std::string_view bytes = editor.Utf8Text();
             const void* hit = nullptr;
             for (int k = 0; k < 5; ++k)
-                scan.push_back(Seconds([&] {
-                    hit = memmem(bytes.data(), bytes.size(), kWord, sizeof kWord - 1);
-                }));
+                scan.push_back(Seconds(
+                    [&] { hit = memmem(bytes.data(), bytes.size(), kWord, sizeof kWord - 1); }));
             if (!hit || editor.LineFromPosition(editor.SelectionStart()) != lines - 1) {
                 std::fprintf(stderr, "FindNext missed the word\n");
                 return 1;
