@@ -6,6 +6,7 @@
 #include <chrono>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <string>
 #include <thread>
 // Xlib last: its macros (None, Bool) would break gtest.
 #include <X11/Xlib.h>
@@ -27,9 +28,23 @@ bool PressedWithin(X11GlobalHotKey& hotKey, int ms) {
 // while the key is held.
 class FakeKeyboard {
 public:
-    FakeKeyboard() : display_(XOpenDisplay(nullptr)) {
+    FakeKeyboard() {
+        // A server busy with other tests' clients can turn a connection away for a moment.
+        for (int i = 0; i < 50 && !display_; ++i) {
+            display_ = XOpenDisplay(nullptr);
+            if (!display_)
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
         void* xtst = ::dlopen("libXtst.so.6", RTLD_NOW);
         fake_ = xtst ? reinterpret_cast<FakeKey>(::dlsym(xtst, "XTestFakeKeyEvent")) : nullptr;
+    }
+    // Why Escape cannot be faked, or empty.
+    std::string Problem() const {
+        if (!display_)
+            return "no connection to the X server";
+        if (!fake_)
+            return std::string("no XTestFakeKeyEvent: ") + (::dlerror() ? ::dlerror() : "");
+        return {};
     }
     ~FakeKeyboard() {
         if (display_)
@@ -45,7 +60,7 @@ public:
 
 private:
     using FakeKey = int (*)(Display*, unsigned, int, unsigned long);
-    Display* display_;
+    Display* display_ = nullptr;
     FakeKey fake_ = nullptr;
 };
 
@@ -59,7 +74,7 @@ TEST(X11, EscapeProbeSeesTheKeyHeldOnItsOwnThread) {
     };
     EXPECT_FALSE(probeOnNewThread());
     FakeKeyboard keyboard;
-    ASSERT_TRUE(keyboard.Escape(true));
+    ASSERT_TRUE(keyboard.Escape(true)) << keyboard.Problem();
     EXPECT_TRUE(probeOnNewThread());
     ASSERT_TRUE(keyboard.Escape(false));
     EXPECT_FALSE(probeOnNewThread());
