@@ -227,7 +227,7 @@ bool ConvertStream(ByteStream& source, ByteStream& target, const std::string& op
 }
 
 bool SaveConverted(const std::string& path, std::string_view text, int code, int lineEnd,
-                   std::string* error) {
+                   std::string* error, Links links) {
     std::string bytes;
     if (g_nkfAvailable && code != kCodeSjis) {
         // The text is Shift_JIS by construction, so say so rather than let the converter
@@ -241,7 +241,7 @@ bool SaveConverted(const std::string& path, std::string_view text, int code, int
     } else {
         bytes.assign(text);
     }
-    return WriteFileAtomic(path, ConvertLineEnds(bytes, lineEnd), error);
+    return WriteFileAtomic(path, ConvertLineEnds(bytes, lineEnd), error, links);
 }
 
 std::string ConvertLineEnds(std::string_view bytes, int lineEnd) {

@@ -63,7 +63,7 @@ bool ConvertStream(ByteStream& source, ByteStream& target, const std::string& op
 // atomically: on failure it is left as it was and error tells why. Without the converter
 // the text is written unconverted whatever the code.
 bool SaveConverted(const std::string& path, std::string_view text, int code, int lineEnd,
-                   std::string* error);
+                   std::string* error, Links links = Links::Follow);
 
 // Turns CR LF pairs into LF (0) or CR (1); 2 leaves the bytes alone.
 void ConvertLineEnds(ByteStream& stream, int lineEnd);

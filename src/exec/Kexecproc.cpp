@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -98,6 +99,10 @@ ByteStream& KExecProc::StdErr() {
     return err_;
 }
 
+void KExecProc::Cancel() {
+    cancelRequested_ = true;
+}
+
 bool KExecProc::Fail(const char* text) {
     errorText_ = text;
     return false;
@@ -155,19 +160,27 @@ bool KExecProc::Run() {
     watcher_.SetProcess(pid);
     watcher_.Resume();
 
+    // Readable once the child has ended, so the wait after the pipes closed needs no timer.
+    // Without it (older kernels) the loop looks at the child every 50 ms instead.
+    int childFd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+
     ::fcntl(outPipe.read, F_SETFL, O_NONBLOCK);
     ::fcntl(errPipe.read, F_SETFL, O_NONBLOCK);
-    pollfd fds[2] = {{outPipe.read, POLLIN, 0}, {errPipe.read, POLLIN, 0}};
+    pollfd fds[3] = {{outPipe.read, POLLIN, 0}, {errPipe.read, POLLIN, 0}, {childFd, POLLIN, 0}};
     ByteStream* streams[2] = {&out_, &err_};
     bool cancelled = false;
     using Clock = std::chrono::steady_clock;
-    auto nextProbe = Clock::now();
+    const auto started = Clock::now();
+    auto nextProbe = started;
+    auto nextReport = started;
 
-    while (fds[0].fd >= 0 || fds[1].fd >= 0) {
-        // Escape is read at most every 50 ms: asking the X server on every pass would cost
-        // more than the reads themselves when output streams in.
+    for (;;) {
+        bool pipesOpen = fds[0].fd >= 0 || fds[1].fd >= 0;
         auto now = Clock::now();
-        if (now >= nextProbe) {
+        // Escape is read at most every 50 ms: asking the X server on every pass would cost
+        // more than the reads themselves when output streams in. It is read until the child
+        // is reaped, also after the child closed its outputs.
+        if (now >= nextProbe || !pipesOpen) {
             nextProbe = now + std::chrono::milliseconds(KThread::kPollMilliseconds);
             siginfo_t info{};
             if (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0) {
@@ -175,14 +188,33 @@ bool KExecProc::Run() {
                 break;
             }
             bool active = info.si_pid == 0;
-            if (active && probe_.EscapeHeld()) {
+            if (!active && !pipesOpen)
+                break;
+            if (cancelRequested_.load() || (active && probe_.EscapeHeld())) {
                 KillProcessGroup(pid);
                 cancelled = true;
                 messages_.Show("処理は中断されました");
                 break;
             }
+            // The watcher killed the group; a process that left it may still hold the pipes,
+            // and waiting for them would keep a cancelled run alive.
+            if (watcher_.Cancelled())
+                break;
         }
-        int ready = ::poll(fds, 2, KThread::kPollMilliseconds);
+        if (Progress && now >= nextReport) {
+            nextReport = now + kProgressInterval;
+            RunProgress progress{std::chrono::duration<double>(now - started).count(),
+                                 out_.Size() + err_.Size()};
+            if (Progress(progress)) {
+                cancelRequested_ = true;
+                nextProbe = now;
+                continue;
+            }
+        }
+        int timeout = KThread::kPollMilliseconds;
+        if (!pipesOpen && childFd < 0)
+            timeout = 5; // no descriptor tells when the child ends: look often
+        int ready = ::poll(fds, childFd >= 0 ? 3 : 2, timeout);
         if (ready < 0 && errno != EINTR)
             break;
         for (int i = 0; i < 2 && ready > 0; ++i) {
@@ -191,8 +223,12 @@ bool KExecProc::Run() {
             if (!Drain(fds[i].fd, *streams[i]))
                 fds[i].fd = -1; // ended; poll skips negative descriptors
         }
+        if (ready > 0 && childFd >= 0 && fds[2].revents != 0 && (fds[0].fd >= 0 || fds[1].fd >= 0))
+            fds[2].fd = -1; // ended while a process it started holds the pipes: stop asking
     }
 
+    if (childFd >= 0)
+        ::close(childFd);
     Pipe::Close(outPipe.read);
     Pipe::Close(errPipe.read);
     watcher_.Terminate();

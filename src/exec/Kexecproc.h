@@ -8,8 +8,17 @@
 #include "platform/KeyStateProbe.h"
 #include "platform/MessageService.h"
 
+#include <atomic>
+#include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
+
+// How far a run has come, for whoever shows it while it lasts.
+struct RunProgress {
+    double seconds = 0;    // since the child started
+    std::size_t bytes = 0; // captured from both outputs so far
+};
 
 class KExecProc {
 public:
@@ -31,6 +40,14 @@ public:
     // the pipes has ended. True exactly when the exit code is 0.
     bool Run();
 
+    // Called from the capture loop at most every kProgressInterval while the child runs, also
+    // while no output comes, so a window can keep painting. Answering true cancels the run as
+    // Escape does.
+    std::function<bool(const RunProgress&)> Progress;
+    static constexpr std::chrono::milliseconds kProgressInterval{40};
+    // Cancels the run as Escape does; may be called from any thread.
+    void Cancel();
+
     // The buffers, rewound to position 0.
     ByteStream& StdOut();
     ByteStream& StdErr();
@@ -48,6 +65,7 @@ private:
     std::string errorText_;
     int exitCode_ = -1;
     std::optional<std::string> environment_;
+    std::atomic<bool> cancelRequested_{false};
     KThread watcher_;
     MessageService& messages_;
     KeyStateProbe& probe_;

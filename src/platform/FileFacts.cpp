@@ -117,11 +117,12 @@ bool Fail(std::string* error, const std::string& path, const char* what, int err
 
 } // namespace
 
-bool WriteFileAtomic(const std::string& path, std::string_view bytes, std::string* error) {
+bool WriteFileAtomic(const std::string& path, std::string_view bytes, std::string* error,
+                     Links links) {
     std::string target = path;
     char resolved[PATH_MAX];
     struct stat lst {};
-    if (::lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode) &&
+    if (links == Links::Follow && ::lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode) &&
         ::realpath(path.c_str(), resolved))
         target = resolved;
 
@@ -131,7 +132,9 @@ bool WriteFileAtomic(const std::string& path, std::string_view bytes, std::strin
         return m;
     }();
     struct stat st {};
-    if (::stat(target.c_str(), &st) == 0) {
+    if ((links == Links::Follow ? ::stat(target.c_str(), &st) : ::lstat(target.c_str(), &st)) ==
+            0 &&
+        !(links == Links::Replace && S_ISLNK(st.st_mode))) {
         if (!S_ISREG(st.st_mode))
             return Fail(error, path, "not a regular file", 0);
         if ((st.st_mode & 0222) == 0)

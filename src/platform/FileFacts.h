@@ -37,5 +37,9 @@ bool ReadWholeFile(const std::string& path, std::string& bytes);
 // Replaces a file's content atomically: a temporary file in the same folder, fsync, rename.
 // A failure leaves the old file as it was and answers false with a reason naming the file.
 // A file without any write permission bit counts as read-only and is refused, whoever runs
-// the program. The mode of an existing file is kept; a symlink is written through.
-bool WriteFileAtomic(const std::string& path, std::string_view bytes, std::string* error);
+// the program. The mode of an existing file is kept; a symlink is written through, unless
+// links is Replace: then the link itself is replaced by the file, which is what files at fixed
+// names in shared folders need, so that a link planted there is never followed.
+enum class Links { Follow, Replace };
+bool WriteFileAtomic(const std::string& path, std::string_view bytes, std::string* error,
+                     Links links = Links::Follow);

@@ -190,12 +190,16 @@ bool TFScript::SaveToPath(const std::string& path) {
         return false;
     std::string text = Editor().WholeText();
     std::string error;
-    if (!SaveConverted(path, text, Code, LineEnd, &error)) {
+    // The run's copy lies at a fixed name, often in a shared folder: a link planted there is
+    // replaced, never written through.
+    const bool runCopy = Config && path == Config->GetTempFilePath();
+    if (!SaveConverted(path, text, Code, LineEnd, &error,
+                       runCopy ? Links::Replace : Links::Follow)) {
         Host().Messages().Show(path + " を保存できませんでした。\n" + error, kErrorCaption,
                                MessageIcon::Error);
         return false;
     }
-    if (Config && path == Config->GetTempFilePath())
+    if (runCopy)
         return true;
     if (history_)
         history_->Add(path);

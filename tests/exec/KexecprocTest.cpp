@@ -106,12 +106,12 @@ TEST(KExecProc, HiddenChildReadsEmptyInputAndLeadsItsOwnGroup) {
 
 TEST(KExecProc, StreamsStayApartInOrderWithZeroBytesAndInvalidUtf8) {
     const int n = 20000;
-    Ran r =
-        RunLine("perl -e \"$| = 1; select STDERR; $| = 1; select STDOUT; "
-                "for $i (0..." +
-                std::to_string(n - 1) +
-                ") { print STDOUT qq(o$i\\0\\xff\\xfe\\n); "
-                "print STDERR qq(e$i\\x00\\xc3\\n); } close STDERR; print STDOUT qq(after\\n)\"");
+    Ran r = RunLine("perl -e \"$| = 1; select STDERR; $| = 1; select STDOUT; "
+                    "for $i (0..." +
+                    std::to_string(n - 1) +
+                    ") { print STDOUT qq(o$i\\0\\xff\\xfe\\n); "
+                    "print STDERR qq(e$i\\x00\\xc3\\n); } close STDERR; "
+                    "select undef, undef, undef, 0.3; print STDOUT qq(after\\n)\"");
     ASSERT_TRUE(r.ok) << r.err.substr(0, 200);
     std::string out, err;
     for (int i = 0; i < n; ++i) {
@@ -227,4 +227,52 @@ TEST(KExecProc, EscapeEndsAGrandchildThatOutlivedTheChild) {
     EXPECT_FALSE(r.ok); // cancelled, even though the child itself had ended with 0
     EXPECT_EQ(r.code, -1);
     EXPECT_LT(r.seconds, 10.0);
+}
+
+TEST(KExecProc, ARunLastsUntilTheChildIsReapedAndStaysCancellableThroughout) {
+    TempDir dir;
+    // Outputs closed early, then the child goes on: its exit code still counts.
+    Ran r =
+        RunLine("perl -e \"close STDOUT; close STDERR; select undef, undef, undef, 0.4; exit 4\"");
+    EXPECT_EQ(r.code, 4);
+    EXPECT_GE(r.seconds, 0.35);
+
+    // The same child, cancelled by Escape while nothing holds the pipes any more.
+    FakeProbe probe(std::chrono::milliseconds(300), Seen::ByLoop);
+    ScriptedMessages messages;
+    r = RunLine("perl -e \"open STDOUT, '>', '" + dir.File("log") + "'; close STDERR; sleep 6\"",
+                probe, messages);
+    EXPECT_EQ(r.code, -1);
+    EXPECT_LT(r.seconds, 2.0);
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"処理は中断されました"});
+
+    // A grandchild that left the group keeps the pipes: a cancel by the watcher ends the run
+    // at once all the same.
+    FakeProbe watcher(std::chrono::milliseconds(300), Seen::ByWatcher);
+    ScriptedMessages quiet;
+    r = RunLine("perl -e \"use POSIX; if (!fork) { POSIX::setsid(); sleep 5; exit } sleep 30\"",
+                watcher, quiet);
+    EXPECT_EQ(r.code, -1);
+    EXPECT_LT(r.seconds, 2.0);
+}
+
+TEST(KExecProc, ProgressIsReportedWhileTheChildIsSilentAndCanCancelTheRun) {
+    ScriptedMessages messages;
+    FakeProbe never;
+    KExecProc proc("perl -e \"$| = 1; print 'abc'; sleep 30\"", messages, never);
+    std::vector<RunProgress> seen;
+    proc.Progress = [&seen](const RunProgress& p) {
+        seen.push_back(p);
+        return p.seconds >= 0.5;
+    };
+    auto t0 = Clock::now();
+    EXPECT_FALSE(proc.Run());
+    EXPECT_LT(std::chrono::duration<double>(Clock::now() - t0).count(), 2.0);
+    EXPECT_EQ(proc.ExitCode(), -1);
+    EXPECT_EQ(proc.StdOut().ToString(), "abc");
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"処理は中断されました"});
+    ASSERT_GE(seen.size(), 6u) << "reports stop while the child is silent";
+    EXPECT_EQ(seen.back().bytes, 3u);
+    for (size_t i = 1; i < seen.size(); ++i)
+        EXPECT_LT(seen[i].seconds - seen[i - 1].seconds, 0.2);
 }

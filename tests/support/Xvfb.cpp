@@ -19,7 +19,7 @@ XvfbServer::XvfbServer() {
         ::dup2(devnull, 1);
         ::dup2(devnull, 2);
         ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24",
-                 "-nolisten", "tcp", static_cast<char*>(nullptr));
+                 "-noreset", "-nolisten", "tcp", static_cast<char*>(nullptr));
         ::_exit(127);
     }
     ::close(fds[1]);

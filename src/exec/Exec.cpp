@@ -1,0 +1,306 @@
+#include "exec/Exec.h"
+
+#include "cgi/Kcgidata.h"
+#include "config/Kvexilconfig.h"
+#include "encoding/Codeconv.h"
+#include "exec/Kexecproc.h"
+#include "platform/ClipboardService.h"
+#include "platform/DialogService.h"
+#include "platform/FileFacts.h"
+#include "platform/Launcher.h"
+#include "platform/MessageService.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <optional>
+#include <unistd.h>
+
+namespace {
+
+bool HoldsBlank(const std::string& s) {
+    return s.find_first_of(" \t") != std::string::npos;
+}
+
+// A path written in a shell script between double quotes: the characters the shell still
+// reads there are escaped, so a file name can never become a command.
+std::string ShellQuoted(const std::string& s) {
+    std::string out = "\"";
+    for (char c : s) {
+        if (c == '"' || c == '\\' || c == '$' || c == '`')
+            out += '\\';
+        out += c;
+    }
+    return out + "\"";
+}
+
+std::string JoinCrLf(const std::vector<std::string>& lines, size_t from = 0) {
+    std::string text;
+    for (size_t i = from; i < lines.size(); ++i)
+        text += lines[i] + "\r\n";
+    return text;
+}
+
+// A relative setting (temp.sh, temp.html) names a file in the current directory.
+std::string Absolute(const std::string& path) {
+    std::error_code ec;
+    auto p = std::filesystem::absolute(path, ec);
+    return ec ? path : p.string();
+}
+
+std::string TempFolder() {
+    const char* dir = std::getenv("TMPDIR");
+    return dir && *dir ? dir : "/tmp";
+}
+
+} // namespace
+
+std::string RunCommandLine(const std::string& interpreter, const std::string& options,
+                           const std::string& scriptPath, const std::string& arguments) {
+    // Our splitter would cut an unquoted path at its blank; every other line stays as it was.
+    std::string program = HoldsBlank(interpreter) ? "\"" + interpreter + "\"" : interpreter;
+    return program + " " + options + " \"" + scriptPath + "\" " + arguments;
+}
+
+std::string DropArguments(const std::vector<std::string>& paths) {
+    std::string args;
+    for (const auto& p : paths)
+        args += (p.find(' ') != std::string::npos ? "\"" + p + "\"" : p) + " ";
+    return args;
+}
+
+std::string ConsoleScript(const std::string& interpreter, const std::string& scriptPath,
+                          bool pause) {
+    // LF line ends: a shell reads a CR as part of the last word.
+    std::string text = ShellQuoted(interpreter) + " " + ShellQuoted(scriptPath) + "\n";
+    if (pause)
+        text += std::string("printf '%s ' '") + kConsolePause +
+                "'; s=$(stty -g 2>/dev/null); stty -icanon -echo min 1 2>/dev/null; "
+                "dd bs=1 count=1 >/dev/null 2>&1; stty \"$s\" 2>/dev/null; echo\n";
+    return text;
+}
+
+std::vector<std::string> SplitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string::npos) {
+            lines.push_back(text.substr(start));
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
+    }
+    return lines;
+}
+
+std::string BrowserText(const std::string& resultText, bool cut) {
+    std::vector<std::string> lines = SplitLines(resultText);
+    bool header = cut && lines.size() > 2 && lines[0].find("Content-type") != std::string::npos;
+    return JoinCrLf(lines, header ? 2 : 0);
+}
+
+bool Exec::RunCaptured(const std::string& arguments) {
+    if (!c_.config.CheckRunnable())
+        return false;
+    const KDefConfig& language = *c_.config.Current;
+    const std::string scriptPath = c_.config.GetTempFilePath();
+    // Written before the windows change, so a script that cannot be written leaves them whole.
+    if (!c_.windows.WriteScript(scriptPath))
+        return false;
+    c_.windows.HideErrorPanel();
+    c_.windows.ClearResult();
+
+    {
+        KExecProc proc(RunCommandLine(language.ExePath, language.Option, scriptPath, arguments),
+                       c_.messages, c_.probe);
+        if (c_.config.UseCGI && c_.cgi)
+            c_.cgi->BuildEnvironment(proc);
+        proc.Progress = [this](const RunProgress& p) {
+            return c_.windows.RunTick(p.seconds, p.bytes);
+        };
+        c_.windows.RunStarted();
+        bool ok = proc.Run();
+        c_.windows.RunEnded();
+
+        if (c_.windows.ScriptCode() != kCodeSjis) {
+            ByteStream converted;
+            ConvertStream(proc.StdOut(), converted, "-s", c_.messages);
+            converted.SetPosition(0);
+            c_.windows.LoadResult(converted);
+            ConvertStream(proc.StdErr(), converted, "-s", c_.messages);
+            converted.SetPosition(0);
+            c_.windows.LoadErrors(converted);
+        } else {
+            c_.windows.LoadResult(proc.StdOut());
+            c_.windows.LoadErrors(proc.StdErr());
+        }
+        if (ok)
+            c_.windows.ShowResultPage();
+        else
+            c_.windows.ShowScriptPage();
+        c_.windows.RefreshStatus();
+        lastExitCode_ = proc.ExitCode();
+    }
+    if (lastExitCode_ != 0 && language.ShowError)
+        c_.messages.Show("Error Code : " + std::to_string(lastExitCode_));
+    ::unlink(scriptPath.c_str());
+    return true;
+}
+
+void Exec::FollowUps() {
+    if (options_.SaveAll)
+        SaveResultToFile();
+    if (options_.ToBrowserAll)
+        ShowResultInBrowser();
+}
+
+void Exec::RunScriptCommand() {
+    if (!c_.config.CheckRunnable()) {
+        if (c_.messages.AskYesNo(kMissingInterpreterQuestion, kErrorCaption) == MessageAnswer::Yes)
+            c_.windows.OpenLanguageSettings();
+        return;
+    }
+    if (RunCaptured(options_.MemoryDroppedFiles ? c_.config.RememberedArgs : std::string()))
+        FollowUps();
+}
+
+void Exec::RunToBrowserCommand() {
+    if (!RunCaptured(options_.MemoryDroppedFiles ? c_.config.RememberedArgs : std::string()))
+        return;
+    if (options_.SaveAll)
+        SaveResultToFile();
+    ShowResultInBrowser();
+}
+
+void Exec::RunFromClipboardCommand() {
+    std::string path = TempFolder() + "/vxlXXXXXX";
+    int fd = ::mkostemp(path.data(), O_CLOEXEC);
+    if (fd < 0) {
+        c_.messages.Show("Cannot write \"" + path + "\": " + std::strerror(errno), kErrorCaption,
+                         MessageIcon::Error);
+        return;
+    }
+    ::close(fd);
+    std::string error;
+    if (!WriteFileAtomic(path, JoinCrLf(SplitLines(c_.clipboard.Text())), &error, Links::Replace)) {
+        ::unlink(path.c_str());
+        c_.messages.Show(error, kErrorCaption, MessageIcon::Error);
+        return;
+    }
+    bool ran = RunCaptured(path);
+    if (ran && !options_.NotClip)
+        c_.clipboard.SetText(c_.windows.ResultText());
+    ::unlink(path.c_str());
+    if (ran)
+        FollowUps();
+}
+
+void Exec::RunInConsoleCommand() {
+    if (!c_.config.Current)
+        return;
+    const std::string scriptPath = c_.config.GetTempFilePath();
+    if (!c_.windows.WriteScript(scriptPath))
+        return;
+    const std::string batch = Absolute(c_.config.TempBat);
+    std::string error;
+    if (!WriteFileAtomic(batch,
+                         ConsoleScript(c_.config.Current->ExePath, scriptPath, c_.config.UsePause),
+                         &error, Links::Replace)) {
+        c_.messages.Show(error, kErrorCaption, MessageIcon::Error);
+        return;
+    }
+    c_.launcher.StartDetached(TerminalCommand(batch));
+}
+
+void Exec::RunDroppedFiles(const std::vector<std::string>& paths) {
+    if (paths.empty())
+        return;
+    const std::string args = DropArguments(paths);
+    if (RunCaptured(args))
+        FollowUps();
+    c_.config.RememberedArgs = args;
+    std::string dropped;
+    for (const auto& p : paths)
+        dropped += "\n" + p;
+    options_.MemoryDroppedFilesHint =
+        std::string(kMemoryDroppedFilesHint) + "\n\n 直前にドロップしたファイル" + dropped;
+    if (c_.config.MemoryFileWhenDropped)
+        options_.MemoryDroppedFiles = true;
+    c_.windows.OptionsChanged();
+    if (c_.config.ChangeCurrentDirOnDrop)
+        ChangeDirectoryOnDrop(paths.front());
+}
+
+void Exec::ChangeDirectoryOnDrop(const std::string& droppedFile) {
+    const std::string folder = ExtractFileDir(droppedFile);
+    const std::string& desktop = c_.desktopFolder;
+    bool onDesktop =
+        folder.find("デスクトップ") != std::string::npos ||
+        (!desktop.empty() && (folder == desktop || folder.rfind(desktop + "/", 0) == 0));
+    if ((onDesktop && c_.config.DontChangeDirFromDesktop) || folder.empty())
+        return;
+    c_.windows.SetResultFolder(folder);
+    if (::chdir(folder.c_str()) != 0)
+        return;
+    c_.windows.RefreshStatus();
+}
+
+void Exec::SaveResultToFile() {
+    if (!c_.config.ResultFile.empty())
+        c_.windows.SaveResult(c_.config.ResultFile);
+}
+
+void Exec::ShowResultInBrowser() {
+    if (lastExitCode_ != 0)
+        return;
+    const std::string page = Absolute(c_.config.TempHtml);
+    std::string error;
+    if (!WriteFileAtomic(page, BrowserText(c_.windows.ResultText(), c_.config.CutHead), &error,
+                         Links::Replace)) {
+        c_.messages.Show(error, kErrorCaption, MessageIcon::Error);
+        return;
+    }
+    c_.launcher.StartDetached(OpenerCommand(page));
+}
+
+void Exec::ToggleMemoryDroppedFiles() {
+    options_.MemoryDroppedFiles = !options_.MemoryDroppedFiles;
+    c_.windows.OptionsChanged();
+}
+
+void Exec::ToggleToBrowserAll() {
+    options_.ToBrowserAll = !options_.ToBrowserAll;
+    c_.windows.OptionsChanged();
+}
+
+void Exec::ToggleNotClip() {
+    options_.NotClip = !options_.NotClip;
+    c_.windows.OptionsChanged();
+}
+
+void Exec::ToggleSaveAll() {
+    options_.SaveAll = !options_.SaveAll;
+    c_.windows.OptionsChanged();
+    if (!options_.SaveAll)
+        return;
+    FileDialogRequest request;
+    request.title = kSaveAllCaption;
+    request.filter = "All Files(*.*)|*.*";
+    std::optional<std::string> path = c_.dialogs.AskOpenFile(request);
+    if (path) {
+        c_.config.ResultFile = *path;
+        options_.SaveAllHint = std::string(kSaveAllHint) + "\n" + *path;
+    } else {
+        options_.SaveAll = false;
+    }
+    c_.windows.OptionsChanged();
+}
+
+void Exec::ToggleUseCGI() {
+    c_.config.UseCGI = !c_.config.UseCGI;
+    c_.windows.OptionsChanged();
+}

@@ -1,0 +1,143 @@
+#pragma once
+// The run commands: from a key press to a finished run. Checks that the language can run,
+// writes the script to its temporary file, builds the interpreter's command line, runs it with
+// its output captured, hands the output to the result and error windows, reports a nonzero
+// exit code and carries out the follow-ups that are switched on (clipboard, result file,
+// browser). Also the terminal-window run and the run with dropped files.
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+class ByteStream;
+class ClipboardService;
+class DialogService;
+class KCgiData;
+class KeyStateProbe;
+class KVexilConfig;
+class Launcher;
+class MessageService;
+
+inline constexpr const char* kMemoryDroppedFilesHint = "ドロップファイルを記憶";
+inline constexpr const char* kSaveAllHint = "常に結果をファイルに保存";
+
+// The on/off options of the run menu and the hints that change with them; the main window
+// renders them as check marks, button states and tool tips. The CGI data mode is the
+// configuration's UseCGI.
+struct RunOptions {
+    bool MemoryDroppedFiles = false;
+    bool ToBrowserAll = false;
+    bool NotClip = false;
+    bool SaveAll = false;
+    std::string MemoryDroppedFilesHint = kMemoryDroppedFilesHint;
+    std::string SaveAllHint = kSaveAllHint;
+};
+
+// What a run needs of the windows around it. The main window implements it; tests hand in
+// recording stand-ins. Texts are CP932, paths UTF-8.
+class RunWindows {
+public:
+    virtual ~RunWindows() = default;
+    // The script window writes its text to path in the script's code and line ends. False:
+    // nothing was written and the user has been told why.
+    virtual bool WriteScript(const std::string& path) = 0;
+    // The code of the script (0 Shift_JIS, 1 EUC-JP, 2 JIS, 3 UTF-8).
+    virtual int ScriptCode() const = 0;
+    virtual void ClearResult() = 0;
+    virtual void LoadResult(ByteStream& stream) = 0;
+    virtual std::string ResultText() = 0;
+    // Writes the result text to path; false when it failed (and was reported).
+    virtual bool SaveResult(const std::string& path) = 0;
+    virtual void SetResultFolder(const std::string& folder) = 0;
+    // Loads the error list; a stream that is not empty shows the error panel.
+    virtual void LoadErrors(ByteStream& stream) = 0;
+    virtual void HideErrorPanel() = 0;
+    // The page in front, with the keyboard focus in its editor.
+    virtual void ShowResultPage() = 0;
+    virtual void ShowScriptPage() = 0;
+    virtual void RefreshStatus() = 0;
+    // The run options or their hints changed.
+    virtual void OptionsChanged() = 0;
+    // The answer Yes to the missing-interpreter question.
+    virtual void OpenLanguageSettings() = 0;
+    // While the child runs: keep the windows painting and show how far the run has come.
+    // Tick answers true when the user asked to cancel.
+    virtual void RunStarted() = 0;
+    virtual bool RunTick(double seconds, std::size_t bytes) = 0;
+    virtual void RunEnded() = 0;
+};
+
+struct ExecContext {
+    KVexilConfig& config;
+    RunWindows& windows;
+    MessageService& messages;
+    DialogService& dialogs;
+    ClipboardService& clipboard;
+    Launcher& launcher;
+    KeyStateProbe& probe;
+    // The request of the CGI data mode; null: the mode changes nothing.
+    KCgiData* cgi = nullptr;
+    // The user's desktop folder; a drop from there keeps the current directory when asked to.
+    std::string desktopFolder;
+};
+
+class Exec {
+public:
+    explicit Exec(ExecContext context) : c_(std::move(context)) {}
+
+    // F9: the missing-interpreter question, then a captured run and its follow-ups.
+    void RunScriptCommand();
+    // F8: a captured run whose output always goes to the browser.
+    void RunToBrowserCommand();
+    // Shift+F8: the clipboard's text as an input file; the result back on the clipboard.
+    void RunFromClipboardCommand();
+    // Ctrl+F8: the script in a terminal window, through a shell script.
+    void RunInConsoleCommand();
+    // Files dropped that are not to be opened: run with them as arguments and remember them.
+    void RunDroppedFiles(const std::vector<std::string>& paths);
+
+    // The core run. False when no child was started (the check failed, or the script could
+    // not be written); the windows and the last exit code then keep what they held.
+    bool RunCaptured(const std::string& arguments);
+    void SaveResultToFile();
+    void ShowResultInBrowser();
+
+    void ToggleMemoryDroppedFiles();
+    void ToggleToBrowserAll();
+    void ToggleNotClip();
+    // Turning it on asks for the result file; a cancelled question turns it off again.
+    void ToggleSaveAll();
+    void ToggleUseCGI();
+
+    const RunOptions& Options() const { return options_; }
+    int LastExitCode() const { return lastExitCode_; }
+
+private:
+    void FollowUps();
+    void ChangeDirectoryOnDrop(const std::string& droppedFile);
+
+    ExecContext c_;
+    RunOptions options_;
+    int lastExitCode_ = 0;
+};
+
+// The interpreter's command line: the interpreter (quoted only when it holds a blank or a
+// tab), a blank, the options, a blank, the script path in double quotes, a blank, arguments.
+std::string RunCommandLine(const std::string& interpreter, const std::string& options,
+                           const std::string& scriptPath, const std::string& arguments);
+// The arguments of a drop: every path, quoted when it holds a blank, followed by a blank.
+std::string DropArguments(const std::vector<std::string>& paths);
+// The shell script of the terminal-window run.
+std::string ConsoleScript(const std::string& interpreter, const std::string& scriptPath,
+                          bool pause);
+// Text as lines, split at CR, LF or CR LF; a final line end adds no empty line.
+std::vector<std::string> SplitLines(const std::string& text);
+// The lines that go to the browser: with cut, a first line holding "Content-type" and the
+// line after it are dropped when there are more than two lines.
+std::string BrowserText(const std::string& resultText, bool cut);
+
+inline constexpr const char* kMissingInterpreterQuestion =
+    "実行可能ファイルが見つかりません。\nVexilはスクリプトを実行するのに、処理系が必要です。\n"
+    "実行ファイルのパスの設定をしますか？。";
+inline constexpr const char* kSaveAllCaption = "Vexil - 常に結果をファイルに保存";
+inline constexpr const char* kConsolePause = "続行するには何かキーを押してください . . .";

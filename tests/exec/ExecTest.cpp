@@ -1,0 +1,332 @@
+#include "exec/Exec.h"
+
+#include "cgi/Kcgidata.h"
+#include "config/Kvexilconfig.h"
+#include "encoding/Codeconv.h"
+#include "platform/ByteStream.h"
+#include "platform/FileFacts.h"
+#include "platform/KeyStateProbe.h"
+#include "support/HostDoubles.h"
+#include "support/ScriptedMessages.h"
+#include "support/TempDir.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class NoEscape : public KeyStateProbe {
+public:
+    bool EscapeHeld() override { return false; }
+};
+
+// The windows around a run, recorded. The script "window" holds the file's bytes as they are
+// written in its code.
+struct FakeWindows : RunWindows {
+    std::string source;
+    int code = 0;
+    bool writeFails = false;
+    std::string result, errors, page, resultFolder, written;
+    bool errorPanel = false;
+    int optionsChanged = 0, ticks = 0, languageSettings = 0;
+    double cancelAfter = 1e9;
+
+    bool WriteScript(const std::string& path) override {
+        written = path;
+        return !writeFails && WriteFileAtomic(path, source, nullptr, Links::Replace);
+    }
+    int ScriptCode() const override { return code; }
+    void ClearResult() override { result = "(cleared)"; }
+    void LoadResult(ByteStream& s) override { result = std::string(s.View().substr(s.Position())); }
+    std::string ResultText() override { return result; }
+    bool SaveResult(const std::string& path) override {
+        return WriteFileAtomic(path, result, nullptr);
+    }
+    void SetResultFolder(const std::string& folder) override { resultFolder = folder; }
+    void LoadErrors(ByteStream& s) override {
+        errors = std::string(s.View().substr(s.Position()));
+        errorPanel = errorPanel || !errors.empty();
+    }
+    void HideErrorPanel() override { errorPanel = false; }
+    void ShowResultPage() override { page = "result"; }
+    void ShowScriptPage() override { page = "script"; }
+    void RefreshStatus() override {}
+    void OptionsChanged() override { ++optionsChanged; }
+    void OpenLanguageSettings() override { ++languageSettings; }
+    void RunStarted() override {}
+    bool RunTick(double seconds, std::size_t) override {
+        ++ticks;
+        return seconds >= cancelAfter;
+    }
+    void RunEnded() override {}
+};
+
+struct Bench : ::testing::Test {
+    TempDir dir;
+    ScriptedMessages messages;
+    ScriptedDialogs dialogs;
+    FakeClipboard clipboard;
+    RecordingLauncher launcher;
+    NoEscape probe;
+    FakeWindows windows;
+    KVexilConfig config{dir.Path(), messages};
+    KCgiData cgi{messages};
+    Exec exec{ExecContext{config, windows, messages, dialogs, clipboard, launcher, probe, &cgi,
+                          dir.File("Desktop")}};
+    std::string cwd = std::filesystem::current_path();
+
+    void SetUp() override {
+        ASSERT_TRUE(NkfLoad(VEXIL_BIN_DIR));
+        config.Languages.push_back(std::make_unique<KDefConfig>(dir.File("perl.def")));
+        KDefConfig& perl = *config.Languages.back();
+        perl.ExePath = "/usr/bin/perl";
+        perl.TempDir = dir.Path();
+        perl.TempFile = "run.pl";
+        perl.ShowError = true;
+        config.Current = &perl;
+        config.TempBat = dir.File("temp.sh");
+        config.TempHtml = dir.File("temp.html");
+    }
+    void TearDown() override { std::filesystem::current_path(cwd); }
+    KDefConfig& Perl() { return *config.Current; }
+};
+
+} // namespace
+
+TEST(ExecText, CommandLinesScriptsAndLines) {
+    // The interpreter is quoted only when it holds a blank; everything else as it always was.
+    EXPECT_EQ(RunCommandLine("/usr/bin/perl", "-w", "/tmp/vexil.tmp", ""),
+              "/usr/bin/perl -w \"/tmp/vexil.tmp\" ");
+    EXPECT_EQ(RunCommandLine("/usr/bin/perl", "", "/tmp/v.tmp", "a \"b c\" "),
+              "/usr/bin/perl  \"/tmp/v.tmp\" a \"b c\" ");
+    EXPECT_EQ(RunCommandLine("/opt/my perl/perl", "", "/t", ""), "\"/opt/my perl/perl\"  \"/t\" ");
+    EXPECT_EQ(RunCommandLine("/opt/tab\tperl", "", "/t", ""), "\"/opt/tab\tperl\"  \"/t\" ");
+    EXPECT_EQ(DropArguments({"/My Files/in.txt", "/b"}), "\"/My Files/in.txt\" /b ");
+
+    EXPECT_EQ(SplitLines("a\r\nb\rc\n\nd"), (Lines{"a", "b", "c", "", "d"}));
+    EXPECT_EQ(SplitLines("a\n"), (Lines{"a"}));
+    EXPECT_EQ(SplitLines(""), Lines{});
+    EXPECT_EQ(BrowserText("Content-type: text/html\n\n<p>x</p>\n", true), "<p>x</p>\r\n");
+    EXPECT_EQ(BrowserText("Content-type: text/html\n\n<p>x</p>\n", false),
+              "Content-type: text/html\r\n\r\n<p>x</p>\r\n");
+    EXPECT_EQ(BrowserText("Content-type: a\n\n", true), "Content-type: a\r\n\r\n");
+    EXPECT_EQ(BrowserText("content-type: a\n\nb", true), "content-type: a\r\n\r\nb\r\n");
+
+    EXPECT_EQ(ConsoleScript("/usr/bin/perl", "/tmp/a b.pl", false),
+              "\"/usr/bin/perl\" \"/tmp/a b.pl\"\n");
+    EXPECT_EQ(ConsoleScript("/p", "/t/$x`y\"z\\.pl", false),
+              "\"/p\" \"/t/\\$x\\`y\\\"z\\\\.pl\"\n");
+    std::string paused = ConsoleScript("/p", "/t", true);
+    EXPECT_EQ(SplitLines(paused).size(), 2u);
+    EXPECT_NE(paused.find(kConsolePause), std::string::npos);
+}
+
+TEST_F(Bench, ScriptRunsWithItsOutputsExitCodeAndFollowUps) {
+    Perl().Option = "-w";
+    windows.source = "print qq(out @ARGV\\n); print STDERR qq(warned\\n); exit($ARGV[0] // 0);\n";
+    config.RememberedArgs = "2 x";
+
+    exec.ToggleToBrowserAll();
+    exec.ToggleMemoryDroppedFiles();
+    exec.RunScriptCommand();
+    EXPECT_EQ(windows.result, "out 2 x\n");
+    EXPECT_EQ(windows.errors, "warned\n");
+    EXPECT_TRUE(windows.errorPanel);
+    EXPECT_EQ(windows.page, "script");
+    EXPECT_EQ(exec.LastExitCode(), 2);
+    EXPECT_EQ(messages.Texts(), Lines{"Error Code : 2"});
+    EXPECT_TRUE(launcher.Started.empty()) << "a failed run shows no browser";
+    EXPECT_FALSE(FileExists(windows.written)) << "the temporary script is deleted";
+
+    messages.Reset();
+    Perl().ShowError = false;
+    exec.RunScriptCommand();
+    EXPECT_TRUE(messages.Texts().empty());
+
+    exec.ToggleMemoryDroppedFiles(); // off: no arguments
+    exec.RunScriptCommand();
+    EXPECT_EQ(windows.result, "out \n");
+    EXPECT_EQ(windows.page, "result");
+    EXPECT_EQ(exec.LastExitCode(), 0);
+    ASSERT_EQ(launcher.Started.size(), 1u);
+    EXPECT_EQ(launcher.Started[0], OpenerCommand(config.TempHtml));
+    EXPECT_EQ(ReadFileBytes(config.TempHtml), "out \r\n");
+}
+
+TEST_F(Bench, AMissingInterpreterAsksOnlyOnF9AndChangesNothing) {
+    Perl().ExePath = dir.File("no-perl");
+    windows.result = "kept";
+    clipboard.Contents = "clip";
+    messages.Answer(MessageAnswer::Yes);
+    exec.RunScriptCommand();
+    ASSERT_EQ(messages.Count(), 2u);
+    EXPECT_EQ(messages.Shown()[0].text, "File " + dir.File("no-perl") + " is not found.");
+    EXPECT_EQ(messages.Shown()[1].text, kMissingInterpreterQuestion);
+    EXPECT_EQ(messages.Shown()[1].caption, kErrorCaption);
+    EXPECT_EQ(windows.languageSettings, 1);
+    for (auto command : {&Exec::RunToBrowserCommand, &Exec::RunFromClipboardCommand}) {
+        messages.Reset();
+        (exec.*command)();
+        EXPECT_EQ(messages.Count(), 1u);
+    }
+    EXPECT_EQ(windows.result, "kept");
+    EXPECT_EQ(clipboard.Contents, "clip");
+    EXPECT_TRUE(launcher.Started.empty());
+    EXPECT_TRUE(windows.written.empty());
+}
+
+TEST_F(Bench, ClipboardRunReadsCrLfLinesAndLeavesTheResultOnTheClipboard) {
+    windows.source = "open F, '<:raw', $ARGV[0] or die; local $/; $t = <F>; $t =~ s/\\r/CR/g; "
+                     "$t =~ s/\\n/LF/g; print qq($t $ARGV[0]);\n";
+    clipboard.Contents = "a\nb\rc";
+    exec.RunFromClipboardCommand();
+    std::string input = windows.result.substr(windows.result.rfind(' ') + 1);
+    EXPECT_EQ(windows.result, "aCRLFbCRLFcCRLF " + input);
+    EXPECT_EQ(clipboard.Contents, windows.result);
+    EXPECT_EQ(
+        input.rfind((std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + std::string("/vxl"),
+                    0),
+        0u);
+    EXPECT_FALSE(FileExists(input)) << "the input file is deleted";
+
+    exec.ToggleNotClip();
+    clipboard.Contents = "x";
+    exec.RunFromClipboardCommand();
+    EXPECT_EQ(clipboard.Contents, "x");
+    EXPECT_EQ(windows.result.substr(0, 6), "xCRLF ");
+}
+
+TEST_F(Bench, BrowserFileIsCutAndReplacesALinkPlantedAtItsName) {
+    dir.Write("victim", "precious");
+    ASSERT_EQ(::symlink(dir.File("victim").c_str(), config.TempHtml.c_str()), 0);
+    windows.source = "print qq(Content-type: text/html\\n\\n<p>body</p>\\n);";
+    exec.RunToBrowserCommand();
+    EXPECT_EQ(ReadFileBytes(config.TempHtml), "<p>body</p>\r\n");
+    EXPECT_EQ(dir.Read("victim"), "precious");
+    ASSERT_EQ(launcher.Started.size(), 1u);
+
+    config.CutHead = false;
+    exec.RunToBrowserCommand();
+    EXPECT_EQ(ReadFileBytes(config.TempHtml), "Content-type: text/html\r\n\r\n<p>body</p>\r\n");
+
+    // A browser file that cannot be written: nothing is opened, the user learns why.
+    config.TempHtml = dir.File("no-folder/temp.html");
+    exec.RunToBrowserCommand();
+    EXPECT_EQ(launcher.Started.size(), 2u);
+    ASSERT_EQ(messages.Count(), 1u);
+    EXPECT_NE(messages.Texts()[0].find(config.TempHtml), std::string::npos);
+}
+
+TEST_F(Bench, ConsoleRunWritesAShellScriptThatRunsTheScript) {
+    std::filesystem::create_directories(dir.File("my perl"));
+    std::filesystem::create_symlink("/usr/bin/perl", dir.File("my perl/perl"));
+    Perl().ExePath = dir.File("my perl/perl");
+    Perl().Option = "-w";
+    config.RememberedArgs = "ignored";
+    windows.source = "print qq(console @ARGV);";
+    exec.RunInConsoleCommand();
+    std::string script = ReadFileBytes(config.TempBat);
+    EXPECT_EQ(script, "\"" + Perl().ExePath + "\" \"" + dir.File("run.pl") + "\"\n");
+    EXPECT_EQ(launcher.Started, (std::vector<Lines>{TerminalCommand(config.TempBat)}));
+    EXPECT_TRUE(FileExists(dir.File("run.pl"))) << "the terminal still needs the script";
+    FILE* sh = ::popen(("sh " + config.TempBat).c_str(), "r");
+    char buf[64] = {};
+    size_t n = fread(buf, 1, sizeof buf - 1, sh);
+    ::pclose(sh);
+    EXPECT_EQ(std::string(buf, n), "console ");
+
+    config.UsePause = true;
+    exec.RunInConsoleCommand();
+    EXPECT_EQ(SplitLines(ReadFileBytes(config.TempBat)).size(), 2u);
+}
+
+TEST_F(Bench, DroppedFilesRunAreRememberedAndMoveTheCurrentDirectory) {
+    std::filesystem::create_directories(dir.File("My Files"));
+    std::filesystem::create_directories(dir.File("Desktop/sub"));
+    std::filesystem::create_directories(dir.File("デスクトップ"));
+    windows.source = "print join '|', @ARGV;";
+    config.MemoryFileWhenDropped = true;
+    config.ChangeCurrentDirOnDrop = true;
+    config.DontChangeDirFromDesktop = true;
+    const std::string in = dir.File("My Files/in.txt");
+
+    exec.RunDroppedFiles({in, "/b"});
+    EXPECT_EQ(windows.result, in + "|/b");
+    EXPECT_EQ(config.RememberedArgs, "\"" + in + "\" /b ");
+    EXPECT_TRUE(exec.Options().MemoryDroppedFiles);
+    EXPECT_EQ(exec.Options().MemoryDroppedFilesHint,
+              "ドロップファイルを記憶\n\n 直前にドロップしたファイル\n" + in + "\n/b");
+    EXPECT_EQ(std::filesystem::current_path(), dir.File("My Files"));
+    EXPECT_EQ(windows.resultFolder, dir.File("My Files"));
+
+    exec.RunScriptCommand(); // the remembered arguments come again
+    EXPECT_EQ(windows.result, in + "|/b");
+
+    for (const char* desktop : {"Desktop/sub/a.txt", "Desktop/b.txt", "デスクトップ/c.txt"}) {
+        exec.RunDroppedFiles({dir.File(desktop)});
+        EXPECT_EQ(std::filesystem::current_path(), dir.File("My Files")) << desktop;
+    }
+    config.DontChangeDirFromDesktop = false;
+    exec.RunDroppedFiles({dir.File("Desktop/b.txt")});
+    EXPECT_EQ(std::filesystem::current_path(), dir.File("Desktop"));
+}
+
+TEST_F(Bench, OutputOfUtf8AndEucJpScriptsArrivesAsCp932) {
+    const std::string sjis = "\x93\xfa\x96\x7b"; // 日本
+    windows.code = kCodeUtf8;
+    windows.source = "print qq(\xe6\x97\xa5\xe6\x9c\xac); print STDERR qq(\xe6\x97\xa5\\n);";
+    exec.RunScriptCommand();
+    EXPECT_EQ(windows.result, sjis);
+    EXPECT_EQ(windows.errors, "\x93\xfa\n");
+    windows.code = kCodeEuc;
+    windows.source = "print qq(\xc6\xfc\xcb\xdc);";
+    exec.RunScriptCommand();
+    EXPECT_EQ(windows.result, sjis);
+}
+
+TEST_F(Bench, CgiModeHandsTheRequestAsTheWholeEnvironment) {
+    windows.source = "print join ',', map { qq($_=$ENV{$_}) } sort keys %ENV;";
+    cgi.Env.Set({"TZ", "JST-9"});
+    cgi.Form.Set({KFormData::Text, "a b", "x&y"});
+    cgi.Cookie.Set({"id", "7", "", "", "", false});
+    exec.RunScriptCommand();
+    EXPECT_NE(windows.result.find("PATH="), std::string::npos) << "mode off: inherited";
+    exec.ToggleUseCGI();
+    EXPECT_TRUE(config.UseCGI);
+    exec.RunScriptCommand();
+    EXPECT_EQ(windows.result,
+              "HTTP_COOKIE=id=7,QUERY_STRING=a+b=x%26y,REQUEST_METHOD=GET,TZ=JST-9");
+}
+
+TEST_F(Bench, CancelAndSaveAll) {
+    windows.source = "$| = 1; print 'so far'; sleep 20;";
+    windows.cancelAfter = 0.4;
+    auto t0 = std::chrono::steady_clock::now();
+    exec.RunScriptCommand();
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), 5.0);
+    EXPECT_GE(windows.ticks, 5);
+    EXPECT_EQ(windows.result, "so far");
+    EXPECT_EQ(exec.LastExitCode(), -1);
+    EXPECT_EQ(messages.Texts(), (Lines{"処理は中断されました", "Error Code : -1"}));
+
+    exec.ToggleSaveAll(); // the question is cancelled: off again
+    EXPECT_FALSE(exec.Options().SaveAll);
+    ASSERT_EQ(dialogs.Opens.size(), 1u);
+    EXPECT_EQ(dialogs.Opens[0].title, kSaveAllCaption);
+    dialogs.Answer(dir.File("all.txt"));
+    exec.ToggleSaveAll();
+    EXPECT_TRUE(exec.Options().SaveAll);
+    EXPECT_EQ(exec.Options().SaveAllHint, "常に結果をファイルに保存\n" + dir.File("all.txt"));
+    windows.cancelAfter = 1e9;
+    windows.source = "print 'saved';";
+    exec.RunScriptCommand();
+    EXPECT_EQ(dir.Read("all.txt"), "saved");
+
+    windows.writeFails = true; // a script that cannot be written starts nothing
+    windows.result = "kept";
+    exec.RunScriptCommand();
+    EXPECT_EQ(windows.result, "kept");
+}
