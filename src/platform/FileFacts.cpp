@@ -187,3 +187,36 @@ bool WriteFileAtomic(const std::string& path, std::string_view bytes, std::strin
     }
     return true;
 }
+
+std::string UserDesktopFolder() {
+    const char* home = std::getenv("HOME");
+    if (!home || !*home)
+        return {};
+    const std::string homeDir = home;
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    std::string dirs =
+        (config && *config ? std::string(config) : homeDir + "/.config") + "/user-dirs.dirs";
+    std::string text;
+    if (ReadWholeFile(dirs, text)) {
+        size_t start = 0;
+        while (start < text.size()) {
+            size_t end = text.find('\n', start);
+            std::string line =
+                Trim(text.substr(start, end == std::string::npos ? end : end - start));
+            start = end == std::string::npos ? text.size() : end + 1;
+            const std::string key = "XDG_DESKTOP_DIR=";
+            if (line.rfind(key, 0) != 0)
+                continue;
+            std::string value = line.substr(key.size());
+            if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+                value = value.substr(1, value.size() - 2);
+            if (value.rfind("$HOME", 0) == 0)
+                value = homeDir + value.substr(5);
+            while (value.size() > 1 && value.back() == '/')
+                value.pop_back();
+            if (!value.empty() && value.front() == '/')
+                return value;
+        }
+    }
+    return homeDir + "/Desktop";
+}

@@ -43,3 +43,7 @@ bool ReadWholeFile(const std::string& path, std::string& bytes);
 enum class Links { Follow, Replace };
 bool WriteFileAtomic(const std::string& path, std::string_view bytes, std::string* error,
                      Links links = Links::Follow);
+
+// The user's desktop folder, as xdg-user-dir DESKTOP names it: XDG_DESKTOP_DIR of
+// user-dirs.dirs, else ~/Desktop. Empty without a home folder.
+std::string UserDesktopFolder();

@@ -7,6 +7,7 @@
 #include "regex/Kregexp.h"
 #include "shell/logic/View.h"
 #include "shell/qt/Icons.h"
+#include "shell/qt/RunGate.h"
 #include "windows/FindDialog.h"
 #include "windows/Result.h"
 #include "windows/Script.h"
@@ -37,9 +38,7 @@ QString Q(const std::string& s) {
     return QString::fromStdString(s);
 }
 
-// The run commands and the other commands whose dialogs come later are wired to their items
-// now; until their parts exist they do nothing visible.
-void NotYet() {}
+constexpr const char* kEncodingItems[] = {"MMAuto", "MMSHIFTJIS", "MMEUC", "MMJIS", "MMUTF8"};
 
 } // namespace
 
@@ -54,6 +53,8 @@ TFMain::TFMain(const std::string& appDir, MainServices services, QWidget* parent
     dialogs_ = services.dialogs ? services.dialogs : ownDialogs_.get();
     clipboard_ = services.clipboard ? services.clipboard : ownClipboard_.get();
     launcher_ = services.launcher ? services.launcher : ownLauncher_.get();
+    probe_ = services.probe ? services.probe : &DefaultKeyStateProbe();
+    commands_ = std::make_unique<CommandDispatcher>(*messages_);
 
     QFont font("Noto Sans CJK JP");
     font.setPixelSize(12);
@@ -86,6 +87,13 @@ TFMain::TFMain(const std::string& appDir, MainServices services, QWidget* parent
     BuildLanguageMenu();
 
     BuildDocuments();
+    cgi_ = std::make_unique<KCgiData>(*messages_);
+    runGate_ = new RunGate(statusBar());
+    runWindows_ = std::make_unique<MainRunWindows>(*this, *runGate_);
+    exec_ = std::make_unique<Exec>(ExecContext{*config_, *runWindows_, *messages_, *dialogs_,
+                                               *clipboard_, *launcher_, *probe_, cgi_.get(),
+                                               UserDesktopFolder()});
+    RegisterCommands();
     // The caption is right from the first frame, not only after the initial refresh.
     SetCaption(FScript->GetTitle());
 }
@@ -120,109 +128,40 @@ QAction* TFMain::AddAction(QMenu* menu, const QString& name, const QString& capt
 }
 
 void TFMain::BuildMenus() {
-    QMenuBar* bar = menuBar();
-    auto onActive = [this](void (TFBase::*op)()) {
-        return [this, op] {
-            if (active_)
-                (active_->*op)();
-            RefreshView();
-        };
-    };
-
-    QMenu* file = bar->addMenu("ファイル(&F)");
-    file->setObjectName("MMFile");
-    AddAction(file, "MMNew", "新規作成(&N)", QKeySequence("Ctrl+N"), [this] { MMNewClick(); });
-    AddAction(file, "MMOpen", "開く(&O)", QKeySequence("Ctrl+O"), [this] { MMOpenClick(); });
-    AddAction(file, "MMSave", "保存(&S)", QKeySequence("Ctrl+S"), onActive(&TFBase::Save));
-    AddAction(file, "MMSaveAs", "名前を付けて保存(&A)", QKeySequence("Ctrl+W"),
-              onActive(&TFBase::SaveAs));
-    reloadMenu_ = file->addMenu("開きなおす(&R)");
-    reloadMenu_->setObjectName("MMReload");
-    actions_["MMReload"] = reloadMenu_->menuAction();
-    encodeMenu_ = file->addMenu("エンコード設定(&K)");
-    encodeMenu_->setObjectName("MMEncode");
-    actions_["MMEncode"] = encodeMenu_->menuAction();
-    encodingGroup_ = new QActionGroup(this);
-    const char* encodingNames[] = {"MMAuto", "MMSHIFTJIS", "MMEUC", "MMJIS", "MMUTF8"};
-    const char* encodingCaptions[] = {"自動判別(&A)", "SHIFT_JIS(&S)", "EUC(&E)", "JIS(&J)",
-                                      "UTF-8(&U)"};
-    for (int i = 0; i < 5; ++i) {
-        QAction* a = AddAction(
-            encodeMenu_, encodingNames[i], encodingCaptions[i], {},
-            [this, i] { SetEncoding(i - 1); }, true);
-        encodingGroup_->addAction(a);
+    std::map<QString, QMenu*> menus;
+    for (const MenuRow& m : MenuTable()) {
+        QMenu* menu = menuBar()->addMenu(m.caption);
+        menu->setObjectName(m.name);
+        menus[m.name] = menu;
     }
+    for (const CommandRow& row : CommandTable()) {
+        QMenu* menu = menus.at(row.menu);
+        if (std::string_view(row.name) == "-") {
+            menu->addSeparator();
+            continue;
+        }
+        if (row.submenu) {
+            QMenu* sub = menu->addMenu(row.caption);
+            sub->setObjectName(row.name);
+            menus[row.name] = sub;
+            actions_[row.name] = sub->menuAction();
+            continue;
+        }
+        const std::string name = row.name;
+        QAction* a = AddAction(
+            menu, row.name, row.caption, QKeySequence(QString::fromUtf8(row.shortcut)),
+            [this, name] { commands_->Dispatch(name); }, row.checkable);
+        if (row.hidden)
+            a->setVisible(false);
+    }
+    reloadMenu_ = menus.at("MMReload");
+    encodeMenu_ = menus.at("MMEncode");
+    languageMenu_ = menus.at("MMLanguage");
+    encodingGroup_ = new QActionGroup(this);
+    for (const char* name : kEncodingItems)
+        encodingGroup_->addAction(Action(name));
     Action("MMAuto")->setChecked(true);
-    file->addSeparator();
-    AddAction(file, "MMExit", "終了(&E)", QKeySequence("Alt+F4"), [this] { close(); });
-
-    QMenu* edit = bar->addMenu("編集(&E)");
-    edit->setObjectName("Edit1");
-    AddAction(edit, "MMUndo", "元に戻す(&U)", QKeySequence("Ctrl+Z"), onActive(&TFBase::Undo));
-    AddAction(edit, "MMRedo", "やり直し(&R)", QKeySequence("Ctrl+Y"), [] {})->setVisible(false);
-    edit->addSeparator();
-    AddAction(edit, "MMCut", "切り取り(&T)", QKeySequence("Ctrl+X"), onActive(&TFBase::Cut));
-    AddAction(edit, "MMCopy", "コピー(&C)", QKeySequence("Ctrl+C"), onActive(&TFBase::Copy));
-    AddAction(edit, "MMPaste", "貼り付け(&P)", QKeySequence("Ctrl+V"), onActive(&TFBase::Paste));
-    edit->addSeparator();
-    AddAction(
-        edit, "MMReadOnly", "編集禁止(&O)", {}, [this] { MMReadOnlyClick(); }, true);
-
-    QMenu* search = bar->addMenu("検索(&S)");
-    search->setObjectName("MMSearchMenu");
-    AddAction(search, "MMFind", "検索(&F)", QKeySequence("Ctrl+F"), onActive(&TFBase::Find));
-    AddAction(search, "MMFindNext", "次を検索(&S)", QKeySequence("F3"),
-              onActive(&TFBase::FindNext));
-    AddAction(search, "MMFindPrev", "上を検索(&U)", QKeySequence("Shift+F3"),
-              onActive(&TFBase::FindPrevious));
-
-    QMenu* view = bar->addMenu("表示(&V)");
-    view->setObjectName("MMView");
-    AddAction(view, "MMScriptWindow", "&Script Window", {}, [this] { ActivateDocument(0); });
-    AddAction(view, "MMResultWindow", "&Result Window", {}, [this] { ActivateDocument(1); });
-    AddAction(view, "MMErrorWindow", "&Error Window", {}, [this] { ActivateDocument(2); });
-    view->addSeparator();
-    AddAction(view, "MMFormEditor", "フォームエディタ(&F)", QKeySequence("F6"),
-              [this] { MMFormEditorClick(); });
-
-    QMenu* run = bar->addMenu("実行(&R)");
-    run->setObjectName("Execute1");
-    AddAction(run, "MMExecuteScript", "スクリプトを実行(&R)", QKeySequence("F9"), NotYet);
-    AddAction(run, "MMExecToBrowser", "実行結果をブラウザへ出力(&B)", QKeySequence("F8"), NotYet);
-    AddAction(run, "MMExecToClip", "クリップボードから入力(&C)", QKeySequence("Shift+F8"), NotYet);
-    AddAction(run, "MMExecDOS", "DOS窓へ出力(&D)", QKeySequence("Ctrl+F8"), NotYet);
-    run->addSeparator();
-    AddAction(run, "MMMemoryDroppedFiles", "ドロップファイルを記憶(&M)", {}, NotYet, true);
-    AddAction(run, "MMToBrowserAll", "常にブラウザへ(&B)", {}, NotYet, true);
-    AddAction(run, "MMNotClip", "クリップボードに出力しない(&N)", {}, NotYet, true);
-    AddAction(
-        run, "MMUseCGI", "CGIデータを使う(&F)", {}, [this] { MMUseCGIClick(); }, true);
-    AddAction(run, "MMSaveAll", "常に結果をファイルに保存(&S)", {}, NotYet, true);
-    run->addSeparator();
-    AddAction(
-        run, "MMAutoRefresh", "オートリフレッシュ(&A)", {}, [this] { MMAutoRefreshClick(); }, true);
-    AddAction(run, "MMExecuteEditor", "外部エディタの実行(&E)", {},
-              [this] { MMExecuteEditorClick(); });
-    AddAction(run, "MMChangeDir", "カレントディレクトリの変更(&U)", {}, NotYet);
-
-    QMenu* settings = bar->addMenu("設定(&C)");
-    settings->setObjectName("Config1");
-    languageMenu_ = settings->addMenu("言語(&L)");
-    languageMenu_->setObjectName("MMLanguage");
-    actions_["MMLanguage"] = languageMenu_->menuAction();
     languageGroup_ = new QActionGroup(this);
-    AddAction(settings, "MMEnvironmentSettings", "環境設定(&E)", QKeySequence("Ctrl+Shift+F11"),
-              NotYet);
-    AddAction(settings, "MMLanguageSettings", "言語別の設定(&L)", QKeySequence("Ctrl+Shift+F12"),
-              NotYet);
-    AddAction(settings, "MMNewLang", "新しい言語を追加(&N)", {}, NotYet);
-
-    QMenu* help = bar->addMenu("ヘルプ(&H)");
-    help->setObjectName("Help1");
-    AddAction(help, "MMContents", "目次(&C)", {}, NotYet);
-    AddAction(help, "MMSearchKeyword", "キーワード検索(&N)", QKeySequence("F1"), NotYet);
-    help->addSeparator();
-    AddAction(help, "MMVersion", "バージョン情報(&A)", {}, NotYet);
 
     popupMenu_ = new QMenu(this);
     popupMenu_->setObjectName("PopupMenu");
@@ -236,50 +175,69 @@ void TFMain::BuildMenus() {
     addPopup("PMPaste", "貼り付け(&P)", "MMPaste");
 }
 
+void TFMain::RegisterCommands() {
+    auto onActive = [this](void (TFBase::*op)()) {
+        return [this, op] {
+            if (active_)
+                (active_->*op)();
+            RefreshView();
+        };
+    };
+    CommandDispatcher& c = *commands_;
+    c.Register("MMNew", [this] { MMNewClick(); });
+    c.Register("MMOpen", [this] { MMOpenClick(); });
+    c.Register("MMSave", onActive(&TFBase::Save));
+    c.Register("MMSaveAs", onActive(&TFBase::SaveAs));
+    for (int i = 0; i < 5; ++i)
+        c.Register(kEncodingItems[i], [this, i] { SetEncoding(i - 1); });
+    c.Register("MMExit", [this] { close(); });
+    c.Register("MMUndo", onActive(&TFBase::Undo));
+    c.Register("MMCut", onActive(&TFBase::Cut));
+    c.Register("MMCopy", onActive(&TFBase::Copy));
+    c.Register("MMPaste", onActive(&TFBase::Paste));
+    c.Register("MMReadOnly", [this] { MMReadOnlyClick(); });
+    c.Register("MMFind", onActive(&TFBase::Find));
+    c.Register("MMFindNext", onActive(&TFBase::FindNext));
+    c.Register("MMFindPrev", onActive(&TFBase::FindPrevious));
+    c.Register("MMScriptWindow", [this] { ActivateDocument(0); });
+    c.Register("MMResultWindow", [this] { ActivateDocument(1); });
+    c.Register("MMErrorWindow", [this] { ActivateDocument(2); });
+    c.Register("MMFormEditor", [this] { MMFormEditorClick(); });
+    c.Register("MMAutoRefresh", [this] { MMAutoRefreshClick(); });
+    c.Register("MMExecuteEditor", [this] { MMExecuteEditorClick(); });
+
+    // The runs and their options.
+    auto run = [this](void (Exec::*command)()) {
+        return [this, command] {
+            (exec_.get()->*command)();
+            RefreshView();
+            TakePendingOpen();
+        };
+    };
+    c.Register("MMExecuteScript", run(&Exec::RunScriptCommand));
+    c.Register("MMExecToBrowser", run(&Exec::RunToBrowserCommand));
+    c.Register("MMExecToClip", run(&Exec::RunFromClipboardCommand));
+    c.Register("MMExecDOS", run(&Exec::RunInConsoleCommand));
+    c.Register("MMMemoryDroppedFiles", run(&Exec::ToggleMemoryDroppedFiles));
+    c.Register("MMToBrowserAll", run(&Exec::ToggleToBrowserAll));
+    c.Register("MMNotClip", run(&Exec::ToggleNotClip));
+    c.Register("MMSaveAll", run(&Exec::ToggleSaveAll));
+    c.Register("MMUseCGI", run(&Exec::ToggleUseCGI));
+}
+
 void TFMain::BuildToolBar() {
     toolBar_ = addToolBar("ToolBar");
     toolBar_->setObjectName("ToolBar");
     toolBar_->setMovable(false);
     toolBar_->setIconSize(QSize(20, 20));
-    struct Button {
-        const char* name;
-        const char* item;
-        const char* hint;
-    };
-    const Button buttons[] = {
-        {"TBNew", "MMNew", "新規作成"},
-        {"TBOpen", "MMOpen", "開く"},
-        {"TBSave", "MMSave", "保存"},
-        {nullptr, nullptr, nullptr},
-        {"TBCut", "MMCut", "切り取り"},
-        {"TBCopy", "MMCopy", "コピー"},
-        {"TBPaste", "MMPaste", "貼り付け"},
-        {"TBReadOnly", "MMReadOnly", "編集禁止"},
-        {nullptr, nullptr, nullptr},
-        {"TBExecuteScript", "MMExecuteScript", "スクリプトを実行"},
-        {"TBExecToBrowser", "MMExecToBrowser", "ブラウザへ出力"},
-        {"TBExecToClip", "MMExecToClip", "クリップボードから入力"},
-        {"TBExecDOS", "MMExecDOS", "DOS窓へ実行"},
-        {nullptr, nullptr, nullptr},
-        {"TBMemoryDroppedFiles", "MMMemoryDroppedFiles", "ドロップファイルを記憶"},
-        {"TBToBrowserAll", "MMToBrowserAll", "常にブラウザへ"},
-        {"TBNotClip", "MMNotClip", "クリップボードへ出力しない"},
-        {"TBUseCGI", "MMUseCGI", "CGIデータを使う"},
-        {"TBSaveAll", "MMSaveAll", "常に結果をファイルに保存"},
-        {nullptr, nullptr, nullptr},
-        {"TBAutoRefresh", "MMAutoRefresh", "オートリフレッシュ"},
-        {"TBExecuteEditor", "MMExecuteEditor", "外部エディタの実行"},
-        {nullptr, nullptr, nullptr},
-        {"TBSeachKeyword", "MMSearchKeyword", "キーワード検索"},
-    };
-    for (const Button& b : buttons) {
-        if (!b.name) {
+    for (const ButtonRow& b : ToolBarTable()) {
+        if (std::string_view(b.name) == "-") {
             toolBar_->addSeparator();
             continue;
         }
         // The button is the menu item itself: it invokes the same command, and the button of
         // an on/off item is down exactly while the item is checked.
-        QAction* item = Action(b.item);
+        QAction* item = Action(b.command);
         item->setIcon(ToolIcon(b.name));
         item->setToolTip(b.hint);
         toolBar_->addAction(item);
@@ -432,7 +390,7 @@ void TFMain::SetCaption(const std::string& caption) {
     setWindowTitle(Q(caption));
 }
 
-static ViewInputs Inputs(TFScript& script, TFBase* active, KVexilConfig& config) {
+static ViewInputs Inputs(TFScript& script, TFBase* active, KVexilConfig& config, const Exec* exec) {
     ViewInputs in;
     in.scriptTitle = script.GetTitle();
     in.positionText = active ? active->GetPositionText() : std::string();
@@ -443,6 +401,8 @@ static ViewInputs Inputs(TFScript& script, TFBase* active, KVexilConfig& config)
     in.autoRefresh = config.AutoRefresh;
     in.readOnly = config.ReadOnly;
     in.useCgi = config.UseCGI;
+    if (exec)
+        in.run = exec->Options();
     in.canUndo = active && active->CanUndo();
     in.codeChoice = script.GetCodeChoice();
     for (const auto& l : config.Languages)
@@ -453,13 +413,13 @@ static ViewInputs Inputs(TFScript& script, TFBase* active, KVexilConfig& config)
 void TFMain::RefreshView() {
     if (!FScript)
         return;
-    ApplyView(ComputeView(Inputs(*FScript, active_, *config_)));
+    ApplyView(ComputeView(Inputs(*FScript, active_, *config_, exec_.get())));
 }
 
 void TFMain::RefreshStatus() {
     if (!FScript)
         return;
-    ApplyStatus(ComputeView(Inputs(*FScript, active_, *config_)));
+    ApplyStatus(ComputeView(Inputs(*FScript, active_, *config_, exec_.get())));
 }
 
 void TFMain::ApplyStatus(const ViewState& v) {
@@ -483,6 +443,17 @@ void TFMain::ApplyView(const ViewState& v) {
     check("MMAutoRefresh", v.autoRefresh);
     check("MMReadOnly", v.readOnly);
     check("MMUseCGI", v.useCgi);
+    check("MMMemoryDroppedFiles", v.run.MemoryDroppedFiles);
+    check("MMToBrowserAll", v.run.ToBrowserAll);
+    check("MMNotClip", v.run.NotClip);
+    check("MMSaveAll", v.run.SaveAll);
+    auto hint = [this](const char* name, const std::string& text) {
+        QAction* a = Action(name);
+        if (a->toolTip() != Q(text))
+            a->setToolTip(Q(text));
+    };
+    hint("MMMemoryDroppedFiles", v.run.MemoryDroppedFilesHint);
+    hint("MMSaveAll", v.run.SaveAllHint);
     if (Action("MMUndo")->isEnabled() != v.undoEnabled)
         Action("MMUndo")->setEnabled(v.undoEnabled);
     QAction* encoding = encodingGroup_->actions().value(v.encodingItem);
@@ -550,6 +521,10 @@ void TFMain::BringToFront() {
 }
 
 void TFMain::OpenFromOtherInstance(const std::string& path) {
+    if (runGate_->Running()) {
+        pendingOpen_ = path; // opened when the run has ended
+        return;
+    }
     ShowScriptPage();
     if (!path.empty()) {
         if (!FScript->ConfirmDiscard())
@@ -557,6 +532,14 @@ void TFMain::OpenFromOtherInstance(const std::string& path) {
         FScript->Open(path);
     }
     BringToFront();
+}
+
+void TFMain::TakePendingOpen() {
+    if (!pendingOpen_)
+        return;
+    std::string path = std::move(*pendingOpen_);
+    pendingOpen_.reset();
+    OpenFromOtherInstance(path);
 }
 
 void TFMain::OpenFromHistory(int index) {
@@ -590,11 +573,6 @@ void TFMain::MMAutoRefreshClick() {
     RefreshView();
 }
 
-void TFMain::MMUseCGIClick() {
-    config_->UseCGI = !config_->UseCGI;
-    RefreshView();
-}
-
 void TFMain::MMFormEditorClick() {
     config_->UseCGI = true;
     RefreshView();
@@ -616,16 +594,12 @@ void TFMain::DropFiles(const std::vector<std::string>& paths) {
         return;
     setAcceptDrops(false);
     BringToFront();
-    std::string args, dropped;
-    for (const auto& p : paths) {
-        args += (p.find(' ') != std::string::npos ? "\"" + p + "\"" : p) + " ";
-        dropped += "\n" + p;
-    }
     if (paths.size() == 1 && config_->SelectLanguageByExtension(Trim(paths[0]))) {
         if (FScript->ConfirmDiscard())
             FScript->Open(paths[0]);
-    } else if (RunDroppedFiles) {
-        RunDroppedFiles(args, dropped);
+    } else {
+        commands_->Guard("RunDroppedFiles", [&] { exec_->RunDroppedFiles(paths); });
+        TakePendingOpen();
     }
     RefreshView();
     setAcceptDrops(true);
@@ -649,11 +623,16 @@ void TFMain::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     // Activation and deactivation alike: a script changed on disk meanwhile is reloaded.
     if (event->type() == QEvent::ActivationChange && FScript && !shutDown_ &&
-        FScript->FileChanged())
+        !runGate_->Running() && FScript->FileChanged())
         FScript->Reload();
 }
 
 void TFMain::closeEvent(QCloseEvent* event) {
+    // A run holds the window: it ends first (Escape or the cancel button).
+    if (runGate_->Running()) {
+        event->ignore();
+        return;
+    }
     ShowScriptPage();
     if (!FScript->ConfirmDiscard()) {
         event->ignore();

@@ -2,13 +2,18 @@
 // The main window: frames the script and result pages and the error panel, carries menus,
 // tool bar and status bar, keeps which document window is active, and dispatches every command.
 
+#include "cgi/Kcgidata.h"
 #include "config/Kfilehistory.h"
 #include "config/Kvexilconfig.h"
+#include "exec/Exec.h"
 #include "platform/HotKey.h"
+#include "platform/KeyStateProbe.h"
 #include "platform/Launcher.h"
 #include "platform/qt/QtClipboardService.h"
 #include "platform/qt/QtDialogService.h"
 #include "platform/qt/QtMessageService.h"
+#include "shell/MainRunWindows.h"
+#include "shell/logic/Commands.h"
 #include "windows/MainWindowHost.h"
 
 #include <QMainWindow>
@@ -16,6 +21,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QActionGroup;
@@ -31,6 +37,7 @@ class TFResult;
 class TFScript;
 class TFStdError;
 class QtHistoryMenu;
+class RunGate;
 struct ViewState;
 
 // The side effects the main window hands to its parts; the program uses the desktop's, widget
@@ -40,6 +47,7 @@ struct MainServices {
     DialogService* dialogs = nullptr;
     ClipboardService* clipboard = nullptr;
     Launcher* launcher = nullptr;
+    KeyStateProbe* probe = nullptr;
 };
 
 class TFMain : public QMainWindow, public MainWindowHost {
@@ -79,8 +87,6 @@ public:
 
     // Files dropped on the window, as paths (UTF-8).
     void DropFiles(const std::vector<std::string>& paths);
-    // The dropped-files run, which the run orchestration provides.
-    std::function<void(const std::string& args, const std::string& dropped)> RunDroppedFiles;
     // Dialogs during which the hot key does nothing (the settings dialogs register here).
     void AddHotKeyBlocker(QWidget* dialog) { hotKeyBlockers_.push_back(dialog); }
 
@@ -97,7 +103,11 @@ public:
     QWidget* ErrorPanel() const { return errorPanel_; }
     QLabel* StatusPanel(int i) const { return statusPanels_[i]; }
     QMenu* LanguageMenu() const { return languageMenu_; }
-    int LastExitCode = 0;
+    Exec& Runs() { return *exec_; }
+    KCgiData& CgiData() { return *cgi_; }
+    RunGate& Gate() { return *runGate_; }
+    // Runs a command through the one dispatch point, as its menu item, key and button do.
+    bool Dispatch(const std::string& command) { return commands_->Dispatch(command); }
 
     // Rebuilds the language menu from the configuration's languages.
     void BuildLanguageMenu();
@@ -115,6 +125,7 @@ private:
     void BuildToolBar();
     void BuildStatusBar();
     void BuildDocuments();
+    void RegisterCommands();
     QAction* AddAction(QMenu* menu, const QString& name, const QString& caption,
                        const QKeySequence& key, std::function<void()> handler,
                        bool checkable = false);
@@ -123,6 +134,7 @@ private:
     void ShowScriptPage();
     void BringToFront();
     void OpenFromHistory(int index);
+    void TakePendingOpen();
     void ShutDown();
 
     // Commands
@@ -130,7 +142,6 @@ private:
     void MMOpenClick();
     void MMReadOnlyClick();
     void MMAutoRefreshClick();
-    void MMUseCGIClick();
     void MMFormEditorClick();
     void MMExecuteEditorClick();
     void SetEncoding(int codeChoice);
@@ -143,6 +154,8 @@ private:
     DialogService* dialogs_;
     ClipboardService* clipboard_;
     Launcher* launcher_;
+    KeyStateProbe* probe_;
+    std::unique_ptr<CommandDispatcher> commands_;
 
     std::map<QString, QAction*> actions_;
     QMenu* reloadMenu_ = nullptr;
@@ -168,6 +181,13 @@ private:
 
     X11GlobalHotKey hotKey_;
     QSocketNotifier* hotKeyNotifier_ = nullptr;
+    // The request of the CGI data mode, the runs and what they see of the windows.
+    std::unique_ptr<KCgiData> cgi_;
+    RunGate* runGate_ = nullptr;
+    std::unique_ptr<MainRunWindows> runWindows_;
+    std::unique_ptr<Exec> exec_;
+    // A file handed over by a second start while a run held the window.
+    std::optional<std::string> pendingOpen_;
     std::vector<QPointer<QWidget>> hotKeyBlockers_;
     bool activating_ = false;
     bool shutDown_ = false;

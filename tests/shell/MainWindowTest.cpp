@@ -7,6 +7,7 @@
 #include "platform/IniFile.h"
 #include "platform/MessageService.h"
 #include "shell/Main.h"
+#include "shell/qt/RunGate.h"
 #include "support/HostDoubles.h"
 #include "support/ScriptedMessages.h"
 #include "support/TempDir.h"
@@ -21,14 +22,17 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
+#include <chrono>
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -63,9 +67,6 @@ protected:
     void Start(const std::string& libraryDir = VEXIL_BIN_DIR, const std::string& startFile = "") {
         main = std::make_unique<TFMain>(program.Path(),
                                         MainServices{&msgs, &dialogs, &clipboard, &launcher});
-        main->RunDroppedFiles = [this](const std::string& args, const std::string& dropped) {
-            runs.push_back({args, dropped});
-        };
         main->InitialSetup(startFile, libraryDir);
     }
 
@@ -103,7 +104,6 @@ protected:
     ScriptedDialogs dialogs;
     FakeClipboard clipboard;
     RecordingLauncher launcher;
-    std::vector<std::pair<std::string, std::string>> runs;
     std::unique_ptr<TFMain> main;
 };
 
@@ -261,13 +261,15 @@ TEST_F(MainWindow, ToolButtonsInOrderInvokeTheirItemsAndShowTheirHints) {
         button->click();
         EXPECT_EQ(invoked.count(), 1) << b.name << " did not invoke " << b.item;
     }
-    // TBOpen and TBSave went to the script window, whose dialogs were cancelled.
-    EXPECT_EQ(dialogs.Opens.size(), 1u);
+    // TBOpen and TBSave went to the script window, whose dialogs were cancelled; TBSaveAll
+    // asked for its file and was cancelled too.
+    EXPECT_EQ(dialogs.Opens.size(), 2u);
     EXPECT_EQ(dialogs.Saves.size(), 1u);
 }
 
 TEST_F(MainWindow, OnOffButtonsAreDownExactlyWhileTheirItemIsChecked) {
     Start();
+    dialogs.Answer(work.File("result.txt")); // MMSaveAll asks for its file
     for (const char* name : kOnOffItems) {
         std::string button = "TB" + std::string(name).substr(2);
         QToolButton* b = Button(button.c_str());
@@ -643,7 +645,7 @@ TEST_F(MainWindow, DroppingOneScriptOpensItInItsLanguage) {
     EXPECT_EQ(Caption(), "Vexil2 - " + rb);
     EXPECT_EQ(Panel(1), "Ruby");
     EXPECT_TRUE(Item("LangMenu1")->isChecked());
-    EXPECT_TRUE(runs.empty());
+    EXPECT_EQ(main->Config().RememberedArgs, "");
     EXPECT_TRUE(main->acceptDrops());
 
     // Through the window's own drop event, with a name holding blanks.
@@ -658,27 +660,27 @@ TEST_F(MainWindow, DroppingOneScriptOpensItInItsLanguage) {
     EXPECT_EQ(main->Script().GetFileName(), pl);
     EXPECT_EQ(main->Config().Current->Name, "Perl");
     EXPECT_EQ(ScriptText(), "print 1;\r\n");
-    EXPECT_TRUE(runs.empty());
+    EXPECT_EQ(main->Config().RememberedArgs, "");
     EXPECT_TRUE(main->acceptDrops());
 }
 
 TEST_F(MainWindow, DroppingSeveralFilesOrAnUnknownOneRunsWithThemAsArguments) {
     Start();
+    Type("print join '|', @ARGV;");
     std::string a = work.Write("a b.pl", "1;\n");
     std::string b = work.Write("b.pl", "2;\n");
     main->DropFiles({a, b});
-    ASSERT_EQ(runs.size(), 1u);
-    EXPECT_EQ(runs[0].first, "\"" + a + "\" " + b + " ");
-    EXPECT_EQ(runs[0].second, "\n" + a + "\n" + b);
+    EXPECT_EQ(main->Result().GetText(), a + "|" + b);
+    EXPECT_EQ(main->Config().RememberedArgs, "\"" + a + "\" " + b + " ");
+    EXPECT_EQ(Item("TBMemoryDroppedFiles")->toolTip().toStdString(),
+              "ドロップファイルを記憶\n\n 直前にドロップしたファイル\n" + a + "\n" + b);
     EXPECT_EQ(main->Script().GetFileName(), "");
     EXPECT_EQ(main->Config().Current->Name, "Perl");
 
     Item("LangMenu1")->trigger();
     std::string txt = work.Write("data.txt", "x\n");
     main->DropFiles({txt});
-    ASSERT_EQ(runs.size(), 2u);
-    EXPECT_EQ(runs[1].first, txt + " ");
-    EXPECT_EQ(runs[1].second, "\n" + txt);
+    EXPECT_EQ(main->Config().RememberedArgs, txt + " ");
     EXPECT_EQ(main->Script().GetFileName(), "");
     EXPECT_EQ(main->Config().Current->Name, "Ruby");
     EXPECT_TRUE(main->acceptDrops());
@@ -694,7 +696,7 @@ TEST_F(MainWindow, DroppedScriptAsksAboutUnsavedChangesFirst) {
     EXPECT_EQ(msgs.Shown()[0].text, kUnnamedQuestion);
     EXPECT_EQ(ScriptText(), "keep me");
     EXPECT_EQ(main->Script().GetFileName(), "");
-    EXPECT_TRUE(runs.empty());
+    EXPECT_EQ(main->Config().RememberedArgs, "");
 
     msgs.Answer(MessageAnswer::No);
     main->DropFiles({pl});
@@ -888,6 +890,78 @@ TEST_F(MainWindow, HotKeyRestoresTheWindowUnlessASettingsDialogIsOpen) {
     main->HotKeyPressed();
     EXPECT_FALSE(main->isMinimized());
     EXPECT_TRUE(main->isVisible());
+}
+
+// ---- runs ------------------------------------------------------------------------------------
+
+TEST_F(MainWindow, ARunKeepsPaintingShowsItsProgressSwallowsInputAndCancels) {
+    Start();
+    ShowActive();
+    Type("$| = 1; print qq(started\\n); print STDERR qq(oops at x line 1.\\n); sleep 20;");
+    const std::string script = ScriptText();
+    bool indicatorSeen = false, closeRefused = false;
+    int paints = 0;
+    QTimer::singleShot(600, [&] {
+        indicatorSeen = main->Gate().Indicator()->isVisible();
+        QString status = main->Gate().Status()->text();
+        EXPECT_TRUE(status.startsWith("実行中 ")) << status.toStdString();
+        EXPECT_TRUE(status.endsWith(" B")) << status.toStdString();
+        // Typing, a menu key and the window manager's close reach nothing during the run.
+        QTest::keyClicks(&main->Script().Editor(), "zz");
+        QTest::keyClick(main.get(), Qt::Key_F9);
+        closeRefused = !main->close();
+        main->update();
+        paints = 1;
+        QTest::mouseClick(main->Gate().CancelButton(), Qt::LeftButton);
+    });
+    auto t0 = std::chrono::steady_clock::now();
+    Item("MMExecuteScript")->trigger();
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    EXPECT_LT(seconds, 5.0);
+    EXPECT_EQ(paints, 1) << "the window thread did not run during the run";
+    EXPECT_TRUE(indicatorSeen);
+    EXPECT_TRUE(closeRefused);
+    EXPECT_FALSE(main->Gate().Indicator()->isVisible());
+    EXPECT_FALSE(main->Gate().Running());
+    EXPECT_EQ(ScriptText(), script);
+    EXPECT_EQ(main->Result().GetText(), "started\n");
+    EXPECT_EQ(main->StdError().Count(), 1);
+    EXPECT_FALSE(main->ErrorPanel()->isHidden());
+    EXPECT_EQ(main->Runs().LastExitCode(), -1);
+    EXPECT_EQ(main->Pages()->currentIndex(), 0);
+    EXPECT_EQ(msgs.Texts(), Strings{"処理は中断されました"});
+
+    // A run that ends well shows the result page with the caret in the result.
+    msgs.Reset();
+    main->Script().Editor().SetWholeText("print qq(\\x93\\xfa);");
+    Item("MMExecuteScript")->trigger();
+    EXPECT_EQ(main->Result().GetText(), "\x93\xfa");
+    EXPECT_EQ(main->Pages()->currentIndex(), 1);
+    EXPECT_EQ(main->ActiveDocument(), &main->Result());
+    EXPECT_TRUE(main->ErrorPanel()->isHidden());
+    EXPECT_TRUE(msgs.Texts().empty());
+}
+
+TEST_F(MainWindow, RunOptionsAreStateTheMenuAndButtonsRender) {
+    Start();
+    Item("MMNotClip")->trigger();
+    Item("MMToBrowserAll")->trigger();
+    EXPECT_TRUE(main->Runs().Options().NotClip);
+    EXPECT_TRUE(Button("TBNotClip")->isChecked());
+    dialogs.Answer(work.File("all.txt"));
+    Item("TBSaveAll")->trigger();
+    EXPECT_TRUE(Button("TBSaveAll")->isChecked());
+    EXPECT_EQ(Item("TBSaveAll")->toolTip().toStdString(),
+              "常に結果をファイルに保存\n" + work.File("all.txt"));
+    Item("MMSaveAll")->trigger();
+    Item("MMToBrowserAll")->trigger();
+    EXPECT_FALSE(Item("MMSaveAll")->isChecked());
+    EXPECT_FALSE(main->Runs().Options().ToBrowserAll);
+    EXPECT_FALSE(Button("TBToBrowserAll")->isChecked());
+    dialogs.Answer(std::nullopt); // cancelled: the option stays off
+    Item("MMSaveAll")->trigger();
+    EXPECT_FALSE(Item("MMSaveAll")->isChecked());
+    EXPECT_FALSE(main->Runs().Options().SaveAll);
 }
 
 } // namespace

@@ -10,6 +10,7 @@ ViewState ComputeView(const ViewInputs& in) {
     v.readOnly = in.readOnly;
     v.useCgi = in.useCgi;
     v.undoEnabled = in.canUndo;
+    v.run = in.run;
     v.encodingItem = in.codeChoice >= -1 && in.codeChoice <= 3 ? in.codeChoice + 1 : 0;
     for (size_t i = 0; i < in.languageNames.size(); ++i)
         if (SameTextAscii(in.languageNames[i], in.languageName)) {

@@ -3,6 +3,8 @@
 // the on/off commands and the radio marks. Worked out here in plain code; the window applies
 // it, touching only the controls whose state differs.
 
+#include "exec/Exec.h"
+
 #include <array>
 #include <string>
 #include <vector>
@@ -20,6 +22,7 @@ struct ViewInputs {
     bool canUndo = false;
     int codeChoice = -1; // -1 automatic, 0..3
     std::vector<std::string> languageNames;
+    RunOptions run;
 };
 
 struct ViewState {
@@ -31,6 +34,7 @@ struct ViewState {
     bool undoEnabled = false;
     int encodingItem = 0;  // 0 MMAuto, 1 MMSHIFTJIS, 2 MMEUC, 3 MMJIS, 4 MMUTF8
     int languageItem = -1; // the language menu item to mark; -1 none
+    RunOptions run;        // check marks and button hints of the run options
 };
 
 ViewState ComputeView(const ViewInputs& in);

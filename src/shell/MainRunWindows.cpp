@@ -1,0 +1,71 @@
+#include "shell/MainRunWindows.h"
+
+#include "shell/Main.h"
+#include "shell/qt/RunGate.h"
+#include "windows/Result.h"
+#include "windows/Script.h"
+#include "windows/Stderror.h"
+
+bool MainRunWindows::WriteScript(const std::string& path) {
+    return main_.Script().SaveToPath(path);
+}
+
+int MainRunWindows::ScriptCode() const {
+    return main_.Script().GetCode();
+}
+
+void MainRunWindows::ClearResult() {
+    main_.Result().Clear();
+}
+
+void MainRunWindows::LoadResult(ByteStream& stream) {
+    main_.Result().LoadFromStream(stream);
+}
+
+std::string MainRunWindows::ResultText() {
+    return main_.Result().GetText();
+}
+
+bool MainRunWindows::SaveResult(const std::string& path) {
+    return main_.Result().SaveToPath(path);
+}
+
+void MainRunWindows::SetResultFolder(const std::string& folder) {
+    main_.Result().SetFolder(folder);
+}
+
+void MainRunWindows::LoadErrors(ByteStream& stream) {
+    main_.StdError().LoadFromStream(stream);
+}
+
+void MainRunWindows::HideErrorPanel() {
+    main_.HideErrorPanel();
+}
+
+void MainRunWindows::ShowResultPage() {
+    main_.ActivateDocument(TFBase::kResult);
+}
+
+void MainRunWindows::ShowScriptPage() {
+    main_.ActivateDocument(TFBase::kScript);
+}
+
+void MainRunWindows::RefreshStatus() {
+    main_.RefreshStatus();
+}
+
+void MainRunWindows::OptionsChanged() {
+    main_.RefreshView();
+}
+
+void MainRunWindows::RunStarted() {
+    gate_.Begin();
+}
+
+bool MainRunWindows::RunTick(double seconds, std::size_t bytes) {
+    return gate_.Tick(seconds, bytes);
+}
+
+void MainRunWindows::RunEnded() {
+    gate_.End();
+}

@@ -1,0 +1,34 @@
+#pragma once
+// The windows of the main window as a run sees them.
+
+#include "exec/Exec.h"
+
+class RunGate;
+class TFMain;
+
+class MainRunWindows : public RunWindows {
+public:
+    MainRunWindows(TFMain& main, RunGate& gate) : main_(main), gate_(gate) {}
+
+    bool WriteScript(const std::string& path) override;
+    int ScriptCode() const override;
+    void ClearResult() override;
+    void LoadResult(ByteStream& stream) override;
+    std::string ResultText() override;
+    bool SaveResult(const std::string& path) override;
+    void SetResultFolder(const std::string& folder) override;
+    void LoadErrors(ByteStream& stream) override;
+    void HideErrorPanel() override;
+    void ShowResultPage() override;
+    void ShowScriptPage() override;
+    void RefreshStatus() override;
+    void OptionsChanged() override;
+    void OpenLanguageSettings() override {} // the language dialog comes with its own step
+    void RunStarted() override;
+    bool RunTick(double seconds, std::size_t bytes) override;
+    void RunEnded() override;
+
+private:
+    TFMain& main_;
+    RunGate& gate_;
+};
