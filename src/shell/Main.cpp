@@ -340,11 +340,13 @@ void TFMain::InitialSetup(const std::string& startFile, const std::string& libra
         showMaximized();
     else
         show();
-    if (!startFile.empty())
-        FScript->Open(startFile);
+    // The libraries first: the start file may be in any code, and only the converter reads
+    // anything but Shift_JIS.
     if (!NkfLoad(libraryDir))
         encodeMenu_->menuAction()->setEnabled(false);
     RegExpLoad(*messages_, libraryDir);
+    if (!startFile.empty())
+        FScript->Open(startFile);
     FScript->SetCodeChoice(config_->DefaultCode);
     RefreshView();
 }

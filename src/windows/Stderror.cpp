@@ -192,6 +192,7 @@ void TFStdError::TagJump() {
     TagJumpContext context{*script_, *config_, Host().Messages(), Host().Programs(),
                            [this] { Host().ActivateDocument(kScript); }};
     PerformTagJump(CurrentEntry(), context);
+    Host().RefreshStatus(); // the caret may have moved
 }
 
 void TFStdError::hideEvent(QHideEvent* event) {

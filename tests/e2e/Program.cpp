@@ -4,6 +4,8 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -24,6 +26,11 @@ Program::Program() {
 }
 
 Program::~Program() {
+    if (windowManager_ > 0) {
+        ::kill(windowManager_, SIGTERM);
+        ::waitpid(windowManager_, nullptr, 0);
+    }
+    Run("pkill -f 'xclip -selection clipboard' >/dev/null 2>&1");
     for (pid_t pid : started_) {
         if (::kill(pid, 0) == 0) {
             ::kill(pid, SIGKILL);
@@ -44,6 +51,7 @@ pid_t Program::Start(const std::vector<std::string>& args, const std::string& wo
     env.push_back("DISPLAY=" + x_.Display());
     env.push_back("XDG_RUNTIME_DIR=" + runtime_);
     env.push_back("QT_QPA_PLATFORM=xcb");
+    env.insert(env.end(), env_.begin(), env_.end());
     std::vector<char*> envp;
     for (auto& e : env)
         envp.push_back(e.data());
@@ -114,4 +122,77 @@ bool Program::Keys(const std::string& window, const std::string& keys) const {
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
     return std::system(("DISPLAY=" + x_.Display() + " xdotool key --delay 60 " + keys).c_str()) ==
            0;
+}
+
+bool Program::StartWindowManager() {
+    std::string display = "DISPLAY=" + x_.Display();
+    std::vector<char*> envp;
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e)
+        if (std::string(*e).rfind("DISPLAY=", 0) != 0)
+            env.push_back(*e);
+    env.push_back(display);
+    for (auto& e : env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+    const char* argv[] = {"openbox", "--sm-disable", nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    int r = ::posix_spawnp(&windowManager_, "openbox", &actions, nullptr, const_cast<char**>(argv),
+                           envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (r != 0)
+        return false;
+    // Running once it has claimed the screen's window manager selection.
+    for (int i = 0; i < 50; ++i) {
+        if (!Run("xprop -root _NET_SUPPORTING_WM_CHECK | grep -o 'window id'").empty())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+}
+
+std::pair<int, int> Program::Size(const std::string& window) const {
+    std::string out = Run("xdotool getwindowgeometry --shell " + window);
+    int w = 0, h = 0;
+    size_t at = out.find("WIDTH=");
+    if (at != std::string::npos)
+        w = std::atoi(out.c_str() + at + 6);
+    at = out.find("HEIGHT=");
+    if (at != std::string::npos)
+        h = std::atoi(out.c_str() + at + 7);
+    return {w, h};
+}
+
+void Program::Click(const std::string& window, int x, int y, int count) const {
+    Run("xdotool mousemove --window " + window + " " + std::to_string(x) + " " + std::to_string(y) +
+        " click --repeat " + std::to_string(count) + " --delay 80 1");
+}
+
+std::string Program::Clipboard() const {
+    std::string full = "DISPLAY=" + x_.Display() + " xclip -o -selection clipboard 2>/dev/null";
+    FILE* p = ::popen(full.c_str(), "r");
+    if (!p)
+        return {};
+    std::string out;
+    std::array<char, 4096> buf{};
+    size_t n;
+    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0)
+        out.append(buf.data(), n);
+    ::pclose(p);
+    return out;
+}
+
+void Program::SetClipboard(const std::string& text) const {
+    std::string file = dir_.Write("clipboard.txt", text);
+    Run("xclip -selection clipboard -i '" + file + "' >/dev/null");
+}
+
+std::string Program::Screenshot(const std::string& window) const {
+    std::string png = dir_.File("shot.png");
+    ::unlink(png.c_str());
+    Run("QT_QPA_PLATFORM=xcb " VEXIL_SCREENSHOT " '" + png + "' " + window);
+    return ReadFileBytes(png);
 }

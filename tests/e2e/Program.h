@@ -8,6 +8,7 @@
 
 #include <string>
 #include <sys/types.h>
+#include <utility>
 #include <vector>
 
 class Program {
@@ -30,10 +31,27 @@ public:
     // Gives the window the keyboard focus and types the keys (xdotool key syntax).
     bool Keys(const std::string& window, const std::string& keys) const;
 
+    // An environment entry NAME=value for the programs started from now on.
+    void SetEnv(const std::string& entry) { env_.push_back(entry); }
+    // Runs openbox on the display, for the tests where focus and window management matter.
+    bool StartWindowManager();
+    // The window's inner size.
+    std::pair<int, int> Size(const std::string& window) const;
+    // Clicks (or double-clicks) at a point inside the window with real X input.
+    void Click(const std::string& window, int x, int y, int count = 1) const;
+    // The clipboard's text as X clients see it, and setting it (an xclip in the background owns
+    // it).
+    std::string Clipboard() const;
+    void SetClipboard(const std::string& text) const;
+    // The window's pixels as PNG bytes.
+    std::string Screenshot(const std::string& window) const;
+
 private:
     TempDir dir_;
     std::string folder_;
     std::string runtime_;
     XvfbServer x_;
     std::vector<pid_t> started_;
+    std::vector<std::string> env_;
+    pid_t windowManager_ = -1;
 };

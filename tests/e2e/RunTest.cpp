@@ -1,0 +1,185 @@
+// Runs as a user meets them: the built program under a private X server with a window
+// manager, driven by real key presses and clicks, read through the clipboard, the files and
+// the pixels of the window.
+#include "e2e/Program.h"
+
+#include <chrono>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+void Pause(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+// A program folder with Perl (exit codes shown, errors read as "line N") and a recorder
+// that stands in for the browser and the terminal.
+struct Desk {
+    Program p;
+    TempDir work;
+    std::string log = work.File("opened.log");
+
+    Desk() {
+        std::filesystem::create_directories(p.Folder() + "/defs");
+        WriteFileBytes(p.Folder() + "/defs/perl.def",
+                       "[Language]\nName=Perl\nExt=pl,cgi\n[Debug]\nShowError=1\n"
+                       "RegExpErr=line [0-9]+\n");
+        WriteFileBytes(p.Folder() + "/VexilPro.cfg",
+                       "[Window]\nWidth=640\nHeight=440\n[Environment]\nTempHtml=" +
+                           work.File("temp.html") + "\nTempBat=" + work.File("temp.sh") + "\n");
+        std::string recorder =
+            work.Write("record", "#!/bin/sh\nprintf '%s\\n' \"$*\" >> '" + log + "'\n");
+        std::filesystem::permissions(recorder, std::filesystem::perms::owner_all);
+        p.SetEnv("VEXIL_OPENER=" + recorder);
+        p.SetEnv("VEXIL_TERMINAL=" + recorder);
+    }
+
+    // Starts on the script and answers the main window, focused.
+    std::string Start(const std::string& script) {
+        EXPECT_TRUE(p.X().Running());
+        EXPECT_TRUE(p.StartWindowManager());
+        pid = p.Start({script}, work.Path());
+        std::string main = p.WaitForWindow("^Vexil2 - ");
+        if (!main.empty()) {
+            p.Run("xdotool windowactivate --sync " + main);
+            Pause(300);
+        }
+        return main;
+    }
+    // Waits for a message box with the caption, answers it with Return; its wait in seconds.
+    double Answer(const std::string& caption, int seconds = 15) {
+        auto t0 = Clock::now();
+        std::string box = p.WaitForWindow("^" + caption + "$", seconds);
+        EXPECT_FALSE(box.empty()) << "no box " << caption;
+        double waited = std::chrono::duration<double>(Clock::now() - t0).count();
+        if (!box.empty()) {
+            p.Run("xdotool windowactivate --sync " + box);
+            p.Run("xdotool key Return");
+            Pause(300);
+        }
+        return waited;
+    }
+    std::string Opened(int tries = 30) {
+        for (int i = 0; i < tries && !std::filesystem::exists(log); ++i)
+            Pause(100);
+        return std::filesystem::exists(log) ? ReadFileBytes(log) : std::string();
+    }
+    pid_t pid = -1;
+};
+
+} // namespace
+
+TEST(EndToEndRun, F9ShowsOutputAndWarningsAndADoubleClickJumpsToTheLine) {
+    Desk d;
+    std::string script = d.work.Write("jp.pl", "use utf8;\nbinmode STDOUT, ':utf8';\n"
+                                               "binmode STDERR, ':utf8';\n"
+                                               "print \"こんにちは 世界\\n\";\n"
+                                               "warn \"注意\\n\";\n"
+                                               "my $x = 1;\n"
+                                               "warn \"行五\";\n"
+                                               "print \"end\\n\";\n");
+    std::string main = d.Start(script);
+    ASSERT_FALSE(main.empty());
+    d.p.Run("xdotool key F9");
+    Pause(1200);
+    // The result page is in front with the caret in the result: select all and copy.
+    d.p.Run("xdotool key ctrl+a ctrl+c");
+    Pause(300);
+    EXPECT_EQ(d.p.Clipboard(), "こんにちは 世界\nend\n");
+
+    // The error panel: the second entry names line 7; a click selects it, Ctrl+C copies it.
+    auto [w, h] = d.p.Size(main);
+    ASSERT_GT(h, 200);
+    std::string before = d.p.Screenshot(main);
+
+    // The panel is 60 pixels tall above the status bar; its rows are about 17 pixels high.
+    int secondRow = h - 66;
+    d.p.Click(main, 80, secondRow);
+    Pause(200);
+    d.p.Run("xdotool key ctrl+c");
+    Pause(300);
+    EXPECT_NE(d.p.Clipboard().find("行五 at "), std::string::npos) << d.p.Clipboard();
+    d.p.Click(main, 80, secondRow, 2);
+    Pause(400);
+    // The caret is now on line 7 of the script: type there and save, then read the file.
+    d.p.Run("xdotool type --delay 40 '#'");
+    d.p.Run("xdotool key ctrl+s");
+    Pause(600);
+    std::string saved = d.work.Read("jp.pl");
+    EXPECT_NE(saved.find("\n#warn \"行五\";\n"), std::string::npos) << saved;
+    EXPECT_NE(before, d.p.Screenshot(main));
+}
+
+TEST(EndToEndRun, ShiftF8TurnsClipboardTextIntoTheResultOnTheClipboard) {
+    Desk d;
+    std::string script =
+        d.work.Write("upper.pl", "while (<>) { s/\\r?\\n//; print uc($_), \"|\"; }\n");
+    std::string main = d.Start(script);
+    ASSERT_FALSE(main.empty());
+    d.p.SetClipboard("ab\ncd\n");
+    Pause(300);
+    d.p.Run("xdotool key shift+F8");
+    std::string clip;
+    for (int i = 0; i < 40 && clip != "AB|CD|"; ++i) {
+        Pause(100);
+        clip = d.p.Clipboard();
+    }
+    EXPECT_EQ(clip, "AB|CD|");
+}
+
+TEST(EndToEndRun, F8OpensTheBrowserFileAndCtrlF8TheTerminalScript) {
+    Desk d;
+    std::string script =
+        d.work.Write("page.pl", "print \"Content-type: text/html\\n\\n<p>hello</p>\\n\";\n");
+    std::string main = d.Start(script);
+    ASSERT_FALSE(main.empty());
+    d.p.Run("xdotool key F8");
+    EXPECT_EQ(d.Opened(), d.work.File("temp.html") + "\n");
+    EXPECT_EQ(d.work.Read("temp.html"), "<p>hello</p>\r\n");
+
+    std::filesystem::remove(d.log);
+    d.p.Run("xdotool key ctrl+F8");
+    EXPECT_EQ(d.Opened(), "-e sh " + d.work.File("temp.sh") + "\n");
+    std::string sh = d.work.Read("temp.sh");
+    EXPECT_EQ(sh.substr(0, sh.find('\n')), "\"/usr/bin/perl\" \"" + d.p.Folder() + "/vexil.tmp\"");
+}
+
+TEST(EndToEndRun, ALongRunRepaintsAndIsCancelledByItsButtonAndByEscape) {
+    Desk d;
+    std::string script = d.work.Write("sleep.pl", "$| = 1; print \"started\\n\"; sleep 10;\n");
+    std::string main = d.Start(script);
+    ASSERT_FALSE(main.empty());
+    auto [w, h] = d.p.Size(main);
+
+    auto t0 = Clock::now();
+    d.p.Run("xdotool key F9");
+    Pause(900);
+    std::string first = d.p.Screenshot(main);
+    Pause(600);
+    std::string second = d.p.Screenshot(main);
+    EXPECT_FALSE(first.empty());
+    EXPECT_NE(first, second) << "the window did not repaint while the script ran";
+    // The cancel button sits at the right end of the status bar.
+    d.p.Click(main, w - 45, h - 12);
+    d.Answer("VexilPro"); // 処理は中断されました
+    d.Answer("VexilPro"); // Error Code : -1
+    EXPECT_LT(std::chrono::duration<double>(Clock::now() - t0).count(), 8.0);
+
+    t0 = Clock::now();
+    d.p.Run("xdotool key F9");
+    Pause(800);
+    d.p.Run("xdotool key Escape");
+    d.Answer("VexilPro");
+    d.Answer("VexilPro");
+    EXPECT_LT(std::chrono::duration<double>(Clock::now() - t0).count(), 8.0);
+    // Still answering: F9 runs again.
+    d.p.Run("xdotool key F9");
+    Pause(700);
+    d.p.Run("xdotool key Escape");
+    EXPECT_LT(d.Answer("VexilPro"), 5.0);
+    d.Answer("VexilPro");
+}
