@@ -4,6 +4,7 @@
 // (2) 1,000,000 lines / about 70 MB of output loaded into the result window, the position text
 //     of the last line, one paint; against a bare QScintilla given the same text as UTF-8.
 
+#include "Quiet.h"
 #include "Timing.h"
 #include "platform/ByteStream.h"
 #include "platform/Cp932.h"
@@ -28,54 +29,6 @@ namespace {
 constexpr int kRounds = 5;
 constexpr int kErrorLines = 250000;
 constexpr int kResultLines = 1000000;
-
-struct QuietFind : FindDialogService {
-    void SetFindHandler(std::function<void()>) override {}
-    void SetFindText(const std::string&) override {}
-    std::string FindText() const override { return {}; }
-    bool SearchDown() const override { return true; }
-    void ShowDialog() override {}
-    void CloseDialog() override {}
-};
-struct QuietDialogs : DialogService {
-    std::optional<std::string> AskOpenFile(const FileDialogRequest&) override { return {}; }
-    std::optional<std::string> AskSaveFile(const FileDialogRequest&) override { return {}; }
-};
-struct QuietMessages : MessageService {
-    void Show(const std::string&, const std::string&, MessageIcon) override {}
-    MessageAnswer AskYesNo(const std::string&, const std::string&, MessageIcon) override {
-        return MessageAnswer::No;
-    }
-    MessageAnswer AskYesNoCancel(const std::string&, const std::string&, MessageIcon) override {
-        return MessageAnswer::Cancel;
-    }
-};
-struct QuietClipboard : ClipboardService {
-    std::string Text() override { return {}; }
-    void SetText(const std::string&) override {}
-};
-struct QuietLauncher : Launcher {
-    bool StartDetached(const std::vector<std::string>&) override { return false; }
-};
-struct QuietHost : MainWindowHost {
-    void ActivateDocument(int) override {}
-    void SetCaption(const std::string&) override {}
-    void RefreshView() override {}
-    void RefreshStatus() override {}
-    void HideErrorPanel() override {}
-    void ShowErrorPanel() override {}
-    FindDialogService& SharedFindDialog() override { return find; }
-    DialogService& Dialogs() override { return dialogs; }
-    MessageService& Messages() override { return messages; }
-    ClipboardService& Clipboard() override { return clipboard; }
-    Launcher& Programs() override { return launcher; }
-    QMenu* PopupMenu() override { return nullptr; }
-    QuietFind find;
-    QuietDialogs dialogs;
-    QuietMessages messages;
-    QuietClipboard clipboard;
-    QuietLauncher launcher;
-};
 
 std::string ErrorOutput() {
     std::string utf8;

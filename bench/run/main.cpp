@@ -1,0 +1,196 @@
+// F9 end to end in the main window (offscreen): the key press, the run of a script that writes
+// 1,000,000 lines (about 70 MB) to standard output and 250,000 lines to standard error, the
+// result shown and painted with the error panel filled. Against the sum of its floors, each
+// measured in the same run: the same perl writing into /dev/null, a bare QScintilla set and
+// painted with the same text, a QListView showing the same error lines.
+//
+//   bench_run time               the timings and a/b
+//   bench_run memory-f9          peak resident kB of one F9 run in the main window
+//   bench_run memory-scintilla   peak resident kB of a bare QScintilla holding the output
+
+#include "shell/Main.h"
+#include "Quiet.h"
+#include "Timing.h"
+#include "support/TempDir.h"
+#include "windows/Result.h"
+#include "windows/Script.h"
+#include "windows/Stderror.h"
+
+#include <QApplication>
+#include <QListView>
+#include <QStringListModel>
+#include <QTest>
+#include <Qsci/qsciscintilla.h>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <spawn.h>
+#include <sys/wait.h>
+
+extern char** environ;
+
+namespace {
+
+constexpr int kRounds = 3;
+
+const char* kScript =
+    "for my $i (0 .. 999999) { print \"record $i\\tvalue=$i\\tstatus=ok\\tcomment=plain ascii "
+    "text of the run\\n\" }\n"
+    "for my $i (1 .. 250000) { print STDERR \"syntax error at /home/user/project/run.pl line "
+    "$i, near \\\"}\\\"\\n\" }\n";
+
+std::string Lines(int from, int to, const std::function<std::string(int)>& line) {
+    std::string text;
+    for (int i = from; i <= to; ++i)
+        text += line(i);
+    return text;
+}
+
+std::string Output() {
+    return Lines(0, 999999, [](int i) {
+        std::string n = std::to_string(i);
+        return "record " + n + "\tvalue=" + n +
+               "\tstatus=ok\tcomment=plain ascii text of the run\n";
+    });
+}
+
+std::string Errors() {
+    return Lines(1, 250000, [](int i) {
+        return "syntax error at /home/user/project/run.pl line " + std::to_string(i) +
+               ", near \"}\"\n";
+    });
+}
+
+long PeakKb() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::atol(line.c_str() + 6);
+    return 0;
+}
+
+// A program folder with Perl and the run-time libraries.
+struct ProgramFolder {
+    TempDir dir;
+    ProgramFolder() {
+        std::filesystem::create_directories(dir.File("defs"));
+        WriteFileBytes(dir.File("defs/perl.def"), "[Language]\nName=Perl\nExt=pl\n");
+        WriteFileBytes(dir.File("script.pl"), kScript);
+    }
+};
+
+struct F9 {
+    ProgramFolder folder;
+    QuietHost quiet;
+    TFMain main{folder.dir.Path(),
+                MainServices{&quiet.messages, &quiet.dialogs, &quiet.clipboard, &quiet.launcher}};
+    F9() {
+        main.InitialSetup("", VEXIL_BIN_DIR "/");
+        main.resize(800, 600);
+        main.show();
+        main.activateWindow();
+        if (!QTest::qWaitForWindowActive(&main))
+            std::fprintf(stderr, "the main window did not become active\n");
+        main.Script().Editor().SetWholeText(kScript);
+    }
+    double Press() {
+        return Seconds([&] {
+            QTest::keyClick(&main, Qt::Key_F9);
+            main.grab();
+        });
+    }
+    bool Ran() { return main.StdError().Count() == 250000 && main.Runs().LastExitCode() == 0; }
+};
+
+double PerlIntoDevNull(const std::string& script) {
+    return Seconds([&] {
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        const char* argv[] = {"/usr/bin/perl", script.c_str(), nullptr};
+        pid_t pid;
+        posix_spawn(&pid, argv[0], &actions, nullptr, const_cast<char**>(argv), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        waitpid(pid, nullptr, 0);
+    });
+}
+
+double BareScintilla(const std::string& text) {
+    return Seconds([&] {
+        QsciScintilla editor;
+        editor.setUtf8(true);
+        editor.resize(800, 440);
+        editor.show();
+        editor.SendScintilla(QsciScintillaBase::SCI_SETTEXT, 0UL, text.c_str());
+        editor.grab();
+    });
+}
+
+double BareList(const std::string& text) {
+    return Seconds([&] {
+        QListView view;
+        view.setUniformItemSizes(true);
+        view.resize(800, 60);
+        view.show();
+        QStringListModel model;
+        model.setStringList(QString::fromUtf8(text).split(u'\n', Qt::SkipEmptyParts));
+        view.setModel(&model);
+        view.grab();
+    });
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    const std::string mode = argc > 1 ? argv[1] : "time";
+
+    if (mode == "memory-f9") {
+        F9 f9;
+        f9.Press();
+        std::printf("%ld\n", f9.Ran() ? PeakKb() : -1);
+        return 0;
+    }
+    if (mode == "memory-scintilla") {
+        std::string text = Output();
+        QsciScintilla editor;
+        editor.setUtf8(true);
+        editor.resize(800, 440);
+        editor.show();
+        editor.SendScintilla(QsciScintillaBase::SCI_SETTEXT, 0UL, text.c_str());
+        editor.grab();
+        std::printf("%ld\n", PeakKb());
+        return 0;
+    }
+
+    F9 f9;
+    const std::string output = Output(), errors = Errors();
+    std::vector<double> a, perl, scintilla, list;
+    for (int round = 0; round < kRounds; ++round) {
+        a.push_back(f9.Press());
+        if (!f9.Ran()) {
+            std::fprintf(stderr, "the F9 run did not complete\n");
+            return 1;
+        }
+        perl.push_back(PerlIntoDevNull(f9.folder.dir.File("script.pl")));
+        scintilla.push_back(BareScintilla(output));
+        list.push_back(BareList(errors));
+    }
+    double b = Median(perl) + Median(scintilla) + Median(list);
+    std::printf("F9 end to end, 1,000,000 output lines (%.1f MB) and 250,000 error lines, "
+                "%d rounds, medians\n",
+                output.size() / 1e6, kRounds);
+    std::printf("  (a) key press to result and error panel painted    %.3f s\n", Median(a));
+    std::printf("  floors: perl into /dev/null                         %.3f s\n", Median(perl));
+    std::printf("          bare QScintilla set and painted             %.3f s\n",
+                Median(scintilla));
+    std::printf("          QListView of the error lines, painted       %.3f s\n", Median(list));
+    std::printf("  (b) sum of the floors                               %.3f s\n", b);
+    std::printf("  a/b %.2f   (target <= 1.3)\n", Median(a) / b);
+    return 0;
+}
