@@ -4,7 +4,7 @@
 
 #include "Timing.h"
 #include "nkf32/nkf32.h"
-#include "regex/Tdll.h"
+#include "platform/Tdll.h"
 
 #include <algorithm>
 #include <chrono>

@@ -4,7 +4,7 @@
 
 #include "Timing.h"
 #include "bregexp/bregexp.h"
-#include "regex/Tdll.h"
+#include "platform/Tdll.h"
 
 #include <chrono>
 #include <cstdio>

@@ -113,8 +113,9 @@ size_t JisToEuc(const unsigned char* in, size_t size, Sink& out) {
     return replaced;
 }
 
-void EucToJis(const unsigned char* in, size_t size, Sink& out) {
+size_t EucToJis(const unsigned char* in, size_t size, Sink& out) {
     Mode mode = Mode::Ascii;
+    size_t replaced = 0;
     auto shiftTo = [&](Mode m) {
         if (mode == m)
             return;
@@ -137,7 +138,12 @@ void EucToJis(const unsigned char* in, size_t size, Sink& out) {
     size_t i = 0;
     while (i < size) {
         unsigned char c = in[i];
-        if (c < 0x80) {
+        if (c == kEsc || c == kShiftOut || c == kShiftIn) {
+            shiftTo(Mode::Kanji);
+            out.Put("\x22\x2E", 2); // geta mark
+            ++replaced;
+            ++i;
+        } else if (c < 0x80) {
             shiftTo(Mode::Ascii);
             out.Put(static_cast<char>(c));
             ++i;
@@ -158,10 +164,12 @@ void EucToJis(const unsigned char* in, size_t size, Sink& out) {
         } else {
             shiftTo(Mode::Kanji);
             out.Put("\x22\x2E", 2); // geta mark
+            ++replaced;
             ++i;
         }
     }
     shiftTo(Mode::Ascii);
+    return replaced;
 }
 
 } // namespace nkf

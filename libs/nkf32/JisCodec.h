@@ -13,7 +13,9 @@ inline constexpr char kEucGeta[] = "\xA2\xAE";
 // Answers how many invalid bytes were replaced by the geta mark.
 size_t JisToEuc(const unsigned char* in, size_t size, Sink& out);
 // The input is well-formed EUC-JP-MS. Half-width katakana are shifted with ESC ( I, so they
-// survive the way back; JIS X 0212 with ESC $ ( D. The text ends in ASCII.
-void EucToJis(const unsigned char* in, size_t size, Sink& out);
+// survive the way back; JIS X 0212 with ESC $ ( D. The text ends in ASCII. ESC, SO and SI of
+// the input cannot be written (a reader takes them for shifts): each becomes the geta mark.
+// Answers the number of replaced bytes.
+size_t EucToJis(const unsigned char* in, size_t size, Sink& out);
 
 } // namespace nkf

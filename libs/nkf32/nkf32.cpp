@@ -151,8 +151,8 @@ size_t Convert(int from, int to, const char* in, size_t size, Sink& out) {
     if (to == kJis) {
         nkf::GrowSink euc(size + size / 4);
         size_t replaced = IconvPass(from, kEuc, in, size, euc);
-        nkf::EucToJis(reinterpret_cast<const unsigned char*>(euc.Data()), euc.Size(), out);
-        return replaced;
+        return replaced +
+               nkf::EucToJis(reinterpret_cast<const unsigned char*>(euc.Data()), euc.Size(), out);
     }
     return IconvPass(from, to, in, size, out);
 }

@@ -67,9 +67,14 @@ void KFileHistory::Load(const IniFile& ini) {
 }
 
 void KFileHistory::Save(IniFile& ini) const {
-    ini.WriteInteger(kSection, "ItemNumber", Count());
-    for (int i = 0; i < Count(); ++i)
-        ini.WriteString(kSection, "File" + std::to_string(i), paths_[static_cast<size_t>(i)]);
+    // A path holding a line break cannot be a value of the file: it is left out.
+    std::vector<const std::string*> kept;
+    for (const std::string& path : paths_)
+        if (path.find_first_of("\r\n") == std::string::npos)
+            kept.push_back(&path);
+    ini.WriteInteger(kSection, "ItemNumber", static_cast<long>(kept.size()));
+    for (size_t i = 0; i < kept.size(); ++i)
+        ini.WriteString(kSection, "File" + std::to_string(i), *kept[i]);
 }
 
 void KFileHistory::Add(const std::string& path) {

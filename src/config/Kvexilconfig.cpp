@@ -39,7 +39,9 @@ std::vector<std::string> DefFileNames(const std::string& folder) {
     for (; !ec && it != end; it.increment(ec)) {
         std::string name = it->path().filename().string();
         std::error_code typeError;
-        if (!HasDefSuffix(name) || it->is_directory(typeError))
+        // Only real files: an editor's hidden lock file (.#perl.def) or a dangling link would
+        // become a phantom language that shadows the real one and is saved as a file.
+        if (!HasDefSuffix(name) || name.front() == '.' || !it->is_regular_file(typeError))
             continue;
         names.push_back(std::move(name));
     }
@@ -81,7 +83,7 @@ void KVexilConfig::Load() {
     IniFile ini(CfgPath);
     SelectLanguageByName(ini.ReadString(kEnvironment, "Language", kDefaultLanguage));
     Editor = ini.ReadString(kEnvironment, "Editor", kDefaultEditor);
-    UseDoubleQuotes = ini.ReadBool(kEnvironment, "UseDoubleQuotes", false);
+    UseDoubleQuotes = ini.ReadBool(kEnvironment, "UseDoubleQuotes", true);
     UseTagJump = ini.ReadBool(kEnvironment, "UseTagJump", false);
     TagJumpText = ini.ReadString(kEnvironment, "TagJumpText", "");
     TempBat = ini.ReadString(kEnvironment, "TempBat", kDefaultTempBat);
@@ -102,7 +104,9 @@ void KVexilConfig::Load() {
 
     TempHtml = ini.ReadString(kEnvironment, "TempHtml", kDefaultTempHtml);
     CutHead = ini.ReadBool(kEnvironment, "CutHead", true);
-    DefaultCode = static_cast<int>(ini.ReadInteger(kEnvironment, "DefaultCode", -1));
+    // Any other value would open every file read-only and fail every save.
+    long code = ini.ReadInteger(kEnvironment, "DefaultCode", -1);
+    DefaultCode = code >= -1 && code <= 3 ? static_cast<int>(code) : -1;
     if (history_)
         history_->Load(ini);
 

@@ -88,7 +88,8 @@ public:
     std::string AppDir;
     std::string DefsDir;
     std::string Editor;
-    bool UseDoubleQuotes = false;
+    // On by default: the launcher splits the editor's parameters at blanks.
+    bool UseDoubleQuotes = true;
     bool AutoRefresh = false;
     bool ReadOnlyWhenAutoRefresh = false;
     bool UseCGI = false;

@@ -4,7 +4,7 @@
 #include "nkf32/nkfguess.h"
 #include "platform/ByteStream.h"
 #include "platform/MessageService.h"
-#include "regex/Tdll.h"
+#include "platform/Tdll.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -16,6 +16,9 @@
 namespace {
 
 constexpr size_t kDetectBytes = 1000;
+// How far detection looks for the first byte that is not ASCII; beyond, the file counts as
+// ASCII (Shift_JIS), so a huge file of plain text is not read whole just to be opened.
+constexpr size_t kDetectSkipLimit = 16u << 20;
 constexpr const char* kNoLibraryMessage = "Error: NKF32.DLLがありません";
 constexpr const char* kTooLargeMessage = "Too Large File Size";
 constexpr const char kSourceLetters[] = "SEJW";
@@ -195,12 +198,43 @@ int DetectLineEnd(const std::string& path, MessageService& messages) {
 }
 
 int DetectCode(const std::string& path, MessageService& messages) {
-    size_t n = std::min<size_t>(FileSizeOf(path, messages), kDetectBytes);
-    std::string head = ReadHead(path, n);
+    FileSizeOf(path, messages); // tells about a file of 4 GiB or more
+    // The window starts at the first byte that tells something (not ASCII, or ESC of JIS): a
+    // long ASCII header, a licence block, must not hide the code of what follows.
+    std::string window;
+    bool more = false;
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        char block[65536];
+        bool started = false;
+        size_t skipped = 0;
+        while (started || skipped < kDetectSkipLimit) {
+            ssize_t r = ::read(fd, block, sizeof block);
+            if (r < 0 && errno == EINTR)
+                continue;
+            if (r <= 0)
+                break;
+            size_t from = 0, n = static_cast<size_t>(r);
+            if (!started) {
+                while (from < n && static_cast<unsigned char>(block[from]) < 0x80 &&
+                       block[from] != 0x1B)
+                    ++from;
+                skipped += from;
+                if (from == n)
+                    continue;
+                started = true;
+            }
+            window.append(block + from, n - from);
+            if (window.size() > kDetectBytes) {
+                more = true;
+                break;
+            }
+        }
+        ::close(fd);
+    }
+    size_t n = std::min(window.size(), kDetectBytes);
     // A sequence cut by the edge is no fault when the file goes on behind it.
-    bool cut = FullSizeOf(path) > head.size();
-    return nkfguess::GuessCode(reinterpret_cast<const unsigned char*>(head.data()), head.size(),
-                               cut);
+    return nkfguess::GuessCode(reinterpret_cast<const unsigned char*>(window.data()), n, more);
 }
 
 bool ConvertStream(ByteStream& source, ByteStream& target, const std::string& options,
@@ -224,6 +258,25 @@ bool ConvertStream(ByteStream& source, ByteStream& target, const std::string& op
     target.Commit(written);
     target.SetPosition(0);
     return true;
+}
+
+std::string UnifyLineEnds(std::string_view text, int lineEnd) {
+    const std::string_view end = lineEnd == kLineEndLf   ? "\n"
+                                 : lineEnd == kLineEndCr ? "\r"
+                                                         : "\r\n";
+    std::string out;
+    out.reserve(text.size() + text.size() / 32);
+    size_t start = 0;
+    for (;;) {
+        size_t at = text.find_first_of("\r\n", start);
+        if (at == std::string_view::npos) {
+            out.append(text.substr(start));
+            return out;
+        }
+        out.append(text.substr(start, at - start));
+        out.append(end);
+        start = at + (text[at] == '\r' && at + 1 < text.size() && text[at + 1] == '\n' ? 2 : 1);
+    }
 }
 
 bool SaveConverted(const std::string& path, std::string_view text, int code, int lineEnd,

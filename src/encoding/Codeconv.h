@@ -65,6 +65,9 @@ bool ConvertStream(ByteStream& source, ByteStream& target, const std::string& op
 bool SaveConverted(const std::string& path, std::string_view text, int code, int lineEnd,
                    std::string* error, Links links = Links::Follow);
 
+// Every line end (CR LF, CR or LF) becomes the one of lineEnd.
+std::string UnifyLineEnds(std::string_view text, int lineEnd);
+
 // Turns CR LF pairs into LF (0) or CR (1); 2 leaves the bytes alone.
 void ConvertLineEnds(ByteStream& stream, int lineEnd);
 std::string ConvertLineEnds(std::string_view bytes, int lineEnd);

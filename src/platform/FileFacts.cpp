@@ -117,6 +117,26 @@ bool Fail(std::string* error, const std::string& path, const char* what, int err
 
 } // namespace
 
+namespace {
+
+// 0, or the errno of the write that failed.
+int WriteAll(int fd, std::string_view bytes) {
+    const char* p = bytes.data();
+    size_t left = bytes.size();
+    while (left > 0) {
+        ssize_t n = ::write(fd, p, left);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n < 0 ? errno : EIO;
+        p += n;
+        left -= static_cast<size_t>(n);
+    }
+    return 0;
+}
+
+} // namespace
+
 bool WriteFileAtomic(const std::string& path, std::string_view bytes, std::string* error,
                      Links links) {
     std::string target = path;
@@ -132,9 +152,10 @@ bool WriteFileAtomic(const std::string& path, std::string_view bytes, std::strin
         return m;
     }();
     struct stat st {};
-    if ((links == Links::Follow ? ::stat(target.c_str(), &st) : ::lstat(target.c_str(), &st)) ==
-            0 &&
-        !(links == Links::Replace && S_ISLNK(st.st_mode))) {
+    bool exists = (links == Links::Follow ? ::stat(target.c_str(), &st)
+                                          : ::lstat(target.c_str(), &st)) == 0 &&
+                  !(links == Links::Replace && S_ISLNK(st.st_mode));
+    if (exists) {
         if (!S_ISREG(st.st_mode))
             return Fail(error, path, "not a regular file", 0);
         if ((st.st_mode & 0222) == 0)
@@ -146,24 +167,34 @@ bool WriteFileAtomic(const std::string& path, std::string_view bytes, std::strin
     std::string tmpl =
         (dir.empty() ? std::string("./") : dir) + "." + ExtractFileName(target) + ".XXXXXX";
     int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
-    if (fd < 0)
-        return Fail(error, path, "cannot create a temporary file beside it", errno);
-
-    const char* p = bytes.data();
-    size_t left = bytes.size();
-    while (left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            int err = errno;
-            ::close(fd);
-            ::unlink(tmpl.c_str());
-            return Fail(error, path, "write failed", err);
+    if (fd < 0) {
+        int err = errno;
+        // A writable file in a folder the user may not write to: written in place, as
+        // QSaveFile's direct-write fallback does. Not atomic, but the only way to save it.
+        if (exists && links == Links::Follow && (err == EACCES || err == EPERM)) {
+            int out = ::open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+            if (out < 0)
+                return Fail(error, path, "cannot create a temporary file beside it", err);
+            int werr = WriteAll(out, bytes);
+            if (!werr && ::fsync(out) != 0)
+                werr = errno;
+            if (::close(out) != 0 && !werr)
+                werr = errno;
+            return werr ? Fail(error, path, "write failed", werr) : true;
         }
-        p += n;
-        left -= static_cast<size_t>(n);
+        return Fail(error, path, "cannot create a temporary file beside it", err);
     }
+
+    if (int err = WriteAll(fd, bytes)) {
+        ::close(fd);
+        ::unlink(tmpl.c_str());
+        return Fail(error, path, "write failed", err);
+    }
+    // The file keeps its owner and group where the saver may give them (root may; a user may
+    // give a group of its own), so a save by root does not hand a user's file to root.
+    if (exists && (st.st_uid != ::geteuid() || st.st_gid != ::getegid()) &&
+        ::fchown(fd, st.st_uid, st.st_gid) != 0) [[maybe_unused]]
+        int ignored = ::fchown(fd, static_cast<uid_t>(-1), st.st_gid);
     if (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0) {
         int err = errno;
         ::close(fd);

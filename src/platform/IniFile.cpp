@@ -62,7 +62,8 @@ IniFile::IniFile(std::string fileName) : fileName_(std::move(fileName)) {
     std::string bytes;
     if (!ReadWholeFile(fileName_, bytes))
         return;
-    size_t start = 0;
+    // A byte-order mark (an editor's UTF-8) would hide the first section.
+    size_t start = bytes.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
     while (start < bytes.size()) {
         size_t nl = bytes.find('\n', start);
         size_t end = nl == std::string::npos ? bytes.size() : nl;
@@ -131,19 +132,21 @@ bool IniFile::ReadBool(std::string_view section, std::string_view key, bool defa
     return ReadInteger(section, key, defaultValue ? 1 : 0) != 0;
 }
 
-void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+bool IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+    if (value.find_first_of("\r\n") != std::string_view::npos)
+        return false;
     std::string line = std::string(key) + "=" + std::string(value);
     modified_ = true;
     Range r{};
     if (!FindSection(section, r)) {
         lines_.push_back("[" + std::string(section) + "]");
         lines_.push_back(std::move(line));
-        return;
+        return true;
     }
     size_t at = 0;
     if (FindKey(r, key, at)) {
         lines_[at] = std::move(line);
-        return;
+        return true;
     }
     // A new key goes after the section's last non-blank line, so blank lines that separate
     // sections stay between them.
@@ -151,6 +154,7 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
     while (insert > r.header + 1 && TrimView(lines_[insert - 1]).empty())
         --insert;
     lines_.insert(lines_.begin() + static_cast<long>(insert), std::move(line));
+    return true;
 }
 
 void IniFile::WriteInteger(std::string_view section, std::string_view key, long value) {

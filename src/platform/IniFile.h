@@ -37,7 +37,9 @@ public:
     bool ReadBool(std::string_view section, std::string_view key, bool defaultValue) const;
     bool HasKey(std::string_view section, std::string_view key) const;
 
-    void WriteString(std::string_view section, std::string_view key, std::string_view value);
+    // A value holding CR or LF is refused (false, nothing written): it would end the line and
+    // its rest would be read as keys or sections of their own.
+    bool WriteString(std::string_view section, std::string_view key, std::string_view value);
     void WriteInteger(std::string_view section, std::string_view key, long value);
     void WriteBool(std::string_view section, std::string_view key, bool value);
 

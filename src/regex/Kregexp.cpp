@@ -1,7 +1,7 @@
 #include "regex/Kregexp.h"
 
 #include "bregexp/bregexp.h"
-#include "regex/Tdll.h"
+#include "platform/Tdll.h"
 
 #include <algorithm>
 #include <memory>
@@ -69,9 +69,12 @@ bool RegExpLoaded() {
     return gBMatch != nullptr;
 }
 
-bool RegExpMatch(const std::string& subject, const std::string& expression) {
+bool RegExpMatch(const std::string& subjectText, const std::string& expressionText) {
     if (!gBMatch)
         return false;
+    // Either may be one of the groups, which are cleared below: read them first.
+    const std::string subject = subjectText;
+    const std::string expression = expressionText;
     ClearGroups();
     const std::string pattern = "m/" + expression + "/k";
     BREGEXP* rx = nullptr;

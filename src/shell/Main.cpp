@@ -6,7 +6,8 @@
 #include "platform/IniFile.h"
 #include "regex/Kregexp.h"
 #include "shell/logic/View.h"
-#include "shell/qt/Icons.h"
+#include "windows/qt/Icons.h"
+#include "shell/qt/ElidedLabel.h"
 #include "shell/qt/RunGate.h"
 #include "windows/FindDialog.h"
 #include "windows/Result.h"
@@ -252,11 +253,14 @@ void TFMain::BuildStatusBar() {
     bar->setObjectName("StatusBar");
     bar->setSizeGripEnabled(true);
     for (int i = 0; i < 5; ++i) {
-        statusPanels_[i] = new QLabel(bar);
-        statusPanels_[i]->setFixedWidth(kStatusPanelWidths[i]);
+        // The folder takes what the others leave, shortened in the middle when it must be.
+        const bool folder = i == 4;
+        statusPanels_[i] = folder ? new ElidedLabel(bar) : new QLabel(bar);
+        if (!folder)
+            statusPanels_[i]->setFixedWidth(kStatusPanelWidths[i]);
         statusPanels_[i]->setFrameShape(QFrame::Panel);
         statusPanels_[i]->setFrameShadow(QFrame::Sunken);
-        bar->addWidget(statusPanels_[i]);
+        bar->addWidget(statusPanels_[i], folder ? 1 : 0);
     }
 }
 
@@ -347,6 +351,8 @@ void TFMain::InitialSetup(const std::string& startFile, const std::string& libra
     RegExpLoad(*messages_, libraryDir);
     if (!startFile.empty())
         FScript->Open(startFile);
+    // The caret is in the script from the first moment: typing goes there.
+    FScript->FocusEditor();
     FScript->SetCodeChoice(config_->DefaultCode);
     RefreshView();
 }
@@ -355,6 +361,7 @@ void TFMain::ShowScriptPage() {
     activating_ = true;
     pageControl_->setCurrentIndex(0);
     activating_ = false;
+    FScript->FocusEditor();
     // With the script page in front, the script is what Save and the status bar must mean,
     // not the result window that may have been active behind it.
     if (active_ != FScript) {
@@ -427,8 +434,11 @@ void TFMain::RefreshStatus() {
 void TFMain::ApplyStatus(const ViewState& v) {
     for (int i = 0; i < 5; ++i) {
         QString text = Q(v.panels[i]);
-        if (statusPanels_[i]->text() != text)
+        if (statusPanels_[i]->text() != text) {
             statusPanels_[i]->setText(text);
+            if (i == 4)
+                statusPanels_[i]->setToolTip(text);
+        }
     }
 }
 

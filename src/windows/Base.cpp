@@ -15,6 +15,10 @@ TFBase::TFBase(MainWindowHost& host, Document which, const QString& caption, QWi
     connect(qApp, &QApplication::focusChanged, this, &TFBase::FocusChanged);
 }
 
+TFBase::~TFBase() {
+    disconnect(qApp, &QApplication::focusChanged, this, &TFBase::FocusChanged);
+}
+
 void TFBase::SetFolder(const std::string& path) {
     Folder = path;
     [[maybe_unused]] int ignored = ::chdir(path.c_str());

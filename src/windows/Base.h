@@ -13,6 +13,9 @@ public:
     enum Document { kScript = 0, kResult = 1, kError = 2 };
 
     TFBase(MainWindowHost& host, Document which, const QString& caption, QWidget* parent = nullptr);
+    // Leaves the application's focus signal first: Qt would disconnect only in ~QObject, after
+    // the derived windows are gone, and a focus change during teardown would reach them.
+    ~TFBase() override;
 
     virtual void Copy() = 0;
     virtual void Paste() = 0;

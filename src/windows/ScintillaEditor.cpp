@@ -4,7 +4,9 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDragEnterEvent>
 #include <QFontDatabase>
+#include <QMimeData>
 #include <algorithm>
 #include <cstring>
 
@@ -264,6 +266,17 @@ std::string ScintillaEditor::WholeText() const {
 }
 
 void ScintillaEditor::SetWholeText(std::string_view cp932) {
+    Cp932Conversion utf8 = Cp932ToUtf8(cp932);
+    lostOnLoad_ = utf8.lost;
+    LoadUtf8(utf8.text);
+}
+
+void ScintillaEditor::SetWholeUtf8(std::string_view utf8) {
+    lostOnLoad_ = 0;
+    LoadUtf8(utf8);
+}
+
+void ScintillaEditor::LoadUtf8(std::string_view utf8) {
     const bool readOnly = isReadOnly();
     if (readOnly)
         SendScintilla(SCI_SETREADONLY, 0UL);
@@ -272,10 +285,8 @@ void ScintillaEditor::SetWholeText(std::string_view cp932) {
     // One conversion and one append: each append to a shown editor costs Scintilla work that
     // grows with the document, so loading in pieces grew with the square of the size (four
     // minutes for 70 MB of output, against under a second in one piece).
-    Cp932Conversion utf8 = Cp932ToUtf8(cp932);
-    lostOnLoad_ = utf8.lost;
-    SendScintilla(SCI_ALLOCATE, static_cast<unsigned long>(utf8.text.size() + 1));
-    SendScintilla(SCI_APPENDTEXT, static_cast<uintptr_t>(utf8.text.size()), utf8.text.data());
+    SendScintilla(SCI_ALLOCATE, static_cast<unsigned long>(utf8.size() + 1));
+    SendScintilla(SCI_APPENDTEXT, static_cast<uintptr_t>(utf8.size()), utf8.data());
     SendScintilla(SCI_SETUNDOCOLLECTION, 1UL);
     SendScintilla(SCI_EMPTYUNDOBUFFER);
     SendScintilla(SCI_GOTOPOS, 0UL);
@@ -300,6 +311,27 @@ void ScintillaEditor::PasteClipboard() {
     SendScintilla(SCI_REPLACESEL, static_cast<uintptr_t>(0), "");
     SendScintilla(SCI_ADDTEXT, static_cast<uintptr_t>(utf8.size()), utf8.constData());
     SendScintilla(SCI_ENDUNDOACTION);
+}
+
+void ScintillaEditor::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls())
+        event->ignore(); // goes on to the main window
+    else
+        QsciScintilla::dragEnterEvent(event);
+}
+
+void ScintillaEditor::dragMoveEvent(QDragMoveEvent* event) {
+    if (event->mimeData()->hasUrls())
+        event->ignore();
+    else
+        QsciScintilla::dragMoveEvent(event);
+}
+
+void ScintillaEditor::dropEvent(QDropEvent* event) {
+    if (event->mimeData()->hasUrls())
+        event->ignore();
+    else
+        QsciScintilla::dropEvent(event);
 }
 
 void ScintillaEditor::Focus() {

@@ -44,6 +44,9 @@ public:
 
     // The UTF-8 bytes the editor holds, valid until the next change.
     std::string_view Utf8Text() const;
+    // Replaces the whole text with UTF-8 as it is (a UTF-8 script: nothing passes through
+    // CP932), as SetWholeText does otherwise.
+    void SetWholeUtf8(std::string_view utf8);
     // How many characters CP932 could not hold at the last SetWholeText.
     std::size_t LostOnLoad() const { return lostOnLoad_; }
 
@@ -60,6 +63,15 @@ private:
     TextPos ToUtf8(TextPos cp932) const;
     void ExtendCheckpoints(std::size_t count) const;
     void TextModified(int position);
+
+protected:
+    // Files dropped on the editor are the main window's business (open or run), not text.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void LoadUtf8(std::string_view utf8);
 
     mutable std::vector<TextPos> checkpoints_; // width before line i * kCheckpointLines
     std::size_t lostOnLoad_ = 0;

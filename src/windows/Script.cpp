@@ -8,7 +8,10 @@
 #include "platform/FileFacts.h"
 #include "windows/logic/ScriptNavigation.h"
 
+#include <nkf32/nkfguess.h>
+
 #include <QEvent>
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -87,6 +90,13 @@ bool TFScript::LoadText(const std::string& cp932) {
     return HoldsExactly(Editor().Utf8Text(), cp932);
 }
 
+void TFScript::LoadUtf8(std::string_view utf8) {
+    loading_ = true;
+    Editor().SetWholeUtf8(utf8);
+    loading_ = false;
+    REScriptChange();
+}
+
 void TFScript::FollowFolderOf(const std::string& path) {
     std::string dir = ExtractFileDir(path);
     if (!dir.empty())
@@ -145,20 +155,31 @@ void TFScript::Open(const std::string& path) {
     // The text must come back as these very bytes when it is saved unchanged: through the
     // converter (when there is one) and through the editor, which holds Unicode.
     bool faithful = true;
-    std::string text;
-    if (NkfAvailable()) {
-        CheckedConversion checked = ConvertChecked(bytes, Code, kCodeSjis, text, messages);
-        if (checked.converted) {
-            faithful = checked.lossless && (Code != kCodeSjis || text == bytes);
-        } else {
-            // Shown as it is; only Shift_JIS bytes are then what the file means.
-            text = std::move(bytes);
-            faithful = Code == kCodeSjis;
-        }
+    if (Code == kCodeUtf8 &&
+        nkfguess::LooksUtf8(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
+                            false)) {
+        // A UTF-8 script goes into the editor as it is, so every character survives, also
+        // those CP932 lacks. A byte-order mark is dropped, as the converter drops it.
+        std::string_view utf8 = bytes;
+        if (utf8.rfind("\xEF\xBB\xBF", 0) == 0)
+            utf8.remove_prefix(3);
+        LoadUtf8(utf8);
     } else {
-        text = std::move(bytes);
+        std::string text;
+        if (NkfAvailable()) {
+            CheckedConversion checked = ConvertChecked(bytes, Code, kCodeSjis, text, messages);
+            if (checked.converted) {
+                faithful = checked.lossless && (Code != kCodeSjis || text == bytes);
+            } else {
+                // Shown as it is; only Shift_JIS bytes are then what the file means.
+                text = std::move(bytes);
+                faithful = Code == kCodeSjis;
+            }
+        } else {
+            text = std::move(bytes);
+        }
+        faithful = LoadText(text) && faithful;
     }
-    faithful = LoadText(text) && faithful;
     Modified = false;
 
     FollowFolderOf(path);
@@ -176,7 +197,7 @@ void TFScript::Open(const std::string& path) {
 
 bool TFScript::AcceptLossySave(const std::string& path, std::size_t lost) {
     // Every character CP932 holds has its place in the other three codes as the converter
-    // writes them, so what the editor can turn into CP932 is all that needs checking.
+    // writes them (but ESC, SO and SI in JIS, which the caller counts in).
     if (lost == 0)
         return true;
     return Host().Messages().AskYesNo(LossySaveQuestion(path), kSaveConfirmCaption,
@@ -184,17 +205,29 @@ bool TFScript::AcceptLossySave(const std::string& path, std::size_t lost) {
 }
 
 bool TFScript::SaveToPath(const std::string& path) {
-    // Characters typed or pasted into the editor that CP932 has no code for.
-    std::size_t lost = Utf8ToCp932Chunks(Editor().Utf8Text(), [](std::string_view) {});
-    if (!AcceptLossySave(path, lost))
-        return false;
-    std::string text = Editor().WholeText();
-    std::string error;
     // The run's copy lies at a fixed name, often in a shared folder: a link planted there is
     // replaced, never written through.
     const bool runCopy = Config && path == Config->GetTempFilePath();
-    if (!SaveConverted(path, text, Code, LineEnd, &error,
-                       runCopy ? Links::Replace : Links::Follow)) {
+    const Links links = runCopy ? Links::Replace : Links::Follow;
+    std::string error;
+    bool saved;
+    if (Code == kCodeUtf8) {
+        // Straight from the editor's UTF-8: whatever was typed or pasted reaches the file.
+        saved = WriteFileAtomic(path, UnifyLineEnds(Editor().Utf8Text(), LineEnd), &error, links);
+    } else {
+        // Characters typed or pasted into the editor that CP932 has no code for.
+        std::size_t lost = Utf8ToCp932Chunks(Editor().Utf8Text(), [](std::string_view) {});
+        std::string text = Editor().WholeText();
+        // JIS has no room for ESC, SO and SI: a reader would take them for shifts.
+        if (Code == kCodeJis)
+            lost += static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+                return c == '\x1B' || c == '\x0E' || c == '\x0F';
+            }));
+        if (!AcceptLossySave(path, lost))
+            return false;
+        saved = SaveConverted(path, text, Code, LineEnd, &error, links);
+    }
+    if (!saved) {
         Host().Messages().Show(path + " を保存できませんでした。\n" + error, kErrorCaption,
                                MessageIcon::Error);
         return false;

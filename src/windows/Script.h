@@ -3,10 +3,10 @@
 // ties it to its file: name, character code, line ends, the modified flag and the time stamp
 // the file had when it was last loaded or saved.
 //
-// The text lives in the editor as CP932 whatever the file's code is; it is converted on the way
-// in and out. Nothing is lost silently on either way: a file that would not save back unchanged
-// opens read-only with a warning, and a text the file cannot hold is saved only when the user
-// agrees.
+// The editor holds Unicode and answers the window logic in CP932. A UTF-8 script goes in and
+// out unconverted, so every character survives; the other codes pass through CP932. Nothing is
+// lost silently on either way: a file that would not save back unchanged opens read-only with
+// a warning, and a text the file cannot hold is saved only when the user agrees.
 
 #include "windows/TextBase.h"
 #include "windows/logic/ScriptDocument.h"
@@ -74,6 +74,8 @@ private:
     // Loads CP932 text into the editor with one change event for the whole load. Answers
     // whether the editor holds exactly these bytes.
     bool LoadText(const std::string& cp932);
+    // Loads a UTF-8 script's text as it is.
+    void LoadUtf8(std::string_view utf8);
     // Whether a text that cannot keep all its characters may be saved anyway.
     bool AcceptLossySave(const std::string& path, std::size_t lost);
     void FollowFolderOf(const std::string& path);

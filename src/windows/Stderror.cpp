@@ -3,9 +3,9 @@
 #include "platform/ByteStream.h"
 #include "platform/Cp932.h"
 #include "platform/FileFacts.h"
-#include "shell/qt/Icons.h"
 #include "windows/logic/ScriptDocument.h"
 #include "windows/logic/TagJump.h"
+#include "windows/qt/Icons.h"
 
 #include <QAction>
 #include <QFontDatabase>

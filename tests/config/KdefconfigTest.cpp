@@ -210,7 +210,7 @@ TEST(KDefConfig, RefusedSaveNamesTheFileAndKeepsTheOldOne) {
     std::string path = sub + "/perl.def";
     std::string original = "[Language]\nName=Perl\nExt=pl\n";
     WriteFileBytes(path, original);
-    ASSERT_EQ(::chmod(path.c_str(), 0666), 0);
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
     ASSERT_EQ(::chmod(sub.c_str(), 0555), 0); // nothing new can be made beside the file
 
     bool ok = RunUnprivileged([&] {

@@ -98,7 +98,7 @@ TEST(KVexilConfig, FirstStartUsesDefaultsAndWritesEverythingAtClose) {
     p.config.SaveWindow(false, 600, 400);
     EXPECT_EQ(p.dir.Read("VexilPro.cfg"),
               "[Window]\nMaximized=0\nHeight=400\nWidth=600\n"
-              "[Environment]\nLanguage=Perl\nEditor=xdg-open\nUseDoubleQuotes=0\nUseTagJump=0\n"
+              "[Environment]\nLanguage=Perl\nEditor=xdg-open\nUseDoubleQuotes=1\nUseTagJump=0\n"
               "TagJumpText=\nTempBat=temp.sh\nUsePause=0\nUseHotKey=0\nHotKey=0\nAutoRefresh=0\n"
               "ReadOnlyWhenAutoRefresh=0\nTempHtml=temp.html\nCutHead=1\nDefaultCode=3\n"
               "[FileHistory]\nItemNumber=0\n"
@@ -290,7 +290,7 @@ TEST(KVexilConfig, SaveWritesInOrderAndKeepsForeignLines) {
     p.config.Save();
     EXPECT_EQ(p.dir.Read("VexilPro.cfg"),
               "; mine\n[Environment]\nLanguage=Perl\nCustom=kept\nEditor=/usr/bin/kate\n"
-              "UseDoubleQuotes=0\nUseTagJump=0\nTagJumpText=\nTempBat=temp.sh\nUsePause=0\n"
+              "UseDoubleQuotes=1\nUseTagJump=0\nTagJumpText=\nTempBat=temp.sh\nUsePause=0\n"
               "UseHotKey=0\nHotKey=0\nAutoRefresh=0\nReadOnlyWhenAutoRefresh=0\n"
               "TempHtml=temp.html\nCutHead=1\nDefaultCode=1\n"
               "[Others]\nFEditorStayOnTop=0\nMemoryFileWhenDropped=0\nChangeCurrentDirOnDrop=0\n"
@@ -414,8 +414,9 @@ TEST(KVexilConfig, ReadOnlyProgramFolder) {
     p.Def("perl.def", "[Language]\nName=Perl\nExt=pl\n");
     std::string cfg = "[Environment]\nLanguage=Perl\nEditor=vi\n";
     p.dir.Write("VexilPro.cfg", cfg);
-    ASSERT_EQ(::chmod(p.dir.File("defs/perl.def").c_str(), 0666), 0);
-    ASSERT_EQ(::chmod(p.dir.File("VexilPro.cfg").c_str(), 0666), 0);
+    // The files are read-only too: a writable file in a closed folder would be written in place.
+    ASSERT_EQ(::chmod(p.dir.File("defs/perl.def").c_str(), 0444), 0);
+    ASSERT_EQ(::chmod(p.dir.File("VexilPro.cfg").c_str(), 0444), 0);
     ASSERT_EQ(::chmod(p.dir.File("defs").c_str(), 0555), 0);
     ASSERT_EQ(::chmod(p.dir.Path().c_str(), 0555), 0);
     const std::string defPath = p.dir.File("defs/perl.def");
@@ -436,4 +437,41 @@ TEST(KVexilConfig, ReadOnlyProgramFolder) {
     EXPECT_TRUE(ok);
     EXPECT_EQ(p.dir.Read("VexilPro.cfg"), cfg);
     EXPECT_EQ(p.dir.Read("defs/perl.def"), "[Language]\nName=Perl\nExt=pl\n");
+}
+
+TEST(KVexilConfig, HandEditedAndHostileFilesCannotHurtTheSettings) {
+    Program p;
+    p.Def("perl.def", "[Language]\nName=Perl\nExt=PL\n");
+    p.Def(".#perl.def", "[Language]\nName=Phantom\nExt=pl\n");
+    ::symlink("/nonexistent/x.def", p.dir.File("defs/ghost.def").c_str());
+    ::mkdir(p.dir.File("defs/dir.def").c_str(), 0755);
+    // An editor's byte-order mark before the first section, and codes out of range.
+    p.dir.Write("VexilPro.cfg", "\xEF\xBB\xBF[Environment]\nTempBat=mine.sh\nDefaultCode=7\n");
+    p.Start();
+    EXPECT_EQ(p.Names(), Lines{"Perl"})
+        << "hidden files, dangling links and folders are no language";
+    EXPECT_EQ(p.config.TempBat, "mine.sh");
+    EXPECT_EQ(p.config.DefaultCode, -1);
+    EXPECT_TRUE(p.config.UseDoubleQuotes) << "the launcher splits at blanks: quotes by default";
+    EXPECT_TRUE(p.config.SelectLanguageByExtension("/w/a.pl")) << "Ext=PL matches a.pl";
+
+    // A file name with a line break must not become sections of the file.
+    p.history.Add("/w/a\n[Others]\nMemoryFileWhenDropped=1");
+    p.history.Add("/w/b.pl");
+    p.code = -2;
+    p.config.Save();
+    std::string saved = p.dir.Read("VexilPro.cfg");
+    EXPECT_EQ(saved.rfind("\xEF\xBB\xBF", 0), std::string::npos);
+    EXPECT_EQ(saved.find("[Environment]"), saved.rfind("[Environment]")) << saved;
+    Program again;
+    again.dir.Write("VexilPro.cfg", saved);
+    again.Start();
+    EXPECT_FALSE(again.config.MemoryFileWhenDropped);
+    EXPECT_EQ(again.history.Paths(), Lines{"/w/b.pl"});
+    EXPECT_EQ(again.config.TempBat, "mine.sh");
+    EXPECT_EQ(again.config.DefaultCode, -1);
+
+    IniFile ini(p.dir.File("x.ini"));
+    EXPECT_FALSE(ini.WriteString("S", "K", "a\rb"));
+    EXPECT_FALSE(ini.HasKey("S", "K"));
 }

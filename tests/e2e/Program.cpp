@@ -30,7 +30,7 @@ Program::~Program() {
         ::kill(windowManager_, SIGTERM);
         ::waitpid(windowManager_, nullptr, 0);
     }
-    Run("pkill -f 'xclip -selection clipboard' >/dev/null 2>&1");
+    // An xclip that owns the clipboard, or a drag source, ends with the X server.
     for (pid_t pid : started_) {
         if (::kill(pid, 0) == 0) {
             ::kill(pid, SIGKILL);

@@ -183,3 +183,36 @@ TEST(EndToEndRun, ALongRunRepaintsAndIsCancelledByItsButtonAndByEscape) {
     EXPECT_LT(d.Answer("VexilPro"), 5.0);
     d.Answer("VexilPro");
 }
+
+TEST(EndToEndRun, TypingGoesToTheScriptAtOnceAndAFileDroppedOnTheEditorOpens) {
+    Desk d;
+    std::string script = d.work.Write("first.pl", "print 1;\nprint 2;\n");
+    std::string main = d.Start(script);
+    ASSERT_FALSE(main.empty());
+    // No click first: the caret is in the script from the start.
+    d.p.Run("xdotool type --delay 40 'x'");
+    d.p.Run("xdotool key ctrl+s");
+    Pause(500);
+    EXPECT_EQ(d.work.Read("first.pl"), "xprint 1;\nprint 2;\n");
+
+    // A real drag from another program onto the middle of the editor.
+    std::string other = d.work.Write("other.pl", "print 2;\n");
+    d.p.Run("QT_QPA_PLATFORM=xcb " + std::string(VEXIL_DRAGSOURCE) + " '" + other +
+            "' >/dev/null 2>&1 &");
+    std::string source = d.p.WaitForWindow("^dragsource$");
+    ASSERT_FALSE(source.empty());
+    d.p.Run("xdotool windowmove --sync " + source + " 0 0");
+    d.p.Run("xdotool windowmove --sync " + main + " 300 200");
+    Pause(300);
+    auto [w, h] = d.p.Size(main);
+    d.p.Run("xdotool mousemove --window " + source + " 40 40 mousedown 1");
+    for (int step = 1; step <= 10; ++step) {
+        Pause(60);
+        d.p.Run("xdotool mousemove --window " + main + " " + std::to_string(w / 2 * step / 10) +
+                " " + std::to_string(h / 2 * step / 10));
+    }
+    Pause(300);
+    d.p.Run("xdotool mouseup 1");
+    EXPECT_FALSE(d.p.WaitForWindow("^Vexil2 - " + other + "$", 10).empty())
+        << "the editor swallowed the drop";
+}

@@ -4,7 +4,7 @@
 #include "Samples.h"
 #include "nkf32/nkf32.h"
 #include "platform/ByteStream.h"
-#include "regex/Tdll.h"
+#include "platform/Tdll.h"
 #include "support/ScriptedMessages.h"
 #include "support/TempDir.h"
 
@@ -159,6 +159,11 @@ TEST_F(Library, ReplacementsAreReported) {
     size_t written = 0;
     EXPECT_EQ(convertSafe(out, sizeof out, &written, "a\xF0\x9F\x98\x80", 5), NKF_REPLACED);
     EXPECT_EQ(std::string(out, written), "a\x81\xAC");
+    // JIS cannot carry ESC, SO or SI as text: a reader would take them for shifts.
+    ASSERT_EQ(setOption("-Sj"), NKF_OK);
+    char big[64];
+    EXPECT_EQ(convertSafe(big, sizeof big, &written, "a\x1B$B\x0Ez", 6), NKF_REPLACED);
+    EXPECT_EQ(std::string(big, written), "a\x1B$B\".\x1B(B$B\x1B$B\".\x1B(Bz");
 }
 
 TEST_F(Library, OptionTexts) {

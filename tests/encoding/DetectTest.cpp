@@ -51,10 +51,13 @@ TEST_F(Detect, JisEscapeAfterTopBitByteIsSteppedOver) {
 }
 
 TEST_F(Detect, OnlyTheFirstThousandBytesCount) {
-    std::string ascii(1000, 'a');
-    EXPECT_EQ(Code(ascii + Sample(kCodeEuc)), kCodeSjis);
-    EXPECT_EQ(Code(ascii + Sample(kCodeUtf8)), kCodeSjis);
-    EXPECT_EQ(Code(ascii + kSampleJis), kCodeSjis);
+    // A long ASCII header hides nothing: the window starts where the text stops being ASCII.
+    std::string ascii(5000, 'a');
+    EXPECT_EQ(Code(ascii + Sample(kCodeEuc)), kCodeEuc);
+    EXPECT_EQ(Code(ascii + Sample(kCodeUtf8)), kCodeUtf8);
+    EXPECT_EQ(Code(ascii + kSampleJis), kCodeJis);
+    EXPECT_EQ(Code(ascii), kCodeSjis);
+    EXPECT_EQ(Code(Sample(kCodeEuc) + std::string(1000, 'a') + Sample(kCodeUtf8)), kCodeEuc);
     // Well-formed UTF-8 up to byte 1000 is UTF-8, whatever follows.
     std::string utf8 = "漢字" + std::string(994, 'a');
     ASSERT_EQ(utf8.size(), 1000u);

@@ -1,7 +1,12 @@
 #include "platform/FileFacts.h"
 #include "support/TempDir.h"
 
+#include <csignal>
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 TEST(FileFacts, PathPieces) {
@@ -43,4 +48,46 @@ TEST(FileFacts, AtomicWriteThroughSymlinkKeepsTheLink) {
     EXPECT_GT(::readlink(dir.File("link").c_str(), target, sizeof target), 0);
     EXPECT_FALSE(WriteFileAtomic(dir.File("missing/x"), "x", &err));
     EXPECT_NE(err.find("missing/x"), std::string::npos);
+}
+
+TEST(FileFacts, SavesWhereNoTemporaryFileCanBeMadeAndFailuresPartWayLeaveTheOldFile) {
+    TempDir dir;
+    ::mkdir(dir.File("shared").c_str(), 0755);
+    std::string file = dir.Write("shared/notes.txt", "old");
+    ::chmod(file.c_str(), 0666);
+    ::chmod(dir.Path().c_str(), 0755);
+    ::chmod(dir.File("shared").c_str(), 0555);
+    // A writable file in a folder its saver may not write to is written in place.
+    EXPECT_TRUE(RunUnprivileged([&] { return WriteFileAtomic(file, "new", nullptr); }));
+    EXPECT_EQ(ReadFileBytes(file), "new");
+    ::chmod(dir.File("shared").c_str(), 0755);
+
+    // The disk fills part-way (a file size limit): the old file stays whole, nothing is left.
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{1000, 1000};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        std::string error;
+        bool saved = WriteFileAtomic(file, std::string(5000, 'x'), &error);
+        ::_exit(!saved && error.find("notes.txt") != std::string::npos ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(ReadFileBytes(file), "new");
+    int entries = 0;
+    for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir.File("shared")))
+        ++entries;
+    EXPECT_EQ(entries, 1) << "a temporary file was left behind";
+
+    // Saved by root, a user's file stays the user's.
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(file.c_str(), 65534, 65534), 0);
+        ASSERT_TRUE(WriteFileAtomic(file, "root", nullptr));
+        struct stat st {};
+        ASSERT_EQ(::stat(file.c_str(), &st), 0);
+        EXPECT_EQ(st.st_uid, 65534u);
+        EXPECT_EQ(st.st_gid, 65534u);
+    }
 }

@@ -1,7 +1,7 @@
 // libbregexp.so through its C entry points, loaded from the program folder as the program does.
 
 #include "bregexp/bregexp.h"
-#include "regex/Tdll.h"
+#include "platform/Tdll.h"
 
 #include <gtest/gtest.h>
 

@@ -52,6 +52,13 @@ TEST_F(Kregexp, GroupsThatTouchKeepTheirWholeTexts) {
     EXPECT_EQ(RegExpGroups[1], kHyo);
     EXPECT_EQ(RegExpGroups[2], kSo);
     EXPECT_EQ(RegExpGroups[3], "1");
+    // A group of the last match as the next subject or expression is read before the groups
+    // are cleared.
+    ASSERT_TRUE(RegExpMatch("at /w/a.pl line 12.", "at (.*) line ([0-9]+)"));
+    ASSERT_TRUE(RegExpMatch(RegExpGroups[1], "/(a)\\."));
+    EXPECT_EQ(RegExpGroups[1], "a");
+    ASSERT_TRUE(RegExpMatch("x12y", RegExpGroups[1] = "[0-9]+"));
+    EXPECT_EQ(RegExpGroups[0], "12");
 }
 
 TEST_F(Kregexp, OnlyTenGroupTextsAndUnsetGroupsAreEmpty) {

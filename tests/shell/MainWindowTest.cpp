@@ -7,6 +7,7 @@
 #include "platform/IniFile.h"
 #include "platform/MessageService.h"
 #include "shell/Main.h"
+#include "shell/qt/ElidedLabel.h"
 #include "shell/qt/RunGate.h"
 #include "support/HostDoubles.h"
 #include "support/ScriptedMessages.h"
@@ -367,13 +368,27 @@ TEST_F(MainWindow, CaptionAndStatusPanelsFollowTheScriptAndTheActiveWindow) {
     EXPECT_EQ(Caption(), "Vexil2 * 新規スクリプト");
     QStatusBar* bar = main->findChild<QStatusBar*>("StatusBar");
     ASSERT_NE(bar, nullptr);
-    const int widths[] = {80, 60, 60, 50, 50};
-    for (int i = 0; i < 5; ++i) {
+    const int widths[] = {80, 60, 60, 50};
+    for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(main->StatusPanel(i)->parentWidget(), bar) << i;
         EXPECT_EQ(main->StatusPanel(i)->width(), widths[i]) << i;
         EXPECT_EQ(main->StatusPanel(i)->minimumWidth(), widths[i]) << i;
         EXPECT_EQ(main->StatusPanel(i)->maximumWidth(), widths[i]) << i;
     }
+    // The folder takes the rest of the bar and shows a long path shortened in the middle, the
+    // whole path in its tool tip.
+    auto* folder = static_cast<ElidedLabel*>(main->StatusPanel(4));
+    EXPECT_GT(folder->width(), 200);
+    const std::string deep = work.Path() + "/" + std::string(60, 'a') + "/" + std::string(60, 'b');
+    std::filesystem::create_directories(deep);
+    main->Script().SetFolder(deep);
+    main->RefreshStatus();
+    EXPECT_EQ(folder->toolTip().toStdString(), deep);
+    QString shown = folder->ShownText();
+    EXPECT_TRUE(shown.startsWith("/") && shown.endsWith("bbb") && shown.contains(QChar(0x2026)))
+        << shown.toStdString();
+    main->Script().SetFolder(work.Path());
+    main->RefreshStatus();
     // Left to right in the bar.
     for (int i = 1; i < 5; ++i)
         EXPECT_GT(main->StatusPanel(i)->x(), main->StatusPanel(i - 1)->x()) << i;
@@ -890,6 +905,29 @@ TEST_F(MainWindow, HotKeyRestoresTheWindowUnlessASettingsDialogIsOpen) {
     main->HotKeyPressed();
     EXPECT_FALSE(main->isMinimized());
     EXPECT_TRUE(main->isVisible());
+}
+
+// ---- start-up --------------------------------------------------------------------------------
+
+TEST_F(MainWindow, StartFilesInEucJpOrUtf8OpenReadableAndEditableWithTheCaretInTheScript) {
+    // 日本語 in EUC-JP and in UTF-8, behind a long ASCII header.
+    const std::string header = "# " + std::string(1500, '-') + "\n";
+    for (auto [name, bytes] :
+         {std::pair<std::string, std::string>{"euc.pl", "\xC6\xFC\xCB\xDC\xB8\xEC\n"},
+          {"utf8.pl", "日本語 é€〜−\n"}}) {
+        std::string path = work.Write(name, header + bytes);
+        Start(VEXIL_BIN_DIR, path);
+        ShowActive();
+        EXPECT_EQ(ScriptText().substr(header.size() - 1, 8), "\r\n\x93\xfa\x96\x7b\x8c\xea")
+            << name;
+        EXPECT_FALSE(main->Script().Editor().isReadOnly()) << name;
+        EXPECT_TRUE(msgs.Texts().empty()) << name;
+        EXPECT_EQ(QApplication::focusWidget(), &main->Script().Editor()) << name;
+        main->Action("MMResultWindow")->trigger();
+        main->Action("MMScriptWindow")->trigger();
+        EXPECT_EQ(QApplication::focusWidget(), &main->Script().Editor()) << name;
+        main.reset();
+    }
 }
 
 // ---- runs ------------------------------------------------------------------------------------

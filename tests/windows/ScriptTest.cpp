@@ -263,6 +263,14 @@ TEST_F(Script, TheRunsTemporaryCopyChangesNothingElse) {
     EXPECT_EQ(host.Caption, caption);
     EXPECT_EQ(host.StatusRefreshes, statuses);
     EXPECT_EQ(work.Read("t.pl"), "1;\n2;\n");
+
+    // A link planted at the copy's fixed name is replaced, never written through.
+    std::string victim = work.Write("victim", "keep");
+    std::filesystem::remove(temp);
+    std::filesystem::create_symlink(victim, temp);
+    EXPECT_TRUE(script.SaveToPath(temp));
+    EXPECT_EQ(work.Read("victim"), "keep");
+    EXPECT_FALSE(std::filesystem::is_symlink(temp));
 }
 
 TEST_F(Script, ChangedFileIsOfferedOnceAndDecliningKeepsTheNewTimeStamp) {
@@ -428,13 +436,12 @@ TEST_F(Script, WordAtTheCaret) {
 }
 
 TEST_F(Script, FileThatCannotBeHeldFaithfullyOpensReadOnlyWithAWarning) {
-    // An emoji has no Shift_JIS code; a lone lead byte is no character at all; 0xED40 is an
-    // NEC-selected duplicate that comes back as its IBM twin.
+    // A lone lead byte is no character at all; 0xED40 is an NEC-selected duplicate that comes
+    // back as its IBM twin.
     struct Case {
         std::string name, bytes;
         int code;
     } cases[] = {
-        {"emoji.pl", "print \"日本 \xF0\x9F\x98\x80\";\n", 3},
         {"lead.pl", "print 1; # \x81\n", 0},
         {"nec.pl", "# \xED\x40\n", 0},
     };
@@ -458,10 +465,28 @@ TEST_F(Script, FileThatCannotBeHeldFaithfullyOpensReadOnlyWithAWarning) {
 
     // The dialog's route makes the editor writable, but not for such a file.
     host.Msgs.Reset();
-    host.FileDialogs.Answer(work.File("emoji.pl"));
+    host.FileDialogs.Answer(work.File("lead.pl"));
     script.OpenWithDialog();
     EXPECT_EQ(host.Msgs.Count(), 1u);
     EXPECT_TRUE(config.ReadOnly);
+}
+
+TEST_F(Script, Utf8ScriptsKeepEveryCharacterTypedOrReadAndCountCp932Bytes) {
+    // Characters CP932 lacks, and 〜 and − that it would turn into their full-width twins.
+    const std::string bytes = "print \"日本 é€〜− \xF0\x9F\x98\x80\";\n# end\n";
+    std::string path = work.Write("u.pl", "\xEF\xBB\xBF" + bytes);
+    script.Open(path);
+    EXPECT_EQ(script.GetCode(), kCodeUtf8);
+    EXPECT_EQ(host.Msgs.Count(), 0u) << "no warning";
+    EXPECT_FALSE(config.ReadOnly);
+    // Positions count CP932 bytes; what CP932 lacks counts two, like the geta mark.
+    script.Editor().SetSelection(script.Editor().PositionFromLine(1), 0);
+    EXPECT_EQ(script.Editor().PositionFromLine(1), 6 + 1 + 4 + 1 + 2 + 2 + 2 + 2 + 1 + 2 + 2 + 2);
+    script.Editor().insert(QString::fromUtf8("〜−ü"));
+    script.Save();
+    EXPECT_EQ(ReadFileBytes(path), "print \"日本 é€〜− \xF0\x9F\x98\x80\";\n〜−ü# end\n");
+    EXPECT_EQ(host.Msgs.Count(), 0u) << "nothing to ask: UTF-8 holds every character";
+    EXPECT_FALSE(script.Modified);
 }
 
 TEST_F(Script, ZeroBytesAndHalfWidthKatakanaSurviveOpenAndSave) {
@@ -501,6 +526,14 @@ TEST_F(Script, TextShiftJisCannotHoldIsSavedOnlyWhenTheUserAgrees) {
     script.Save();
     EXPECT_EQ(work.Read("e.pl"), "\x81\xACx\ny\n");
     EXPECT_FALSE(script.Modified);
+
+    // In JIS, ESC, SO and SI are shifts, not text: saving them asks first as well.
+    script.Editor().SetWholeText("a\x1B$B45\x1B(Bz");
+    script.SetCodeChoice(kCodeJis);
+    host.Msgs.Answer(MessageAnswer::No);
+    script.Save();
+    EXPECT_EQ(host.Msgs.Count(), 4u);
+    EXPECT_EQ(work.Read("e.pl"), "\x81\xACx\ny\n");
 }
 
 TEST_F(Script, FailedSaveKeepsTheOldFileAndModifiedAndIsReported) {

@@ -11,9 +11,15 @@ QStringList ToQtNameFilters(const std::string& filter) {
             p = p.trimmed();
             patterns << (p == "*.*" ? QStringLiteral("*") : p);
         }
-        // Qt reads the last parenthesised group as the patterns, so the description keeps
-        // its own parentheses untouched.
-        result << parts[i] + " (" + patterns.join(' ') + ")";
+        // The description's own list of patterns ("Perl Files(*.pl)") gives way to the one Qt
+        // reads and shows, so the patterns are not shown twice.
+        QString description = parts[i];
+        if (description.endsWith(')')) {
+            qsizetype open = description.lastIndexOf('(');
+            if (open > 0)
+                description = description.left(open).trimmed();
+        }
+        result << description + " (" + patterns.join(' ') + ")";
     }
     return result;
 }

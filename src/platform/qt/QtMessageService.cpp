@@ -1,5 +1,6 @@
 #include "platform/qt/QtMessageService.h"
 
+#include <QAbstractButton>
 #include <QMessageBox>
 
 namespace {
@@ -25,6 +26,9 @@ int Exec(QWidget* parent, const std::string& text, const std::string& caption, M
     QMessageBox box(ToQt(icon), QString::fromStdString(caption), QString::fromStdString(text),
                     buttons, parent);
     box.setDefaultButton(defaultButton);
+    // Without a desktop icon theme the style falls back to dated pictures on the buttons.
+    for (QAbstractButton* button : box.buttons())
+        button->setIcon(QIcon());
     return box.exec();
 }
 

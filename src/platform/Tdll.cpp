@@ -1,4 +1,4 @@
-#include "regex/Tdll.h"
+#include "platform/Tdll.h"
 
 #include <dlfcn.h>
 

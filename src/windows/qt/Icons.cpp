@@ -1,4 +1,4 @@
-#include "shell/qt/Icons.h"
+#include "windows/qt/Icons.h"
 
 #include <array>
 #include <stdexcept>
