@@ -4,6 +4,7 @@
 // peer (QPlainTextEdit::setPlainText and paint); then FindNext of a word that occurs only on
 // the last line against one memmem over the editor's own bytes.
 
+#include "Quiet.h"
 #include "Timing.h"
 #include "platform/Cp932.h"
 #include "windows/ScintillaEditor.h"
@@ -85,7 +86,8 @@ int main(int argc, char** argv) {
             ScintillaEditor editor;
             Prepare(editor);
             NoDialog dialog;
-            TextWindow window(editor, dialog);
+            QuietClipboard clipboard;
+            TextWindow window(editor, dialog, clipboard);
             ours.push_back(Seconds([&] {
                 editor.SetWholeText(cp932);
                 editor.SendScintilla(QsciScintillaBase::SCI_DOCUMENTEND);

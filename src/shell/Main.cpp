@@ -6,13 +6,13 @@
 #include "platform/IniFile.h"
 #include "regex/Kregexp.h"
 #include "shell/logic/View.h"
-#include "windows/qt/Icons.h"
 #include "shell/qt/ElidedLabel.h"
 #include "shell/qt/RunGate.h"
 #include "windows/FindDialog.h"
 #include "windows/Result.h"
 #include "windows/Script.h"
 #include "windows/Stderror.h"
+#include "windows/qt/Icons.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -100,11 +100,6 @@ TFMain::TFMain(const std::string& appDir, MainServices services, QWidget* parent
 }
 
 TFMain::~TFMain() {
-    // The document windows call back into the history and configuration while they go.
-    delete pageControl_;
-    pageControl_ = nullptr;
-    delete errorPanel_;
-    errorPanel_ = nullptr;
     UnregisterGlobalHotKey();
 }
 
@@ -268,14 +263,14 @@ void TFMain::BuildDocuments() {
     findDialog_ = new FindDialog(this);
     findDialog_->setObjectName("FindDialog");
 
-    splitter_ = new QSplitter(Qt::Vertical, this);
+    splitter_.reset(new QSplitter(Qt::Vertical, this));
     splitter_->setObjectName("Splitter");
     splitter_->setHandleWidth(kSplitterHeight);
     splitter_->setChildrenCollapsible(true);
-    pageControl_ = new QTabWidget(splitter_);
+    pageControl_ = new QTabWidget(splitter_.get());
     pageControl_->setObjectName("PageControl");
     pageControl_->setMinimumHeight(80);
-    errorPanel_ = new QWidget(splitter_);
+    errorPanel_ = new QWidget(splitter_.get());
     errorPanel_->setObjectName("PStdError");
     // The error list's own minimum (about 70 pixels) would otherwise hold the panel above the
     // height it is shown at and above the height below which dragging hides it.
@@ -286,21 +281,16 @@ void TFMain::BuildDocuments() {
     splitter_->addWidget(errorPanel_);
     splitter_->setStretchFactor(0, 1);
     splitter_->setStretchFactor(1, 0);
-    setCentralWidget(splitter_);
+    setCentralWidget(splitter_.get());
 
-    FScript = new TFScript(*this, history_.get());
+    FScript = new TFScript(*this, config_.get(), history_.get());
     FScript->setObjectName("FScript");
-    FScript->Config = config_.get();
     pageControl_->addTab(FScript, FScript->windowTitle());
-    FResult = new TFResult(*this);
+    FResult = new TFResult(*this, FScript, config_.get());
     FResult->setObjectName("FResult");
-    FResult->SetScript(FScript);
-    FResult->SetConfig(config_.get());
     pageControl_->addTab(FResult, FResult->windowTitle());
-    FStdError = new TFStdError(*this);
+    FStdError = new TFStdError(*this, FScript, config_.get());
     FStdError->setObjectName("FStdError");
-    FStdError->SetScript(FScript);
-    FStdError->SetConfig(config_.get());
     panelLayout->addWidget(FStdError);
     active_ = FScript;
 
@@ -308,7 +298,7 @@ void TFMain::BuildDocuments() {
         if (!activating_)
             ActivateDocument(index == 0 ? 0 : 1);
     });
-    connect(splitter_, &QSplitter::splitterMoved, this, [this] { SplitterMoved(); });
+    connect(splitter_.get(), &QSplitter::splitterMoved, this, [this] { SplitterMoved(); });
     errorPanel_->hide();
 }
 

@@ -99,7 +99,7 @@ public:
     TFStdError& StdError() { return *FStdError; }
     TFBase* ActiveDocument() const { return active_; }
     QTabWidget* Pages() const { return pageControl_; }
-    QSplitter* Splitter() const { return splitter_; }
+    QSplitter* Splitter() const { return splitter_.get(); }
     QWidget* ErrorPanel() const { return errorPanel_; }
     QLabel* StatusPanel(int i) const { return statusPanels_[i]; }
     QMenu* LanguageMenu() const { return languageMenu_; }
@@ -166,7 +166,6 @@ private:
     QActionGroup* languageGroup_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     QTabWidget* pageControl_ = nullptr;
-    QSplitter* splitter_ = nullptr;
     QWidget* errorPanel_ = nullptr;
     QLabel* statusPanels_[5] = {};
     FindDialog* findDialog_ = nullptr;
@@ -188,6 +187,9 @@ private:
     std::unique_ptr<Exec> exec_;
     // A file handed over by a second start while a run held the window.
     std::optional<std::string> pendingOpen_;
+    // The central widget with the document windows, last: members go in reverse order, so the
+    // windows, which call back into the history and the configuration while they go, go first.
+    std::unique_ptr<QSplitter> splitter_;
     std::vector<QPointer<QWidget>> hotKeyBlockers_;
     bool activating_ = false;
     bool shutDown_ = false;

@@ -14,9 +14,6 @@ public:
     explicit TFResult(MainWindowHost& host, ScriptDocument* script = nullptr,
                       KVexilConfig* config = nullptr, QWidget* parent = nullptr);
 
-    void SetScript(ScriptDocument* script) { script_ = script; }
-    void SetConfig(KVexilConfig* config) { config_ = config; }
-
     // Empties the text and scrolls to the top.
     void Clear();
     // Replaces the whole text with the stream's CP932 bytes from its position.

@@ -294,22 +294,20 @@ void ScintillaEditor::LoadUtf8(std::string_view utf8) {
         SendScintilla(SCI_SETREADONLY, 1UL);
 }
 
-void ScintillaEditor::CopySelection() {
-    copy();
+std::string ScintillaEditor::SelectedUtf8() const {
+    auto from = static_cast<TextPos>(SendScintilla(SCI_GETSELECTIONSTART));
+    auto to = static_cast<TextPos>(SendScintilla(SCI_GETSELECTIONEND));
+    return std::string(
+        Utf8Text().substr(static_cast<size_t>(from), static_cast<size_t>(to - from)));
 }
 
-void ScintillaEditor::CutSelection() {
-    cut();
-}
-
-void ScintillaEditor::PasteClipboard() {
+void ScintillaEditor::ReplaceSelectionUtf8(std::string_view utf8) {
     if (isReadOnly())
         return;
-    // Straight from the clipboard's UTF-8: pasting never passes through CP932.
-    QByteArray utf8 = QApplication::clipboard()->text().toUtf8();
+    // Zero bytes and all: the text is added by length.
     SendScintilla(SCI_BEGINUNDOACTION);
     SendScintilla(SCI_REPLACESEL, static_cast<uintptr_t>(0), "");
-    SendScintilla(SCI_ADDTEXT, static_cast<uintptr_t>(utf8.size()), utf8.constData());
+    SendScintilla(SCI_ADDTEXT, static_cast<uintptr_t>(utf8.size()), utf8.data());
     SendScintilla(SCI_ENDUNDOACTION);
 }
 

@@ -35,9 +35,8 @@ public:
     void SetReadOnly(bool readOnly) override;
     std::string WholeText() const override;
     void SetWholeText(std::string_view cp932) override;
-    void CopySelection() override;
-    void CutSelection() override;
-    void PasteClipboard() override;
+    std::string SelectedUtf8() const override;
+    void ReplaceSelectionUtf8(std::string_view utf8) override;
     void Focus() override;
     TextPos NextLineThatMayHold(TextPos line, std::string_view cp932) const override;
     TextPos PreviousLineThatMayHold(TextPos line, std::string_view cp932) const override;

@@ -56,8 +56,10 @@ bool HoldsExactly(std::string_view utf8, std::string_view cp932) {
 
 } // namespace
 
-TFScript::TFScript(MainWindowHost& host, KFileHistory* history, QWidget* parent)
-    : TFTextBase(host, kScript, QStringLiteral("Script"), parent), history_(history) {
+TFScript::TFScript(MainWindowHost& host, KVexilConfig* config, KFileHistory* history,
+                   QWidget* parent)
+    : TFTextBase(host, kScript, QStringLiteral("Script"), parent), Config(config),
+      history_(history) {
     connect(&Editor(), &QsciScintilla::textChanged, this, &TFScript::REScriptChange);
     Editor().installEventFilter(this);
     Editor().viewport()->installEventFilter(this);

@@ -19,8 +19,9 @@ class KVexilConfig;
 class TFScript : public TFTextBase, public ScriptDocument {
     Q_OBJECT
 public:
-    // history may be null (nothing is recorded then). Config is handed over later.
-    TFScript(MainWindowHost& host, KFileHistory* history, QWidget* parent = nullptr);
+    // config and history may be null (no language rules, nothing recorded).
+    TFScript(MainWindowHost& host, KVexilConfig* config, KFileHistory* history,
+             QWidget* parent = nullptr);
 
     // An empty, unnamed script; code, line end and folder stay.
     void NewScript();

@@ -41,9 +41,6 @@ public:
     explicit TFStdError(MainWindowHost& host, ScriptDocument* script = nullptr,
                         KVexilConfig* config = nullptr, QWidget* parent = nullptr);
 
-    void SetScript(ScriptDocument* script) { script_ = script; }
-    void SetConfig(KVexilConfig* config) { config_ = config; }
-
     // Replaces the entries with the lines of the stream from its position. A stream that is
     // not empty shows the error panel; an empty one leaves the panel as it is.
     void LoadFromStream(ByteStream& stream);

@@ -6,7 +6,7 @@
 TFTextBase::TFTextBase(MainWindowHost& host, Document which, const QString& caption,
                        QWidget* parent)
     : TFBase(host, which, caption, parent), editor_(new ScintillaEditor(this)),
-      text_(*editor_, host.SharedFindDialog()) {
+      text_(*editor_, host.SharedFindDialog(), host.Clipboard()) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(editor_);

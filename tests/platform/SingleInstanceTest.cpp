@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -85,4 +86,37 @@ TEST(SingleInstance, CommandLineNormalisation) {
     EXPECT_EQ(NormaliseCommandLine("", "/work"), "");
     // A relative path with a folder part would name another file in the first instance's folder.
     EXPECT_EQ(NormaliseCommandLine("sub/a.pl", "/work/"), "/work/sub/a.pl");
+}
+
+TEST(SingleInstance, OnlyTheSameUserHandsOverAndOnlyIntoAFolderOfItsOwn) {
+    // Another user that reaches the socket is refused by the endpoint itself.
+    if (::geteuid() == 0) {
+        TempDir dir;
+        ::chmod(dir.Path().c_str(), 0777);
+        InstanceEndpoint endpoint(dir.File("ep.sock"));
+        ASSERT_TRUE(endpoint.Listen());
+        ::chmod(dir.File("ep.sock").c_str(), 0777);
+        EXPECT_TRUE(RunUnprivileged([&] {
+            return SendToFirstInstance(dir.File("ep.sock"), "/evil.pl") == HandOver::Sent;
+        }));
+        std::string got;
+        EXPECT_FALSE(endpoint.Receive(got));
+        EXPECT_EQ(SendToFirstInstance(dir.File("ep.sock"), "/mine.pl"), HandOver::Sent);
+        EXPECT_TRUE(endpoint.Receive(got));
+        EXPECT_EQ(got, "/mine.pl");
+    }
+
+    // Without a runtime folder, the private folder under /tmp counts only while it is ours alone.
+    const char* saved = std::getenv("XDG_RUNTIME_DIR");
+    std::string keep = saved ? saved : "";
+    ::unsetenv("XDG_RUNTIME_DIR");
+    InstancePaths paths = InstancePathsFor(":9");
+    ASSERT_FALSE(paths.lock.empty());
+    std::string folder = paths.lock.substr(0, paths.lock.rfind('/'));
+    ASSERT_EQ(::chmod(folder.c_str(), 0777), 0);
+    EXPECT_TRUE(InstancePathsFor(":9").lock.empty()) << "a folder others may write to";
+    ASSERT_EQ(::chmod(folder.c_str(), 0700), 0);
+    EXPECT_FALSE(InstancePathsFor(":9").lock.empty());
+    if (saved)
+        ::setenv("XDG_RUNTIME_DIR", keep.c_str(), 1);
 }

@@ -318,7 +318,7 @@ TEST_F(MainWindow, PopupItemsInvokeCutCopyAndPaste) {
         a->trigger();
         EXPECT_EQ(invoked.count(), 1) << popupName;
         if (std::string(popupName) == "PMCopy") {
-            EXPECT_EQ(QApplication::clipboard()->text().toStdString(), "abc");
+            EXPECT_EQ(clipboard.Contents, "abc"); // through the window's clipboard service
         }
         if (std::string(popupName) == "PMCut") {
             EXPECT_EQ(ScriptText(), "");

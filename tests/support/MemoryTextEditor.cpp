@@ -1,5 +1,7 @@
 #include "support/MemoryTextEditor.h"
 
+#include "platform/Cp932.h"
+
 #include <algorithm>
 
 std::string MemoryTextEditor::LineText(TextPos line) const {
@@ -94,11 +96,12 @@ void MemoryTextEditor::ReplaceSelection(std::string_view cp932) {
     anchor_ = caret_ = start + static_cast<TextPos>(cp932.size());
 }
 
-void MemoryTextEditor::CutSelection() {
-    if (readOnly_)
-        return;
-    Clipboard = SelectedText();
-    ReplaceSelection("");
+std::string MemoryTextEditor::SelectedUtf8() const {
+    return Cp932ToUtf8(SelectedText()).text;
+}
+
+void MemoryTextEditor::ReplaceSelectionUtf8(std::string_view utf8) {
+    ReplaceSelection(Utf8ToCp932(utf8).text);
 }
 
 void MemoryTextEditor::Undo() {

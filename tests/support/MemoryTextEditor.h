@@ -1,8 +1,7 @@
 #pragma once
 // A TextEditor held in memory for tests of the window logic. It keeps the rules of the real
 // editor: CR LF counted as two bytes, the view scrolls no further than the last line at the
-// bottom, setting the selection brings the caret into view, read-only refuses edits, and
-// clipboard work goes through the public Clipboard string.
+// bottom, setting the selection brings the caret into view and read-only refuses edits.
 
 #include "windows/logic/TextEditor.h"
 
@@ -32,9 +31,8 @@ public:
     void SetReadOnly(bool readOnly) override { readOnly_ = readOnly; }
     std::string WholeText() const override;
     void SetWholeText(std::string_view cp932) override;
-    void CopySelection() override { Clipboard = SelectedText(); }
-    void CutSelection() override;
-    void PasteClipboard() override { ReplaceSelection(Clipboard); }
+    std::string SelectedUtf8() const override;
+    void ReplaceSelectionUtf8(std::string_view utf8) override;
     void Focus() override { ++FocusCount; }
 
     std::string SelectedText() const;
@@ -42,7 +40,6 @@ public:
     // How many line texts were fetched, to show that a search reads no more than it needs.
     mutable int LineFetches = 0;
 
-    std::string Clipboard;
     int FocusCount = 0;
 
 private:

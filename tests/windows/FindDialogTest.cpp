@@ -1,4 +1,5 @@
 #include "windows/FindDialog.h"
+#include "support/HostDoubles.h"
 
 #include "platform/Cp932.h"
 #include "windows/ScintillaEditor.h"
@@ -38,7 +39,8 @@ TEST(FindDialog, FindButtonSearchesTheWindowThatOpenedIt) {
     FindDialog dialog;
     ScintillaEditor editor;
     editor.SetWholeText("alpha\r\nbeta \x93\xFA\r\ngamma \x93\xFA");
-    TextWindow window(editor, dialog);
+    FakeClipboard clipboard;
+    TextWindow window(editor, dialog, clipboard);
     window.SearchText = "beta";
     window.Find();
     EXPECT_TRUE(dialog.isVisible());

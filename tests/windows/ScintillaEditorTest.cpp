@@ -1,10 +1,13 @@
 #include "windows/ScintillaEditor.h"
 
 #include "platform/Cp932.h"
+#include "support/HostDoubles.h"
 #include "support/MemoryTextEditor.h"
 #include "windows/FakeFindDialog.h"
 #include "windows/logic/ScriptNavigation.h"
 #include "windows/logic/TextWindow.h"
+
+#include "platform/qt/QtClipboardService.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -148,9 +151,7 @@ TEST(ScintillaEditor, ReadOnlyRefusesEditsButNotLoading) {
     EXPECT_TRUE(editor.ReadOnly());
     editor.SetSelection(0, 4);
     editor.ReplaceSelection("lost");
-    QApplication::clipboard()->setText(QStringLiteral("pasted"));
-    editor.PasteClipboard();
-    editor.CutSelection();
+    editor.ReplaceSelectionUtf8("pasted");
     EXPECT_EQ(editor.WholeText(), "keep");
     editor.SetWholeText("output");
     EXPECT_EQ(editor.WholeText(), "output");
@@ -181,23 +182,32 @@ TEST(ScintillaEditor, ClipboardTextStaysUnicodeAndCountsTwoBytesWhenCp932CannotH
     ScintillaEditor editor;
     editor.SetWholeText("ab");
     editor.SetSelection(1, 0);
-    QApplication::clipboard()->setText(QString::fromUtf8("\xF0\x9F\x98\x80|"));
-    editor.PasteClipboard();
+    editor.ReplaceSelectionUtf8("\xF0\x9F\x98\x80|");
     EXPECT_EQ(editor.text().toStdString(), "a\xF0\x9F\x98\x80|b");
     EXPECT_EQ(editor.LineText(0), "a\x81\xAC|b"); // shown to the logic as the geta mark
     EXPECT_EQ(editor.SelectionStart(), 4);
     editor.SetSelection(1, 2);
-    editor.CopySelection();
-    EXPECT_EQ(QApplication::clipboard()->text().toStdString(), "\xF0\x9F\x98\x80");
-    editor.CutSelection();
+    EXPECT_EQ(editor.SelectedUtf8(), "\xF0\x9F\x98\x80");
+    editor.ReplaceSelectionUtf8({});
     EXPECT_EQ(editor.WholeText(), "a|b");
     editor.Undo();
     EXPECT_EQ(editor.text().toStdString(), "a\xF0\x9F\x98\x80|b");
-    // An empty clipboard pastes nothing over the selection.
-    QApplication::clipboard()->clear();
+
+    // Through the desktop's clipboard, copy and paste keep every character.
+    QtClipboardService clipboard;
+    FakeFindDialog dialog;
+    TextWindow window(editor, dialog, clipboard);
+    editor.SetSelection(1, 2);
+    window.Copy();
+    EXPECT_EQ(QApplication::clipboard()->text().toStdString(), "\xF0\x9F\x98\x80");
+    editor.SetSelection(0, 0);
+    window.Paste();
+    EXPECT_EQ(editor.text().toStdString(), "\xF0\x9F\x98\x80"
+                                           "a\xF0\x9F\x98\x80|b");
+    QApplication::clipboard()->clear(); // an empty clipboard pastes nothing over the selection
     editor.SetSelection(0, 3);
-    editor.PasteClipboard();
-    EXPECT_EQ(editor.WholeText(), "|b");
+    window.Paste();
+    EXPECT_EQ(editor.WholeText(), "\x81\xAC|b");
 }
 
 TEST(ScintillaEditor, SearchesAndContextOnTheRealEditor) {
@@ -214,7 +224,8 @@ TEST(ScintillaEditor, SearchesAndContextOnTheRealEditor) {
     }
     editor.SetWholeText(text);
     FakeFindDialog dialog;
-    TextWindow window(editor, dialog);
+    FakeClipboard clipboard;
+    TextWindow window(editor, dialog, clipboard);
     window.SearchText = "\\";
     window.FindNext(); // the second bytes of 表 are never hits
     TextPos line = editor.LineFromPosition(editor.SelectionStart());

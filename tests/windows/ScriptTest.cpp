@@ -68,7 +68,6 @@ protected:
         program.Write("defs/ruby.def", "[Language]\nName=Ruby\nExt=rb\n");
         config.LoadDefFiles();
         config.Load();
-        script.Config = &config;
         ASSERT_EQ(host.Msgs.Count(), 0u);
     }
 
@@ -96,7 +95,7 @@ protected:
     QtHistoryMenu historyMenu{&menu};
     KFileHistory history{historyMenu, host.Msgs, nullptr};
     KVexilConfig config{program.Path(), host.Msgs, &history, Callbacks()};
-    TFScript script{host, &history};
+    TFScript script{host, &config, &history};
 };
 
 TEST_F(Script, CaptionAndModifiedFollowNewOpenTypeAndSave) {
@@ -621,8 +620,7 @@ TEST(ScriptEditorStart, RealLauncherPassesThePathWholeToTheEditorFoundOnPath) {
     host.Msgs.Reset(); // the note that no language files were found
     auto cwd = std::filesystem::current_path();
     {
-        TFScript script(host, nullptr);
-        script.Config = &config;
+        TFScript script(host, &config, nullptr);
         std::string path = work.Write("a b.pl", "1;\n");
         script.Open(path);
         config.Editor = "recording-editor";

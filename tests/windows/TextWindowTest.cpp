@@ -1,5 +1,6 @@
 #include "windows/logic/TextWindow.h"
 
+#include "support/HostDoubles.h"
 #include "support/MemoryTextEditor.h"
 #include "windows/FakeFindDialog.h"
 
@@ -28,7 +29,8 @@ std::string Lines(std::initializer_list<std::string> lines) {
 struct Window {
     MemoryTextEditor editor{10};
     FakeFindDialog dialog;
-    TextWindow window{editor, dialog};
+    FakeClipboard clipboard;
+    TextWindow window{editor, dialog, clipboard};
 
     explicit Window(const std::string& text) { editor.SetWholeText(text); }
     void Select(TextPos line, TextPos column, TextPos length = 0) {
@@ -239,7 +241,8 @@ TEST(TextWindowFind, TheWindowThatOpenedTheSharedDialogLastGetsItsButton) {
     MemoryTextEditor scriptEditor, resultEditor;
     scriptEditor.SetWholeText("abc abc");
     resultEditor.SetWholeText("xyz abc");
-    TextWindow script(scriptEditor, dialog), result(resultEditor, dialog);
+    FakeClipboard clipboard;
+    TextWindow script(scriptEditor, dialog, clipboard), result(resultEditor, dialog, clipboard);
     script.SearchText = "abc";
     result.SearchText = "xyz";
     script.Find();
@@ -266,19 +269,19 @@ TEST(TextWindowSearch, StopsAtTheFirstLineThatHolds) {
 
 TEST(TextWindowClipboard, CopyCutPasteAndUndo) {
     Window w("hello " + Nichi + Hon);
-    w.editor.Clipboard = "keep";
+    w.clipboard.Contents = "keep";
     w.window.Copy(); // nothing selected: the clipboard stays
-    EXPECT_EQ(w.editor.Clipboard, "keep");
+    EXPECT_EQ(w.clipboard.Contents, "keep");
     w.window.Cut();
     EXPECT_EQ(w.editor.WholeText(), "hello " + Nichi + Hon);
     EXPECT_FALSE(w.window.CanUndo());
 
     w.Select(0, 6, 4);
     w.window.Copy();
-    EXPECT_EQ(w.editor.Clipboard, Nichi + Hon);
+    EXPECT_EQ(w.clipboard.Contents, Nichi + Hon);
     w.Select(0, 0, 5);
     w.window.Cut();
-    EXPECT_EQ(w.editor.Clipboard, "hello");
+    EXPECT_EQ(w.clipboard.Contents, "hello");
     EXPECT_EQ(w.editor.WholeText(), " " + Nichi + Hon);
     EXPECT_TRUE(w.window.CanUndo());
     w.window.Paste();
@@ -291,18 +294,18 @@ TEST(TextWindowClipboard, CopyCutPasteAndUndo) {
     EXPECT_FALSE(w.window.CanUndo());
 
     // An empty clipboard replaces the selection with nothing.
-    w.editor.Clipboard.clear();
+    w.clipboard.Contents.clear();
     w.Select(0, 0, 6);
     w.window.Paste();
     EXPECT_EQ(w.editor.WholeText(), Nichi + Hon);
 
     w.editor.SetReadOnly(true);
-    w.editor.Clipboard = "x";
+    w.clipboard.Contents = "x";
     w.Select(0, 0, 2);
     w.window.Cut();
     w.window.Paste();
     EXPECT_EQ(w.editor.WholeText(), Nichi + Hon);
-    EXPECT_EQ(w.editor.Clipboard, "x");
+    EXPECT_EQ(w.clipboard.Contents, "x");
 }
 
 TEST(TextWindowLoad, TakesTheStreamFromItsPositionWithZeroBytes) {

@@ -7,4 +7,6 @@ class QtClipboardService : public ClipboardService {
 public:
     std::string Text() override;
     void SetText(const std::string& cp932) override;
+    std::string Utf8Text() override;
+    void SetUtf8Text(const std::string& utf8) override;
 };

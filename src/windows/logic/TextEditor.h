@@ -46,11 +46,11 @@ public:
     // the caret at the top. Not refused when read-only: loading is the program's doing.
     virtual void SetWholeText(std::string_view cp932) = 0;
 
-    // The editor's own clipboard work: copy and cut of the selection, paste of plain text (an
-    // empty clipboard replaces the selection with nothing). Cut and paste are undoable.
-    virtual void CopySelection() = 0;
-    virtual void CutSelection() = 0;
-    virtual void PasteClipboard() = 0;
+    // The selection as UTF-8 with every character the editor holds (those CP932 lacks too), and
+    // its replacement by UTF-8 text as one undoable edit (refused when read-only): what copy,
+    // cut and paste move through the clipboard.
+    virtual std::string SelectedUtf8() const = 0;
+    virtual void ReplaceSelectionUtf8(std::string_view utf8) = 0;
 
     virtual void Focus() = 0;
 

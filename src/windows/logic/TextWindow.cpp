@@ -62,17 +62,20 @@ void ScrollCaretIntoContext(TextEditor& editor) {
 void TextWindow::Copy() {
     if (editor_.SelectionLength() == 0)
         return;
-    editor_.CopySelection();
+    clipboard_.SetUtf8Text(editor_.SelectedUtf8());
 }
 
 void TextWindow::Cut() {
-    if (editor_.SelectionLength() == 0)
+    if (editor_.SelectionLength() == 0 || editor_.ReadOnly())
         return;
-    editor_.CutSelection();
+    clipboard_.SetUtf8Text(editor_.SelectedUtf8());
+    editor_.ReplaceSelectionUtf8({});
 }
 
 void TextWindow::Paste() {
-    editor_.PasteClipboard();
+    // An empty clipboard replaces the selection with nothing.
+    if (!editor_.ReadOnly())
+        editor_.ReplaceSelectionUtf8(clipboard_.Utf8Text());
 }
 
 std::string TextWindow::GetPositionText() const {

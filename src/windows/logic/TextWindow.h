@@ -5,6 +5,7 @@
 // lines and never wrap around; a search that finds nothing changes nothing and says nothing.
 
 #include "platform/ByteStream.h"
+#include "platform/ClipboardService.h"
 #include "windows/logic/FindDialogService.h"
 #include "windows/logic/TextEditor.h"
 
@@ -23,8 +24,8 @@ void ScrollCaretIntoContext(TextEditor& editor);
 
 class TextWindow {
 public:
-    TextWindow(TextEditor& editor, FindDialogService& findDialog)
-        : editor_(editor), findDialog_(findDialog) {}
+    TextWindow(TextEditor& editor, FindDialogService& findDialog, ClipboardService& clipboard)
+        : editor_(editor), findDialog_(findDialog), clipboard_(clipboard) {}
 
     TextEditor& Editor() { return editor_; }
 
@@ -50,4 +51,5 @@ private:
 
     TextEditor& editor_;
     FindDialogService& findDialog_;
+    ClipboardService& clipboard_;
 };
