@@ -62,8 +62,11 @@ IniFile::IniFile(std::string fileName) : fileName_(std::move(fileName)) {
     std::string bytes;
     if (!ReadWholeFile(fileName_, bytes))
         return;
-    // A byte-order mark (an editor's UTF-8) would hide the first section.
-    size_t start = bytes.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
+    // A byte-order mark (an editor's UTF-8) would hide the first section; an editor that added
+    // one to a file that had one leaves two.
+    size_t start = 0;
+    while (bytes.compare(start, 3, "\xEF\xBB\xBF") == 0)
+        start += 3;
     while (start < bytes.size()) {
         size_t nl = bytes.find('\n', start);
         size_t end = nl == std::string::npos ? bytes.size() : nl;

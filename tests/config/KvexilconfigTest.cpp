@@ -446,7 +446,8 @@ TEST(KVexilConfig, HandEditedAndHostileFilesCannotHurtTheSettings) {
     ::symlink("/nonexistent/x.def", p.dir.File("defs/ghost.def").c_str());
     ::mkdir(p.dir.File("defs/dir.def").c_str(), 0755);
     // An editor's byte-order mark before the first section, and codes out of range.
-    p.dir.Write("VexilPro.cfg", "\xEF\xBB\xBF[Environment]\nTempBat=mine.sh\nDefaultCode=7\n");
+    p.dir.Write("VexilPro.cfg",
+                "\xEF\xBB\xBF\xEF\xBB\xBF[Environment]\nTempBat=mine.sh\nDefaultCode=7\n");
     p.Start();
     EXPECT_EQ(p.Names(), Lines{"Perl"})
         << "hidden files, dangling links and folders are no language";
