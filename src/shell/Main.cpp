@@ -26,6 +26,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -234,7 +235,8 @@ void TFMain::BuildToolBar() {
         // The button is the menu item itself: it invokes the same command, and the button of
         // an on/off item is down exactly while the item is checked.
         QAction* item = Action(b.command);
-        item->setIcon(ToolIcon(b.name));
+        // Our own pictures first; the desktop theme's are looked up once the window is up.
+        item->setIcon(BundledToolIcon(b.name));
         item->setToolTip(b.hint);
         toolBar_->addAction(item);
         if (QWidget* w = toolBar_->widgetForAction(item))
@@ -260,8 +262,6 @@ void TFMain::BuildStatusBar() {
 }
 
 void TFMain::BuildDocuments() {
-    findDialog_ = new FindDialog(this);
-    findDialog_->setObjectName("FindDialog");
 
     splitter_.reset(new QSplitter(Qt::Vertical, this));
     splitter_->setObjectName("Splitter");
@@ -345,6 +345,11 @@ void TFMain::InitialSetup(const std::string& startFile, const std::string& libra
     FScript->FocusEditor();
     FScript->SetCodeChoice(config_->DefaultCode);
     RefreshView();
+    QTimer::singleShot(0, this, [this] {
+        for (const ButtonRow& b : ToolBarTable())
+            if (std::string_view(b.name) != "-" && !ThemeIconName(b.name).isEmpty())
+                Action(b.command)->setIcon(ToolIcon(b.name));
+    });
 }
 
 void TFMain::ShowScriptPage() {
@@ -488,7 +493,7 @@ void TFMain::SplitterMoved() {
 }
 
 FindDialogService& TFMain::SharedFindDialog() {
-    return *findDialog_;
+    return findDialog_;
 }
 
 void TFMain::RegisterGlobalHotKey(uint16_t shortcut) {

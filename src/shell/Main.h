@@ -14,6 +14,7 @@
 #include "platform/qt/QtMessageService.h"
 #include "shell/MainRunWindows.h"
 #include "shell/logic/Commands.h"
+#include "windows/FindDialog.h"
 #include "windows/MainWindowHost.h"
 
 #include <QMainWindow>
@@ -31,7 +32,6 @@ class QSocketNotifier;
 class QSplitter;
 class QTabWidget;
 class QToolBar;
-class FindDialog;
 class TFBase;
 class TFResult;
 class TFScript;
@@ -168,7 +168,7 @@ private:
     QTabWidget* pageControl_ = nullptr;
     QWidget* errorPanel_ = nullptr;
     QLabel* statusPanels_[5] = {};
-    FindDialog* findDialog_ = nullptr;
+    LazyFindDialog findDialog_{this};
 
     std::unique_ptr<QtHistoryMenu> historyMenu_;
     std::unique_ptr<KFileHistory> history_;

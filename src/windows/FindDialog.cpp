@@ -72,3 +72,20 @@ void FindDialog::ShowDialog() {
     EdFindText->selectAll();
     EdFindText->setFocus();
 }
+
+FindDialog& LazyFindDialog::Dialog() {
+    if (!dialog_) {
+        dialog_ = new FindDialog(parent_);
+        dialog_->setObjectName("FindDialog");
+        if (handler_)
+            dialog_->SetFindHandler(handler_);
+    }
+    return *dialog_;
+}
+
+void LazyFindDialog::SetFindHandler(std::function<void()> handler) {
+    if (dialog_)
+        dialog_->SetFindHandler(std::move(handler));
+    else
+        handler_ = std::move(handler);
+}

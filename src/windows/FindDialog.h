@@ -35,3 +35,28 @@ public:
 private:
     std::function<void()> handler_;
 };
+
+// The shared find dialog as the windows hold it from the start: the dialog itself is made the
+// first time it is used, not while the program starts.
+class LazyFindDialog : public FindDialogService {
+public:
+    explicit LazyFindDialog(QWidget* parent) : parent_(parent) {}
+
+    FindDialog& Dialog();
+    bool Made() const { return dialog_ != nullptr; }
+
+    void SetFindHandler(std::function<void()> handler) override;
+    void SetFindText(const std::string& cp932) override { Dialog().SetFindText(cp932); }
+    std::string FindText() const override { return dialog_ ? dialog_->FindText() : std::string(); }
+    bool SearchDown() const override { return !dialog_ || dialog_->SearchDown(); }
+    void ShowDialog() override { Dialog().ShowDialog(); }
+    void CloseDialog() override {
+        if (dialog_)
+            dialog_->CloseDialog();
+    }
+
+private:
+    QWidget* parent_;
+    FindDialog* dialog_ = nullptr; // owned by the parent
+    std::function<void()> handler_;
+};
