@@ -1,6 +1,7 @@
 /* The floor of capturing a child's two outputs into memory: a bare loop that polls both pipes
  * and reads (at most 4097 bytes a read, as the runner must) into fresh memory populated before
- * the child starts. Prints the bytes of both streams. */
+ * the child starts (argv[2] and argv[3]: the sizes expected of each). Prints the bytes of both
+ * streams. */
 #define _GNU_SOURCE
 #include <fcntl.h>
 #include <poll.h>
@@ -14,15 +15,15 @@
 extern char** environ;
 
 int main(int argc, char** argv) {
-    if (argc < 3)
+    if (argc < 4)
         return 2;
-    size_t capacity = (size_t)atol(argv[2]) + 65536;
+    size_t capacity[2] = {(size_t)atol(argv[2]) + 65536, (size_t)atol(argv[3]) + 65536};
     int out[2], err[2];
     if (pipe2(out, O_CLOEXEC) || pipe2(err, O_CLOEXEC))
         return 1;
     char* buffers[2];
     for (int i = 0; i < 2; ++i) {
-        buffers[i] = mmap(NULL, capacity, PROT_READ | PROT_WRITE,
+        buffers[i] = mmap(NULL, capacity[i], PROT_READ | PROT_WRITE,
                           MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
         if (buffers[i] == MAP_FAILED)
             return 1;
@@ -46,7 +47,7 @@ int main(int argc, char** argv) {
         for (int i = 0; i < 2; ++i) {
             if (fds[i].fd < 0 || !fds[i].revents)
                 continue;
-            size_t room = capacity - got[i];
+            size_t room = capacity[i] - got[i];
             ssize_t n = read(fds[i].fd, buffers[i] + got[i], room < 4097 ? room : 4097);
             if (n > 0) {
                 got[i] += (size_t)n;
