@@ -119,15 +119,14 @@ double PerlIntoDevNull(const std::string& script) {
     });
 }
 
-double BareScintilla(const std::string& text) {
-    return Seconds([&] {
-        QsciScintilla editor;
-        editor.setUtf8(true);
-        editor.resize(800, 440);
-        editor.show();
-        editor.SendScintilla(QsciScintillaBase::SCI_SETTEXT, 0UL, text.c_str());
-        editor.grab();
-    });
+// A bare QScintilla set with the text and painted once.
+void ShowInScintilla(const std::string& text) {
+    QsciScintilla editor;
+    editor.setUtf8(true);
+    editor.resize(800, 440);
+    editor.show();
+    editor.SendScintilla(QsciScintillaBase::SCI_SETTEXT, 0UL, text.c_str());
+    editor.grab();
 }
 
 double BareList(const std::string& text) {
@@ -157,13 +156,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (mode == "memory-scintilla") {
-        std::string text = Output();
-        QsciScintilla editor;
-        editor.setUtf8(true);
-        editor.resize(800, 440);
-        editor.show();
-        editor.SendScintilla(QsciScintillaBase::SCI_SETTEXT, 0UL, text.c_str());
-        editor.grab();
+        ShowInScintilla(Output());
         std::printf("%ld\n", PeakKb());
         return 0;
     }
@@ -178,7 +171,7 @@ int main(int argc, char** argv) {
             return 1;
         }
         perl.push_back(PerlIntoDevNull(f9.folder.dir.File("script.pl")));
-        scintilla.push_back(BareScintilla(output));
+        scintilla.push_back(Seconds([&] { ShowInScintilla(output); }));
         list.push_back(BareList(errors));
     }
     double b = Median(perl) + Median(scintilla) + Median(list);

@@ -23,16 +23,6 @@
 
 namespace {
 
-class NoDialog : public FindDialogService {
-public:
-    void SetFindHandler(std::function<void()>) override {}
-    void SetFindText(const std::string&) override {}
-    std::string FindText() const override { return {}; }
-    bool SearchDown() const override { return true; }
-    void ShowDialog() override {}
-    void CloseDialog() override {}
-};
-
 const char kWord[] = "QUIXOTICWORD";
 
 std::string MakeOutput(int lines) {
@@ -85,7 +75,7 @@ int main(int argc, char** argv) {
         {
             ScintillaEditor editor;
             Prepare(editor);
-            NoDialog dialog;
+            QuietFind dialog;
             QuietClipboard clipboard;
             TextWindow window(editor, dialog, clipboard);
             ours.push_back(Seconds([&] {

@@ -87,9 +87,11 @@ int Program::Wait(pid_t pid, int seconds) {
     return -1;
 }
 
-std::string Program::Run(const std::string& command) const {
-    std::string full = "DISPLAY=" + x_.Display() + " " + command + " 2>/dev/null";
-    FILE* p = ::popen(full.c_str(), "r");
+namespace {
+
+// What a shell command prints, whole.
+std::string Output(const std::string& command) {
+    FILE* p = ::popen(command.c_str(), "r");
     if (!p)
         return {};
     std::string out;
@@ -98,6 +100,13 @@ std::string Program::Run(const std::string& command) const {
     while ((n = fread(buf.data(), 1, buf.size(), p)) > 0)
         out.append(buf.data(), n);
     ::pclose(p);
+    return out;
+}
+
+} // namespace
+
+std::string Program::Run(const std::string& command) const {
+    std::string out = Output("DISPLAY=" + x_.Display() + " " + command + " 2>/dev/null");
     while (!out.empty() && (out.back() == '\n' || out.back() == '\r'))
         out.pop_back();
     return out;
@@ -172,17 +181,7 @@ void Program::Click(const std::string& window, int x, int y, int count) const {
 }
 
 std::string Program::Clipboard() const {
-    std::string full = "DISPLAY=" + x_.Display() + " xclip -o -selection clipboard 2>/dev/null";
-    FILE* p = ::popen(full.c_str(), "r");
-    if (!p)
-        return {};
-    std::string out;
-    std::array<char, 4096> buf{};
-    size_t n;
-    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0)
-        out.append(buf.data(), n);
-    ::pclose(p);
-    return out;
+    return Output("DISPLAY=" + x_.Display() + " xclip -o -selection clipboard 2>/dev/null");
 }
 
 void Program::SetClipboard(const std::string& text) const {
