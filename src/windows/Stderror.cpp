@@ -92,8 +92,8 @@ TFStdError::TFStdError(MainWindowHost& host, ScriptDocument* script, KVexilConfi
                        QWidget* parent)
     : TFBase(host, kError, QStringLiteral("Error"), parent), script_(script), config_(config),
       model_(new ErrorListModel(this)), LBStdError(new ErrorListView(host, this)),
-      PMStdError(new QMenu(this)),
-      PMCopy(new QAction(ToolIcon(QStringLiteral("TBCopy")), QStringLiteral("コピー(&C)"), this)) {
+      PMStdError(new QMenu(this)), PMCopy(new QAction(BundledToolIcon(QStringLiteral("TBCopy")),
+                                                      QStringLiteral("コピー(&C)"), this)) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(LBStdError);
@@ -105,6 +105,13 @@ TFStdError::TFStdError(MainWindowHost& host, ScriptDocument* script, KVexilConfi
     LBStdError->setModel(model_);
 
     PMStdError->addAction(PMCopy);
+    // The desktop theme's picture is looked up when the menu first opens, not at start-up.
+    connect(PMStdError, &QMenu::aboutToShow, this, [this] {
+        if (!themedIcon_) {
+            PMCopy->setIcon(ToolIcon(QStringLiteral("TBCopy")));
+            themedIcon_ = true;
+        }
+    });
     LBStdError->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(LBStdError, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         PMStdError->popup(LBStdError->viewport()->mapToGlobal(at));

@@ -76,4 +76,5 @@ private:
     QListView* LBStdError;
     QMenu* PMStdError;
     QAction* PMCopy;
+    bool themedIcon_ = false;
 };
