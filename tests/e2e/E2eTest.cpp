@@ -1,5 +1,6 @@
 // The real program under a private X server: start-up, the first start's defaults, the
-// single-instance hand-over, the hot key, the window state saved at close, a screenshot.
+// single-instance hand-over, the hot key, the window state saved at close, a screenshot after a
+// run.
 #include "e2e/Program.h"
 #include "platform/IniFile.h"
 
@@ -159,11 +160,14 @@ TEST(EndToEnd, ScreenshotOfAJapaneseScript) {
         "hello.pl", "# \x93\xFA\x96\x7B\x8C\xEA\x82\xCC\x83\x58\x83\x4E"
                     "\x83\x8A\x83\x76\x83\x67\n"
                     "use strict;\nmy $name = \"\x90\xA2\x8A\x45\";\n"
-                    "print \"\x82\xB1\x82\xF1\x82\xC9\x82\xBF\x82\xCD\x81\x41$name\\n\";\n");
+                    "print \"\x82\xB1\x82\xF1\x82\xC9\x82\xBF\x82\xCD\x81\x41$name\\n\";\n"
+                    "warn \"\x8C\x78\x8D\x90\\n\";\n");
     pid_t pid = p.Start({script});
     std::string main = p.WaitForWindow("^Vexil2 - " + script + "$");
     ASSERT_FALSE(main.empty());
-    Pause(800);
+    // After a run: the output in the result page, the warning in the error panel.
+    p.Keys(main, "F9");
+    Pause(1200);
     const char* out = std::getenv("VEXIL_SCREENSHOT_OUT");
     std::string png = out && *out ? out : work.File("screenshot.png");
     ASSERT_EQ(std::system(("QT_QPA_PLATFORM=xcb DISPLAY=" + p.X().Display() +
