@@ -5,7 +5,7 @@
 #include "platform/ClipboardService.h"
 #include "platform/DialogService.h"
 #include "platform/Launcher.h"
-#include "platform/MessageService.h"
+#include "support/QuietMessages.h"
 #include "windows/MainWindowHost.h"
 
 #include <functional>
@@ -24,15 +24,6 @@ struct QuietFind : FindDialogService {
 struct QuietDialogs : DialogService {
     std::optional<std::string> AskOpenFile(const FileDialogRequest&) override { return {}; }
     std::optional<std::string> AskSaveFile(const FileDialogRequest&) override { return {}; }
-};
-struct QuietMessages : MessageService {
-    void Show(const std::string&, const std::string&, MessageIcon) override {}
-    MessageAnswer AskYesNo(const std::string&, const std::string&, MessageIcon) override {
-        return MessageAnswer::No;
-    }
-    MessageAnswer AskYesNoCancel(const std::string&, const std::string&, MessageIcon) override {
-        return MessageAnswer::Cancel;
-    }
 };
 struct QuietClipboard : ClipboardService {
     std::string Text() override { return {}; }

@@ -1,21 +1,12 @@
 // Captures one command line through KExecProc and reports what it held: the bytes of both
 // streams and the process's peak resident memory, for the capture benchmark's driver.
 #include "exec/Kexecproc.h"
+#include "support/QuietMessages.h"
 
 #include <cstdio>
 #include <sys/resource.h>
 
 namespace {
-class NoMessages : public MessageService {
-public:
-    void Show(const std::string&, const std::string&, MessageIcon) override {}
-    MessageAnswer AskYesNo(const std::string&, const std::string&, MessageIcon) override {
-        return MessageAnswer::No;
-    }
-    MessageAnswer AskYesNoCancel(const std::string&, const std::string&, MessageIcon) override {
-        return MessageAnswer::Cancel;
-    }
-};
 class NeverHeld : public KeyStateProbe {
 public:
     bool EscapeHeld() override { return false; }
@@ -27,7 +18,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: bench_capture COMMAND-LINE\n");
         return 2;
     }
-    NoMessages messages;
+    QuietMessages messages;
     NeverHeld probe;
     KExecProc proc(argv[1], messages, probe);
     bool ok = proc.Run();

@@ -237,12 +237,14 @@ void Exec::RunDroppedFiles(const std::vector<std::string>& paths) {
 
 void Exec::ChangeDirectoryOnDrop(const std::string& droppedFile) {
     const std::string folder = ExtractFileDir(droppedFile);
-    const std::string& desktop = c_.desktopFolder;
-    bool onDesktop =
-        folder.find("デスクトップ") != std::string::npos ||
-        (!desktop.empty() && (folder == desktop || folder.rfind(desktop + "/", 0) == 0));
-    if ((onDesktop && c_.config.DontChangeDirFromDesktop) || folder.empty())
+    if (folder.empty())
         return;
+    if (c_.config.DontChangeDirFromDesktop) {
+        const std::string desktop = c_.desktopFolder ? c_.desktopFolder() : std::string();
+        if (folder.find("デスクトップ") != std::string::npos ||
+            (!desktop.empty() && (folder == desktop || folder.rfind(desktop + "/", 0) == 0)))
+            return;
+    }
     c_.windows.SetResultFolder(folder);
     if (::chdir(folder.c_str()) != 0)
         return;

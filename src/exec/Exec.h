@@ -6,6 +6,7 @@
 // browser). Also the terminal-window run and the run with dropped files.
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -77,8 +78,9 @@ struct ExecContext {
     KeyStateProbe& probe;
     // The request of the CGI data mode; null: the mode changes nothing.
     KCgiData* cgi = nullptr;
-    // The user's desktop folder; a drop from there keeps the current directory when asked to.
-    std::string desktopFolder;
+    // The user's desktop folder, asked for only when a drop needs it; a drop from there keeps
+    // the current directory when asked to.
+    std::function<std::string()> desktopFolder;
 };
 
 class Exec {

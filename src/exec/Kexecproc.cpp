@@ -99,10 +99,6 @@ ByteStream& KExecProc::StdErr() {
     return err_;
 }
 
-void KExecProc::Cancel() {
-    cancelRequested_ = true;
-}
-
 bool KExecProc::Fail(const char* text) {
     errorText_ = text;
     return false;
@@ -169,6 +165,7 @@ bool KExecProc::Run() {
     pollfd fds[3] = {{outPipe.read, POLLIN, 0}, {errPipe.read, POLLIN, 0}, {childFd, POLLIN, 0}};
     ByteStream* streams[2] = {&out_, &err_};
     bool cancelled = false;
+    bool cancelRequested = false; // by the progress callback
     using Clock = std::chrono::steady_clock;
     const auto started = Clock::now();
     auto nextProbe = started;
@@ -190,7 +187,7 @@ bool KExecProc::Run() {
             bool active = info.si_pid == 0;
             if (!active && !pipesOpen)
                 break;
-            if (cancelRequested_.load() || (active && probe_.EscapeHeld())) {
+            if (cancelRequested || (active && probe_.EscapeHeld())) {
                 KillProcessGroup(pid);
                 cancelled = true;
                 messages_.Show("処理は中断されました");
@@ -206,7 +203,7 @@ bool KExecProc::Run() {
             RunProgress progress{std::chrono::duration<double>(now - started).count(),
                                  out_.Size() + err_.Size()};
             if (Progress(progress)) {
-                cancelRequested_ = true;
+                cancelRequested = true;
                 nextProbe = now;
                 continue;
             }

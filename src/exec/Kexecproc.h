@@ -8,7 +8,6 @@
 #include "platform/KeyStateProbe.h"
 #include "platform/MessageService.h"
 
-#include <atomic>
 #include <chrono>
 #include <functional>
 #include <optional>
@@ -45,8 +44,6 @@ public:
     // Escape does.
     std::function<bool(const RunProgress&)> Progress;
     static constexpr std::chrono::milliseconds kProgressInterval{40};
-    // Cancels the run as Escape does; may be called from any thread.
-    void Cancel();
 
     // The buffers, rewound to position 0.
     ByteStream& StdOut();
@@ -65,7 +62,6 @@ private:
     std::string errorText_;
     int exitCode_ = -1;
     std::optional<std::string> environment_;
-    std::atomic<bool> cancelRequested_{false};
     KThread watcher_;
     MessageService& messages_;
     KeyStateProbe& probe_;

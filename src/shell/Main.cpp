@@ -94,7 +94,7 @@ TFMain::TFMain(const std::string& appDir, MainServices services, QWidget* parent
     runWindows_ = std::make_unique<MainRunWindows>(*this, *runGate_);
     exec_ = std::make_unique<Exec>(ExecContext{*config_, *runWindows_, *messages_, *dialogs_,
                                                *clipboard_, *launcher_, *probe_, cgi_.get(),
-                                               UserDesktopFolder()});
+                                               UserDesktopFolder});
     RegisterCommands();
     // The caption is right from the first frame, not only after the initial refresh.
     SetCaption(FScript->GetTitle());

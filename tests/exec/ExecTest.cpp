@@ -75,7 +75,7 @@ struct Bench : ::testing::Test {
     KVexilConfig config{dir.Path(), messages};
     KCgiData cgi{messages};
     Exec exec{ExecContext{config, windows, messages, dialogs, clipboard, launcher, probe, &cgi,
-                          dir.File("Desktop")}};
+                          [this] { return dir.File("Desktop"); }}};
     std::string cwd = std::filesystem::current_path();
 
     void SetUp() override {

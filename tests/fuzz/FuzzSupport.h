@@ -2,23 +2,13 @@
 // What the fuzz targets share: a quiet message service, a scratch file, and a check that
 // stops the run at the first broken property.
 
-#include "platform/MessageService.h"
+#include "support/QuietMessages.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <string>
 #include <unistd.h>
-
-struct QuietMessages : MessageService {
-    void Show(const std::string&, const std::string&, MessageIcon) override {}
-    MessageAnswer AskYesNo(const std::string&, const std::string&, MessageIcon) override {
-        return MessageAnswer::No;
-    }
-    MessageAnswer AskYesNoCancel(const std::string&, const std::string&, MessageIcon) override {
-        return MessageAnswer::Cancel;
-    }
-};
 
 // A file of the process's own, rewritten for every input.
 inline const std::string& ScratchFile(const std::string& bytes) {
