@@ -85,11 +85,16 @@ TEST(EndToEndRun, F9ShowsOutputAndWarningsAndADoubleClickJumpsToTheLine) {
     std::string main = d.Start(script);
     ASSERT_FALSE(main.empty());
     d.p.Run("xdotool key F9");
-    Pause(1200);
-    // The result page is in front with the caret in the result: select all and copy.
-    d.p.Run("xdotool key ctrl+a ctrl+c");
-    Pause(300);
-    EXPECT_EQ(d.p.Clipboard(), "こんにちは 世界\nend\n");
+    // The result page is in front with the caret in the result: select all and copy. Keys
+    // pressed while the run lasts are swallowed, so a slow machine just takes more turns.
+    std::string clip;
+    for (int i = 0; i < 20 && clip != "こんにちは 世界\nend\n"; ++i) {
+        Pause(500);
+        d.p.Run("xdotool key ctrl+a ctrl+c");
+        Pause(200);
+        clip = d.p.Clipboard();
+    }
+    EXPECT_EQ(clip, "こんにちは 世界\nend\n");
 
     // The error panel: the second entry names line 7; a click selects it, Ctrl+C copies it.
     auto [w, h] = d.p.Size(main);
@@ -150,7 +155,8 @@ TEST(EndToEndRun, F8OpensTheBrowserFileAndCtrlF8TheTerminalScript) {
 
 TEST(EndToEndRun, ALongRunRepaintsAndIsCancelledByItsButtonAndByEscape) {
     Desk d;
-    std::string script = d.work.Write("sleep.pl", "$| = 1; print \"started\\n\"; sleep 10;\n");
+    // Long enough that a run which was not cancelled can never pass for one that was.
+    std::string script = d.work.Write("sleep.pl", "$| = 1; print \"started\\n\"; sleep 60;\n");
     std::string main = d.Start(script);
     ASSERT_FALSE(main.empty());
     auto [w, h] = d.p.Size(main);
@@ -163,11 +169,17 @@ TEST(EndToEndRun, ALongRunRepaintsAndIsCancelledByItsButtonAndByEscape) {
     std::string second = d.p.Screenshot(main);
     EXPECT_FALSE(first.empty());
     EXPECT_NE(first, second) << "the window did not repaint while the script ran";
-    // The cancel button sits at the right end of the status bar.
-    d.p.Click(main, w - 45, h - 12);
+    // The cancel button sits at the right end of the status bar; on a loaded machine it may
+    // show late, and a click before it shows is swallowed, so click until the notice is up.
+    std::string notice;
+    for (int i = 0; i < 12 && notice.empty(); ++i) {
+        d.p.Click(main, w - 45, h - 12);
+        notice = d.p.WaitForWindow("^VexilPro$", 1);
+    }
+    EXPECT_FALSE(notice.empty()) << "the cancel button did not cancel";
     d.Answer("VexilPro"); // 処理は中断されました
     d.Answer("VexilPro"); // Error Code : -1
-    EXPECT_LT(std::chrono::duration<double>(Clock::now() - t0).count(), 8.0);
+    EXPECT_LT(std::chrono::duration<double>(Clock::now() - t0).count(), 20.0);
 
     t0 = Clock::now();
     d.p.Run("xdotool key F9");
@@ -175,12 +187,12 @@ TEST(EndToEndRun, ALongRunRepaintsAndIsCancelledByItsButtonAndByEscape) {
     d.p.Run("xdotool key Escape");
     d.Answer("VexilPro");
     d.Answer("VexilPro");
-    EXPECT_LT(std::chrono::duration<double>(Clock::now() - t0).count(), 8.0);
+    EXPECT_LT(std::chrono::duration<double>(Clock::now() - t0).count(), 20.0);
     // Still answering: F9 runs again.
     d.p.Run("xdotool key F9");
     Pause(700);
     d.p.Run("xdotool key Escape");
-    EXPECT_LT(d.Answer("VexilPro"), 5.0);
+    EXPECT_LT(d.Answer("VexilPro"), 10.0);
     d.Answer("VexilPro");
 }
 
