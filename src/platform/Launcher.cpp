@@ -1,6 +1,7 @@
 #include "platform/Launcher.h"
 
 #include "platform/FileFacts.h"
+#include "platform/ProgramOutput.h"
 #include "platform/SpawnAttributes.h"
 
 #include <cerrno>
@@ -69,6 +70,18 @@ bool PosixLauncher::StartDetached(const std::vector<std::string>& argv) {
 std::vector<std::string> OpenerCommand(const std::string& document) {
     const char* opener = std::getenv("VEXIL_OPENER");
     return {opener && *opener ? opener : "xdg-open", document};
+}
+
+bool DesktopHasProgramFor(const std::string& document) {
+    const char* opener = std::getenv("VEXIL_OPENER");
+    if (opener && *opener)
+        return true;
+    constexpr std::chrono::seconds kTimeout{5};
+    auto type = ReadProgramOutput({"xdg-mime", "query", "filetype", document}, kTimeout);
+    if (!type || Trim(*type).empty())
+        return false;
+    auto program = ReadProgramOutput({"xdg-mime", "query", "default", Trim(*type)}, kTimeout);
+    return program && !Trim(*program).empty();
 }
 
 std::vector<std::string> TerminalCommand(const std::string& script) {

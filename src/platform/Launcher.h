@@ -26,6 +26,10 @@ std::string FindOnPath(const std::string& program);
 // $VEXIL_OPENER if set, else xdg-open.
 std::vector<std::string> OpenerCommand(const std::string& document);
 
+// Whether the desktop has a program that opens this file (xdg-mime names one for its type).
+// With $VEXIL_OPENER set, that opener opens everything.
+bool DesktopHasProgramFor(const std::string& document);
+
 // The command that runs a shell script in a terminal window: $VEXIL_TERMINAL (a program taking
 // "-e sh FILE") if set, else x-terminal-emulator, else xterm.
 std::vector<std::string> TerminalCommand(const std::string& script);

@@ -1,0 +1,401 @@
+#include "config/HelpDocument.h"
+
+#include "platform/Cp932.h"
+#include "platform/FileFacts.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+
+namespace {
+
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+
+bool IsValidUtf8(std::string_view s) {
+    size_t i = 0;
+    while (i < s.size()) {
+        auto c = static_cast<unsigned char>(s[i]);
+        size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        if (n == 0 || (n == 2 && c < 0xC2) || i + n > s.size())
+            return false;
+        uint32_t cp = n == 1 ? c : c & (0x7F >> n);
+        for (size_t k = 1; k < n; ++k) {
+            auto t = static_cast<unsigned char>(s[i + k]);
+            if ((t & 0xC0) != 0x80)
+                return false;
+            cp = cp << 6 | (t & 0x3F);
+        }
+        // Overlong forms, surrogates and code points past Unicode are not UTF-8.
+        if ((n == 3 && cp < 0x800) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+            (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        i += n;
+    }
+    return true;
+}
+
+bool StartsWithNoCase(std::string_view text, size_t pos, std::string_view prefix) {
+    return text.size() - std::min(pos, text.size()) >= prefix.size() &&
+           SameTextAscii(text.substr(pos, prefix.size()), prefix);
+}
+
+size_t FindNoCase(std::string_view text, std::string_view what, size_t from = 0) {
+    if (what.empty())
+        return from <= text.size() ? from : std::string_view::npos;
+    const std::string lowText = LowerAscii(text);
+    const std::string lowWhat = LowerAscii(what);
+    return lowText.find(lowWhat, from);
+}
+
+// The value of one attribute of a tag's text ("<a name='x' href=...>"), or nothing.
+bool AttributeValue(std::string_view tag, std::string_view name, std::string& value) {
+    size_t i = 1;
+    while (i < tag.size() && tag[i] != ' ' && tag[i] != '\t' && tag[i] != '\n' && tag[i] != '\r')
+        ++i; // past the tag name
+    while (i < tag.size()) {
+        while (i < tag.size() &&
+               (std::isspace(static_cast<unsigned char>(tag[i])) || tag[i] == '/' || tag[i] == '>'))
+            ++i;
+        size_t start = i;
+        while (i < tag.size() && tag[i] != '=' && tag[i] != '>' &&
+               !std::isspace(static_cast<unsigned char>(tag[i])))
+            ++i;
+        std::string_view key = tag.substr(start, i - start);
+        while (i < tag.size() && std::isspace(static_cast<unsigned char>(tag[i])))
+            ++i;
+        std::string_view found;
+        if (i < tag.size() && tag[i] == '=') {
+            ++i;
+            while (i < tag.size() && std::isspace(static_cast<unsigned char>(tag[i])))
+                ++i;
+            if (i < tag.size() && (tag[i] == '"' || tag[i] == '\'')) {
+                char quote = tag[i++];
+                size_t end = tag.find(quote, i);
+                if (end == std::string_view::npos)
+                    end = tag.size();
+                found = tag.substr(i, end - i);
+                i = end + 1;
+            } else {
+                size_t s = i;
+                while (i < tag.size() && tag[i] != '>' &&
+                       !std::isspace(static_cast<unsigned char>(tag[i])))
+                    ++i;
+                found = tag.substr(s, i - s);
+            }
+        }
+        if (key.empty())
+            break;
+        if (SameTextAscii(key, name)) {
+            value = std::string(found);
+            return true;
+        }
+    }
+    return false;
+}
+
+void AppendCodePoint(std::string& out, uint32_t cp) {
+    if (cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        cp = 0xFFFD;
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | cp >> 6);
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | cp >> 12);
+        out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | cp >> 18);
+        out += static_cast<char>(0x80 | (cp >> 12 & 0x3F));
+        out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// Decodes the entity at text[i] == '&' into out; answers the bytes it took.
+size_t DecodeEntity(std::string_view text, size_t i, std::string& out) {
+    size_t semi = text.find(';', i);
+    if (semi == std::string_view::npos || semi - i > 10) {
+        out += '&';
+        return 1;
+    }
+    std::string_view name = text.substr(i + 1, semi - i - 1);
+    static const std::pair<std::string_view, std::string_view> kNamed[] = {
+        {"amp", "&"}, {"lt", "<"}, {"gt", ">"}, {"quot", "\""}, {"apos", "'"}, {"nbsp", " "}};
+    for (const auto& [n, v] : kNamed)
+        if (name == n) {
+            out += v;
+            return semi - i + 1;
+        }
+    if (name.size() > 1 && name[0] == '#') {
+        bool hex = name[1] == 'x' || name[1] == 'X';
+        std::string digits(name.substr(hex ? 2 : 1));
+        if (!digits.empty() && digits.find_first_not_of(hex ? "0123456789abcdefABCDEF"
+                                                            : "0123456789") == std::string::npos) {
+            AppendCodePoint(out, static_cast<uint32_t>(std::stoul(digits, nullptr, hex ? 16 : 10)));
+            return semi - i + 1;
+        }
+    }
+    out += '&';
+    return 1;
+}
+
+std::string CollapseBlanks(std::string_view text) {
+    std::string out;
+    bool blank = false;
+    for (char c : text) {
+        if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
+            blank = !out.empty();
+            continue;
+        }
+        if (blank)
+            out += ' ';
+        blank = false;
+        out += c;
+    }
+    return out;
+}
+
+std::string HeadingAnchor(size_t n) {
+    return "vexil-heading-" + std::to_string(n + 1);
+}
+
+bool IsBlockTag(std::string_view name) {
+    static const std::string_view kBlocks[] = {"p",   "br", "div", "li", "tr", "td", "th",
+                                               "pre", "hr", "dt",  "dd", "ul", "ol", "table",
+                                               "h1",  "h2", "h3",  "h4", "h5", "h6", "title"};
+    return std::find(std::begin(kBlocks), std::end(kBlocks), name) != std::end(kBlocks);
+}
+
+HelpPage HtmlPage(std::string_view html) {
+    HelpPage page;
+    std::string& out = page.html;
+    out.reserve(html.size() + 256);
+    int headingLevel = 0; // inside <hN> while nonzero
+    size_t headingTextStart = 0;
+    std::string headingAnchor;
+    bool headingOwnAnchor = false;
+    size_t i = 0;
+    while (i < html.size()) {
+        char c = html[i];
+        if (c == '&') {
+            size_t n = DecodeEntity(html, i, page.text);
+            out.append(html.substr(i, n));
+            i += n;
+            continue;
+        }
+        if (c != '<') {
+            out += c;
+            page.text += c;
+            ++i;
+            continue;
+        }
+        if (html.compare(i, 4, "<!--") == 0) {
+            size_t end = html.find("-->", i + 4);
+            end = end == std::string_view::npos ? html.size() : end + 3;
+            out.append(html.substr(i, end - i));
+            i = end;
+            continue;
+        }
+        // The tag runs to the first '>' outside quotes.
+        size_t end = i + 1;
+        char quote = 0;
+        while (end < html.size() && (quote || html[end] != '>')) {
+            if (quote && html[end] == quote)
+                quote = 0;
+            else if (!quote && (html[end] == '"' || html[end] == '\''))
+                quote = html[end];
+            ++end;
+        }
+        if (end >= html.size()) { // a '<' that opens no tag is text
+            out += c;
+            page.text += c;
+            ++i;
+            continue;
+        }
+        std::string_view tag = html.substr(i, end + 1 - i);
+        bool closing = tag.size() > 1 && tag[1] == '/';
+        size_t nameStart = closing ? 2 : 1;
+        size_t nameEnd = nameStart;
+        while (nameEnd < tag.size() && std::isalnum(static_cast<unsigned char>(tag[nameEnd])))
+            ++nameEnd;
+        const std::string name = LowerAscii(tag.substr(nameStart, nameEnd - nameStart));
+        out.append(tag);
+        i = end + 1;
+
+        if (!closing && (name == "script" || name == "style")) {
+            size_t close = FindNoCase(html, "</" + name, i);
+            close = close == std::string_view::npos ? html.size() : close;
+            out.append(html.substr(i, close - i));
+            i = close;
+            continue;
+        }
+        if (IsBlockTag(name))
+            page.text += '\n';
+        std::string value;
+        const bool named = !closing &&
+                           ((name == "a" && AttributeValue(tag, "name", value)) ||
+                            AttributeValue(tag, "id", value)) &&
+                           !value.empty();
+        if (named)
+            page.anchors.push_back(value);
+        const bool heading = name.size() == 2 && name[0] == 'h' && name[1] >= '1' && name[1] <= '6';
+        if (heading && !closing && !headingLevel) {
+            headingLevel = name[1] - '0';
+            headingTextStart = page.text.size();
+            // Its own anchor, so the index can reach it whatever the file's author gave it.
+            std::string own = HeadingAnchor(page.headings.size());
+            out += "<a name=\"" + own + "\"></a>";
+            page.anchors.push_back(own);
+            headingAnchor = named ? value : own;
+            headingOwnAnchor = !named;
+        } else if (named && headingLevel && headingOwnAnchor) {
+            // The author's name for the heading is the one an index link shows.
+            headingAnchor = value;
+            headingOwnAnchor = false;
+        } else if (heading && closing && headingLevel) {
+            HelpHeading h;
+            h.level = headingLevel;
+            h.text = CollapseBlanks(std::string_view(page.text).substr(headingTextStart));
+            h.anchor = headingAnchor;
+            page.headings.push_back(std::move(h));
+            headingLevel = 0;
+            headingAnchor.clear();
+        }
+    }
+    return page;
+}
+
+bool IsUnderline(std::string_view line, char mark) {
+    std::string t = Trim(line);
+    return t.size() >= 3 && t.find_first_not_of(mark) == std::string::npos;
+}
+
+} // namespace
+
+std::string EscapeHtml(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+bool LooksLikeText(std::string_view bytes) {
+    return bytes.substr(0, 4096).find('\0') == std::string_view::npos;
+}
+
+bool LooksLikeHtml(const std::string& path, std::string_view bytes) {
+    const std::string ext = LowerAscii(ExtractFileExt(path));
+    if (ext == ".htm" || ext == ".html")
+        return true;
+    size_t i = bytes.substr(0, 3) == kBom ? 3 : 0;
+    while (i < bytes.size() && std::isspace(static_cast<unsigned char>(bytes[i])))
+        ++i;
+    return StartsWithNoCase(bytes, i, "<!doctype html") || StartsWithNoCase(bytes, i, "<html");
+}
+
+std::string HelpTextToUtf8(std::string_view bytes) {
+    if (bytes.substr(0, 3) == kBom)
+        bytes.remove_prefix(3);
+    if (IsValidUtf8(bytes))
+        return std::string(bytes);
+    return Cp932ToUtf8(bytes).text;
+}
+
+HelpPage MakePlainHelpPage(std::string_view utf8) {
+    HelpPage page;
+    page.text = std::string(utf8);
+    std::vector<std::string_view> lines;
+    for (size_t start = 0; start <= utf8.size();) {
+        size_t end = utf8.find('\n', start);
+        if (end == std::string_view::npos)
+            end = utf8.size();
+        std::string_view line = utf8.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        lines.push_back(line);
+        start = end + 1;
+    }
+    page.html = "<html><body><pre>";
+    for (size_t k = 0; k < lines.size(); ++k) {
+        std::string_view line = lines[k];
+        int level = 0;
+        std::string title;
+        if (!line.empty() && line[0] == '#') {
+            size_t hashes = line.find_first_not_of('#');
+            level = static_cast<int>(
+                std::min<size_t>(hashes == std::string_view::npos ? line.size() : hashes, 6));
+            title = Trim(line.substr(std::min(line.size(), hashes)));
+        } else if (!Trim(line).empty() && k + 1 < lines.size() &&
+                   (IsUnderline(lines[k + 1], '=') || IsUnderline(lines[k + 1], '-'))) {
+            level = IsUnderline(lines[k + 1], '=') ? 1 : 2;
+            title = Trim(line);
+        }
+        if (level && !title.empty()) {
+            std::string anchor = HeadingAnchor(page.headings.size());
+            page.html += "<a name=\"" + anchor + "\"></a>";
+            page.anchors.push_back(anchor);
+            page.headings.push_back({level, title, anchor});
+        }
+        page.html += EscapeHtml(line);
+        if (k + 1 < lines.size())
+            page.html += '\n';
+    }
+    page.html += "</pre></body></html>";
+    return page;
+}
+
+HelpPage MakeHelpPage(const std::string& path, std::string_view bytes) {
+    std::string utf8 = HelpTextToUtf8(bytes);
+    return LooksLikeHtml(path, bytes) ? HtmlPage(utf8) : MakePlainHelpPage(utf8);
+}
+
+HelpTarget FindHelpTarget(const HelpPage& page, const std::string& keyword) {
+    if (keyword.empty())
+        return {};
+    for (const auto& a : page.anchors)
+        if (a == keyword)
+            return {HelpTargetKind::Anchor, a};
+    for (const auto& a : page.anchors)
+        if (SameTextAscii(a, keyword))
+            return {HelpTargetKind::Anchor, a};
+    if (FindNoCase(page.text, keyword) != std::string::npos)
+        return {HelpTargetKind::Text, {}};
+    return {};
+}
+
+std::string HeadingIndexHtml(const HelpPage& page, const std::string& keyword) {
+    std::string html = "<html><body><h2>索引</h2>";
+    if (!keyword.empty())
+        html += "<p>「" + EscapeHtml(keyword) + "」は見つかりませんでした。</p>";
+    html += "<p><a href=\"#\">先頭へ</a></p>";
+    if (page.headings.empty()) {
+        html += "<p>見出しがありません。</p>";
+    } else {
+        html += "<ul>";
+        for (const auto& h : page.headings)
+            html += "<li style=\"margin-left: " + std::to_string((h.level - 1) * 16) +
+                    "px\"><a href=\"#" + EscapeHtml(h.anchor) + "\">" + EscapeHtml(h.text) +
+                    "</a></li>";
+        html += "</ul>";
+    }
+    return html + "</body></html>";
+}

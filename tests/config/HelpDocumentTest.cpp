@@ -1,0 +1,94 @@
+// What the help viewer makes of a help file: headings it can jump to, the visible text, and
+// where a keyword lands.
+
+#include "config/HelpDocument.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+Lines Headings(const HelpPage& page) {
+    Lines out;
+    for (const auto& h : page.headings)
+        out.push_back(std::to_string(h.level) + " " + h.text + " #" + h.anchor);
+    return out;
+}
+
+const char kHtml[] = R"(<!DOCTYPE html>
+<html><head><title>Ruby</title><style>h1 { color: red } .open {}</style>
+<script>var open = "<h2>not a heading</h2>";</script></head>
+<body>
+<h1 id="top">Ruby &amp; you</h1>
+<!-- <h2>commented out</h2> open -->
+<h2><a name="each">each</a> and
+  blocks</h2>
+<p>Calls the block &lt;once&gt; for every element&#12290;&#x3042;</p>
+<h3>File.open</h3>
+<p>Opens a file.</p>
+</body></html>)";
+
+TEST(HelpPage, HtmlHeadingsAnchorsAndText) {
+    HelpPage page = MakeHelpPage("/x/ruby.hlp", kHtml);
+    // The author's anchors name the headings; one without gets its own.
+    EXPECT_EQ(Headings(page), (Lines{"1 Ruby & you #top", "2 each and blocks #each",
+                                     "3 File.open #vexil-heading-3"}));
+    EXPECT_NE(page.html.find("<h3><a name=\"vexil-heading-3\"></a>File.open</h3>"),
+              std::string::npos);
+    // Entities decoded; styles, scripts and comments are no text.
+    EXPECT_NE(page.text.find("block <once> for every element。あ"), std::string::npos);
+    EXPECT_EQ(page.text.find("color"), std::string::npos);
+    EXPECT_EQ(page.text.find("not a heading"), std::string::npos);
+    EXPECT_EQ(page.text.find("commented"), std::string::npos);
+}
+
+TEST(HelpPage, KeywordsLandOnAnchorTextOrIndex) {
+    HelpPage page = MakeHelpPage("/x/ruby.hlp", kHtml);
+    const std::tuple<const char*, HelpTargetKind, const char*> cases[] = {
+        {"each", HelpTargetKind::Anchor, "each"},
+        {"EACH", HelpTargetKind::Anchor, "each"},
+        {"TOP", HelpTargetKind::Anchor, "top"},
+        {"file.OPEN", HelpTargetKind::Text, ""},
+        {"Opens a", HelpTargetKind::Text, ""},
+        {"color", HelpTargetKind::Index, ""}, // only inside the style sheet
+        {"map", HelpTargetKind::Index, ""},   // nowhere
+        {"", HelpTargetKind::Index, ""},      // an empty word
+    };
+    for (const auto& [keyword, kind, anchor] : cases) {
+        HelpTarget t = FindHelpTarget(page, keyword);
+        EXPECT_EQ(t.kind, kind) << keyword;
+        EXPECT_EQ(t.anchor, anchor) << keyword;
+    }
+    std::string index = HeadingIndexHtml(page, "<map>");
+    EXPECT_NE(index.find("「&lt;map&gt;」は見つかりませんでした。"), std::string::npos);
+    EXPECT_NE(index.find("<a href=\"#each\">each and blocks</a>"), std::string::npos);
+    EXPECT_NE(index.find("<a href=\"#vexil-heading-3\">File.open</a>"), std::string::npos);
+    EXPECT_EQ(HeadingIndexHtml(page, "").find("見つかりません"), std::string::npos);
+}
+
+TEST(HelpPage, PlainTextHeadingsAndEscapes) {
+    HelpPage page = MakeHelpPage("/x/lang.txt", "Intro\r\n=====\r\nuse <b> & go\r\n"
+                                                "## Loops\r\nfor ...\r\nEnd\r\n---\r\n");
+    EXPECT_EQ(Headings(page), (Lines{"1 Intro #vexil-heading-1", "2 Loops #vexil-heading-2",
+                                     "2 End #vexil-heading-3"}));
+    EXPECT_NE(page.html.find("use &lt;b&gt; &amp; go"), std::string::npos);
+    EXPECT_NE(page.html.find("<a name=\"vexil-heading-2\"></a>## Loops"), std::string::npos);
+    EXPECT_EQ(FindHelpTarget(page, "FOR").kind, HelpTargetKind::Text);
+}
+
+TEST(HelpPage, KindAndCodeOfAFile) {
+    EXPECT_TRUE(LooksLikeHtml("/a/b.HTM", "plain"));
+    EXPECT_TRUE(LooksLikeHtml("/a/VexilPro.hlp", "\xEF\xBB\xBF\n  <!doctype HTML><p>"));
+    EXPECT_TRUE(LooksLikeHtml("/a/b.hlp", "<HTML><body>"));
+    EXPECT_FALSE(LooksLikeHtml("/a/b.txt", "a <html> inside"));
+    EXPECT_FALSE(LooksLikeText(std::string("?_\x03\0\x10", 5))); // a WinHelp file
+    EXPECT_TRUE(LooksLikeText("text"));
+    // Shift_JIS help files become UTF-8; UTF-8 stays, without its byte-order mark.
+    EXPECT_EQ(HelpTextToUtf8("\x83\x77\x83\x8B\x83\x76"), "ヘルプ");
+    EXPECT_EQ(HelpTextToUtf8("\xEF\xBB\xBFヘルプ"), "ヘルプ");
+    EXPECT_EQ(MakeHelpPage("/a/b.html", "<h1>\x83\x77\x83\x8B\x83\x76</h1>").headings[0].text,
+              "ヘルプ");
+}
+
+} // namespace
