@@ -65,6 +65,12 @@ std::string KCgiData::CookieString() const {
     return JoinPairs(Cookie, "; ", FormCode, messages_);
 }
 
+std::optional<std::string> KCgiData::RequestBody() const {
+    if (Method != Post || Empty())
+        return std::nullopt;
+    return QueryString();
+}
+
 std::optional<std::string> KCgiData::EnvironmentBlock() const {
     if (Empty())
         return std::nullopt;
@@ -80,6 +86,7 @@ std::optional<std::string> KCgiData::EnvironmentBlock() const {
     std::string query = QueryString();
     if (Method == Post) {
         add("REQUEST_METHOD=POST");
+        add("CONTENT_TYPE=application/x-www-form-urlencoded");
         add("CONTENT_LENGTH=" + std::to_string(query.size()));
     } else {
         add("REQUEST_METHOD=GET");

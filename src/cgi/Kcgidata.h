@@ -75,9 +75,15 @@ public:
     // The child's environment: NAME=value entries each ended by a zero byte, and one more
     // zero byte; none when there are no entries at all, so the child inherits the program's.
     std::optional<std::string> EnvironmentBlock() const;
-    // Hands EnvironmentBlock() to a runner (anything with SetEnvironment).
+    // What a POST sends on the child's standard input: the query string; none for a GET or
+    // when there are no entries.
+    std::optional<std::string> RequestBody() const;
+    // Hands EnvironmentBlock() and RequestBody() to a runner (anything with SetEnvironment
+    // and SetInput).
     template <class Runner> void BuildEnvironment(Runner& runner) const {
         runner.SetEnvironment(EnvironmentBlock());
+        if (auto body = RequestBody())
+            runner.SetInput(std::move(*body));
     }
 
 private:

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <spawn.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -76,6 +77,37 @@ bool Drain(int fd, ByteStream& stream) {
     }
 }
 
+// Writes what the pipe takes now; false once all is written or the child stopped reading.
+// A child that closed its input must not end this program with SIGPIPE: the signal is
+// blocked for this thread while writing and a pending one taken back, so nothing else in
+// the program sees a change.
+bool Feed(int fd, const std::string& bytes, size_t& written) {
+    sigset_t pipeOnly, old;
+    sigemptyset(&pipeOnly);
+    sigaddset(&pipeOnly, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipeOnly, &old);
+    bool more = true;
+    while (written < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
+        if (n > 0) {
+            written += static_cast<size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            break; // full: poll says when it takes more
+        if (n < 0 && errno == EPIPE) {
+            timespec none{};
+            ::sigtimedwait(&pipeOnly, nullptr, &none);
+        }
+        more = false;
+        break;
+    }
+    pthread_sigmask(SIG_SETMASK, &old, nullptr);
+    return more && written < bytes.size();
+}
+
 } // namespace
 
 KExecProc::KExecProc(std::string commandLine, MessageService& messages, KeyStateProbe& probe)
@@ -87,6 +119,10 @@ void KExecProc::SetEnvironment(std::optional<std::string> block) {
     if (environment_)
         messages_.Show("KExecProc::SetEnvironment\nAsertionFailed.");
     environment_ = std::move(block);
+}
+
+void KExecProc::SetInput(std::string bytes) {
+    input_ = std::move(bytes);
 }
 
 ByteStream& KExecProc::StdOut() {
@@ -109,11 +145,13 @@ bool KExecProc::Run() {
     out_.Clear();
     err_.Clear();
 
-    Pipe outPipe, errPipe;
+    Pipe outPipe, errPipe, inPipe;
     if (!outPipe.Open())
         return Fail("Cannot create a Pipe(StdOut)");
     if (!errPipe.Open())
         return Fail("Cannot create a Pipe(StdErr)");
+    if (input_ && !inPipe.Open())
+        return Fail("Cannot create a Pipe(StdIn)");
 
     std::vector<std::string> args = SplitCommandLine(commandLine_);
     if (args.empty())
@@ -129,13 +167,16 @@ bool KExecProc::Run() {
         envp = EnvironmentEntries(block);
     }
 
-    // No terminal: stdin reads as empty, the two outputs go to the pipes. The child leads a
-    // group of its own so that cancelling reaches whatever it starts, and gets the default
-    // signal handling whatever this program changed for itself.
+    // No terminal: stdin reads as empty (or the request body), the two outputs go to the
+    // pipes. The child leads a group of its own so that cancelling reaches whatever it
+    // starts, and gets the default signal handling whatever this program changed for itself.
     posix_spawn_file_actions_t actions;
     posix_spawnattr_t attr;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    if (input_)
+        posix_spawn_file_actions_adddup2(&actions, inPipe.read, 0);
+    else
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_adddup2(&actions, outPipe.write, 1);
     posix_spawn_file_actions_adddup2(&actions, errPipe.write, 2);
     InitChildSpawnAttributes(attr, POSIX_SPAWN_SETPGROUP);
@@ -152,6 +193,7 @@ bool KExecProc::Run() {
     // that inherited it has gone.
     Pipe::Close(outPipe.write);
     Pipe::Close(errPipe.write);
+    Pipe::Close(inPipe.read);
 
     watcher_.SetProcess(pid);
     watcher_.Resume();
@@ -162,7 +204,18 @@ bool KExecProc::Run() {
 
     ::fcntl(outPipe.read, F_SETFL, O_NONBLOCK);
     ::fcntl(errPipe.read, F_SETFL, O_NONBLOCK);
-    pollfd fds[3] = {{outPipe.read, POLLIN, 0}, {errPipe.read, POLLIN, 0}, {childFd, POLLIN, 0}};
+    // The input is written as the child takes it; once all of it is in (or the child stopped
+    // reading) the pipe closes, which the child reads as the end of its input.
+    size_t inputWritten = 0;
+    if (input_) {
+        ::fcntl(inPipe.write, F_SETFL, O_NONBLOCK);
+        if (!Feed(inPipe.write, *input_, inputWritten))
+            Pipe::Close(inPipe.write);
+    }
+    pollfd fds[4] = {{outPipe.read, POLLIN, 0},
+                     {errPipe.read, POLLIN, 0},
+                     {childFd, POLLIN, 0},
+                     {inPipe.write, POLLOUT, 0}};
     ByteStream* streams[2] = {&out_, &err_};
     bool cancelled = false;
     bool cancelRequested = false; // by the progress callback
@@ -211,9 +264,15 @@ bool KExecProc::Run() {
         int timeout = KThread::kPollMilliseconds;
         if (!pipesOpen && childFd < 0)
             timeout = 5; // no descriptor tells when the child ends: look often
-        int ready = ::poll(fds, childFd >= 0 ? 3 : 2, timeout);
+        // Negative descriptors (no pidfd, input done) are skipped by poll.
+        int ready = ::poll(fds, 4, timeout);
         if (ready < 0 && errno != EINTR)
             break;
+        if (ready > 0 && fds[3].fd >= 0 && fds[3].revents != 0 &&
+            !Feed(fds[3].fd, *input_, inputWritten)) {
+            Pipe::Close(inPipe.write);
+            fds[3].fd = -1;
+        }
         for (int i = 0; i < 2 && ready > 0; ++i) {
             if (fds[i].fd < 0 || fds[i].revents == 0)
                 continue;
@@ -226,6 +285,7 @@ bool KExecProc::Run() {
 
     if (childFd >= 0)
         ::close(childFd);
+    Pipe::Close(inPipe.write);
     Pipe::Close(outPipe.read);
     Pipe::Close(errPipe.read);
     watcher_.Terminate();

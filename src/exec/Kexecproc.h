@@ -1,7 +1,8 @@
 #pragma once
 // Runs one interpreter process for one run of a script: a hidden child (no terminal, stdin
 // /dev/null, a process group of its own) with standard output and standard error captured
-// apart into memory, its exit code kept, and Escape cancelling it.
+// apart into memory, its exit code kept, and Escape cancelling it. Standard input is
+// /dev/null unless the run has bytes to send (a POST request).
 
 #include "exec/Kthread.h"
 #include "platform/ByteStream.h"
@@ -34,6 +35,10 @@ public:
     // more zero byte. None (the default) means the child inherits the program's environment.
     // Meant to be handed over once; a second block is complained about and used all the same.
     void SetEnvironment(std::optional<std::string> block);
+    // Bytes the child reads on its standard input, written while its output is captured, so
+    // a child that reads little or nothing never holds the run up. Without it stdin is
+    // /dev/null.
+    void SetInput(std::string bytes);
 
     // Starts the child and captures its output until it and everything it started that holds
     // the pipes has ended. True exactly when the exit code is 0.
@@ -62,6 +67,7 @@ private:
     std::string errorText_;
     int exitCode_ = -1;
     std::optional<std::string> environment_;
+    std::optional<std::string> input_;
     KThread watcher_;
     MessageService& messages_;
     KeyStateProbe& probe_;

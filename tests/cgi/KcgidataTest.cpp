@@ -23,10 +23,12 @@ std::vector<std::string> Entries(const std::string& block) {
 struct Recorder {
     int calls = 0;
     std::optional<std::string> block;
+    std::optional<std::string> input;
     void SetEnvironment(std::optional<std::string> b) {
         ++calls;
         block = std::move(b);
     }
+    void SetInput(std::string bytes) { input = std::move(bytes); }
 };
 
 class Cgi : public ::testing::Test {
@@ -49,6 +51,7 @@ TEST_F(Cgi, TheDescribedRequestBecomesExactlyThisBlock) {
     data.BuildEnvironment(runner);
     ASSERT_EQ(runner.calls, 1);
     ASSERT_TRUE(runner.block);
+    EXPECT_FALSE(runner.input) << "a GET sends nothing on standard input";
     EXPECT_EQ(
         Entries(*runner.block),
         (std::vector<std::string>{"PATH=/bin", "TZ=JST-9", "HTTP_COOKIE=id=7", "REQUEST_METHOD=GET",
@@ -57,9 +60,14 @@ TEST_F(Cgi, TheDescribedRequestBecomesExactlyThisBlock) {
     data.Cookie.Set({"sid", "a;b", "", "", "", false});
     EXPECT_EQ(data.CookieString(), "id=7; sid=a%3Bb");
     data.Method = KCgiData::Post;
-    auto post = Entries(*data.EnvironmentBlock());
-    EXPECT_EQ(post[3], "REQUEST_METHOD=POST");
-    EXPECT_EQ(post[4], "CONTENT_LENGTH=" + std::to_string(data.QueryString().size()));
+    Recorder post;
+    data.BuildEnvironment(post);
+    auto entries = Entries(*post.block);
+    ASSERT_EQ(entries.size(), 6u);
+    EXPECT_EQ(entries[3], "REQUEST_METHOD=POST");
+    EXPECT_EQ(entries[4], "CONTENT_TYPE=application/x-www-form-urlencoded");
+    EXPECT_EQ(entries[5], "CONTENT_LENGTH=" + std::to_string(data.QueryString().size()));
+    EXPECT_EQ(post.input, data.QueryString());
     EXPECT_EQ(messages.Count(), 0u);
 }
 

@@ -104,6 +104,38 @@ TEST(KExecProc, HiddenChildReadsEmptyInputAndLeadsItsOwnGroup) {
     EXPECT_EQ(r.out, "eof leader pipe");
 }
 
+TEST(KExecProc, InputArrivesWholeWhileOutputFlowsAndIsNeverWaitedFor) {
+    std::string body(1 << 20, '\0');
+    unsigned sum = 0;
+    for (size_t i = 0; i < body.size(); ++i) {
+        body[i] = static_cast<char>('a' + (i * 7919) % 26);
+        sum += static_cast<unsigned char>(body[i]);
+    }
+    struct Case {
+        const char* line;
+        std::string out;
+    } cases[] = {
+        // 2 MB of output before the first read: the input must not wait for it, nor it for
+        // the input.
+        {"perl -e \"print 'x' x (2 << 20); local $/; my $in = <STDIN>; "
+         "print length($in), ' ', unpack('%32C*', $in)\"",
+         std::string(2 << 20, 'x') + std::to_string(body.size()) + " " + std::to_string(sum)},
+        {"perl -e \"print 'never read'\"", "never read"},
+        {"perl -e \"close STDIN; sleep 1; print 'closed'\"", "closed"},
+    };
+    for (const Case& c : cases) {
+        FakeProbe never;
+        ScriptedMessages messages;
+        KExecProc proc(c.line, messages, never);
+        proc.SetInput(body);
+        auto t0 = Clock::now();
+        EXPECT_TRUE(proc.Run()) << c.line;
+        EXPECT_LT(std::chrono::duration<double>(Clock::now() - t0).count(), 20.0) << c.line;
+        EXPECT_EQ(proc.StdOut().ToString(), c.out) << c.line;
+        EXPECT_EQ(messages.Count(), 0u);
+    }
+}
+
 TEST(KExecProc, StreamsStayApartInOrderWithZeroBytesAndInvalidUtf8) {
     const int n = 20000;
     Ran r = RunLine("perl -e \"$| = 1; select STDERR; $| = 1; select STDOUT; "
