@@ -1,7 +1,11 @@
 #include "shell/Main.h"
 
+#include "config/Khelp.h"
+#include "config/qt/Hhelp.h"
 #include "config/qt/QtHistoryMenu.h"
+#include "config/qt/Version.h"
 #include "encoding/Codeconv.h"
+#include "platform/Cp932.h"
 #include "platform/FileFacts.h"
 #include "platform/IniFile.h"
 #include "regex/Kregexp.h"
@@ -95,6 +99,10 @@ TFMain::TFMain(const std::string& appDir, MainServices services, QWidget* parent
     exec_ = std::make_unique<Exec>(ExecContext{*config_, *runWindows_, *messages_, *dialogs_,
                                                *clipboard_, *launcher_, *probe_, cgi_.get(),
                                                UserDesktopFolder});
+    helpViewer_ = std::make_unique<LazyHelpViewer>(*messages_, *launcher_, this);
+    auto wordAtCaret = [this] { return Cp932ToUtf8(FScript->GetWordAtCaret()).text; };
+    help_ = std::make_unique<KHelp>(
+        *config_, KHelpServices{*messages_, *helpViewer_, *launcher_, wordAtCaret, {}, {}});
     RegisterCommands();
     // The caption is right from the first frame, not only after the initial refresh.
     SetCaption(FScript->GetTitle());
@@ -220,6 +228,10 @@ void TFMain::RegisterCommands() {
     c.Register("MMNotClip", run(&Exec::ToggleNotClip));
     c.Register("MMSaveAll", run(&Exec::ToggleSaveAll));
     c.Register("MMUseCGI", run(&Exec::ToggleUseCGI));
+
+    c.Register("MMContents", [this] { help_->ShowHelpContents(); });
+    c.Register("MMSearchKeyword", [this] { help_->ShowKeywordHelp(); });
+    c.Register("MMVersion", [this] { MMVersionClick(); });
 }
 
 void TFMain::BuildToolBar() {
@@ -589,6 +601,12 @@ void TFMain::MMExecuteEditorClick() {
     if (FScript->OpenInEditor() && config_->AutoRefresh && config_->ReadOnlyWhenAutoRefresh)
         config_->SetReadOnly(true);
     RefreshView();
+}
+
+void TFMain::MMVersionClick() {
+    if (!FVersion)
+        FVersion = std::make_unique<TFVersion>(*launcher_, this);
+    FVersion->exec();
 }
 
 void TFMain::SetEncoding(int codeChoice) {

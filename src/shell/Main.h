@@ -32,10 +32,13 @@ class QSocketNotifier;
 class QSplitter;
 class QTabWidget;
 class QToolBar;
+class KHelp;
+class LazyHelpViewer;
 class TFBase;
 class TFResult;
 class TFScript;
 class TFStdError;
+class TFVersion;
 class QtHistoryMenu;
 class RunGate;
 struct ViewState;
@@ -106,6 +109,10 @@ public:
     Exec& Runs() { return *exec_; }
     KCgiData& CgiData() { return *cgi_; }
     RunGate& Gate() { return *runGate_; }
+    KHelp& Help() { return *help_; }
+    LazyHelpViewer& HelpViewerWindow() { return *helpViewer_; }
+    // The About box, once it has been shown.
+    TFVersion* VersionBox() const { return FVersion.get(); }
     // Runs a command through the one dispatch point, as its menu item, key and button do.
     bool Dispatch(const std::string& command) { return commands_->Dispatch(command); }
 
@@ -144,6 +151,7 @@ private:
     void MMAutoRefreshClick();
     void MMFormEditorClick();
     void MMExecuteEditorClick();
+    void MMVersionClick();
     void SetEncoding(int codeChoice);
 
     std::unique_ptr<QtMessageService> ownMessages_;
@@ -185,6 +193,10 @@ private:
     RunGate* runGate_ = nullptr;
     std::unique_ptr<MainRunWindows> runWindows_;
     std::unique_ptr<Exec> exec_;
+    // Help, and the About box made on first use.
+    std::unique_ptr<LazyHelpViewer> helpViewer_;
+    std::unique_ptr<KHelp> help_;
+    std::unique_ptr<TFVersion> FVersion;
     // A file handed over by a second start while a run held the window.
     std::optional<std::string> pendingOpen_;
     // The central widget with the document windows, last: members go in reverse order, so the

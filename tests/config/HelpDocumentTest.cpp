@@ -2,6 +2,10 @@
 // where a keyword lands.
 
 #include "config/HelpDocument.h"
+#include "platform/FileFacts.h"
+#include "shell/logic/Commands.h"
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -89,6 +93,28 @@ TEST(HelpPage, KindAndCodeOfAFile) {
     EXPECT_EQ(HelpTextToUtf8("\xEF\xBB\xBFヘルプ"), "ヘルプ");
     EXPECT_EQ(MakeHelpPage("/a/b.html", "<h1>\x83\x77\x83\x8B\x83\x76</h1>").headings[0].text,
               "ヘルプ");
+}
+
+// The program's own help file: a contents list and a place for every command of the menus.
+TEST(HelpPage, TheProgramsHelpCoversEveryCommand) {
+    std::string bytes;
+    ASSERT_TRUE(ReadWholeFile(VEXIL_SOURCE_DIR "/help/VexilPro.html", bytes));
+    HelpPage page = MakeHelpPage("VexilPro.hlp", bytes);
+    ASSERT_FALSE(page.headings.empty());
+    EXPECT_EQ(page.headings[1].text, "目次");
+    for (const CommandRow& row : CommandTable()) {
+        if (std::string_view(row.name) == "-" || row.hidden)
+            continue;
+        EXPECT_EQ(FindHelpTarget(page, row.name).kind, HelpTargetKind::Anchor) << row.name;
+    }
+    // Every link inside the file leads somewhere.
+    for (size_t at = 0; (at = page.html.find("href=\"#", at)) != std::string::npos;) {
+        size_t end = page.html.find('"', at + 7);
+        std::string anchor = page.html.substr(at + 7, end - at - 7);
+        EXPECT_NE(std::find(page.anchors.begin(), page.anchors.end(), anchor), page.anchors.end())
+            << anchor;
+        at = end;
+    }
 }
 
 } // namespace

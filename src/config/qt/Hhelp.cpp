@@ -1,0 +1,167 @@
+#include "config/qt/Hhelp.h"
+
+#include "platform/FileFacts.h"
+#include "platform/Launcher.h"
+#include "platform/MessageService.h"
+#include "windows/qt/Icons.h"
+
+#include <QKeySequence>
+#include <QShortcut>
+#include <QTextBrowser>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr const char* kCaption = "Vexil - ヘルプ";
+constexpr const char* kCannotRead = " を読み込めませんでした。";
+constexpr const char* kNotFound = "が見つかりません。";
+
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+} // namespace
+
+TFHelp::TFHelp(MessageService& messages, Launcher& launcher, QWidget* parent)
+    : QWidget(parent, Qt::Window), messages_(messages), launcher_(launcher) {
+    setObjectName("FHelp");
+    setWindowTitle(kCaption);
+    setWindowIcon(AppIcon());
+    resize(640, 520);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    browser_ = new QTextBrowser(this);
+    browser_->setObjectName("HelpBrowser");
+    // Links are followed here: inside the help they stay in the viewer, others go out.
+    browser_->setOpenLinks(false);
+    QFont font("Noto Sans CJK JP");
+    font.setPixelSize(14);
+    browser_->setFont(font);
+    layout->addWidget(browser_);
+    connect(browser_, &QTextBrowser::anchorClicked, this,
+            [this](const QUrl& url) { LinkClicked(url); });
+    auto* close = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    close->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(close, &QShortcut::activated, this, &QWidget::close);
+}
+
+void TFHelp::ShowContents(const std::string& file) {
+    if (!Load(file))
+        return;
+    Present(ExtractFileName(file));
+    ShowPage({});
+}
+
+void TFHelp::ShowKeyword(const std::string& file, const std::string& keyword) {
+    if (!Load(file))
+        return;
+    Present(ExtractFileName(file));
+    HelpTarget target = FindHelpTarget(page_, keyword);
+    if (target.kind == HelpTargetKind::Anchor) {
+        ShowPage(target.anchor);
+        return;
+    }
+    if (target.kind == HelpTargetKind::Text) {
+        ShowPage({});
+        if (SelectFirst(keyword))
+            return;
+    }
+    ShowIndex(keyword);
+}
+
+void TFHelp::ShowText(const std::string& title, const std::string& text) {
+    page_ = MakePlainHelpPage(text);
+    file_.clear();
+    Present(title);
+    ShowPage({});
+}
+
+bool TFHelp::Load(const std::string& file) {
+    std::string bytes;
+    if (!ReadWholeFile(file, bytes)) {
+        messages_.Show(file + kCannotRead, kErrorCaption, MessageIcon::Error);
+        return false;
+    }
+    if (!LooksLikeText(bytes)) {
+        // A binary help format (a Windows .hlp) is for whatever the desktop opens it with.
+        if (!DesktopHasProgramFor(file) || !launcher_.StartDetached(OpenerCommand(file)))
+            messages_.Show(file + kCannotRead, kErrorCaption, MessageIcon::Error);
+        return false;
+    }
+    page_ = MakeHelpPage(file, bytes);
+    file_ = file;
+    return true;
+}
+
+void TFHelp::Present(const std::string& title) {
+    setWindowTitle(Q(std::string(kCaption) + " - " + title));
+    if (isMinimized())
+        showNormal();
+    show();
+    raise();
+    activateWindow();
+}
+
+void TFHelp::ShowPage(const std::string& anchor) {
+    browser_->document()->setBaseUrl(file_.empty() ? QUrl() : QUrl::fromLocalFile(Q(file_)));
+    browser_->setHtml(Q(page_.html));
+    showingIndex_ = false;
+    if (anchor.empty())
+        browser_->moveCursor(QTextCursor::Start);
+    else
+        browser_->scrollToAnchor(Q(anchor));
+}
+
+void TFHelp::ShowIndex(const std::string& keyword) {
+    browser_->setHtml(Q(HeadingIndexHtml(page_, keyword)));
+    showingIndex_ = true;
+}
+
+bool TFHelp::SelectFirst(const std::string& keyword) {
+    QTextDocument* doc = browser_->document();
+    // A whole word first: F1 on "print" should not land in "printf".
+    QTextCursor found = doc->find(Q(keyword), 0, QTextDocument::FindWholeWords);
+    if (found.isNull())
+        found = doc->find(Q(keyword));
+    if (found.isNull())
+        return false;
+    browser_->setTextCursor(found);
+    browser_->ensureCursorVisible();
+    return true;
+}
+
+void TFHelp::LinkClicked(const QUrl& url) {
+    if (url.isRelative() && url.path().isEmpty()) {
+        // An anchor of the page itself, or of the page behind the index.
+        if (showingIndex_ || url.fragment().isEmpty())
+            ShowPage(url.fragment().toStdString());
+        else
+            browser_->scrollToAnchor(url.fragment());
+        return;
+    }
+    QUrl target = file_.empty() ? url : QUrl::fromLocalFile(Q(file_)).resolved(url);
+    if (target.isLocalFile()) {
+        std::string path = target.toLocalFile().toStdString();
+        if (!FileExists(path)) {
+            messages_.Show(path + kNotFound);
+            return;
+        }
+        if (Load(path)) {
+            Present(ExtractFileName(path));
+            ShowPage(target.fragment().toStdString());
+        }
+        return;
+    }
+    launcher_.StartDetached(OpenerCommand(target.toString().toStdString()));
+}
+
+LazyHelpViewer::~LazyHelpViewer() = default;
+
+TFHelp& LazyHelpViewer::Window() {
+    if (!window_)
+        window_ = new TFHelp(messages_, launcher_, parent_);
+    return *window_;
+}
