@@ -2,6 +2,8 @@
 
 #include "platform/Cp932.h"
 
+#include <algorithm>
+
 #include <QActionGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -86,6 +88,7 @@ QGridLayout* Fields(std::initializer_list<std::pair<const char*, QWidget*>> rows
             layout->addWidget(new QLabel(QString::fromUtf8(label)), r, 0);
         layout->addWidget(control, r++, 1);
     }
+    layout->setRowStretch(r, 1); // the fields at the top; the grid takes the height
     return layout;
 }
 
@@ -116,6 +119,12 @@ TFEditor::TFEditor(KCgiData& data, MessageService& messages, QWidget* parent)
     PageControl1->setCurrentIndex(1);
     setCentralWidget(PageControl1);
     WatchKeys();
+    // Typing goes to the name field of the page in front, from the first moment and after
+    // every change of page, so that a request can be entered with the keyboard alone.
+    auto focusName = [this] { NameField()->setFocus(); };
+    connect(PageControl1, &QTabWidget::currentChanged, this, focusName);
+    connect(PCFormData, &QTabWidget::currentChanged, this, focusName);
+    focusName();
 }
 
 void TFEditor::BuildMenus() {
@@ -208,6 +217,7 @@ QWidget* TFEditor::BuildFormPage() {
     EdTextareaName = Named(new QLineEdit(area), "EdTextareaName");
     MemoTextarea = Named(new QPlainTextEdit(area), "MemoTextarea");
     MemoTextarea->setTabChangesFocus(true);
+    MemoTextarea->setMaximumHeight(90);
     area->setLayout(Fields({{"名前", EdTextareaName}, {"値", MemoTextarea}}));
 
     auto* check = Named(new QWidget, "TbCheckbox");
@@ -279,6 +289,19 @@ QWidget* TFEditor::BuildCookiePage() {
     return page;
 }
 
+QWidget* TFEditor::NameField() const {
+    switch (PageControl1->currentIndex()) {
+    case 0:
+        return CbEnvName;
+    case 2:
+        return EdCookieName;
+    default: {
+        QWidget* names[] = {EdTextName, EdTextareaName, EdCheckboxName};
+        return names[std::clamp(PCFormData->currentIndex(), 0, 2)];
+    }
+    }
+}
+
 template <class Page> void TFEditor::Act(Page& page, bool (Page::*op)()) {
     Read(page.Fields);
     bool focusName = (page.*op)();
@@ -314,7 +337,7 @@ void TFEditor::Show(const EnvPage& page, bool focusName) {
     CbEnvName->setEditText(FromCp932(page.Fields.Name));
     EdEnvValue->setText(FromCp932(page.Fields.Value));
     if (focusName)
-        CbEnvName->setFocus();
+        NameField()->setFocus();
 }
 
 void TFEditor::Show(const FormPage& page, bool focusName) {
@@ -327,10 +350,8 @@ void TFEditor::Show(const FormPage& page, bool focusName) {
     MemoTextarea->setPlainText(MemoText(in.AreaValue));
     EdCheckboxName->setText(FromCp932(in.CheckName));
     CbCheckboxValue->setChecked(in.Checked);
-    if (focusName) {
-        QLineEdit* names[] = {EdTextName, EdTextareaName, EdCheckboxName};
-        names[std::clamp(in.Page, 0, 2)]->setFocus();
-    }
+    if (focusName)
+        NameField()->setFocus();
 }
 
 void TFEditor::Show(const CookiePage& page, bool focusName) {
@@ -343,7 +364,7 @@ void TFEditor::Show(const CookiePage& page, bool focusName) {
     EdCookiePath->setText(FromCp932(in.Path));
     CBCookieSecure->setChecked(in.Secure);
     if (focusName)
-        EdCookieName->setFocus();
+        NameField()->setFocus();
 }
 
 void TFEditor::SetStayOnTop(bool on) {

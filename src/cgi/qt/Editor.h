@@ -74,6 +74,8 @@ private:
     // Every control's keys pass here first, as the page's Enter walk and Esc need.
     void WatchKeys();
     bool EnterPressed(QWidget* control);
+    // The name field of the page in front (on the form page, of the sub-page in front).
+    QWidget* NameField() const;
 
     // The page state from the controls, an operation, and the page shown again.
     template <class Page> void Act(Page& page, bool (Page::*op)());
