@@ -224,7 +224,7 @@ HelpPage HtmlPage(std::string_view html) {
         out.append(tag);
         i = end + 1;
 
-        if (!closing && (name == "script" || name == "style")) {
+        if (!closing && (name == "script" || name == "style" || name == "title")) {
             size_t close = FindNoCase(html, "</" + name, i);
             close = close == std::string_view::npos ? html.size() : close;
             out.append(html.substr(i, close - i));

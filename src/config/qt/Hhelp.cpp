@@ -5,11 +5,14 @@
 #include "platform/MessageService.h"
 #include "windows/qt/Icons.h"
 
+#include <QAction>
 #include <QKeySequence>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QTextBrowser>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QToolBar>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -30,9 +33,20 @@ TFHelp::TFHelp(MessageService& messages, Launcher& launcher, QWidget* parent)
     setObjectName("FHelp");
     setWindowTitle(kCaption);
     setWindowIcon(AppIcon());
-    resize(640, 520);
+    resize(760, 560);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto* bar = new QToolBar(this);
+    bar->setObjectName("HelpToolBar");
+    bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    back_ = bar->addAction(QIcon::fromTheme("go-previous"), "戻る(&B)");
+    back_->setObjectName("HelpBack");
+    back_->setShortcuts({QKeySequence(Qt::ALT | Qt::Key_Left), QKeySequence(Qt::Key_Backspace)});
+    back_->setShortcutContext(Qt::WindowShortcut);
+    back_->setEnabled(false);
+    connect(back_, &QAction::triggered, this, [this] { Back(); });
+    layout->addWidget(bar);
     browser_ = new QTextBrowser(this);
     browser_->setObjectName("HelpBrowser");
     // Links are followed here: inside the help they stay in the viewer, others go out.
@@ -73,6 +87,7 @@ void TFHelp::ShowKeyword(const std::string& file, const std::string& keyword) {
 }
 
 void TFHelp::ShowText(const std::string& title, const std::string& text) {
+    Remember();
     page_ = MakePlainHelpPage(text);
     file_.clear();
     Present(title);
@@ -91,12 +106,42 @@ bool TFHelp::Load(const std::string& file) {
             messages_.Show(file + kCannotRead, kErrorCaption, MessageIcon::Error);
         return false;
     }
-    page_ = MakeHelpPage(file, bytes);
+    HelpPage page = MakeHelpPage(file, bytes);
+    Remember();
+    page_ = std::move(page);
     file_ = file;
     return true;
 }
 
+void TFHelp::Remember() {
+    if (!shown_)
+        return;
+    constexpr size_t kMostSteps = 100;
+    if (history_.size() == kMostSteps)
+        history_.erase(history_.begin());
+    history_.push_back({page_, file_, title_, showingIndex_, indexKeyword_,
+                        browser_->verticalScrollBar()->value()});
+    back_->setEnabled(true);
+}
+
+void TFHelp::Back() {
+    if (history_.empty())
+        return;
+    Step step = std::move(history_.back());
+    history_.pop_back();
+    back_->setEnabled(!history_.empty());
+    page_ = std::move(step.page);
+    file_ = std::move(step.file);
+    Present(step.title);
+    if (step.index)
+        ShowIndex(step.keyword);
+    else
+        ShowPage({});
+    browser_->verticalScrollBar()->setValue(step.scroll);
+}
+
 void TFHelp::Present(const std::string& title) {
+    title_ = title;
     setWindowTitle(Q(std::string(kCaption) + " - " + title));
     if (isMinimized())
         showNormal();
@@ -109,6 +154,7 @@ void TFHelp::ShowPage(const std::string& anchor) {
     browser_->document()->setBaseUrl(file_.empty() ? QUrl() : QUrl::fromLocalFile(Q(file_)));
     browser_->setHtml(Q(page_.html));
     showingIndex_ = false;
+    shown_ = true;
     if (anchor.empty())
         browser_->moveCursor(QTextCursor::Start);
     else
@@ -118,6 +164,8 @@ void TFHelp::ShowPage(const std::string& anchor) {
 void TFHelp::ShowIndex(const std::string& keyword) {
     browser_->setHtml(Q(HeadingIndexHtml(page_, keyword)));
     showingIndex_ = true;
+    indexKeyword_ = keyword;
+    shown_ = true;
 }
 
 bool TFHelp::SelectFirst(const std::string& keyword) {
@@ -136,6 +184,7 @@ bool TFHelp::SelectFirst(const std::string& keyword) {
 void TFHelp::LinkClicked(const QUrl& url) {
     if (url.isRelative() && url.path().isEmpty()) {
         // An anchor of the page itself, or of the page behind the index.
+        Remember();
         if (showingIndex_ || url.fragment().isEmpty())
             ShowPage(url.fragment().toStdString());
         else

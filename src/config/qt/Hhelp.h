@@ -9,9 +9,11 @@
 
 #include <QWidget>
 #include <memory>
+#include <vector>
 
 class Launcher;
 class MessageService;
+class QAction;
 class QTextBrowser;
 class QUrl;
 
@@ -28,6 +30,8 @@ public:
     // The help file shown, empty for a text from no file.
     const std::string& File() const { return file_; }
     bool ShowingIndex() const { return showingIndex_; }
+    // Back to what was shown before the last step (Alt+Left, Backspace, the tool button).
+    QAction* BackAction() const { return back_; }
 
 private:
     // Reads a help file into the page; false (and the user told) when it cannot be shown here.
@@ -38,13 +42,29 @@ private:
     bool SelectFirst(const std::string& keyword);
     void Present(const std::string& title);
     void LinkClicked(const QUrl& url);
+    // What is shown now becomes the step Back returns to.
+    void Remember();
+    void Back();
+
+    struct Step {
+        HelpPage page;
+        std::string file, title;
+        bool index;
+        std::string keyword;
+        int scroll;
+    };
 
     MessageService& messages_;
     Launcher& launcher_;
     QTextBrowser* browser_;
+    QAction* back_;
     HelpPage page_;
     std::string file_;
+    std::string title_;
     bool showingIndex_ = false;
+    std::string indexKeyword_;
+    bool shown_ = false;
+    std::vector<Step> history_;
 };
 
 // Makes the viewer when help is first asked for, not at start-up.

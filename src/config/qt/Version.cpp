@@ -27,8 +27,9 @@ QFont Font(int pixels, bool bold = false, bool italic = false, bool underline = 
 TFVersion::TFVersion(Launcher& launcher, QWidget* parent) : QDialog(parent), launcher_(launcher) {
     setObjectName("FVersion");
     setWindowTitle("Vexil2 - Version");
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint);
+    // A fixed dialog border: a title and a close box, nothing to minimise or maximise.
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                   Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setFixedSize(282, 183);
     setFont(Font(12));
 
@@ -84,7 +85,8 @@ void TFVersion::showEvent(QShowEvent* event) {
     // selection when the focus leaves it at the previous hide.
     auto select = [this] {
         EdAddress->setFocus();
-        EdAddress->selectAll();
+        // Selected from the end back to the start, so the start is what shows.
+        EdAddress->setSelection(EdAddress->text().size(), -EdAddress->text().size());
     };
     select();
     QMetaObject::invokeMethod(this, select, Qt::QueuedConnection);

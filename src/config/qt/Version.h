@@ -13,7 +13,7 @@ inline constexpr const char* kVersionText = "Vexil Ver 2.79";
 inline constexpr const char* kProjectName = "VexilPro";
 // The project's own addresses: the one its history is written under, and its home page.
 inline constexpr const char* kProjectMail = "maintainers@users.noreply.c-seed-0ccf895f.example";
-inline constexpr const char* kProjectHomePage = "https://c-seed-0ccf895f.example/vexilpro/";
+inline constexpr const char* kProjectHomePage = "https://c-seed-0ccf895f.example/";
 
 class TFVersion : public QDialog {
     Q_OBJECT

@@ -110,6 +110,14 @@ TEST(HelpWindow, KeywordsLandOnAnchorsAndTextElseTheIndex) {
     emit help.Browser()->anchorClicked(QUrl("second.html"));
     EXPECT_EQ(help.File(), dir.File("second.html"));
     EXPECT_NE(Text(help.Browser()).find("Second page"), std::string::npos);
+    // Back returns step by step: to the heading, then to the index it was chosen from.
+    help.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&help));
+    QTest::keyClick(help.Browser(), Qt::Key_Left, Qt::AltModifier);
+    EXPECT_EQ(help.File(), file);
+    EXPECT_GT(bar->value(), atEach);
+    help.BackAction()->trigger();
+    EXPECT_TRUE(help.ShowingIndex());
     ::unsetenv("VEXIL_OPENER");
     emit help.Browser()->anchorClicked(QUrl("https://example.org/x"));
     EXPECT_EQ(launcher.Started,
