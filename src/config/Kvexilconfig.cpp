@@ -1,8 +1,10 @@
 #include "config/Kvexilconfig.h"
 
 #include "config/Kfilehistory.h"
+#include "config/Seedlangs.h"
 #include "platform/FileFacts.h"
 #include "platform/IniFile.h"
+#include "platform/Launcher.h"
 #include "platform/MessageService.h"
 
 #include <algorithm>
@@ -76,6 +78,9 @@ void KVexilConfig::LoadDefFiles() {
         messages_.Show(kNoDefFiles);
         Languages.push_back(std::make_unique<KDefConfig>(DefsDir + "perl.def"));
     }
+        // The other interpreters this machine has are ready from the first start, too.
+        for (auto& seed : SeedLanguages(DefsDir, FindOnPath))
+            Languages.push_back(std::move(seed));
     Current = Languages.front().get();
 }
 

@@ -1,5 +1,7 @@
 #include "config/Kvexilconfig.h"
 #include "config/Kfilehistory.h"
+#include "config/Seedlangs.h"
+#include "platform/Launcher.h"
 #include "platform/IniFile.h"
 #include "support/ScriptedMessages.h"
 #include "support/TempDir.h"
@@ -79,7 +81,15 @@ TEST(KVexilConfig, FirstStartUsesDefaultsAndWritesEverythingAtClose) {
     p.Start();
     EXPECT_EQ(p.messages.Texts(), Lines{kNoDefs});
     EXPECT_TRUE(std::filesystem::is_directory(p.dir.File("defs")));
-    ASSERT_EQ(p.config.Languages.size(), 1u);
+    // Perl, then the other interpreters this machine has, already written.
+    size_t seeded = 0;
+    for (const LanguageSeed& seed : LanguageSeeds())
+        if (!FindOnPath(seed.program).empty()) {
+            ++seeded;
+            EXPECT_TRUE(std::filesystem::exists(p.dir.File("defs/" + std::string(seed.fileName) +
+                                                           ".def")));
+        }
+    ASSERT_EQ(p.config.Languages.size(), 1u + seeded);
     ASSERT_EQ(p.config.Current, p.config.Languages[0].get());
     EXPECT_EQ(p.config.Current->Name, "Perl");
     EXPECT_EQ(p.config.Current->ExePath, "/usr/bin/perl");
