@@ -132,12 +132,6 @@ TEST(HelpWindow, KeywordsLandOnAnchorsAndTextElseTheIndex) {
 TEST(HelpWindow, AboutBoxClosesOnEnterAndEscAndOffersTheAddress) {
     RecordingLauncher launcher;
     TFVersion box(launcher);
-    EXPECT_EQ(box.windowTitle().toStdString(), "Vexil2 - Version");
-    EXPECT_EQ(box.size(), QSize(282, 183));
-    EXPECT_EQ(box.Label1->text().toStdString(), "Vexil Ver 2.79");
-    EXPECT_EQ(box.Label5->toolTip().toStdString(), "ホームページを開きます");
-    EXPECT_EQ(box.Label5->cursor().shape(), Qt::PointingHandCursor);
-
     const std::pair<const char*, Qt::Key> keys[] = {
         {"Enter in the address", Qt::Key_Return},
         {"Esc in the address", Qt::Key_Escape},
