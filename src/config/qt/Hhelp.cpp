@@ -192,6 +192,8 @@ void TFHelp::LinkClicked(const QUrl& url) {
         return;
     }
     QUrl target = file_.empty() ? url : QUrl::fromLocalFile(Q(file_)).resolved(url);
+    if (target.isRelative())
+        return; // a page from no file has nothing to resolve it against
     if (target.isLocalFile()) {
         std::string path = target.toLocalFile().toStdString();
         if (!FileExists(path)) {
