@@ -54,13 +54,18 @@ std::vector<std::string> DefFileNames(const std::string& folder) {
 } // namespace
 
 KVexilConfig::KVexilConfig(std::string appDir, MessageService& messages, KFileHistory* history,
-                           KVexilConfigCallbacks callbacks)
+                           KVexilConfigCallbacks callbacks, std::string settingsDir)
     : Callbacks(std::move(callbacks)), TempBat(kDefaultTempBat), TempHtml(kDefaultTempHtml),
-      AppDir(std::move(appDir)), Editor(kDefaultEditor), messages_(messages), history_(history) {
+      AppDir(std::move(appDir)), SettingsDir(std::move(settingsDir)), Editor(kDefaultEditor),
+      messages_(messages), history_(history) {
     if (AppDir.empty() || AppDir.back() != '/')
         AppDir += '/';
-    CfgPath = AppDir + "VexilPro.cfg";
-    DefsDir = AppDir + "defs/";
+    if (SettingsDir.empty())
+        SettingsDir = AppDir;
+    else if (SettingsDir.back() != '/')
+        SettingsDir += '/';
+    CfgPath = SettingsDir + "VexilPro.cfg";
+    DefsDir = SettingsDir + "defs/";
     HelpPath = AppDir + "VexilPro.hlp";
 }
 
@@ -205,7 +210,7 @@ std::string KVexilConfig::GetTempFilePath() const {
     if (!Current)
         return {};
     if (Current->TempDir.empty())
-        return AppDir + Current->TempFile;
+        return SettingsDir + Current->TempFile;
     return Current->TempDir + "/" + Current->TempFile;
 }
 

@@ -33,8 +33,10 @@ class KVexilConfig {
 public:
     // appDir is the program folder (ProgramDir() in the program); a missing trailing '/' is
     // added. history may be null, in which case the [FileHistory] section is left alone.
+    // settingsDir holds VexilPro.cfg, defs/ and the default temporary folder; empty means
+    // appDir (see config/Settingsdir for where an installed program keeps them).
     KVexilConfig(std::string appDir, MessageService& messages, KFileHistory* history = nullptr,
-                 KVexilConfigCallbacks callbacks = {});
+                 KVexilConfigCallbacks callbacks = {}, std::string settingsDir = {});
     KVexilConfig(const KVexilConfig&) = delete;
     KVexilConfig& operator=(const KVexilConfig&) = delete;
 
@@ -59,7 +61,7 @@ public:
     bool SelectLanguageByExtension(const std::string& filePath);
     // "Perl Files(*.pl,*.cgi)|*.pl;*.cgi|All Files(*.*)|*.*" for the current language.
     std::string GetFileFilter() const;
-    // TempDir + "/" + TempFile of the current language, or AppDir + TempFile.
+    // TempDir + "/" + TempFile of the current language, or SettingsDir + TempFile.
     std::string GetTempFilePath() const;
     // Whether the interpreter file and the temporary folder exist; tells the user when not.
     bool CheckRunnable();
@@ -86,6 +88,7 @@ public:
     bool CutHead = true;
     int DefaultCode = -1;
     std::string AppDir;
+    std::string SettingsDir; // with a trailing '/'; AppDir unless installed
     std::string DefsDir;
     std::string Editor;
     // On by default: the launcher splits the editor's parameters at blanks.

@@ -1,0 +1,74 @@
+#include "config/Kvexilconfig.h"
+#include "config/Settingsdir.h"
+#include "support/ScriptedMessages.h"
+#include "support/TempDir.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Sets an environment variable for one scope.
+struct Env {
+    std::string name;
+    std::string old;
+    bool had;
+    Env(const char* n, const char* value) : name(n) {
+        const char* o = std::getenv(n);
+        had = o != nullptr;
+        old = o ? o : "";
+        ::setenv(n, value, 1);
+    }
+    ~Env() {
+        if (had)
+            ::setenv(name.c_str(), old.c_str(), 1);
+        else
+            ::unsetenv(name.c_str());
+    }
+};
+
+auto Writable(bool yes) {
+    return [yes](const std::string&) { return yes; };
+}
+
+} // namespace
+
+TEST(Settingsdir, AWritableProgramFolderKeepsAllElseTheUsersConfigFolder) {
+    Env home("HOME", "/home/u");
+    {
+        Env xdg("XDG_CONFIG_HOME", "/cfg");
+        EXPECT_EQ(SettingsFolderFor("/opt/v", Writable(true)), "/opt/v/");
+        EXPECT_EQ(SettingsFolderFor("/opt/v/", Writable(false)), "/cfg/VexilPro/");
+    }
+    Env relative("XDG_CONFIG_HOME", "cfg");
+    EXPECT_EQ(SettingsFolderFor("/opt/v", Writable(false)), "/home/u/.config/VexilPro/");
+}
+
+TEST(Settingsdir, TheFirstUseIsSeededFromTheInstalledDefinitionsAndNothingIsOverwritten) {
+    TempDir program, home;
+    std::filesystem::create_directories(program.File("defs"));
+    WriteFileBytes(program.File("defs/perl.def"), "[Language]\nName=Perl\nExt=pl,cgi\n");
+    // An installed definition of a seeded language wins over the one PATH would give.
+    WriteFileBytes(program.File("defs/bash.def"), "[Language]\nName=Shell\n");
+    const std::string settings = home.Path() + "/VexilPro/";
+
+    EXPECT_EQ(PrepareSettingsFolder(program.Path(), settings), settings);
+    EXPECT_EQ(home.Read("VexilPro/defs/perl.def"), "[Language]\nName=Perl\nExt=pl,cgi\n");
+    EXPECT_EQ(home.Read("VexilPro/defs/bash.def"), "[Language]\nName=Shell\n");
+    EXPECT_EQ(std::filesystem::status(settings).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_all);
+
+    WriteFileBytes(settings + "defs/perl.def", "[Language]\nName=Mine\n");
+    PrepareSettingsFolder(program.Path(), settings);
+    EXPECT_EQ(home.Read("VexilPro/defs/perl.def"), "[Language]\nName=Mine\n");
+
+    ScriptedMessages messages;
+    KVexilConfig config(program.Path(), messages, nullptr, {}, settings);
+    config.LoadDefFiles();
+    EXPECT_EQ(messages.Count(), 0u) << "no first-start message: definitions are there";
+    EXPECT_EQ(config.CfgPath, settings + "VexilPro.cfg");
+    EXPECT_EQ(config.Current->Name, "Shell"); // bash.def sorts first
+    EXPECT_EQ(config.GetTempFilePath(), settings + "vexil.tmp");
+    EXPECT_EQ(config.HelpPath, program.Path() + "/VexilPro.hlp") << "help stays with the program";
+}
