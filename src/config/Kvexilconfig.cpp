@@ -17,6 +17,8 @@ constexpr const char* kWindow = "Window";
 constexpr const char* kOthers = "Others";
 
 constexpr const char* kDefaultLanguage = "Perl";
+// Beside an installed program: the definitions a first start begins with.
+constexpr const char* kInstalledDefs = "default-defs/";
 constexpr const char* kDefaultEditor = "xdg-open";
 constexpr const char* kDefaultTempBat = "temp.sh";
 constexpr const char* kDefaultTempHtml = "temp.html";
@@ -76,6 +78,12 @@ void KVexilConfig::LoadDefFiles() {
 
     Languages.clear();
     Current = nullptr;
+    // A first start: the definitions installed with the program, if any, are the user's to
+    // start from, and the other interpreters this machine has are ready, too.
+    const bool firstStart = DefFileNames(DefsDir).empty();
+    if (firstStart)
+        for (const std::string& name : DefFileNames(AppDir + kInstalledDefs))
+            std::filesystem::copy_file(AppDir + kInstalledDefs + name, DefsDir + name, ec);
     for (const std::string& name : DefFileNames(DefsDir))
         Languages.push_back(std::make_unique<KDefConfig>(DefsDir + name));
 
@@ -83,7 +91,7 @@ void KVexilConfig::LoadDefFiles() {
         messages_.Show(kNoDefFiles);
         Languages.push_back(std::make_unique<KDefConfig>(DefsDir + "perl.def"));
     }
-        // The other interpreters this machine has are ready from the first start, too.
+    if (firstStart)
         for (auto& seed : SeedLanguages(DefsDir, FindOnPath))
             Languages.push_back(std::move(seed));
     Current = Languages.front().get();

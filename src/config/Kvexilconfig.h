@@ -42,8 +42,9 @@ public:
 
     // Fills Languages from the *.def files of DefsDir (sorted by name, the suffix matched
     // without regard to case), creating the folder when it is missing, and makes the first one
-    // current. Without any, tells the user once and uses a built-in Perl that is written to
-    // defs/perl.def at the next save.
+    // current. Without any (a first start) it takes those installed in AppDir/default-defs/,
+    // else tells the user once and uses a built-in Perl that is written to defs/perl.def at the
+    // next save; either way it adds the interpreters of LanguageSeeds() found on PATH.
     void LoadDefFiles();
     // Reads VexilPro.cfg; a missing file gives every default. Runs after LoadDefFiles.
     void Load();

@@ -1,5 +1,6 @@
 #include "config/Seedlangs.h"
 
+#include "platform/FileFacts.h"
 #include "platform/IniFile.h"
 
 const std::vector<LanguageSeed>& LanguageSeeds() {
@@ -29,11 +30,12 @@ SeedLanguages(const std::string& defsDir,
               const std::function<std::string(const std::string&)>& findOnPath) {
     std::vector<std::unique_ptr<KDefConfig>> languages;
     for (const LanguageSeed& seed : LanguageSeeds()) {
+        const std::string path = defsDir + seed.fileName + ".def";
         std::string exePath = findOnPath(seed.program);
-        if (exePath.empty())
-            continue;
+        if (exePath.empty() || FileExists(path))
+            continue; // not on this machine, or defined already
         // Loaded from a file that is not there yet: every field starts at its default.
-        auto def = std::make_unique<KDefConfig>(defsDir + seed.fileName + ".def");
+        auto def = std::make_unique<KDefConfig>(path);
         def->Name = seed.name;
         def->Ext = seed.ext;
         def->RegExpLang.clear();

@@ -22,9 +22,9 @@ struct LanguageSeed {
 
 const std::vector<LanguageSeed>& LanguageSeeds();
 
-// Definitions for the seeds whose program findOnPath finds (its full path, or empty), written
-// into defsDir at once. A definition that cannot be written is still offered; its save is tried
-// again, and reported, with the others at exit.
+// Definitions for the seeds whose program findOnPath finds (its full path, or empty) and whose
+// file defsDir does not hold yet, written into defsDir at once. A definition that cannot be written
+// is still offered; its save is tried again, and reported, with the others at exit.
 std::vector<std::unique_ptr<KDefConfig>>
 SeedLanguages(const std::string& defsDir,
               const std::function<std::string(const std::string&)>& findOnPath);

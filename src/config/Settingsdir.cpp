@@ -1,9 +1,5 @@
 #include "config/Settingsdir.h"
 
-#include "config/Seedlangs.h"
-#include "platform/FileFacts.h"
-#include "platform/Launcher.h"
-
 #include <cstdlib>
 #include <filesystem>
 #include <unistd.h>
@@ -16,14 +12,6 @@ std::string WithSlash(std::string dir) {
     if (dir.empty() || dir.back() != '/')
         dir += '/';
     return dir;
-}
-
-bool HasDefinitions(const std::string& defsDir) {
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(defsDir, ec))
-        if (entry.is_regular_file() && LowerAscii(entry.path().extension().string()) == ".def")
-            return true;
-    return false;
 }
 
 } // namespace
@@ -50,24 +38,10 @@ std::string SettingsFolderFor(const std::string& programDir) {
 }
 
 std::string PrepareSettingsFolder(const std::string& programDir, const std::string& settingsDir) {
-    if (WithSlash(programDir) == settingsDir)
-        return settingsDir;
     std::error_code ec;
-    const std::string defs = settingsDir + "defs/";
-    if (HasDefinitions(defs))
-        return settingsDir;
-    fs::create_directories(defs, ec);
-    fs::permissions(settingsDir, fs::perms::owner_all, ec);
-    for (const auto& entry : fs::directory_iterator(WithSlash(programDir) + "defs", ec))
-        if (entry.is_regular_file())
-            fs::copy_file(entry.path(), defs + entry.path().filename().string(),
-                          fs::copy_options::skip_existing, ec);
-    // An installed definition of a language stands; the others are written for what PATH has.
-    SeedLanguages(defs, [&defs](const std::string& program) {
-        for (const LanguageSeed& seed : LanguageSeeds())
-            if (seed.program == program && fs::exists(defs + seed.fileName + std::string(".def")))
-                return std::string();
-        return FindOnPath(program);
-    });
+    if (WithSlash(programDir) != settingsDir && !fs::exists(settingsDir, ec)) {
+        fs::create_directories(settingsDir, ec); // a failure shows at the first save
+        fs::permissions(settingsDir, fs::perms::owner_all, ec);
+    }
     return settingsDir;
 }

@@ -2,8 +2,7 @@
 // Where a user's settings live. A program folder the user may write to keeps everything beside
 // the program (a portable install, as the program has always worked); an installed program's
 // folder is not writable, so its settings file, defs/ and default temporary folder move to
-// $XDG_CONFIG_HOME/VexilPro/ (else ~/.config/VexilPro/), started from the definitions installed
-// beside the program.
+// $XDG_CONFIG_HOME/VexilPro/ (else ~/.config/VexilPro/).
 
 #include <functional>
 #include <string>
@@ -13,7 +12,6 @@ std::string SettingsFolderFor(const std::string& programDir,
                               const std::function<bool(const std::string&)>& writable);
 std::string SettingsFolderFor(const std::string& programDir);
 
-// Makes settingsDir (private to the user) when it is not the program folder, and on its first
-// use fills its defs/ from the program folder's defs/ and with the other interpreters found on
-// PATH. Answers settingsDir. Nothing that exists is overwritten.
+// Makes settingsDir, private to the user, when it is not the program folder and does not exist
+// yet (its definitions come with the first start, KVexilConfig::LoadDefFiles). Answers it.
 std::string PrepareSettingsFolder(const std::string& programDir, const std::string& settingsDir);

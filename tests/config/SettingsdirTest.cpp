@@ -1,5 +1,5 @@
-#include "config/Kvexilconfig.h"
 #include "config/Settingsdir.h"
+#include "config/Kvexilconfig.h"
 #include "support/ScriptedMessages.h"
 #include "support/TempDir.h"
 
@@ -45,30 +45,33 @@ TEST(Settingsdir, AWritableProgramFolderKeepsAllElseTheUsersConfigFolder) {
     EXPECT_EQ(SettingsFolderFor("/opt/v", Writable(false)), "/home/u/.config/VexilPro/");
 }
 
-TEST(Settingsdir, TheFirstUseIsSeededFromTheInstalledDefinitionsAndNothingIsOverwritten) {
+TEST(Settingsdir, AFirstStartBeginsFromTheInstalledDefinitionsAndOverwritesNothing) {
     TempDir program, home;
-    std::filesystem::create_directories(program.File("defs"));
-    WriteFileBytes(program.File("defs/perl.def"), "[Language]\nName=Perl\nExt=pl,cgi\n");
-    // An installed definition of a seeded language wins over the one PATH would give.
-    WriteFileBytes(program.File("defs/bash.def"), "[Language]\nName=Shell\n");
+    std::filesystem::create_directories(program.File("default-defs"));
+    WriteFileBytes(program.File("default-defs/perl.def"), "[Language]\nName=Perl\nExt=pl,cgi\n");
+    // An installed definition of a language PATH also has wins over the one PATH would give.
+    WriteFileBytes(program.File("default-defs/bash.def"), "[Language]\nName=Shell\n");
     const std::string settings = home.Path() + "/VexilPro/";
-
     EXPECT_EQ(PrepareSettingsFolder(program.Path(), settings), settings);
-    EXPECT_EQ(home.Read("VexilPro/defs/perl.def"), "[Language]\nName=Perl\nExt=pl,cgi\n");
-    EXPECT_EQ(home.Read("VexilPro/defs/bash.def"), "[Language]\nName=Shell\n");
     EXPECT_EQ(std::filesystem::status(settings).permissions() & std::filesystem::perms::all,
               std::filesystem::perms::owner_all);
-
-    WriteFileBytes(settings + "defs/perl.def", "[Language]\nName=Mine\n");
-    PrepareSettingsFolder(program.Path(), settings);
-    EXPECT_EQ(home.Read("VexilPro/defs/perl.def"), "[Language]\nName=Mine\n");
 
     ScriptedMessages messages;
     KVexilConfig config(program.Path(), messages, nullptr, {}, settings);
     config.LoadDefFiles();
-    EXPECT_EQ(messages.Count(), 0u) << "no first-start message: definitions are there";
+    EXPECT_EQ(messages.Count(), 0u) << "no first-start message: definitions came installed";
+    EXPECT_EQ(home.Read("VexilPro/defs/perl.def"), "[Language]\nName=Perl\nExt=pl,cgi\n");
+    EXPECT_EQ(home.Read("VexilPro/defs/bash.def"), "[Language]\nName=Shell\n");
+    EXPECT_EQ(config.Languages[0]->Name, "Shell");
+    EXPECT_EQ(config.Languages[1]->Name, "Perl");
     EXPECT_EQ(config.CfgPath, settings + "VexilPro.cfg");
-    EXPECT_EQ(config.Current->Name, "Shell"); // bash.def sorts first
     EXPECT_EQ(config.GetTempFilePath(), settings + "vexil.tmp");
     EXPECT_EQ(config.HelpPath, program.Path() + "/VexilPro.hlp") << "help stays with the program";
+
+    // Not a first start any more: the user's own definitions stand.
+    WriteFileBytes(settings + "defs/perl.def", "[Language]\nName=Mine\n");
+    std::filesystem::remove(settings + "defs/bash.def");
+    config.LoadDefFiles();
+    EXPECT_EQ(home.Read("VexilPro/defs/perl.def"), "[Language]\nName=Mine\n");
+    EXPECT_FALSE(std::filesystem::exists(settings + "defs/bash.def"));
 }
