@@ -40,11 +40,14 @@ bool StartsWithNoCase(std::string_view text, size_t pos, std::string_view prefix
 }
 
 size_t FindNoCase(std::string_view text, std::string_view what, size_t from = 0) {
-    if (what.empty())
-        return from <= text.size() ? from : std::string_view::npos;
-    const std::string lowText = LowerAscii(text);
-    const std::string lowWhat = LowerAscii(what);
-    return lowText.find(lowWhat, from);
+    if (from > text.size())
+        return std::string_view::npos;
+    auto same = [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) ==
+               std::tolower(static_cast<unsigned char>(b));
+    };
+    auto at = std::search(text.begin() + from, text.end(), what.begin(), what.end(), same);
+    return at == text.end() && !what.empty() ? std::string_view::npos : at - text.begin();
 }
 
 // The value of one attribute of a tag's text ("<a name='x' href=...>"), or nothing.
@@ -176,6 +179,8 @@ HelpPage HtmlPage(std::string_view html) {
     size_t headingTextStart = 0;
     std::string headingAnchor;
     bool headingOwnAnchor = false;
+    // Once a tag ran to the end of the file, every later '<' is text: no rescans.
+    bool unclosed = false;
     size_t i = 0;
     while (i < html.size()) {
         char c = html[i];
@@ -199,7 +204,7 @@ HelpPage HtmlPage(std::string_view html) {
             continue;
         }
         // The tag runs to the first '>' outside quotes.
-        size_t end = i + 1;
+        size_t end = unclosed ? html.size() : i + 1;
         char quote = 0;
         while (end < html.size() && (quote || html[end] != '>')) {
             if (quote && html[end] == quote)
@@ -209,6 +214,7 @@ HelpPage HtmlPage(std::string_view html) {
             ++end;
         }
         if (end >= html.size()) { // a '<' that opens no tag is text
+            unclosed = true;
             out += c;
             page.text += c;
             ++i;

@@ -6,6 +6,7 @@
 #include "shell/logic/Commands.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include <gtest/gtest.h>
 
@@ -79,6 +80,16 @@ TEST(HelpPage, PlainTextHeadingsAndEscapes) {
     EXPECT_NE(page.html.find("use &lt;b&gt; &amp; go"), std::string::npos);
     EXPECT_NE(page.html.find("<a name=\"vexil-heading-2\"></a>## Loops"), std::string::npos);
     EXPECT_EQ(FindHelpTarget(page, "FOR").kind, HelpTargetKind::Text);
+}
+
+TEST(HelpPage, BrokenHtmlStaysLinear) {
+    // A megabyte of '<' that close nowhere: read at once (not one rescan per '<'), all text.
+    std::string html = "<html>" + std::string(1 << 20, '<');
+    auto start = std::chrono::steady_clock::now();
+    HelpPage page = MakeHelpPage("/x/big.html", html);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_EQ(page.text.size(), html.size() - 6);
+    EXPECT_EQ(FindHelpTarget(page, "<<<").kind, HelpTargetKind::Text);
 }
 
 TEST(HelpPage, KindAndCodeOfAFile) {
