@@ -9,12 +9,15 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <utility>
 
 namespace {
 
 constexpr const char* kEnvironment = "Environment";
 constexpr const char* kWindow = "Window";
 constexpr const char* kOthers = "Others";
+// The script window's look; a section of our own, unknown to older readers, which keep it.
+constexpr const char* kView = "View";
 
 constexpr const char* kDefaultLanguage = "Perl";
 // Beside an installed program: the definitions a first start begins with.
@@ -25,6 +28,7 @@ constexpr const char* kDefaultTempHtml = "temp.html";
 constexpr int kDefaultWidth = 600;
 constexpr int kDefaultHeight = 400;
 
+constexpr const char* kReplaceDefFile = " は既に存在します。\n上書きしますか？";
 constexpr const char* kNoDefFiles = "Def Files are not found. Use default Settings.";
 constexpr const char* kAddedLanguage =
     "　を追加しました。\n 詳細設定は設定メニューの言語別設定から行ってください";
@@ -132,6 +136,8 @@ void KVexilConfig::Load() {
     ChangeCurrentDirOnDrop = ini.ReadBool(kOthers, "ChangeCurrentDirOnDrop", false);
     DontChangeDirFromDesktop = ini.ReadBool(kOthers, "DontChangeDirFromDesktop", false);
     FEditorStayOnTop = ini.ReadBool(kOthers, "FEditorStayOnTop", false);
+    LineNumbers = ini.ReadBool(kView, "LineNumbers", true);
+    SyntaxColours = ini.ReadBool(kView, "SyntaxColours", true);
 }
 
 void KVexilConfig::Save() {
@@ -162,6 +168,12 @@ void KVexilConfig::Save() {
     ini.WriteBool(kOthers, "FEditorStayOnTop",
                   Callbacks.FormEditorStayOnTop ? Callbacks.FormEditorStayOnTop()
                                                 : FEditorStayOnTop);
+    // Written once they differ from the default or are there already, so a user who never
+    // changes them keeps the file exactly as the program has always written it.
+    for (auto [key, on] : {std::pair{"LineNumbers", LineNumbers},
+                           std::pair{"SyntaxColours", SyntaxColours}})
+        if (!on || ini.HasKey(kView, key))
+            ini.WriteBool(kView, key, on);
     ini.UpdateFile();
 }
 
@@ -174,11 +186,111 @@ void KVexilConfig::SaveWindow(bool maximized, int width, int height) {
     Save();
 }
 
-void KVexilConfig::AddLanguage(const std::string& name, const std::string& exePath) {
-    auto language = std::make_unique<KDefConfig>(DefsDir + name + ".def", name, exePath);
+bool LanguageNameIsFileName(std::string_view name) {
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
+}
+
+KLanguageSettings LanguageSettingsOf(const KDefConfig& l) {
+    return {
+        l.ExePath,  l.Option,  l.Ext,       l.UseHelpFile, l.UseHtmlHelp,           l.HelpFile,
+        l.TempFile, l.TempDir, l.ShowError, l.RegExpErr,   l.UseTagJumpToOtherFile, l.RegExpFile};
+}
+
+KEnvironmentSettings KVexilConfig::Environment() const {
+    KEnvironmentSettings s;
+    s.Editor = Editor;
+    s.UseDoubleQuotes = UseDoubleQuotes;
+    s.TempBat = TempBat;
+    s.UsePause = UsePause;
+    s.UseHotKey = UseHotKey;
+    s.HotKey = HotKey;
+    s.TempHtml = TempHtml;
+    s.CutHead = CutHead;
+    s.UseTagJump = UseTagJump;
+    s.TagJumpText = TagJumpText;
+    s.ReadOnlyWhenAutoRefresh = ReadOnlyWhenAutoRefresh;
+    s.MemoryFileWhenDropped = MemoryFileWhenDropped;
+    s.ChangeCurrentDirOnDrop = ChangeCurrentDirOnDrop;
+    s.DontChangeDirFromDesktop = DontChangeDirFromDesktop;
+    return s;
+}
+
+void KVexilConfig::ApplyEnvironment(const KEnvironmentSettings& s) {
+    Editor = s.Editor;
+    UseDoubleQuotes = s.UseDoubleQuotes;
+    TempBat = s.TempBat;
+    UsePause = s.UsePause;
+    SetHotKey(s.UseHotKey, s.HotKey);
+    TempHtml = s.TempHtml;
+    CutHead = s.CutHead;
+    UseTagJump = s.UseTagJump;
+    TagJumpText = s.TagJumpText;
+    ReadOnlyWhenAutoRefresh = s.ReadOnlyWhenAutoRefresh;
+    MemoryFileWhenDropped = s.MemoryFileWhenDropped;
+    ChangeCurrentDirOnDrop = s.ChangeCurrentDirOnDrop;
+    DontChangeDirFromDesktop = s.DontChangeDirFromDesktop;
+    Changed(false);
+}
+
+void KVexilConfig::ApplyLanguage(const KLanguageSettings& s) {
+    if (!Current)
+        return;
+    KDefConfig& l = *Current;
+    l.ExePath = s.ExePath;
+    l.Option = s.Option;
+    l.Ext = s.Ext;
+    l.UseHelpFile = s.UseHelpFile;
+    l.UseHtmlHelp = s.UseHtmlHelp;
+    l.HelpFile = s.HelpFile;
+    l.TempFile = s.TempFile;
+    l.TempDir = s.TempDir;
+    l.ShowError = s.ShowError;
+    l.RegExpErr = s.RegExpErr;
+    l.UseTagJumpToOtherFile = s.UseTagJumpToOtherFile;
+    l.RegExpFile = s.RegExpFile;
+    // The windows show the new values even when a file then cannot be written.
+    Changed(false);
+    Save();
+}
+
+void KVexilConfig::SelectLanguage(size_t index) {
+    if (index >= Languages.size())
+        return;
+    Current = Languages[index].get();
+    Changed(false);
+}
+
+bool KVexilConfig::AddLanguage(const std::string& name, const std::string& exePath) {
+    // The name becomes a file name: "../x" would write outside defs/, "/" or a zero byte
+    // would break the path.
+    if (!LanguageNameIsFileName(name)) {
+        messages_.Show(kUnusableLanguageName, kErrorCaption, MessageIcon::Warning);
+        return false;
+    }
+    const std::string path = DefsDir + name + ".def";
+    std::error_code ec;
+    const bool exists = std::filesystem::exists(std::filesystem::symlink_status(path, ec));
+    if (exists && messages_.AskYesNoDefaultNo("言語定義ファイル " + path + kReplaceDefFile,
+                                              kConfirmCaption) != MessageAnswer::Yes)
+        return false;
+    auto language = std::make_unique<KDefConfig>(path, name, exePath);
     Current = language.get();
-    Languages.push_back(std::move(language));
+    // The replaced file's entry gives way, so the list never holds two entries for one file.
+    auto same = std::find_if(Languages.begin(), Languages.end(),
+                             [&](const auto& l) { return l->FileName == path; });
+    if (same != Languages.end())
+        *same = std::move(language);
+    else
+        Languages.push_back(std::move(language));
+    Changed(true);
     messages_.Show(name + kAddedLanguage);
+    return true;
+}
+
+void KVexilConfig::Changed(bool languageListChanged) {
+    if (Callbacks.SettingsChanged)
+        Callbacks.SettingsChanged(languageListChanged);
 }
 
 void KVexilConfig::SelectLanguageByName(const std::string& text) {

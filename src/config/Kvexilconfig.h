@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class KFileHistory;
@@ -27,7 +28,57 @@ struct KVexilConfigCallbacks {
     std::function<int()> CurrentCode;
     // Whether the form editor window currently stays on top.
     std::function<bool()> FormEditorStayOnTop;
+    // Settings were changed through one of the Apply/Select/Add operations; the main window
+    // brings its menus (the language menu when the list changed) and its view up to date.
+    std::function<void(bool languageListChanged)> SettingsChanged;
 };
+
+// The language-independent stored settings that the environment dialog edits, as one value:
+// taken with Environment(), changed, handed back to ApplyEnvironment().
+struct KEnvironmentSettings {
+    std::string Editor;
+    bool UseDoubleQuotes = false;
+    std::string TempBat;
+    bool UsePause = false;
+    bool UseHotKey = false;
+    uint16_t HotKey = 0;
+    std::string TempHtml;
+    bool CutHead = false;
+    bool UseTagJump = false;
+    std::string TagJumpText;
+    bool ReadOnlyWhenAutoRefresh = false;
+    bool MemoryFileWhenDropped = false;
+    bool ChangeCurrentDirOnDrop = false;
+    bool DontChangeDirFromDesktop = false;
+    bool operator==(const KEnvironmentSettings&) const = default;
+};
+
+// The fields of one language that the language dialog edits (not Name, RegExpLang,
+// LastFolder, RegExpLine).
+struct KLanguageSettings {
+    std::string ExePath;
+    std::string Option;
+    std::string Ext;
+    bool UseHelpFile = false;
+    bool UseHtmlHelp = false;
+    std::string HelpFile;
+    std::string TempFile;
+    std::string TempDir;
+    bool ShowError = false;
+    std::string RegExpErr;
+    bool UseTagJumpToOtherFile = false;
+    std::string RegExpFile;
+    bool operator==(const KLanguageSettings&) const = default;
+};
+
+KLanguageSettings LanguageSettingsOf(const KDefConfig& language);
+
+// Whether a language name can become the name of its file in defs/: not empty, not "." or
+// "..", and without '/' or a zero byte.
+bool LanguageNameIsFileName(std::string_view name);
+inline constexpr const char* kUnusableLanguageName =
+    "この言語名はファイル名に使えません。\n「/」やNUL文字を含まない、「.」「..」以外の名前を"
+    "指定してください";
 
 class KVexilConfig {
 public:
@@ -54,8 +105,22 @@ public:
     // Writes [Window] (Maximized, Height, Width), then Save().
     void SaveWindow(bool maximized, int width, int height);
 
-    // Creates defs/<name>.def for a new language, appends it and makes it current.
-    void AddLanguage(const std::string& name, const std::string& exePath);
+    // Settings change at run time only through these (and SetHotKey, SetReadOnly): each runs
+    // what the change sets off and then calls Callbacks.SettingsChanged once.
+    KEnvironmentSettings Environment() const;
+    // Stores every value in its order; the hot key through SetHotKey, so it is registered or
+    // released at once. Nothing is written to disk.
+    void ApplyEnvironment(const KEnvironmentSettings& settings);
+    // Copies the values into the current language and saves everything (Save; may throw
+    // IniError).
+    void ApplyLanguage(const KLanguageSettings& settings);
+    // Makes Languages[index] current; an index out of range changes nothing.
+    void SelectLanguage(size_t index);
+    // Creates defs/<name>.def for a new language, appends it and makes it current. A name that
+    // cannot be a file name in defs/ is refused with a message; an existing file is replaced
+    // only when the user agrees (default No), and then its entry in the list too. False when
+    // nothing was written.
+    bool AddLanguage(const std::string& name, const std::string& exePath);
     // The first language whose Name equals text without regard to case; otherwise no change.
     void SelectLanguageByName(const std::string& text);
     // The first language whose Ext list holds the extension of filePath; false leaves Current.
@@ -102,8 +167,13 @@ public:
     bool MemoryFileWhenDropped = false;
     bool ChangeCurrentDirOnDrop = false;
     bool DontChangeDirFromDesktop = false;
+    // The script window shows line numbers and colours its syntax ([View]).
+    bool LineNumbers = true;
+    bool SyntaxColours = true;
 
 private:
+    void Changed(bool languageListChanged);
+
     MessageService& messages_;
     KFileHistory* history_;
 };

@@ -289,10 +289,8 @@ void Exec::ToggleSaveAll() {
     c_.windows.OptionsChanged();
     if (!options_.SaveAll)
         return;
-    FileDialogRequest request;
-    request.title = kSaveAllCaption;
-    request.filter = "All Files(*.*)|*.*";
-    std::optional<std::string> path = c_.dialogs.AskOpenFile(request);
+    std::optional<std::string> path =
+        c_.windows.PromptResultFile(kSaveAllCaption, c_.config.ResultFile);
     if (path) {
         c_.config.ResultFile = *path;
         options_.SaveAllHint = std::string(kSaveAllHint) + "\n" + *path;
@@ -305,4 +303,6 @@ void Exec::ToggleSaveAll() {
 void Exec::ToggleUseCGI() {
     c_.config.UseCGI = !c_.config.UseCGI;
     c_.windows.OptionsChanged();
+    if (c_.config.UseCGI)
+        c_.windows.ShowFormEditor();
 }

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -59,8 +60,14 @@ public:
     virtual void RefreshStatus() = 0;
     // The run options or their hints changed.
     virtual void OptionsChanged() = 0;
+    // The CGI data mode was turned on: the request is edited in the form editor.
+    virtual void ShowFormEditor() = 0;
     // The answer Yes to the missing-interpreter question.
     virtual void OpenLanguageSettings() = 0;
+    // The file-name dialog under caption, starting with current: the text confirmed with OK
+    // (as typed, possibly empty), or nothing when cancelled.
+    virtual std::optional<std::string> PromptResultFile(const std::string& caption,
+                                                        const std::string& current) = 0;
     // While the child runs: keep the windows painting and show how far the run has come.
     // Tick answers true when the user asked to cancel.
     virtual void RunStarted() = 0;

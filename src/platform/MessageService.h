@@ -21,6 +21,11 @@ public:
     // Answers Yes or No.
     virtual MessageAnswer AskYesNo(const std::string& text, const std::string& caption,
                                    MessageIcon icon = MessageIcon::Question) = 0;
+    // Answers Yes or No, with No as the default button: for questions whose Yes destroys.
+    virtual MessageAnswer AskYesNoDefaultNo(const std::string& text, const std::string& caption,
+                                            MessageIcon icon = MessageIcon::Question) {
+        return AskYesNo(text, caption, icon);
+    }
     // Answers Yes, No or Cancel.
     virtual MessageAnswer AskYesNoCancel(const std::string& text, const std::string& caption,
                                          MessageIcon icon = MessageIcon::Question) = 0;

@@ -1,7 +1,12 @@
 #include "shell/Main.h"
 
+#include "cgi/qt/Editor.h"
 #include "config/Khelp.h"
+#include "config/qt/Config.h"
 #include "config/qt/Hhelp.h"
+#include "config/qt/Langconfig.h"
+#include "config/qt/Newlang.h"
+#include "config/Settingsdir.h"
 #include "config/qt/QtHistoryMenu.h"
 #include "config/qt/Version.h"
 #include "encoding/Codeconv.h"
@@ -13,6 +18,8 @@
 #include "shell/qt/ElidedLabel.h"
 #include "shell/qt/RunGate.h"
 #include "windows/FindDialog.h"
+#include "windows/Opendir.h"
+#include "windows/Openfile.h"
 #include "windows/Result.h"
 #include "windows/Script.h"
 #include "windows/Stderror.h"
@@ -87,7 +94,16 @@ TFMain::TFMain(const std::string& appDir, MainServices services, QWidget* parent
             FScript->Editor().SetReadOnly(on);
     };
     callbacks.CurrentCode = [this] { return FScript ? FScript->GetCodeChoice() : -1; };
-    config_ = std::make_unique<KVexilConfig>(appDir, *messages_, history_.get(), callbacks);
+    callbacks.SettingsChanged = [this](bool languageListChanged) {
+        SettingsChanged(languageListChanged);
+    };
+    // Until the form editor is made, the stored flag is still its state.
+    callbacks.FormEditorStayOnTop = [this] {
+        return formEditor_ ? formEditor_->StayOnTop() : config_->FEditorStayOnTop;
+    };
+    // An installed program keeps the user's settings in the user's configuration folder.
+    config_ = std::make_unique<KVexilConfig>(appDir, *messages_, history_.get(), callbacks,
+                                             PrepareSettingsFolder(appDir, SettingsFolderFor(appDir)));
     config_->LoadDefFiles();
     config_->Load();
     BuildLanguageMenu();
@@ -110,6 +126,21 @@ TFMain::TFMain(const std::string& appDir, MainServices services, QWidget* parent
 
 TFMain::~TFMain() {
     UnregisterGlobalHotKey();
+}
+
+TFEditor& TFMain::FormEditor() {
+    if (!formEditor_) {
+        formEditor_ = std::make_unique<TFEditor>(*cgi_, *messages_, this);
+        formEditor_->SetStayOnTop(config_->FEditorStayOnTop);
+    }
+    return *formEditor_;
+}
+
+void TFMain::ShowFormEditor() {
+    TFEditor& editor = FormEditor();
+    editor.show();
+    editor.raise();
+    editor.activateWindow();
 }
 
 QAction* TFMain::Action(const QString& name) const {
@@ -208,8 +239,20 @@ void TFMain::RegisterCommands() {
     c.Register("MMResultWindow", [this] { ActivateDocument(1); });
     c.Register("MMErrorWindow", [this] { ActivateDocument(2); });
     c.Register("MMFormEditor", [this] { MMFormEditorClick(); });
+    c.Register("MMLineNumbers", [this] {
+        config_->LineNumbers = !config_->LineNumbers;
+        RefreshView();
+    });
+    c.Register("MMSyntaxColours", [this] {
+        config_->SyntaxColours = !config_->SyntaxColours;
+        RefreshView();
+    });
     c.Register("MMAutoRefresh", [this] { MMAutoRefreshClick(); });
     c.Register("MMExecuteEditor", [this] { MMExecuteEditorClick(); });
+    c.Register("MMChangeDir", [this] { MMChangeDirClick(); });
+    c.Register("MMEnvironmentSettings", [this] { ConfigDialog().Open(*config_); });
+    c.Register("MMLanguageSettings", [this] { OpenLanguageSettings(); });
+    c.Register("MMNewLang", [this] { MMNewLangClick(); });
 
     // The runs and their options.
     auto run = [this](void (Exec::*command)()) {
@@ -326,12 +369,7 @@ void TFMain::BuildLanguageMenu() {
         QString name = "LangMenu" + QString::number(i);
         QAction* a = AddAction(
             languageMenu_, name, Q(languages[i]->Name), {},
-            [this, i] {
-                if (i < config_->Languages.size())
-                    config_->Current = config_->Languages[i].get();
-                RefreshView();
-            },
-            true);
+            [this, i] { config_->SelectLanguage(i); }, true);
         languageGroup_->addAction(a);
     }
     if (!languageGroup_->actions().isEmpty())
@@ -429,7 +467,13 @@ static ViewInputs Inputs(TFScript& script, TFBase* active, KVexilConfig& config,
 void TFMain::RefreshView() {
     if (!FScript)
         return;
+    // The language may have changed anywhere (menu, open, drop, settings): the colours follow.
+    FScript->FollowLook();
     ApplyView(ComputeView(Inputs(*FScript, active_, *config_, exec_.get())));
+    for (auto [name, on] : {std::pair{"MMLineNumbers", config_->LineNumbers},
+                            std::pair{"MMSyntaxColours", config_->SyntaxColours}})
+        if (Action(name)->isChecked() != on)
+            Action(name)->setChecked(on);
 }
 
 void TFMain::RefreshStatus() {
@@ -595,6 +639,7 @@ void TFMain::MMAutoRefreshClick() {
 void TFMain::MMFormEditorClick() {
     config_->UseCGI = true;
     RefreshView();
+    ShowFormEditor();
 }
 
 void TFMain::MMExecuteEditorClick() {
@@ -607,6 +652,76 @@ void TFMain::MMVersionClick() {
     if (!FVersion)
         FVersion = std::make_unique<TFVersion>(*launcher_, this);
     FVersion->exec();
+}
+
+TFConfig& TFMain::ConfigDialog() {
+    if (!FConfig) {
+        FConfig = std::make_unique<TFConfig>(*dialogs_, this);
+        AddHotKeyBlocker(FConfig.get());
+    }
+    return *FConfig;
+}
+
+TFLangConfig& TFMain::LangConfigDialog() {
+    if (!FLangConfig) {
+        FLangConfig = std::make_unique<TFLangConfig>(*messages_, *dialogs_, this);
+        AddHotKeyBlocker(FLangConfig.get());
+    }
+    return *FLangConfig;
+}
+
+TFNewLang& TFMain::NewLangDialog() {
+    if (!FNewLang) {
+        FNewLang = std::make_unique<TFNewLang>(*messages_, *dialogs_, this);
+        AddHotKeyBlocker(FNewLang.get());
+    }
+    return *FNewLang;
+}
+
+TFOpenDir& TFMain::OpenDirDialog() {
+    if (!FOpenDir)
+        FOpenDir = std::make_unique<TFOpenDir>(this);
+    return *FOpenDir;
+}
+
+TFOpenFile& TFMain::OpenFileDialog() {
+    if (!FOpenFile)
+        FOpenFile = std::make_unique<TFOpenFile>(*dialogs_, this);
+    return *FOpenFile;
+}
+
+void TFMain::OpenLanguageSettings() {
+    LangConfigDialog().Open(*config_);
+}
+
+std::optional<std::string> TFMain::PromptResultFile(const std::string& caption,
+                                                    const std::string& current) {
+    TFOpenFile& dialog = OpenFileDialog();
+    dialog.setWindowTitle(Q(caption));
+    if (!dialog.Prompt(current))
+        return std::nullopt;
+    return dialog.ChosenPath();
+}
+
+void TFMain::MMChangeDirClick() {
+    TFOpenDir& dialog = OpenDirDialog();
+    if (dialog.Prompt()) {
+        FScript->SetFolder(dialog.SelectedDir());
+        FResult->SetFolder(dialog.SelectedDir());
+    }
+    RefreshView();
+}
+
+void TFMain::MMNewLangClick() {
+    TFNewLang& dialog = NewLangDialog();
+    if (dialog.Run())
+        config_->AddLanguage(dialog.LanguageName(), dialog.LanguagePath());
+}
+
+void TFMain::SettingsChanged(bool languageListChanged) {
+    if (languageListChanged)
+        BuildLanguageMenu();
+    RefreshView();
 }
 
 void TFMain::SetEncoding(int codeChoice) {

@@ -35,6 +35,12 @@ class QToolBar;
 class KHelp;
 class LazyHelpViewer;
 class TFBase;
+class TFConfig;
+class TFLangConfig;
+class TFNewLang;
+class TFOpenDir;
+class TFOpenFile;
+class TFEditor;
 class TFResult;
 class TFScript;
 class TFStdError;
@@ -108,11 +114,28 @@ public:
     QMenu* LanguageMenu() const { return languageMenu_; }
     Exec& Runs() { return *exec_; }
     KCgiData& CgiData() { return *cgi_; }
+    // The form editor, made the first time it is wanted: most runs never need it, and start-up
+    // should not pay for it.
+    TFEditor& FormEditor();
+    bool FormEditorMade() const { return formEditor_ != nullptr; }
+    // Turns the CGI data mode on, or shows the editor when it already is.
+    void ShowFormEditor();
     RunGate& Gate() { return *runGate_; }
     KHelp& Help() { return *help_; }
     LazyHelpViewer& HelpViewerWindow() { return *helpViewer_; }
     // The About box, once it has been shown.
     TFVersion* VersionBox() const { return FVersion.get(); }
+    // The settings and path dialogs, each made the first time it is wanted.
+    TFConfig& ConfigDialog();
+    TFLangConfig& LangConfigDialog();
+    TFNewLang& NewLangDialog();
+    TFOpenDir& OpenDirDialog();
+    TFOpenFile& OpenFileDialog();
+    // The language settings dialog for the configuration (also the Yes of F9's question).
+    void OpenLanguageSettings();
+    // The file-name dialog under caption, starting with current; the confirmed text or nothing.
+    std::optional<std::string> PromptResultFile(const std::string& caption,
+                                                const std::string& current);
     // Runs a command through the one dispatch point, as its menu item, key and button do.
     bool Dispatch(const std::string& command) { return commands_->Dispatch(command); }
 
@@ -151,6 +174,10 @@ private:
     void MMAutoRefreshClick();
     void MMFormEditorClick();
     void MMExecuteEditorClick();
+    void MMChangeDirClick();
+    void MMNewLangClick();
+    // Every change of settings ends here: the language menu when the list changed, the view.
+    void SettingsChanged(bool languageListChanged);
     void MMVersionClick();
     void SetEncoding(int codeChoice);
 
@@ -190,6 +217,8 @@ private:
     QSocketNotifier* hotKeyNotifier_ = nullptr;
     // The request of the CGI data mode, the runs and what they see of the windows.
     std::unique_ptr<KCgiData> cgi_;
+    // A window of its own above this one; it goes before the request it edits.
+    std::unique_ptr<TFEditor> formEditor_;
     RunGate* runGate_ = nullptr;
     std::unique_ptr<MainRunWindows> runWindows_;
     std::unique_ptr<Exec> exec_;
@@ -197,6 +226,12 @@ private:
     std::unique_ptr<LazyHelpViewer> helpViewer_;
     std::unique_ptr<KHelp> help_;
     std::unique_ptr<TFVersion> FVersion;
+    // The settings and path dialogs; they go before the configuration they edit.
+    std::unique_ptr<TFConfig> FConfig;
+    std::unique_ptr<TFLangConfig> FLangConfig;
+    std::unique_ptr<TFNewLang> FNewLang;
+    std::unique_ptr<TFOpenDir> FOpenDir;
+    std::unique_ptr<TFOpenFile> FOpenFile;
     // A file handed over by a second start while a run held the window.
     std::optional<std::string> pendingOpen_;
     // The central widget with the document windows, last: members go in reverse order, so the

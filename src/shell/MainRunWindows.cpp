@@ -58,6 +58,19 @@ void MainRunWindows::OptionsChanged() {
     main_.RefreshView();
 }
 
+void MainRunWindows::ShowFormEditor() {
+    main_.ShowFormEditor();
+}
+
+void MainRunWindows::OpenLanguageSettings() {
+    main_.OpenLanguageSettings();
+}
+
+std::optional<std::string> MainRunWindows::PromptResultFile(const std::string& caption,
+                                                            const std::string& current) {
+    return main_.PromptResultFile(caption, current);
+}
+
 void MainRunWindows::RunStarted() {
     gate_.Begin();
 }

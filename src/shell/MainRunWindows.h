@@ -23,7 +23,10 @@ public:
     void ShowScriptPage() override;
     void RefreshStatus() override;
     void OptionsChanged() override;
-    void OpenLanguageSettings() override {} // the language dialog comes with its own step
+    void ShowFormEditor() override;
+    void OpenLanguageSettings() override;
+    std::optional<std::string> PromptResultFile(const std::string& caption,
+                                                const std::string& current) override;
     void RunStarted() override;
     bool RunTick(double seconds, std::size_t bytes) override;
     void RunEnded() override;

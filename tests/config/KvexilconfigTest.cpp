@@ -388,9 +388,22 @@ TEST(KVexilConfig, AddLanguageWritesSelectsAndTells) {
         Lines{"Ruby　を追加しました。\n 詳細設定は設定メニューの言語別設定から行ってください"});
     EXPECT_FALSE(std::filesystem::exists(p.config.CfgPath)); // stored at the next save
 
-    // The same name again: the file is overwritten and both entries stay in the list.
-    p.config.AddLanguage("Ruby", "/opt/ruby");
-    EXPECT_EQ(p.config.Languages.size(), 3u);
+    // The same name again asks first, No being the default: No writes nothing, Yes replaces
+    // the file and its entry, so the list never holds two entries for one file.
+    p.messages.Reset();
+    p.messages.Answer(MessageAnswer::No);
+    EXPECT_FALSE(p.config.AddLanguage("Ruby", "/opt/ruby"));
+    ASSERT_EQ(p.messages.Count(), 1u);
+    EXPECT_TRUE(p.messages.Shown()[0].defaultNo);
+    EXPECT_EQ(p.messages.Shown()[0].text, "言語定義ファイル " + p.dir.File("defs/Ruby.def") +
+                                              " は既に存在します。\n上書きしますか？");
+    EXPECT_EQ(KDefConfig(p.dir.File("defs/Ruby.def")).ExePath, "/usr/bin/ruby");
+    p.config.Current = p.config.Languages[0].get();
+    p.messages.Answer(MessageAnswer::Yes);
+    EXPECT_TRUE(p.config.AddLanguage("Ruby", "/opt/ruby"));
+    ASSERT_EQ(p.config.Languages.size(), 2u);
+    EXPECT_EQ(p.config.Current, p.config.Languages[1].get());
+    EXPECT_EQ(p.config.Current->ExePath, "/opt/ruby");
     EXPECT_EQ(KDefConfig(p.dir.File("defs/Ruby.def")).ExePath, "/opt/ruby");
 
     // The next start finds both files, sorted by name.

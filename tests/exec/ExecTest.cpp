@@ -12,6 +12,7 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -31,7 +32,7 @@ struct FakeWindows : RunWindows {
     bool writeFails = false;
     std::string result, errors, page, resultFolder, written;
     bool errorPanel = false;
-    int optionsChanged = 0, ticks = 0, languageSettings = 0;
+    int optionsChanged = 0, ticks = 0, languageSettings = 0, formEditor = 0;
     double cancelAfter = 1e9;
 
     bool WriteScript(const std::string& path) override {
@@ -56,6 +57,18 @@ struct FakeWindows : RunWindows {
     void RefreshStatus() override {}
     void OptionsChanged() override { ++optionsChanged; }
     void OpenLanguageSettings() override { ++languageSettings; }
+    // The file-name dialog: what it was shown with, and the answers it gives in turn.
+    std::vector<std::pair<std::string, std::string>> prompts;
+    std::vector<std::optional<std::string>> answers;
+    std::optional<std::string> PromptResultFile(const std::string& caption,
+                                                const std::string& current) override {
+        prompts.emplace_back(caption, current);
+        auto a = answers.empty() ? std::nullopt : answers.front();
+        if (!answers.empty())
+            answers.erase(answers.begin());
+        return a;
+    }
+    void ShowFormEditor() override { ++formEditor; }
     void RunStarted() override {}
     bool RunTick(double seconds, std::size_t) override {
         ++ticks;
@@ -296,9 +309,19 @@ TEST_F(Bench, CgiModeHandsTheRequestAsTheWholeEnvironment) {
     EXPECT_NE(windows.result.find("PATH="), std::string::npos) << "mode off: inherited";
     exec.ToggleUseCGI();
     EXPECT_TRUE(config.UseCGI);
+    EXPECT_EQ(windows.formEditor, 1) << "turning the mode on shows the form editor";
     exec.RunScriptCommand();
     EXPECT_EQ(windows.result,
               "HTTP_COOKIE=id=7,QUERY_STRING=a+b=x%26y,REQUEST_METHOD=GET,TZ=JST-9");
+
+    // A POST: the body on standard input, its length and type in the environment.
+    cgi.Method = KCgiData::Post;
+    windows.source = "read STDIN, $b, $ENV{CONTENT_LENGTH}; print \"$ENV{REQUEST_METHOD} "
+                     "$ENV{CONTENT_TYPE} $ENV{CONTENT_LENGTH} [$b]\";";
+    exec.RunScriptCommand();
+    EXPECT_EQ(windows.result, "POST application/x-www-form-urlencoded 9 [a+b=x%26y]");
+    exec.ToggleUseCGI();
+    EXPECT_EQ(windows.formEditor, 1) << "turning it off shows nothing";
 }
 
 TEST_F(Bench, CancelAndSaveAll) {
@@ -312,13 +335,16 @@ TEST_F(Bench, CancelAndSaveAll) {
     EXPECT_EQ(exec.LastExitCode(), -1);
     EXPECT_EQ(messages.Texts(), (Lines{"処理は中断されました", "Error Code : -1"}));
 
-    exec.ToggleSaveAll(); // the question is cancelled: off again
+    config.ResultFile = dir.File("old.txt");
+    exec.ToggleSaveAll(); // the question is cancelled: off again, the result file kept
     EXPECT_FALSE(exec.Options().SaveAll);
-    ASSERT_EQ(dialogs.Opens.size(), 1u);
-    EXPECT_EQ(dialogs.Opens[0].title, kSaveAllCaption);
-    dialogs.Answer(dir.File("all.txt"));
+    EXPECT_EQ(config.ResultFile, dir.File("old.txt"));
+    ASSERT_EQ(windows.prompts.size(), 1u);
+    EXPECT_EQ(windows.prompts[0], std::make_pair(std::string(kSaveAllCaption), dir.File("old.txt")));
+    windows.answers = {dir.File("all.txt")};
     exec.ToggleSaveAll();
     EXPECT_TRUE(exec.Options().SaveAll);
+    EXPECT_EQ(config.ResultFile, dir.File("all.txt"));
     EXPECT_EQ(exec.Options().SaveAllHint, "常に結果をファイルに保存\n" + dir.File("all.txt"));
     windows.cancelAfter = 1e9;
     windows.source = "print 'saved';";

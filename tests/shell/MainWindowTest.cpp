@@ -10,6 +10,7 @@
 #include "shell/qt/ElidedLabel.h"
 #include "shell/qt/RunGate.h"
 #include "support/HostDoubles.h"
+#include "support/ModalDialogs.h"
 #include "support/ScriptedMessages.h"
 #include "support/TempDir.h"
 #include "windows/Result.h"
@@ -21,6 +22,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
@@ -33,6 +35,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
+#include <Qsci/qscilexer.h>
 #include <chrono>
 #include <fcntl.h>
 #include <filesystem>
@@ -44,6 +47,10 @@
 namespace {
 
 using Strings = std::vector<std::string>;
+
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 constexpr const char* kUnnamedQuestion = "スクリプト は変更されています。保存しますか？";
 
@@ -246,6 +253,7 @@ TEST_F(MainWindow, ToolButtonsInOrderInvokeTheirItemsAndShowTheirHints) {
     ASSERT_NE(bar, nullptr);
     QList<QAction*> actions = bar->actions();
     ASSERT_EQ(actions.size(), static_cast<qsizetype>(std::size(kToolBar)));
+    WhenModal resultFile("FOpenFile", [](QWidget* w) { w->findChild<QPushButton*>("BtCancel")->click(); });
     for (size_t i = 0; i < std::size(kToolBar); ++i) {
         const ToolButton& b = kToolBar[i];
         if (!b.item) {
@@ -263,14 +271,18 @@ TEST_F(MainWindow, ToolButtonsInOrderInvokeTheirItemsAndShowTheirHints) {
         EXPECT_EQ(invoked.count(), 1) << b.name << " did not invoke " << b.item;
     }
     // TBOpen and TBSave went to the script window, whose dialogs were cancelled; TBSaveAll
-    // asked for its file and was cancelled too.
-    EXPECT_EQ(dialogs.Opens.size(), 2u);
+    // asked for its file in the file-name dialog and was cancelled too.
+    EXPECT_EQ(dialogs.Opens.size(), 1u);
     EXPECT_EQ(dialogs.Saves.size(), 1u);
+    EXPECT_EQ(resultFile.Count(), 1);
 }
 
 TEST_F(MainWindow, OnOffButtonsAreDownExactlyWhileTheirItemIsChecked) {
     Start();
-    dialogs.Answer(work.File("result.txt")); // MMSaveAll asks for its file
+    WhenModal resultFile("FOpenFile", [this](QWidget* w) { // MMSaveAll asks for its file
+        w->findChild<QLineEdit*>("EdText")->setText(Q(work.File("result.txt")));
+        w->findChild<QPushButton*>("BtOK")->click();
+    });
     for (const char* name : kOnOffItems) {
         std::string button = "TB" + std::string(name).substr(2);
         QToolButton* b = Button(button.c_str());
@@ -986,7 +998,11 @@ TEST_F(MainWindow, RunOptionsAreStateTheMenuAndButtonsRender) {
     Item("MMToBrowserAll")->trigger();
     EXPECT_TRUE(main->Runs().Options().NotClip);
     EXPECT_TRUE(Button("TBNotClip")->isChecked());
-    dialogs.Answer(work.File("all.txt"));
+    WhenModal resultFile("FOpenFile", [this](QWidget* w) {
+        EXPECT_EQ(w->windowTitle(), "Vexil - 常に結果をファイルに保存");
+        w->findChild<QLineEdit*>("EdText")->setText(Q(work.File("all.txt")));
+        w->findChild<QPushButton*>("BtOK")->click();
+    });
     Item("TBSaveAll")->trigger();
     EXPECT_TRUE(Button("TBSaveAll")->isChecked());
     EXPECT_EQ(Item("TBSaveAll")->toolTip().toStdString(),
@@ -996,10 +1012,75 @@ TEST_F(MainWindow, RunOptionsAreStateTheMenuAndButtonsRender) {
     EXPECT_FALSE(Item("MMSaveAll")->isChecked());
     EXPECT_FALSE(main->Runs().Options().ToBrowserAll);
     EXPECT_FALSE(Button("TBToBrowserAll")->isChecked());
-    dialogs.Answer(std::nullopt); // cancelled: the option stays off
+    WhenModal cancelled("FOpenFile", [](QWidget* w) { // cancelled: the option stays off
+        w->findChild<QPushButton*>("BtCancel")->click();
+    });
     Item("MMSaveAll")->trigger();
+    EXPECT_EQ(cancelled.Count(), 1);
     EXPECT_FALSE(Item("MMSaveAll")->isChecked());
     EXPECT_FALSE(main->Runs().Options().SaveAll);
+}
+
+// ---- the script window's look ----------------------------------------------------------------
+
+TEST_F(MainWindow, ScriptShowsNumbersAndItsLanguagesColoursUntilTheViewItemsTurnThemOff) {
+    program.Write("defs/tools.def",
+                  "[Language]\nName=Tools\nExt=awk\n[Environment]\nExePath=/usr/bin/awk\n");
+    Start();
+    ShowActive();
+    ScintillaEditor& script = main->Script().Editor();
+    auto language = [&] {
+        return std::string(script.lexer() ? script.lexer()->language() : "plain");
+    };
+    // Both on by default, and not written while they are; the result and error windows stay
+    // plain.
+    EXPECT_TRUE(Item("MMLineNumbers")->isChecked());
+    EXPECT_TRUE(Item("MMSyntaxColours")->isChecked());
+    EXPECT_GT(script.marginWidth(0), 0);
+    EXPECT_EQ(language(), "Perl");
+    EXPECT_EQ(main->Result().Editor().lexer(), nullptr);
+    EXPECT_EQ(main->Result().Editor().marginWidth(0), 0);
+    main->Config().Save();
+    EXPECT_FALSE(IniFile(program.File("VexilPro.cfg")).HasKey("View", "LineNumbers"));
+
+    // The colours follow the language: the menu, a file of another language, one we have no
+    // lexer for.
+    Item("LangMenu1")->trigger();
+    EXPECT_EQ(language(), "Ruby");
+    main->Script().Open(work.Write("a.pl", "my $x = 1;\n"));
+    EXPECT_EQ(language(), "Perl");
+    Item("LangMenu2")->trigger();
+    EXPECT_EQ(language(), "plain");
+    Item("LangMenu1")->trigger();
+
+    Item("MMLineNumbers")->trigger();
+    EXPECT_FALSE(Item("MMLineNumbers")->isChecked());
+    EXPECT_EQ(script.marginWidth(0), 0);
+    EXPECT_EQ(language(), "Ruby");
+    Item("MMSyntaxColours")->trigger();
+    EXPECT_FALSE(Item("MMSyntaxColours")->isChecked());
+    EXPECT_EQ(language(), "plain");
+    Item("LangMenu0")->trigger();
+    EXPECT_EQ(language(), "plain");
+
+    // Remembered in the settings file and read at the next start.
+    EXPECT_TRUE(main->close());
+    IniFile cfg(program.File("VexilPro.cfg"));
+    EXPECT_EQ(cfg.ReadString("View", "LineNumbers", ""), "0");
+    EXPECT_EQ(cfg.ReadString("View", "SyntaxColours", ""), "0");
+    main.reset();
+    Start();
+    EXPECT_FALSE(Item("MMLineNumbers")->isChecked());
+    EXPECT_FALSE(Item("MMSyntaxColours")->isChecked());
+    EXPECT_EQ(main->Script().Editor().marginWidth(0), 0);
+    EXPECT_EQ(main->Script().Editor().lexer(), nullptr);
+    Item("MMSyntaxColours")->trigger();
+    EXPECT_STREQ(main->Script().Editor().lexer()->language(), "Perl");
+    // A key once written stays, also back at its default.
+    EXPECT_TRUE(main->close());
+    IniFile again(program.File("VexilPro.cfg"));
+    EXPECT_EQ(again.ReadString("View", "LineNumbers", ""), "0");
+    EXPECT_EQ(again.ReadString("View", "SyntaxColours", ""), "1");
 }
 
 } // namespace

@@ -22,6 +22,12 @@ MessageAnswer ScriptedMessages::AskYesNo(const std::string& text, const std::str
     return Next(MessageAnswer::No);
 }
 
+MessageAnswer ScriptedMessages::AskYesNoDefaultNo(const std::string& text,
+                                                  const std::string& caption, MessageIcon icon) {
+    shown_.push_back({ShownMessage::YesNo, text, caption, icon, true});
+    return Next(MessageAnswer::No);
+}
+
 MessageAnswer ScriptedMessages::AskYesNoCancel(const std::string& text, const std::string& caption,
                                                MessageIcon icon) {
     shown_.push_back({ShownMessage::YesNoCancel, text, caption, icon});

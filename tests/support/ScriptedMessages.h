@@ -13,6 +13,7 @@ struct ShownMessage {
     std::string text;
     std::string caption;
     MessageIcon icon;
+    bool defaultNo = false; // a Yes/No question whose default button is No
 };
 
 class ScriptedMessages : public MessageService {
@@ -22,6 +23,8 @@ public:
     void Show(const std::string& text, const std::string& caption, MessageIcon icon) override;
     MessageAnswer AskYesNo(const std::string& text, const std::string& caption,
                            MessageIcon icon) override;
+    MessageAnswer AskYesNoDefaultNo(const std::string& text, const std::string& caption,
+                                    MessageIcon icon) override;
     MessageAnswer AskYesNoCancel(const std::string& text, const std::string& caption,
                                  MessageIcon icon) override;
 

@@ -45,6 +45,12 @@ MessageAnswer QtMessageService::AskYesNo(const std::string& text, const std::str
     return r == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
 }
 
+MessageAnswer QtMessageService::AskYesNoDefaultNo(const std::string& text,
+                                                  const std::string& caption, MessageIcon icon) {
+    int r = Exec(parent_, text, caption, icon, QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    return r == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
+}
+
 MessageAnswer QtMessageService::AskYesNoCancel(const std::string& text, const std::string& caption,
                                                MessageIcon icon) {
     int r = Exec(parent_, text, caption, icon,

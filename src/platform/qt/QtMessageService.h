@@ -13,6 +13,8 @@ public:
     void Show(const std::string& text, const std::string& caption, MessageIcon icon) override;
     MessageAnswer AskYesNo(const std::string& text, const std::string& caption,
                            MessageIcon icon) override;
+    MessageAnswer AskYesNoDefaultNo(const std::string& text, const std::string& caption,
+                                    MessageIcon icon) override;
     MessageAnswer AskYesNoCancel(const std::string& text, const std::string& caption,
                                  MessageIcon icon) override;
 

@@ -1,0 +1,83 @@
+#include "config/LangConfigForm.h"
+
+#include "platform/Browse.h"
+#include "platform/FileFacts.h"
+#include "platform/IniFile.h"
+#include "platform/MessageService.h"
+
+std::string TempDirWithoutTrailingSlash(std::string folder) {
+    if (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    return folder;
+}
+
+void LangConfigForm::Open(KVexilConfig& config) {
+    config_ = &config;
+    names_.clear();
+    selected_ = -1;
+    for (const auto& language : config.Languages) {
+        names_.push_back(language->Name);
+        if (config.Current && language->Name == config.Current->Name)
+            selected_ = static_cast<int>(names_.size()) - 1;
+    }
+}
+
+KLanguageSettings LangConfigForm::Fill() const {
+    return config_ && config_->Current ? LanguageSettingsOf(*config_->Current)
+                                       : KLanguageSettings{};
+}
+
+KLanguageSettings LangConfigForm::Choose(int index) {
+    if (config_ && index >= 0) {
+        config_->SelectLanguage(static_cast<size_t>(index));
+        selected_ = index;
+    }
+    return Fill();
+}
+
+bool LangConfigForm::Apply(KLanguageSettings& shown) {
+    shown.TempDir = TempDirWithoutTrailingSlash(shown.TempDir);
+    if (!config_)
+        return false;
+    try {
+        config_->ApplyLanguage(shown);
+        return true;
+    } catch (const IniError& e) {
+        messages_.Show(e.what(), kErrorCaption, MessageIcon::Error);
+        return false;
+    }
+}
+
+LangConfigForm::Check LangConfigForm::Validate(const KLanguageSettings& shown) {
+    if (!FileExists(shown.ExePath)) {
+        messages_.Show(
+            "ファイル " + shown.ExePath +
+                " は存在しません。\n存在する実行可能ファイルへのパスを設定してください。",
+            kLanguageSettingsCaption, MessageIcon::Warning);
+        return {false, kEnvironmentPage, kExePathField};
+    }
+    if (!shown.UseTagJumpToOtherFile)
+        return {};
+    if (Trim(shown.RegExpFile).empty()) {
+        messages_.Show("エラーファイル名取得用の正規表現を設定してください",
+                       kLanguageSettingsCaption, MessageIcon::Warning);
+        return {false, kDebugPage, kRegExpFileField};
+    }
+    if (config_ && !config_->UseTagJump)
+        messages_.Show("別のファイルにタグジャンプするためには、タグジャンプの設定が必要です。\n"
+                       "[環境設定][エディタ]でタグジャンプに必要な設定を行ってください。",
+                       kLanguageSettingsCaption, MessageIcon::Information);
+    return {};
+}
+
+std::optional<std::string> LangConfigForm::BrowseExePath() {
+    FileDialogRequest request;
+    request.filter = kExecutableFilter;
+    return BrowseForFile(dialogs_, request);
+}
+
+std::optional<std::string> LangConfigForm::BrowseHelpFile() {
+    FileDialogRequest request;
+    request.filter = kHelpFileFilter;
+    return BrowseForFile(dialogs_, request);
+}
