@@ -7,6 +7,12 @@
 #include <QDragEnterEvent>
 #include <QFontDatabase>
 #include <QMimeData>
+#include <Qsci/qscilexerbash.h>
+#include <Qsci/qscilexerhtml.h>
+#include <Qsci/qscilexerjavascript.h>
+#include <Qsci/qscilexerperl.h>
+#include <Qsci/qscilexerpython.h>
+#include <Qsci/qscilexerruby.h>
 #include <algorithm>
 #include <cstring>
 
@@ -22,6 +28,27 @@ int Utf8SequenceLength(unsigned char lead) {
     if (lead < 0xF0)
         return 3;
     return 4;
+}
+
+QsciLexer* MakeLexer(SyntaxLexer kind, QObject* parent) {
+    switch (kind) {
+    case SyntaxLexer::Perl:
+        return new QsciLexerPerl(parent);
+    case SyntaxLexer::Python:
+        return new QsciLexerPython(parent);
+    case SyntaxLexer::Ruby:
+        return new QsciLexerRuby(parent);
+    case SyntaxLexer::Bash:
+        return new QsciLexerBash(parent);
+    case SyntaxLexer::Php:
+        // A PHP script is PHP inside <?php ?>, which is what the hypertext lexer colours.
+        return new QsciLexerHTML(parent);
+    case SyntaxLexer::JavaScript:
+        return new QsciLexerJavaScript(parent);
+    case SyntaxLexer::None:
+        break;
+    }
+    return nullptr;
 }
 
 } // namespace
@@ -48,11 +75,91 @@ ScintillaEditor::ScintillaEditor(QWidget* parent) : QsciScintilla(parent) {
     font.setPointSizeF(16.0 * 72.0 / std::max(1, logicalDpiY()));
     font.setStyleHint(QFont::Monospace);
     setFont(font);
-    connect(this, &QsciScintillaBase::SCN_MODIFIED, this,
-            [this](int position, int type, const char*, int, int, int, int, int, int, int) {
-                if (type & (SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT))
-                    TextModified(position);
-            });
+    connect(
+        this, &QsciScintillaBase::SCN_MODIFIED, this,
+        [this](int position, int type, const char*, int, int linesAdded, int, int, int, int, int) {
+            if (type & (SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT))
+                TextModified(position);
+            if (linesAdded != 0 && lineNumbers_)
+                FitNumberMargin();
+        });
+}
+
+void ScintillaEditor::SetLineNumbers(bool on) {
+    if (on == lineNumbers_)
+        return;
+    lineNumbers_ = on;
+    if (on) {
+        setMarginType(0, NumberMargin);
+        StyleNumberMargin();
+    } else {
+        setMarginWidth(0, 0);
+    }
+}
+
+void ScintillaEditor::StyleNumberMargin() {
+    setMarginsFont(font());
+    setMarginsForegroundColor(QColor(0x80, 0x80, 0x80));
+    setMarginsBackgroundColor(QColor(0xF0, 0xF0, 0xF0));
+    numberDigits_ = 0; // the font may have changed under the old width
+    FitNumberMargin();
+}
+
+void ScintillaEditor::FitNumberMargin() {
+    if (!lineNumbers_)
+        return;
+    int digits = 3;
+    for (TextPos n = LineCount(); n >= 1000; n /= 10)
+        ++digits;
+    if (digits == numberDigits_)
+        return;
+    numberDigits_ = digits;
+    // One digit more than the numbers need leaves room on both sides of them.
+    const std::string sample(static_cast<std::size_t>(digits) + 1, '9');
+    SendScintilla(
+        SCI_SETMARGINWIDTHN, 0UL,
+        SendScintilla(SCI_TEXTWIDTH, static_cast<unsigned long>(STYLE_LINENUMBER), sample.c_str()));
+}
+
+void ScintillaEditor::SetSyntax(SyntaxLexer kind) {
+    if (kind == syntax_)
+        return;
+    syntax_ = kind;
+    const QFont base = font();
+    QsciLexer* old = lexer();
+    QsciLexer* next = MakeLexer(kind, this);
+    if (next) {
+        // Our font in every style, keeping only the lexer's bold and italic: its own families
+        // are proportional and know no Japanese, which would break the columns.
+        next->setDefaultFont(base);
+        for (int style = 0; style <= STYLE_MAX; ++style) {
+            if (next->description(style).isEmpty())
+                continue;
+            QFont f = base;
+            f.setBold(next->defaultFont(style).bold());
+            f.setItalic(next->defaultFont(style).italic());
+            next->setFont(f, style);
+        }
+    }
+    attachingLexer_ = true;
+    setLexer(next);
+    attachingLexer_ = false;
+    if (next) {
+        // No fold margin is shown, so the lexer need not work out fold levels.
+        SendScintilla(SCI_SETPROPERTY, "fold", "0");
+    } else {
+        // Detaching reset every style; the text keeps the lexer's style numbers until cleared.
+        SendScintilla(SCI_CLEARDOCUMENTSTYLE);
+        setFont(base);
+    }
+    delete old;
+    if (lineNumbers_)
+        StyleNumberMargin();
+}
+
+void ScintillaEditor::recolor(int start, int end) {
+    if (!attachingLexer_)
+        QsciScintilla::recolor(start, end);
 }
 
 std::string_view ScintillaEditor::Utf8Text() const {

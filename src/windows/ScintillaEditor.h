@@ -8,6 +8,7 @@
 // an edit touches the text before them, so a status-bar refresh on the last line of a million
 // lines measures at most one block of lines.
 
+#include "windows/logic/LexerChoice.h"
 #include "windows/logic/TextEditor.h"
 
 #include <Qsci/qsciscintilla.h>
@@ -49,6 +50,15 @@ public:
     // How many characters CP932 could not hold at the last SetWholeText.
     std::size_t LostOnLoad() const { return lostOnLoad_; }
 
+    // The script window's look; a new editor is plain, as the result and error windows stay.
+    // A margin of line numbers, as wide as the largest number needs (never less than three
+    // digits, so a growing script does not make the text jump at line 100).
+    void SetLineNumbers(bool on);
+    bool LineNumbers() const { return lineNumbers_; }
+    // Colours the text with QScintilla's lexer of that kind in the editor's font; None is plain.
+    void SetSyntax(SyntaxLexer kind);
+    SyntaxLexer Syntax() const { return syntax_; }
+
     static constexpr TextPos kCheckpointLines = 1024;
 
 private:
@@ -64,6 +74,9 @@ private:
     void TextModified(int position);
 
 protected:
+    // Attaching a lexer asks to colour the whole document; Scintilla colours what it shows
+    // anyway, so a lexer set on a 10 MB script costs what the first screen costs.
+    void recolor(int start = 0, int end = -1) override;
     // Files dropped on the editor are the main window's business (open or run), not text.
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -71,7 +84,13 @@ protected:
 
 private:
     void LoadUtf8(std::string_view utf8);
+    void StyleNumberMargin();
+    void FitNumberMargin();
 
     mutable std::vector<TextPos> checkpoints_; // width before line i * kCheckpointLines
     std::size_t lostOnLoad_ = 0;
+    bool lineNumbers_ = false;
+    int numberDigits_ = 0; // the margin's width was measured for this many digits
+    SyntaxLexer syntax_ = SyntaxLexer::None;
+    bool attachingLexer_ = false;
 };

@@ -6,6 +6,7 @@
 #include "platform/CommandLine.h"
 #include "platform/Cp932.h"
 #include "platform/FileFacts.h"
+#include "windows/logic/LexerChoice.h"
 #include "windows/logic/ScriptNavigation.h"
 
 #include <nkf32/nkfguess.h>
@@ -63,6 +64,17 @@ TFScript::TFScript(MainWindowHost& host, KVexilConfig* config, KFileHistory* his
     connect(&Editor(), &QsciScintilla::textChanged, this, &TFScript::REScriptChange);
     Editor().installEventFilter(this);
     Editor().viewport()->installEventFilter(this);
+    FollowLook();
+}
+
+void TFScript::FollowLook() {
+    if (!Config)
+        return;
+    Editor().SetLineNumbers(Config->LineNumbers);
+    const KDefConfig* language = Config->Current;
+    Editor().SetSyntax(Config->SyntaxColours && language
+                           ? LexerFor(language->Name, language->ExePath, language->Ext)
+                           : SyntaxLexer::None);
 }
 
 bool TFScript::eventFilter(QObject* watched, QEvent* event) {
@@ -187,6 +199,7 @@ void TFScript::Open(const std::string& path) {
     FollowFolderOf(path);
     if (Config)
         Config->SelectLanguageByExtension(path);
+    FollowLook();
     if (history_)
         history_->Add(path);
     openedLossy_ = !faithful;

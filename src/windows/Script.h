@@ -47,6 +47,9 @@ public:
     void GoToLine(long long n) override;
     std::string GetWordAtCaret();
     void SetCodeChoice(int value);
+    // Line numbers and colours as the settings ask, the colours those of the current language.
+    // Cheap when nothing changed, so every refresh may call it.
+    void FollowLook();
 
     std::string GetFileName() const override { return FileName; }
     int GetCode() const override { return Code; }

@@ -13,6 +13,7 @@
 #include <QClipboard>
 #include <QFontInfo>
 #include <QTest>
+#include <Qsci/qscilexer.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -240,4 +241,104 @@ TEST(ScintillaEditor, SearchesAndContextOnTheRealEditor) {
     window.FindPrevious();
     EXPECT_EQ(editor.LineFromPosition(editor.SelectionStart()), 129);
     EXPECT_EQ(editor.selectedText().toStdString(), Utf8(Nichi + Hon + "12"));
+}
+
+// ---- the script window's look ------------------------------------------------------------------
+
+namespace {
+
+std::string Lines(int n) {
+    std::string text;
+    for (int i = 0; i < n; ++i)
+        text += (i ? "\r\n" : "") + std::string("my $x = ") + std::to_string(i) + "; # " + Nichi;
+    return text;
+}
+
+} // namespace
+
+TEST(ScintillaEditor, NumberMarginIsAsWideAsTheLargestNumberNeeds) {
+    ScintillaEditor editor;
+    editor.SetLineNumbers(true);
+    EXPECT_EQ(editor.marginType(0), QsciScintilla::NumberMargin);
+    editor.SetWholeText(Lines(10));
+    const int small = editor.marginWidth(0);
+    EXPECT_GT(small, 20); // three digits and room at 16 pixels
+    EXPECT_LT(small, 80);
+    editor.SetWholeText(Lines(999));
+    EXPECT_EQ(editor.marginWidth(0), small);
+    // Typing the 1000th line widens it, undoing narrows it again.
+    editor.SetSelection(static_cast<TextPos>(editor.WholeText().size()), 0);
+    editor.ReplaceSelection("\r\nprint;");
+    const int four = editor.marginWidth(0);
+    EXPECT_GT(four, small);
+    editor.Undo();
+    EXPECT_EQ(editor.marginWidth(0), small);
+    editor.SetWholeText(Lines(100000));
+    EXPECT_GT(editor.marginWidth(0), four);
+    editor.SetLineNumbers(false);
+    EXPECT_EQ(editor.marginWidth(0), 0);
+    editor.SetWholeText(Lines(10));
+    EXPECT_EQ(editor.marginWidth(0), 0);
+}
+
+TEST(ScintillaEditor, LexersColourWhatIsShownInTheEditorsFontAndLeavePositionsAlone) {
+    const std::pair<SyntaxLexer, const char*> kinds[] = {
+        {SyntaxLexer::Perl, "Perl"}, {SyntaxLexer::Python, "Python"},
+        {SyntaxLexer::Ruby, "Ruby"}, {SyntaxLexer::Bash, "Bash"},
+        {SyntaxLexer::Php, "HTML"},  {SyntaxLexer::JavaScript, "JavaScript"},
+    };
+    ScintillaEditor editor;
+    const long plainHeight = editor.SendScintilla(QsciScintillaBase::SCI_TEXTHEIGHT, 0UL);
+    const long plainSize = editor.SendScintilla(QsciScintillaBase::SCI_STYLEGETSIZEFRACTIONAL, 0UL);
+    for (auto [kind, language] : kinds) {
+        editor.SetSyntax(kind);
+        ASSERT_NE(editor.lexer(), nullptr) << language;
+        EXPECT_STREQ(editor.lexer()->language(), language);
+        // Every style in our size, so lines and columns stay where they were.
+        for (int style = 0; style < 128; ++style)
+            if (!editor.lexer()->description(style).isEmpty())
+                ASSERT_EQ(editor.SendScintilla(QsciScintillaBase::SCI_STYLEGETSIZEFRACTIONAL,
+                                               static_cast<unsigned long>(style)),
+                          plainSize)
+                    << language << " style " << style;
+        EXPECT_EQ(editor.SendScintilla(QsciScintillaBase::SCI_TEXTHEIGHT, 0UL), plainHeight);
+    }
+
+    // Attaching colours nothing yet; painting colours the screen, not the whole file.
+    editor.SetSyntax(SyntaxLexer::None);
+    editor.SetWholeText(Lines(20000));
+    editor.SetSyntax(SyntaxLexer::Perl);
+    editor.SetLineNumbers(true);
+    EXPECT_EQ(editor.SendScintilla(QsciScintillaBase::SCI_GETENDSTYLED), 0);
+    editor.resize(400, 300);
+    editor.show();
+    QApplication::processEvents();
+    editor.grab();
+    const long styled = editor.SendScintilla(QsciScintillaBase::SCI_GETENDSTYLED);
+    EXPECT_GT(styled, 0);
+    EXPECT_LT(styled, editor.SendScintilla(QsciScintillaBase::SCI_GETLENGTH) / 10);
+    EXPECT_NE(editor.SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT, 0UL), 0); // "my"
+
+    // Positions, texts and searches in CP932 bytes, as without a lexer.
+    const std::string text = "my $s = \"" + Nichi + Hon + "\xB1\";\r\n# " + Hyo + "\\" + Hyo +
+                             "\r\n\r\nprint $s; # " + Hon;
+    editor.SetWholeText(text);
+    MemoryTextEditor model;
+    model.SetWholeText(text);
+    ExpectSameGeometry(editor, model);
+    FakeFindDialog dialog;
+    FakeClipboard clipboard;
+    TextWindow window(editor, dialog, clipboard);
+    window.SearchText = "\\";
+    window.FindNext();
+    EXPECT_EQ(editor.SelectionStart(), model.PositionFromLine(1) + 4);
+    EXPECT_EQ(editor.WholeText(), text);
+
+    // Plain again: no lexer, and the text loses the lexer's styles.
+    editor.SetSyntax(SyntaxLexer::None);
+    EXPECT_EQ(editor.lexer(), nullptr);
+    editor.grab();
+    EXPECT_EQ(editor.SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT, 0UL), 0);
+    EXPECT_EQ(editor.SendScintilla(QsciScintillaBase::SCI_STYLEGETSIZEFRACTIONAL, 0UL), plainSize);
+    EXPECT_EQ(QFontInfo(editor.font()).pixelSize(), 16);
 }
