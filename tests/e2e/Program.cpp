@@ -57,7 +57,7 @@ pid_t Program::Start(const std::vector<std::string>& args, const std::string& wo
         envp.push_back(e.data());
     envp.push_back(nullptr);
 
-    std::string exe = folder_ + "/vexilpro";
+    std::string exe = executable_.empty() ? folder_ + "/vexilpro" : executable_;
     std::vector<std::string> all = {exe};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;

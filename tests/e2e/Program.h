@@ -31,6 +31,8 @@ public:
     // Gives the window the keyboard focus and types the keys (xdotool key syntax).
     bool Keys(const std::string& window, const std::string& keys) const;
 
+    // Starts this executable instead of the copy in Folder() (an installed program).
+    void SetExecutable(const std::string& path) { executable_ = path; }
     // An environment entry NAME=value for the programs started from now on.
     void SetEnv(const std::string& entry) { env_.push_back(entry); }
     // Runs openbox on the display, for the tests where focus and window management matter.
@@ -53,5 +55,6 @@ private:
     XvfbServer x_;
     std::vector<pid_t> started_;
     std::vector<std::string> env_;
+    std::string executable_;
     pid_t windowManager_ = -1;
 };
