@@ -7,6 +7,7 @@
 #include "platform/IniFile.h"
 #include "platform/MessageService.h"
 #include "shell/Main.h"
+#include "cgi/qt/Editor.h"
 #include "shell/qt/ElidedLabel.h"
 #include "shell/qt/RunGate.h"
 #include "support/HostDoubles.h"
@@ -483,10 +484,15 @@ TEST_F(MainWindow, CheckMarksFollowTheSettingsAndUndoFollowsTheActiveWindow) {
 }
 
 TEST_F(MainWindow, FormEditorKeyTurnsTheCgiModeOnAndLaterRefreshesKeepIt) {
+    program.Write("VexilPro.cfg", "[Others]\nFEditorStayOnTop=1\n");
     Start();
     ShowActive();
+    EXPECT_FALSE(main->FormEditorMade()) << "made when first wanted, not at start";
     QTest::keyClick(main.get(), Qt::Key_F6);
     EXPECT_TRUE(main->Config().UseCGI);
+    ASSERT_TRUE(main->FormEditorMade());
+    EXPECT_TRUE(main->FormEditor().isVisible());
+    EXPECT_TRUE(main->FormEditor().StayOnTop()) << "the stored flag applies";
     EXPECT_TRUE(Item("MMUseCGI")->isChecked());
     EXPECT_TRUE(Button("TBUseCGI")->isChecked());
     // F6 again turns it on, not over.
@@ -504,6 +510,14 @@ TEST_F(MainWindow, FormEditorKeyTurnsTheCgiModeOnAndLaterRefreshesKeepIt) {
     Item("MMUseCGI")->trigger();
     EXPECT_FALSE(main->Config().UseCGI);
     EXPECT_FALSE(Button("TBUseCGI")->isChecked());
+
+    // Turning the mode on shows the editor again; its stay-on-top state is what is saved.
+    main->FormEditor().hide();
+    main->FormEditor().MMStayOnTop->trigger();
+    Item("MMUseCGI")->trigger();
+    EXPECT_TRUE(main->FormEditor().isVisible());
+    main->Config().SaveWindow(false, 600, 400);
+    EXPECT_NE(program.Read("VexilPro.cfg").find("FEditorStayOnTop=0"), std::string::npos);
 }
 
 // ---- the encoding menu -----------------------------------------------------------------------
