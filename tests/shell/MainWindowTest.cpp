@@ -16,12 +16,15 @@
 #include "support/TempDir.h"
 #include "windows/Result.h"
 #include "windows/Script.h"
+#include "windows/Opendir.h"
 #include "windows/Stderror.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -912,6 +915,53 @@ TEST_F(MainWindow, CommandsThatShowTheScriptPageMakeTheScriptActive) {
     EXPECT_FALSE(main->close());
     EXPECT_EQ(main->ActiveDocument(), &main->Script());
     EXPECT_EQ(Panel(4), work.Path());
+}
+
+// ---- the settings and path commands -----------------------------------------------------------
+
+TEST_F(MainWindow, SettingsAndPathCommandsOpenTheirDialogsAndTheWindowFollows) {
+    Start();
+    // A new language: listed last and marked, and the language dialog then opens on it.
+    WhenModal add("FNewLang", [](QWidget* w) {
+        w->findChild<QLineEdit*>("EdLangName")->setText("Lua");
+        w->findChild<QLineEdit*>("EdLangPath")->setText("/bin/sh");
+        w->findChild<QPushButton*>("BtOK")->click();
+    });
+    EXPECT_TRUE(main->Dispatch("MMNewLang"));
+    ASSERT_EQ(main->LanguageMenu()->actions().size(), 3);
+    EXPECT_EQ(main->LanguageMenu()->actions()[2]->text(), "Lua");
+    EXPECT_TRUE(Item("LangMenu2")->isChecked());
+    EXPECT_EQ(Panel(1), "Lua");
+    WhenModal language("FLangConfig", [](QWidget* w) {
+        EXPECT_EQ(w->findChild<QComboBox*>("CBLanguage")->currentText(), "Lua");
+        w->findChild<QPushButton*>("BtCancel")->click();
+    });
+    Item("MMLanguageSettings")->trigger();
+    EXPECT_EQ(language.Count(), 1);
+
+    // The hot key does nothing while the environment dialog is up; OK applies at once.
+    ShowActive();
+    WhenModal environment("FConfig", [this](QWidget* w) {
+        main->showMinimized();
+        main->HotKeyPressed();
+        EXPECT_TRUE(main->isMinimized());
+        w->findChild<QCheckBox*>("CBChangeCurrentDirOnDrop")->click();
+        w->findChild<QPushButton*>("BtOK")->click();
+    });
+    Item("MMEnvironmentSettings")->trigger();
+    EXPECT_EQ(environment.Count(), 1);
+    EXPECT_TRUE(main->Config().ChangeCurrentDirOnDrop);
+
+    // The folder chosen becomes the script's, the result's and the process's.
+    WhenModal folder("FOpenDir", [this](QWidget* w) {
+        static_cast<TFOpenDir*>(w)->OpenFolder(work.Path());
+        w->findChild<QPushButton*>("Button1")->click();
+    });
+    Item("MMChangeDir")->trigger();
+    EXPECT_EQ(main->Script().Folder, work.Path());
+    EXPECT_EQ(main->Result().Folder, work.Path());
+    EXPECT_EQ(std::filesystem::current_path(), work.Path());
+    EXPECT_EQ(main->StatusPanel(4)->toolTip().toStdString(), work.Path());
 }
 
 // ---- the hot key -----------------------------------------------------------------------------
