@@ -147,7 +147,11 @@ void ScintillaEditor::SetSyntax(SyntaxLexer kind) {
     if (next) {
         // No fold margin is shown, so the lexer need not work out fold levels.
         SendScintilla(SCI_SETPROPERTY, "fold", "0");
+        // The rest of the text is coloured in slices while the user does nothing, so the
+        // first jump to the end of a long script does not wait for the whole file.
+        SendScintilla(SCI_SETIDLESTYLING, static_cast<unsigned long>(SC_IDLESTYLING_ALL));
     } else {
+        SendScintilla(SCI_SETIDLESTYLING, static_cast<unsigned long>(SC_IDLESTYLING_NONE));
         // Detaching reset every style; the text keeps the lexer's style numbers until cleared.
         SendScintilla(SCI_CLEARDOCUMENTSTYLE);
         setFont(base);

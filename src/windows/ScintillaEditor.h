@@ -56,6 +56,7 @@ public:
     void SetLineNumbers(bool on);
     bool LineNumbers() const { return lineNumbers_; }
     // Colours the text with QScintilla's lexer of that kind in the editor's font; None is plain.
+    // What is shown is coloured when painted, the rest in the background.
     void SetSyntax(SyntaxLexer kind);
     SyntaxLexer Syntax() const { return syntax_; }
 

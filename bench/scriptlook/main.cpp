@@ -1,0 +1,154 @@
+// The script window's look on a 10 MB Perl script (CP932, Japanese comments and strings, POD
+// and here-documents), with line numbers and Perl colouring against the plain editor, measured
+// side by side in one run (the two alternate, each round in the other order):
+//   open    load the text, the position text, paint the first screen
+//   attach  colours and numbers turned on over the loaded text, and the repaint
+//   end     Ctrl+End and its paint at once after opening: the lexer runs through the file
+//   idle    the same after the event loop has had a second to colour in the background
+//   key     one keystroke at the end of the file: the key, the position text, the repaint
+// Two references: the lexer's whole-document pass that attaching used to ask for, and one
+// count of characters from the start of the text to its end, which QScintilla's accessibility
+// support makes on every insertion and every caret update, lexer or not.
+
+#include "Quiet.h"
+#include "Timing.h"
+#include "platform/Cp932.h"
+#include "windows/ScintillaEditor.h"
+#include "windows/logic/TextWindow.h"
+
+#include <QApplication>
+#include <QTest>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string MakeScript(std::size_t bytes) {
+    std::string script = Utf8ToCp932("#!/usr/bin/perl\nuse strict;\nuse warnings;\n\n").text;
+    script.reserve(bytes + 1024);
+    for (int i = 0; script.size() < bytes; ++i) {
+        std::string text;
+        const std::string n = std::to_string(i);
+        text += "sub handler_" + n + " {\n";
+        text += "    my ($self, %args) = @_;    # 引数を受け取る\n";
+        text += "    my $name = $args{name} // \"名無し\";\n";
+        text += "    if ($name =~ /^(\\w+)\\s*=\\s*(\\d+)$/) {\n";
+        text += "        $self->{count}{$1} += $2;\n";
+        text += "    }\n";
+        text += "    my @list = map { $_ * 2 } grep { $_ % 3 == 0 } 1 .. " + n + ";\n";
+        text += "    print \"処理 $name: @list\\n\";\n";
+        if (i % 50 == 0)
+            text += "    my $page = <<\"END\";\n<p>ページ " + n + " の本文</p>\nEND\n";
+        text += "    return scalar @list;\n}\n\n";
+        if (i % 200 == 0)
+            text += "=pod\n\n=head1 説明 " + n + "\n\nハンドラの説明です。\n\n=cut\n\n";
+        script += Utf8ToCp932(text).text;
+    }
+    return script;
+}
+
+struct Figures {
+    std::vector<double> open, attach, end, idle, key;
+};
+
+void Measure(const std::string& cp932, bool look, Figures& f, std::string& status) {
+    ScintillaEditor editor;
+    editor.resize(900, 700);
+    editor.show();
+    QApplication::processEvents();
+    QuietFind dialog;
+    QuietClipboard clipboard;
+    TextWindow window(editor, dialog, clipboard);
+    auto turnOn = [&] {
+        if (look) {
+            editor.SetLineNumbers(true);
+            editor.SetSyntax(SyntaxLexer::Perl);
+        }
+    };
+    turnOn();
+    f.open.push_back(Seconds([&] {
+        editor.SetWholeText(cp932);
+        status = window.GetPositionText();
+        editor.grab();
+    }));
+    auto toEnd = [&] {
+        editor.SendScintilla(QsciScintillaBase::SCI_DOCUMENTEND);
+        status = window.GetPositionText();
+        editor.viewport()->repaint();
+    };
+    f.end.push_back(Seconds(toEnd));
+    editor.SetWholeText(cp932);
+    editor.viewport()->repaint();
+    QTest::qWait(1000);
+    f.idle.push_back(Seconds(toEnd));
+    for (char c : std::string("print \"ok\";")) {
+        f.key.push_back(Seconds([&] {
+            QTest::keyClick(&editor, c);
+            status = window.GetPositionText();
+            editor.viewport()->repaint();
+        }));
+    }
+    // The same text turned on after loading, as a change of language does.
+    editor.SetLineNumbers(false);
+    editor.SetSyntax(SyntaxLexer::None);
+    editor.SetWholeText(cp932);
+    editor.grab();
+    f.attach.push_back(Seconds([&] {
+        turnOn();
+        editor.grab();
+    }));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    const double megabytes = argc > 1 ? std::atof(argv[1]) : 10.0;
+    const int rounds = argc > 2 ? std::atoi(argv[2]) : 5;
+    const std::string cp932 = MakeScript(static_cast<std::size_t>(megabytes * 1e6));
+    std::size_t lines = 1;
+    for (char c : cp932)
+        lines += c == '\n';
+    std::printf("script: %.1f MB CP932, %zu lines; %d rounds, medians\n", cp932.size() / 1e6, lines,
+                rounds);
+
+    Figures on, off;
+    std::string status;
+    for (int r = 0; r < rounds; ++r) {
+        Measure(cp932, r % 2 == 1, r % 2 == 1 ? on : off, status);
+        Measure(cp932, r % 2 == 0, r % 2 == 0 ? on : off, status);
+    }
+    double whole = 0, count = 0;
+    {
+        ScintillaEditor editor;
+        editor.SetWholeText(cp932);
+        editor.SetSyntax(SyntaxLexer::Perl);
+        whole = Seconds([&] { editor.SendScintilla(QsciScintillaBase::SCI_COLOURISE, 0UL, -1L); });
+        const long length = editor.SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
+        count = Seconds(
+            [&] { editor.SendScintilla(QsciScintillaBase::SCI_POSITIONRELATIVE, 0UL, length); });
+    }
+
+    auto row = [](const char* what, const std::vector<double>& a, const std::vector<double>& b,
+                  double scale, const char* unit) {
+        const double x = Median(a), y = Median(b);
+        std::printf("%-44s on %8.2f %s   off %8.2f %s   on/off %.2f\n", what, x * scale, unit,
+                    y * scale, unit, x / y);
+    };
+    std::printf("position text after the last key: \"%s\"\n", status.c_str());
+    row("open: load + position text + first paint", on.open, off.open, 1e3, "ms");
+    row("attach over the loaded text + repaint", on.attach, off.attach, 1e3, "ms");
+    row("Ctrl+End + paint at once after opening", on.end, off.end, 1e3, "ms");
+    row("Ctrl+End + paint after a second idle", on.idle, off.idle, 1e3, "ms");
+    row("keystroke at the end + position + repaint", on.key, off.key, 1e3, "ms");
+    std::printf("open on/off = %.2f (target <= 1.2); keystroke at the end %.2f ms with colours\n",
+                Median(on.open) / Median(off.open), Median(on.key) * 1e3);
+    std::printf("reference: colouring the whole file at once (what attaching asked for) %.0f ms\n",
+                whole * 1e3);
+    std::printf("reference: counting characters from the start to the end of the text %.0f ms\n",
+                count * 1e3);
+    return 0;
+}
