@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -55,6 +56,14 @@ TFOpenDir::TFOpenDir(QWidget* parent) : QDialog(parent) {
     connect(DirectoryListBox, &QTreeView::activated, this,
             [this](const QModelIndex& index) { DirectoryListBox->expand(index); });
     connect(DriveComboBox, &QComboBox::activated, this, [this](int index) { DriveChosen(index); });
+    // The model reads and sorts folders in the background: the shown folder is scrolled to
+    // again whenever that moves the rows.
+    auto keepInView = [this] {
+        DirectoryListBox->scrollTo(DirectoryListBox->currentIndex(),
+                                   QAbstractItemView::PositionAtCenter);
+    };
+    connect(model_, &QFileSystemModel::directoryLoaded, this, keepInView);
+    connect(model_, &QFileSystemModel::layoutChanged, this, keepInView);
 }
 
 bool TFOpenDir::Prompt() {
@@ -67,6 +76,11 @@ bool TFOpenDir::Prompt() {
     return prompt_.Prompt([this](const std::string& start) {
         ShowFolder(start);
         DirectoryListBox->setFocus();
+        // Scrolling needs the laid-out list: once the dialog is up.
+        QTimer::singleShot(0, this, [this] {
+            DirectoryListBox->scrollTo(DirectoryListBox->currentIndex(),
+                                       QAbstractItemView::PositionAtCenter);
+        });
         return exec() == QDialog::Accepted;
     });
 }
@@ -84,9 +98,10 @@ std::string TFOpenDir::ShownFolder() const {
 void TFOpenDir::ShowFolder(const std::string& folder) {
     showing_ = true;
     QModelIndex index = model_->index(QString::fromStdString(folder));
+    for (QModelIndex up = index; up.isValid(); up = up.parent())
+        DirectoryListBox->expand(up);
     DirectoryListBox->setCurrentIndex(index);
-    DirectoryListBox->expand(index);
-    DirectoryListBox->scrollTo(index);
+    DirectoryListBox->scrollTo(index, QAbstractItemView::PositionAtCenter);
     DriveComboBox->setCurrentText(QString::fromStdString(VolumeOf(folder, prompt_.Volumes)));
     showing_ = false;
 }

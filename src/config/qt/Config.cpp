@@ -79,6 +79,17 @@ QLineEdit* LabelledEdit(QGroupBox* box, const char* label) {
     return Add(box, new QLineEdit(box));
 }
 
+// A browse button to the right of the field above it.
+QPushButton* BrowseBeside(QGroupBox* box, QLineEdit* field) {
+    auto* layout = static_cast<QVBoxLayout*>(box->layout());
+    auto* row = new QHBoxLayout;
+    layout->insertLayout(layout->indexOf(field), row);
+    row->addWidget(field, 1);
+    auto* button = new QPushButton("参照", box);
+    row->addWidget(button);
+    return button;
+}
+
 QWidget* Page(QTabWidget* tabs, const char* name, const char* caption) {
     auto* page = new QWidget(tabs);
     page->setObjectName(name);
@@ -132,7 +143,7 @@ TFConfig::TFConfig(DialogService& dialogs, QWidget* parent) : QDialog(parent), d
     QWidget* page1 = Page(PageControl1, "TabSheet1", "環境設定");
     QGroupBox* cgi = Group("CGI設定", page1);
     EdTempHtml = LabelledEdit(cgi, "一時的なHTMLファイルの名前");
-    BtBrouseTempHtml = Add(cgi, new QPushButton("参照", cgi));
+    BtBrouseTempHtml = BrowseBeside(cgi, EdTempHtml);
     CBCutHead = Add(cgi, new QCheckBox("ヘッダ情報をカットする", cgi));
     QGroupBox* dos = Group("DOS窓での実行", page1);
     EdTempBat = LabelledEdit(dos, "一時的なバッチファイルの名前");
@@ -144,7 +155,7 @@ TFConfig::TFConfig(DialogService& dialogs, QWidget* parent) : QDialog(parent), d
     QWidget* page2 = Page(PageControl1, "TabSheet2", "エディタ");
     QGroupBox* editor = Group("エディタ", page2);
     EdEditor = Add(editor, new QLineEdit(editor));
-    BtBrouse = Add(editor, new QPushButton("参照", editor));
+    BtBrouse = BrowseBeside(editor, EdEditor);
     CBUseDoubleQuotes = Add(editor, new QCheckBox("\"\"で囲ってファイルを渡す", editor));
     QGroupBox* tag = Group("タグジャンプ", page2);
     CBUseTagJump = Add(tag, new QCheckBox("タグジャンプを使う", tag));

@@ -40,6 +40,18 @@ QLineEdit* LabelledEdit(QGroupBox* box, const char* label, const char* name) {
     return Add(box, new QLineEdit(box), name);
 }
 
+// A browse button to the right of the field above it.
+QPushButton* BrowseBeside(QGroupBox* box, QLineEdit* field, const char* name) {
+    auto* layout = static_cast<QVBoxLayout*>(box->layout());
+    auto* row = new QHBoxLayout;
+    layout->insertLayout(layout->indexOf(field), row);
+    row->addWidget(field, 1);
+    auto* button = new QPushButton("参照", box);
+    button->setObjectName(name);
+    row->addWidget(button);
+    return button;
+}
+
 QWidget* Page(QTabWidget* tabs, const char* name, const char* caption) {
     auto* page = new QWidget(tabs);
     page->setObjectName(name);
@@ -54,7 +66,7 @@ TFLangConfig::TFLangConfig(MessageService& messages, DialogService& dialogs, QWi
     : QDialog(parent), form_(messages, dialogs) {
     setObjectName("FLangConfig");
     setWindowTitle(kLanguageSettingsCaption);
-    setFixedSize(377, 301);
+    setMinimumWidth(377);
 
     CBLanguage = new QComboBox(this);
     CBLanguage->setObjectName("CBLanguage");
@@ -65,7 +77,7 @@ TFLangConfig::TFLangConfig(MessageService& messages, DialogService& dialogs, QWi
     TSEnvironment = Page(PageControl, "TSEnvironment", "環境設定");
     QGroupBox* run = Group("GroupBox1", "実行", TSEnvironment);
     EdExePath = LabelledEdit(run, "実行ファイル(フルパスで指定)", "EdExePath");
-    BtBrouseExepath = Add(run, new QPushButton("参照", run), "BtBrouseExepath");
+    BtBrouseExepath = BrowseBeside(run, EdExePath, "BtBrouseExepath");
     EdOption = LabelledEdit(run, "実行時オプション", "EdOption");
     EdExt = LabelledEdit(run, "拡張子リスト", "EdExt");
     EdExt->setToolTip("二つ以上ある場合はカンマ「,」で区切って登録");
@@ -77,7 +89,7 @@ TFLangConfig::TFLangConfig(MessageService& messages, DialogService& dialogs, QWi
     CBUseHelpFile = Add(help, new QCheckBox("ヘルプファイルを使う", help), "CBUseHelpFile");
     CBUseHtmlHelp = Add(help, new QCheckBox("Html Help", help), "CBUseHtmlHelp");
     EdHelpFile = LabelledEdit(help, "ヘルプファイル(フルパスで指定)", "EdHelpFile");
-    BtBrouseHelpFile = Add(help, new QPushButton("参照", help), "BtBrouseHelpFile");
+    BtBrouseHelpFile = BrowseBeside(help, EdHelpFile, "BtBrouseHelpFile");
 
     TSDebug = Page(PageControl, "TSDebug", "デバッグ");
     QGroupBox* errors = Group("GroupBox4", "エラー表示", TSDebug);
@@ -89,15 +101,8 @@ TFLangConfig::TFLangConfig(MessageService& messages, DialogService& dialogs, QWi
         Add(tag, new QCheckBox("別のファイルにタグジャンプを行う", tag), "CBUseTagJumpToOtherFile");
     EdRegExpFile = LabelledEdit(
         tag, "エラーファイル名取得用の正規表現($1がファイル名を表すようにする)", "EdRegExpFile");
-    for (QWidget* page : {TSEnvironment, TSEditor, TSDebug}) {
+    for (QWidget* page : {TSEnvironment, TSEditor, TSDebug})
         static_cast<QVBoxLayout*>(page->layout())->addStretch();
-        static_cast<QVBoxLayout*>(page->layout())->setContentsMargins(4, 4, 4, 4);
-        static_cast<QVBoxLayout*>(page->layout())->setSpacing(2);
-    }
-    for (QGroupBox* box : findChildren<QGroupBox*>()) {
-        box->layout()->setContentsMargins(6, 2, 6, 4);
-        box->layout()->setSpacing(1);
-    }
 
     BtOK = new QPushButton("OK", this);
     BtOK->setObjectName("BtOK");
@@ -112,7 +117,8 @@ TFLangConfig::TFLangConfig(MessageService& messages, DialogService& dialogs, QWi
     buttons->addWidget(BtSet);
     buttons->addWidget(BtCancel);
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(6, 6, 6, 6);
+    // A fixed border: the dialog keeps the size its controls need.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addWidget(CBLanguage, 0, Qt::AlignLeft);
     layout->addWidget(PageControl, 1);
     layout->addLayout(buttons);
