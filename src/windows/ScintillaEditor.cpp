@@ -89,6 +89,8 @@ void ScintillaEditor::SetLineNumbers(bool on) {
     if (on == lineNumbers_)
         return;
     lineNumbers_ = on;
+    // A few pixels between the numbers and the text.
+    SendScintilla(SCI_SETMARGINLEFT, 0UL, on ? 4L : 1L);
     if (on) {
         setMarginType(0, NumberMargin);
         StyleNumberMargin();
@@ -132,6 +134,18 @@ void ScintillaEditor::SetSyntax(SyntaxLexer kind) {
         // Our font in every style, keeping only the lexer's bold and italic: its own families
         // are proportional and know no Japanese, which would break the columns.
         next->setDefaultFont(base);
+        // Colours on the editor's own paper: the lexers' tinted backgrounds for variables and
+        // patterns make a patchwork of a Perl line. Where the tint was the only mark, a dark
+        // shade of it colours the text instead.
+        for (int style = 0; style <= STYLE_MAX; ++style) {
+            const QColor tint = next->defaultPaper(style);
+            if (next->description(style).isEmpty() || tint.hsvSaturation() == 0 ||
+                next->defaultColor(style).value() > 64)
+                continue;
+            next->setColor(QColor::fromHsv(tint.hsvHue(), 255, 150), style);
+        }
+        next->setDefaultPaper(paper());
+        next->setPaper(paper());
         for (int style = 0; style <= STYLE_MAX; ++style) {
             if (next->description(style).isEmpty())
                 continue;

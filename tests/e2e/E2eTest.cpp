@@ -161,13 +161,21 @@ TEST(EndToEnd, ScreenshotOfAJapaneseScript) {
                     "\x83\x8A\x83\x76\x83\x67\n"
                     "use strict;\nmy $name = \"\x90\xA2\x8A\x45\";\n"
                     "print \"\x82\xB1\x82\xF1\x82\xC9\x82\xBF\x82\xCD\x81\x41$name\\n\";\n"
-                    "warn \"\x8C\x78\x8D\x90\\n\";\n");
+                    "warn \"\x8C\x78\x8D\x90\\n\";\n\n"
+                    "sub count_words {\n    my ($text) = @_;\n"
+                    "    my @words = grep { /\\w/ } split /\\s+/, $text;\n"
+                    "    return scalar @words;    # \x90\x94\x82\xA6\x82\xE9\n}\n");
     pid_t pid = p.Start({script});
     std::string main = p.WaitForWindow("^Vexil2 - " + script + "$");
     ASSERT_FALSE(main.empty());
-    // After a run: the output in the result page, the warning in the error panel.
+    // After a run: the warning in the error panel, and the script in front again with its line
+    // numbers and colours.
     p.Keys(main, "F9");
     Pause(1200);
+    p.Keys(main, "alt+v");
+    Pause(300);
+    p.Keys(main, "s");
+    Pause(500);
     const char* out = std::getenv("VEXIL_SCREENSHOT_OUT");
     std::string png = out && *out ? out : work.File("screenshot.png");
     ASSERT_EQ(std::system(("QT_QPA_PLATFORM=xcb DISPLAY=" + p.X().Display() +
