@@ -65,7 +65,11 @@ TEST(PathDialogs, FileNameDialogStartsWithTheFileAndTakesAnEmptyPath) {
     });
     EXPECT_TRUE(dialog.Prompt("/r/result.txt"));
     EXPECT_EQ(dialog.ChosenPath(), "");
-    WhenModal cancel("FOpenFile", [&](QWidget*) { dialog.BtCancel->click(); });
+    WhenModal cancel("FOpenFile", [&](QWidget*) {
+        dialog.EdText->setText(" typed ");
+        dialog.BtCancel->click();
+    });
     EXPECT_FALSE(dialog.Prompt("/x"));
     EXPECT_EQ(cancel.Count(), 1);
+    EXPECT_EQ(dialog.ChosenPath(), "") << "Cancel keeps what the last OK gave";
 }
