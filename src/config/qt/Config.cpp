@@ -171,9 +171,12 @@ TFConfig::TFConfig(DialogService& dialogs, QWidget* parent) : QDialog(parent), d
     QGroupBox* folder = Group("カレントディレクトリ", page3);
     CBChangeCurrentDirOnDrop =
         Add(folder, new QCheckBox("ファイルドロップ時にカレントディレクトリ変更", folder));
-    CBDontChangeDirFromDesktop =
-        Add(folder, new QCheckBox("デスクトップからのドロップは変更しない", folder));
-    CBDontChangeDirFromDesktop->setContentsMargins(20, 0, 0, 0);
+    // Indented under the box it depends on.
+    CBDontChangeDirFromDesktop = new QCheckBox("デスクトップからのドロップは変更しない", folder);
+    auto* indented = new QHBoxLayout;
+    indented->addSpacing(20);
+    indented->addWidget(CBDontChangeDirFromDesktop);
+    static_cast<QVBoxLayout*>(folder->layout())->addLayout(indented);
     for (QWidget* page : {page1, page2, page3})
         static_cast<QVBoxLayout*>(page->layout())->addStretch();
 
