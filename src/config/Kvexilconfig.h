@@ -105,8 +105,9 @@ public:
     // Writes [Window] (Maximized, Height, Width), then Save().
     void SaveWindow(bool maximized, int width, int height);
 
-    // Settings change at run time only through these (and SetHotKey, SetReadOnly): each runs
-    // what the change sets off and then calls Callbacks.SettingsChanged once.
+    // The dialogs and the language menu change settings only through these: each runs what the
+    // change sets off and then calls Callbacks.SettingsChanged once. (The main menu's own
+    // toggles, AutoRefresh, UseCGI and SetReadOnly, refresh the view themselves.)
     KEnvironmentSettings Environment() const;
     // Stores every value in its order; the hot key through SetHotKey, so it is registered or
     // released at once. Nothing is written to disk.
