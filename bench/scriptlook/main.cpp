@@ -1,6 +1,6 @@
 // The script window's look on a 10 MB Perl script (CP932, Japanese comments and strings, POD
 // and here-documents), with line numbers and Perl colouring against the plain editor, measured
-// side by side in one run (the two alternate, each round in the other order):
+// side by side in one run (two editors taking turns at every step):
 //   open    load the text, the position text, paint the first screen
 //   attach  colours and numbers turned on over the loaded text, and the repaint
 //   end     Ctrl+End and its paint at once after opening: the lexer runs through the file
@@ -8,7 +8,7 @@
 //   key     one keystroke at the end of the file: the key, the position text, the repaint
 // Two references: the lexer's whole-document pass that attaching used to ask for, and one
 // count of characters from the start of the text to its end, which QScintilla's accessibility
-// support makes on every insertion and every caret update, lexer or not.
+// support makes on every insertion and deletion, lexer or not.
 
 #include "Quiet.h"
 #include "Timing.h"
@@ -53,52 +53,86 @@ struct Figures {
     std::vector<double> open, attach, end, idle, key;
 };
 
-void Measure(const std::string& cp932, bool look, Figures& f, std::string& status) {
-    ScintillaEditor editor;
-    editor.resize(900, 700);
-    editor.show();
-    QApplication::processEvents();
-    QuietFind dialog;
-    QuietClipboard clipboard;
-    TextWindow window(editor, dialog, clipboard);
-    auto turnOn = [&] {
+// One editor and its window logic, plain or with numbers and colours.
+struct Side {
+    explicit Side(bool look) : look(look), window(editor, dialog, clipboard) {
+        editor.resize(900, 700);
+        editor.show();
+        QApplication::processEvents();
+    }
+    void TurnOn() {
         if (look) {
             editor.SetLineNumbers(true);
             editor.SetSyntax(SyntaxLexer::Perl);
         }
-    };
-    turnOn();
-    f.open.push_back(Seconds([&] {
-        editor.SetWholeText(cp932);
-        status = window.GetPositionText();
-        editor.grab();
-    }));
-    auto toEnd = [&] {
-        editor.SendScintilla(QsciScintillaBase::SCI_DOCUMENTEND);
+    }
+    void Plain() {
+        editor.SetLineNumbers(false);
+        editor.SetSyntax(SyntaxLexer::None);
+    }
+    // What the main window does after a key or a jump: the status bar's position, a repaint.
+    void Show() {
         status = window.GetPositionText();
         editor.viewport()->repaint();
-    };
-    f.end.push_back(Seconds(toEnd));
-    editor.SetWholeText(cp932);
-    editor.viewport()->repaint();
-    QTest::qWait(1000);
-    f.idle.push_back(Seconds(toEnd));
-    for (char c : std::string("print \"ok\";")) {
-        f.key.push_back(Seconds([&] {
-            QTest::keyClick(&editor, c);
-            status = window.GetPositionText();
-            editor.viewport()->repaint();
+    }
+    bool look;
+    ScintillaEditor editor;
+    QuietFind dialog;
+    QuietClipboard clipboard;
+    TextWindow window;
+    std::string status;
+};
+
+// One round; the two sides take turns at every step, so a busy moment of the machine falls on
+// both alike.
+void Round(const std::string& cp932, bool onFirst, Figures& on, Figures& off, std::string& status) {
+    Side a(onFirst), b(!onFirst);
+    Side* sides[2] = {&a, &b};
+    auto figures = [&](Side* s) -> Figures& { return s->look ? on : off; };
+    for (Side* s : sides) {
+        s->TurnOn();
+        figures(s).open.push_back(Seconds([&] {
+            s->editor.SetWholeText(cp932);
+            s->status = s->window.GetPositionText();
+            s->editor.grab();
         }));
     }
+    auto toEnd = [](Side* s) {
+        return Seconds([&] {
+            s->editor.SendScintilla(QsciScintillaBase::SCI_DOCUMENTEND);
+            s->Show();
+        });
+    };
+    for (Side* s : sides)
+        figures(s).end.push_back(toEnd(s));
+    for (Side* s : sides) {
+        s->editor.SetWholeText(cp932);
+        s->editor.viewport()->repaint();
+    }
+    QTest::qWait(1000);
+    for (Side* s : sides)
+        figures(s).idle.push_back(toEnd(s));
+    for (char c : std::string("print \"ok\"; # done")) {
+        for (Side* s : sides) {
+            figures(s).key.push_back(Seconds([&] {
+                QTest::keyClick(&s->editor, c);
+                s->Show();
+            }));
+        }
+    }
+    status = a.look ? a.status : b.status;
     // The same text turned on after loading, as a change of language does.
-    editor.SetLineNumbers(false);
-    editor.SetSyntax(SyntaxLexer::None);
-    editor.SetWholeText(cp932);
-    editor.grab();
-    f.attach.push_back(Seconds([&] {
-        turnOn();
-        editor.grab();
-    }));
+    for (Side* s : sides) {
+        s->Plain();
+        s->editor.SetWholeText(cp932);
+        s->editor.grab();
+    }
+    for (Side* s : sides) {
+        figures(s).attach.push_back(Seconds([&] {
+            s->TurnOn();
+            s->editor.grab();
+        }));
+    }
 }
 
 } // namespace
@@ -117,10 +151,8 @@ int main(int argc, char** argv) {
 
     Figures on, off;
     std::string status;
-    for (int r = 0; r < rounds; ++r) {
-        Measure(cp932, r % 2 == 1, r % 2 == 1 ? on : off, status);
-        Measure(cp932, r % 2 == 0, r % 2 == 0 ? on : off, status);
-    }
+    for (int r = 0; r < rounds; ++r)
+        Round(cp932, r % 2 == 0, on, off, status);
     double whole = 0, count = 0;
     {
         ScintillaEditor editor;

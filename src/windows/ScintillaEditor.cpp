@@ -2,11 +2,14 @@
 
 #include "platform/Cp932.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QClipboard>
 #include <QDragEnterEvent>
 #include <QFontDatabase>
 #include <QMimeData>
+#include <QPointer>
 #include <Qsci/qscilexerbash.h>
 #include <Qsci/qscilexerhtml.h>
 #include <Qsci/qscilexerjavascript.h>
@@ -15,6 +18,7 @@
 #include <Qsci/qscilexerruby.h>
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -51,9 +55,55 @@ QsciLexer* MakeLexer(SyntaxLexer kind, QObject* parent) {
     return nullptr;
 }
 
+// QScintilla's accessibility interface counts the characters from the start of the text up to
+// the caret on every caret update, about 50 ms at the end of 10 MB. Qt makes an interface for
+// every widget it shows, listened to or not; while no assistive technology listens, ours get
+// Qt's plain one. Once one does, those are dropped, and the next query makes QScintilla's.
+class PlainAccessibility : public QAccessible::ActivationObserver {
+public:
+    static void Install() {
+        static const bool installed = [] {
+            QAccessible::installFactory(&Factory);
+            QAccessible::installActivationObserver(Instance());
+            return true;
+        }();
+        (void)installed;
+    }
+
+    void accessibilityActiveChanged(bool active) override {
+        listening_ = active;
+        if (!active)
+            return;
+        for (const QPointer<QObject>& editor : std::exchange(plain_, {}))
+            if (editor)
+                if (QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(editor);
+                    iface && !iface->textInterface())
+                    QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(iface));
+    }
+
+private:
+    // Never deleted: Qt keeps observers until the very end.
+    static PlainAccessibility* Instance() {
+        static auto* instance = new PlainAccessibility;
+        return instance;
+    }
+    static QAccessibleInterface* Factory(const QString& className, QObject* object) {
+        if (className != QLatin1String("ScintillaEditor") || !object || !object->isWidgetType() ||
+            Instance()->listening_ || QAccessible::isActive())
+            return nullptr;
+        std::erase_if(Instance()->plain_, [](const QPointer<QObject>& p) { return !p; });
+        Instance()->plain_.emplace_back(object);
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::EditableText);
+    }
+
+    std::vector<QPointer<QObject>> plain_;
+    bool listening_ = false;
+};
+
 } // namespace
 
 ScintillaEditor::ScintillaEditor(QWidget* parent) : QsciScintilla(parent) {
+    PlainAccessibility::Install();
     checkpoints_.push_back(0);
     setUtf8(true);
     setLexer(nullptr);

@@ -9,6 +9,7 @@
 
 #include "platform/qt/QtClipboardService.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QFontInfo>
@@ -346,4 +347,27 @@ TEST(ScintillaEditor, LexersColourWhatIsShownInTheEditorsFontAndLeavePositionsAl
     EXPECT_EQ(editor.SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT, 0UL), 0);
     EXPECT_EQ(editor.SendScintilla(QsciScintillaBase::SCI_STYLEGETSIZEFRACTIONAL, 0UL), plainSize);
     EXPECT_EQ(QFontInfo(editor.font()).pixelSize(), 16);
+}
+
+TEST(ScintillaEditor, PlainAccessibleInterfaceUntilAssistiveTechnologyListens) {
+    ASSERT_FALSE(QAccessible::isActive());
+    ScintillaEditor editor;
+    QsciScintilla bare;
+    editor.show();
+    bare.show();
+    QAccessibleInterface* plain = QAccessible::queryAccessibleInterface(&editor);
+    ASSERT_NE(plain, nullptr);
+    EXPECT_EQ(plain->role(), QAccessible::EditableText);
+    EXPECT_EQ(plain->textInterface(), nullptr); // nothing counts characters on caret moves
+    // Other QScintilla widgets keep their own.
+    EXPECT_NE(QAccessible::queryAccessibleInterface(&bare)->textInterface(), nullptr);
+
+    // A screen reader arriving gets the editor's text.
+    editor.SetWholeText("abc\r\n" + Nichi);
+    QAccessible::setActive(true);
+    QAccessibleInterface* full = QAccessible::queryAccessibleInterface(&editor);
+    ASSERT_NE(full, nullptr);
+    ASSERT_NE(full->textInterface(), nullptr);
+    EXPECT_EQ(full->textInterface()->characterCount(), 6);
+    QAccessible::setActive(false);
 }
