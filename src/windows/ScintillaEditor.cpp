@@ -181,28 +181,24 @@ void ScintillaEditor::SetSyntax(SyntaxLexer kind) {
     QsciLexer* old = lexer();
     QsciLexer* next = MakeLexer(kind, this);
     if (next) {
-        // Our font in every style, keeping only the lexer's bold and italic: its own families
-        // are proportional and know no Japanese, which would break the columns.
         next->setDefaultFont(base);
-        // Colours on the editor's own paper: the lexers' tinted backgrounds for variables and
-        // patterns make a patchwork of a Perl line. Where the tint was the only mark, a dark
-        // shade of it colours the text instead.
-        for (int style = 0; style <= STYLE_MAX; ++style) {
-            const QColor tint = next->defaultPaper(style);
-            if (next->description(style).isEmpty() || tint.hsvSaturation() == 0 ||
-                next->defaultColor(style).value() > 64)
-                continue;
-            next->setColor(QColor::fromHsv(tint.hsvHue(), 255, 150), style);
-        }
         next->setDefaultPaper(paper());
-        next->setPaper(paper());
         for (int style = 0; style <= STYLE_MAX; ++style) {
             if (next->description(style).isEmpty())
                 continue;
+            // Our font, keeping only the lexer's bold and italic: its own families are
+            // proportional and know no Japanese, which would break the columns.
             QFont f = base;
             f.setBold(next->defaultFont(style).bold());
             f.setItalic(next->defaultFont(style).italic());
             next->setFont(f, style);
+            // The editor's own paper: the lexers' tinted backgrounds for variables and patterns
+            // make a patchwork of a Perl line. Where the tint was the only mark, a dark shade of
+            // it colours the text instead.
+            const QColor tint = next->defaultPaper(style);
+            if (tint.hsvSaturation() > 0 && next->defaultColor(style).value() <= 64)
+                next->setColor(QColor::fromHsv(tint.hsvHue(), 255, 150), style);
+            next->setPaper(paper(), style);
         }
     }
     attachingLexer_ = true;
