@@ -54,11 +54,9 @@ public:
     // A margin of line numbers, as wide as the largest number needs (never less than three
     // digits, so a growing script does not make the text jump at line 100).
     void SetLineNumbers(bool on);
-    bool LineNumbers() const { return lineNumbers_; }
     // Colours the text with QScintilla's lexer of that kind in the editor's font; None is plain.
     // What is shown is coloured when painted, the rest in the background.
     void SetSyntax(SyntaxLexer kind);
-    SyntaxLexer Syntax() const { return syntax_; }
 
     static constexpr TextPos kCheckpointLines = 1024;
 
