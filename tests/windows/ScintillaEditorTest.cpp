@@ -296,12 +296,14 @@ TEST(ScintillaEditor, LexersColourWhatIsShownInTheEditorsFontAndLeavePositionsAl
         ASSERT_NE(editor.lexer(), nullptr) << language;
         EXPECT_STREQ(editor.lexer()->language(), language);
         // Every style in our size, so lines and columns stay where they were.
-        for (int style = 0; style < 128; ++style)
-            if (!editor.lexer()->description(style).isEmpty())
+        for (int style = 0; style < 128; ++style) {
+            if (!editor.lexer()->description(style).isEmpty()) {
                 ASSERT_EQ(editor.SendScintilla(QsciScintillaBase::SCI_STYLEGETSIZEFRACTIONAL,
                                                static_cast<unsigned long>(style)),
                           plainSize)
                     << language << " style " << style;
+            }
+        }
         EXPECT_EQ(editor.SendScintilla(QsciScintillaBase::SCI_TEXTHEIGHT, 0UL), plainHeight);
     }
 
