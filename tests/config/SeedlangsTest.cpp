@@ -12,6 +12,7 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <ostream>
 #include <set>
 
 namespace {
@@ -21,6 +22,9 @@ struct Failing {
     const char* script;
     std::set<int> lines; // the lines its error output must name
 };
+
+// gtest would otherwise print the parameter as a byte dump in every test's name line.
+void PrintTo(const Failing& f, std::ostream* os) { *os << f.fileName; }
 
 const Failing kScripts[] = {
     {"python", "import os\n\ndef f():\n    raise ValueError('x')\nf()\n", {4, 5}},
