@@ -91,13 +91,23 @@ void KVexilConfig::LoadDefFiles() {
     for (const std::string& name : DefFileNames(DefsDir))
         Languages.push_back(std::make_unique<KDefConfig>(DefsDir + name));
 
-    if (Languages.empty()) {
+    const bool builtIn = Languages.empty();
+    if (builtIn) {
         messages_.Show(kNoDefFiles);
         Languages.push_back(std::make_unique<KDefConfig>(DefsDir + "perl.def"));
     }
-    if (firstStart)
+    if (firstStart) {
         for (auto& seed : SeedLanguages(DefsDir, FindOnPath))
             Languages.push_back(std::move(seed));
+        // The seeds are on disk at once; if Perl waited for the close, a program that never
+        // closed would leave a folder of definitions without it, and no message next time.
+        if (builtIn && Languages.size() > 1) {
+            try {
+                Languages.front()->Save();
+            } catch (const IniError&) {
+            }
+        }
+    }
     Current = Languages.front().get();
 }
 
@@ -170,8 +180,8 @@ void KVexilConfig::Save() {
                                                 : FEditorStayOnTop);
     // Written once they differ from the default or are there already, so a user who never
     // changes them keeps the file exactly as the program has always written it.
-    for (auto [key, on] : {std::pair{"LineNumbers", LineNumbers},
-                           std::pair{"SyntaxColours", SyntaxColours}})
+    for (auto [key, on] :
+         {std::pair{"LineNumbers", LineNumbers}, std::pair{"SyntaxColours", SyntaxColours}})
         if (!on || ini.HasKey(kView, key))
             ini.WriteBool(kView, key, on);
     ini.UpdateFile();

@@ -24,7 +24,9 @@ struct Failing {
 };
 
 // gtest would otherwise print the parameter as a byte dump in every test's name line.
-void PrintTo(const Failing& f, std::ostream* os) { *os << f.fileName; }
+void PrintTo(const Failing& f, std::ostream* os) {
+    *os << f.fileName;
+}
 
 const Failing kScripts[] = {
     {"python", "import os\n\ndef f():\n    raise ValueError('x')\nf()\n", {4, 5}},
