@@ -34,10 +34,9 @@ private:
     int selected_ = 0;
 };
 
-struct EnvInputs {
-    std::string Name;
-    std::string Value;
-};
+// The environment and cookie pages' inputs hold exactly the fields of an entry.
+using EnvInputs = KEnvData;
+using CookieInputs = KCookieData;
 
 struct FormInputs {
     int Page = KFormData::Text; // the sub-page showing: TEXT, TEXTAREA or CHECKBOX
@@ -49,15 +48,6 @@ struct FormInputs {
     bool Checked = false;
 };
 
-struct CookieInputs {
-    std::string Name;
-    std::string Value;
-    std::string Expires;
-    std::string Domain;
-    std::string Path;
-    bool Secure = false;
-};
-
 // What each page does differently: how its inputs become an entry and back, and the cells an
 // entry shows.
 struct EnvTraits {
@@ -67,8 +57,8 @@ struct EnvTraits {
     static constexpr bool kNeedsName = true;
     static constexpr bool kLoadsAfterRemove = true;
     static constexpr bool kClickOnEmptyClears = false;
-    static Entry Gather(const Inputs& in) { return {in.Name, in.Value}; }
-    static void Fill(Inputs& in, const Entry& e) { in = {e.Name, e.Value}; }
+    static Entry Gather(const Inputs& in) { return in; }
+    static void Fill(Inputs& in, const Entry& e) { in = e; }
     static void Clear(Inputs& in) { in = {}; }
     static EditorGrid::Row Cells(const Entry& e) { return {e.Name, e.Value}; }
 };
@@ -94,12 +84,8 @@ struct CookieTraits {
     static constexpr bool kNeedsName = false; // any name, the empty one too
     static constexpr bool kLoadsAfterRemove = true;
     static constexpr bool kClickOnEmptyClears = true;
-    static Entry Gather(const Inputs& in) {
-        return {in.Name, in.Value, in.Expires, in.Domain, in.Path, in.Secure};
-    }
-    static void Fill(Inputs& in, const Entry& e) {
-        in = {e.Name, e.Value, e.Expires, e.Domain, e.Path, e.Secure};
-    }
+    static Entry Gather(const Inputs& in) { return in; }
+    static void Fill(Inputs& in, const Entry& e) { in = e; }
     static void Clear(Inputs& in) { in = {}; }
     static EditorGrid::Row Cells(const Entry& e) {
         return {e.Name, e.Value, e.Expires, e.Domain, e.Path, e.Secure ? "Secure" : ""};

@@ -1,5 +1,7 @@
 #include "config/qt/Config.h"
 
+#include "config/qt/DialogLayout.h"
+
 #include "config/ConfigForm.h"
 #include "platform/Browse.h"
 #include "platform/HotKey.h"
@@ -62,43 +64,9 @@ QString HotKeyText(uint16_t code) {
     return text + QString("0x%1").arg(vk, 2, 16, QChar('0'));
 }
 
-QGroupBox* Group(const char* caption, QWidget* page) {
-    auto* box = new QGroupBox(QString::fromUtf8(caption), page);
-    new QVBoxLayout(box);
-    page->layout()->addWidget(box);
-    return box;
-}
-
-template <class W> W* Add(QGroupBox* box, W* widget) {
-    box->layout()->addWidget(widget);
-    return widget;
-}
-
-QLineEdit* LabelledEdit(QGroupBox* box, const char* label) {
-    Add(box, new QLabel(QString::fromUtf8(label), box));
-    return Add(box, new QLineEdit(box));
-}
-
-// A browse button to the right of the field above it.
-QPushButton* BrowseBeside(QGroupBox* box, QLineEdit* field) {
-    auto* layout = static_cast<QVBoxLayout*>(box->layout());
-    auto* row = new QHBoxLayout;
-    layout->insertLayout(layout->indexOf(field), row);
-    row->addWidget(field, 1);
-    auto* button = new QPushButton("参照", box);
-    row->addWidget(button);
-    return button;
-}
-
-QWidget* Page(QTabWidget* tabs, const char* name, const char* caption) {
-    auto* page = new QWidget(tabs);
-    page->setObjectName(name);
-    new QVBoxLayout(page);
-    tabs->addTab(page, QString::fromUtf8(caption));
-    return page;
-}
-
 } // namespace
+
+using namespace DialogLayout;
 
 HotKeyEdit::HotKeyEdit(QWidget* parent) : QLineEdit(parent) {
     setReadOnly(true);
@@ -141,34 +109,34 @@ TFConfig::TFConfig(DialogService& dialogs, QWidget* parent) : QDialog(parent), d
     PageControl1->setObjectName("PageControl1");
 
     QWidget* page1 = Page(PageControl1, "TabSheet1", "環境設定");
-    QGroupBox* cgi = Group("CGI設定", page1);
+    QGroupBox* cgi = Group(page1, "CGI設定");
     EdTempHtml = LabelledEdit(cgi, "一時的なHTMLファイルの名前");
     BtBrouseTempHtml = BrowseBeside(cgi, EdTempHtml);
     CBCutHead = Add(cgi, new QCheckBox("ヘッダ情報をカットする", cgi));
-    QGroupBox* dos = Group("DOS窓での実行", page1);
+    QGroupBox* dos = Group(page1, "DOS窓での実行");
     EdTempBat = LabelledEdit(dos, "一時的なバッチファイルの名前");
     CBUsePause = Add(dos, new QCheckBox("最後に@PAUSEを出力する", dos));
-    QGroupBox* hot = Group("ホットキー", page1);
+    QGroupBox* hot = Group(page1, "ホットキー");
     CBUseHotKey = Add(hot, new QCheckBox("ホットキーを使う", hot));
     HotKey = Add(hot, new HotKeyEdit(hot));
 
     QWidget* page2 = Page(PageControl1, "TabSheet2", "エディタ");
-    QGroupBox* editor = Group("エディタ", page2);
+    QGroupBox* editor = Group(page2, "エディタ");
     EdEditor = Add(editor, new QLineEdit(editor));
     BtBrouse = BrowseBeside(editor, EdEditor);
     CBUseDoubleQuotes = Add(editor, new QCheckBox("\"\"で囲ってファイルを渡す", editor));
-    QGroupBox* tag = Group("タグジャンプ", page2);
+    QGroupBox* tag = Group(page2, "タグジャンプ");
     CBUseTagJump = Add(tag, new QCheckBox("タグジャンプを使う", tag));
     EdTagJumpText = LabelledEdit(tag, "タグジャンプオプション");
-    QGroupBox* refresh = Group("オートリフレッシュ", page2);
+    QGroupBox* refresh = Group(page2, "オートリフレッシュ");
     CBReadOnlyWhenAutoRefresh =
         Add(refresh, new QCheckBox("外部エディタでファイルを開いたら編集禁止とする", refresh));
 
     QWidget* page3 = Page(PageControl1, "TabSheet3", "その他");
-    QGroupBox* tools = Group("ツールボタン", page3);
+    QGroupBox* tools = Group(page3, "ツールボタン");
     CBMemoryFileWhenDropped =
         Add(tools, new QCheckBox("ファイルドロップ時にドロップファイルを記憶する", tools));
-    QGroupBox* folder = Group("カレントディレクトリ", page3);
+    QGroupBox* folder = Group(page3, "カレントディレクトリ");
     CBChangeCurrentDirOnDrop =
         Add(folder, new QCheckBox("ファイルドロップ時にカレントディレクトリ変更", folder));
     // Indented under the box it depends on.

@@ -1,5 +1,7 @@
 #include "config/qt/Langconfig.h"
 
+#include "config/qt/DialogLayout.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -21,46 +23,9 @@ std::string S(const QString& s) {
     return s.toStdString();
 }
 
-QGroupBox* Group(const char* name, const char* caption, QWidget* page) {
-    auto* box = new QGroupBox(QString::fromUtf8(caption), page);
-    box->setObjectName(name);
-    new QVBoxLayout(box);
-    page->layout()->addWidget(box);
-    return box;
-}
-
-template <class W> W* Add(QGroupBox* box, W* widget, const char* name) {
-    widget->setObjectName(name);
-    box->layout()->addWidget(widget);
-    return widget;
-}
-
-QLineEdit* LabelledEdit(QGroupBox* box, const char* label, const char* name) {
-    box->layout()->addWidget(new QLabel(QString::fromUtf8(label), box));
-    return Add(box, new QLineEdit(box), name);
-}
-
-// A browse button to the right of the field above it.
-QPushButton* BrowseBeside(QGroupBox* box, QLineEdit* field, const char* name) {
-    auto* layout = static_cast<QVBoxLayout*>(box->layout());
-    auto* row = new QHBoxLayout;
-    layout->insertLayout(layout->indexOf(field), row);
-    row->addWidget(field, 1);
-    auto* button = new QPushButton("参照", box);
-    button->setObjectName(name);
-    row->addWidget(button);
-    return button;
-}
-
-QWidget* Page(QTabWidget* tabs, const char* name, const char* caption) {
-    auto* page = new QWidget(tabs);
-    page->setObjectName(name);
-    new QVBoxLayout(page);
-    tabs->addTab(page, QString::fromUtf8(caption));
-    return page;
-}
-
 } // namespace
+
+using namespace DialogLayout;
 
 TFLangConfig::TFLangConfig(MessageService& messages, DialogService& dialogs, QWidget* parent)
     : QDialog(parent), form_(messages, dialogs) {
@@ -75,7 +40,7 @@ TFLangConfig::TFLangConfig(MessageService& messages, DialogService& dialogs, QWi
     PageControl->setObjectName("PageControl");
 
     TSEnvironment = Page(PageControl, "TSEnvironment", "環境設定");
-    QGroupBox* run = Group("GroupBox1", "実行", TSEnvironment);
+    QGroupBox* run = Group(TSEnvironment, "実行", "GroupBox1");
     EdExePath = LabelledEdit(run, "実行ファイル(フルパスで指定)", "EdExePath");
     BtBrouseExepath = BrowseBeside(run, EdExePath, "BtBrouseExepath");
     EdOption = LabelledEdit(run, "実行時オプション", "EdOption");
@@ -85,18 +50,18 @@ TFLangConfig::TFLangConfig(MessageService& messages, DialogService& dialogs, QWi
     EdTempDir = LabelledEdit(run, "テンポラリフォルダ名", "EdTempDir");
 
     TSEditor = Page(PageControl, "TSEditor", "エディタ");
-    QGroupBox* help = Group("GroupBox2", "ヘルプファイル", TSEditor);
+    QGroupBox* help = Group(TSEditor, "ヘルプファイル", "GroupBox2");
     CBUseHelpFile = Add(help, new QCheckBox("ヘルプファイルを使う", help), "CBUseHelpFile");
     CBUseHtmlHelp = Add(help, new QCheckBox("Html Help", help), "CBUseHtmlHelp");
     EdHelpFile = LabelledEdit(help, "ヘルプファイル(フルパスで指定)", "EdHelpFile");
     BtBrouseHelpFile = BrowseBeside(help, EdHelpFile, "BtBrouseHelpFile");
 
     TSDebug = Page(PageControl, "TSDebug", "デバッグ");
-    QGroupBox* errors = Group("GroupBox4", "エラー表示", TSDebug);
+    QGroupBox* errors = Group(TSDebug, "エラー表示", "GroupBox4");
     CBShowError = Add(errors, new QCheckBox("エラーコードを表示する", errors), "CBShowError");
-    QGroupBox* line = Group("GroupBox3", "エラー行ジャンプ", TSDebug);
+    QGroupBox* line = Group(TSDebug, "エラー行ジャンプ", "GroupBox3");
     EdRegExpErr = LabelledEdit(line, "エラー行取得用の正規表現", "EdRegExpErr");
-    QGroupBox* tag = Group("GroupBox5", "タグジャンプ", TSDebug);
+    QGroupBox* tag = Group(TSDebug, "タグジャンプ", "GroupBox5");
     CBUseTagJumpToOtherFile =
         Add(tag, new QCheckBox("別のファイルにタグジャンプを行う", tag), "CBUseTagJumpToOtherFile");
     EdRegExpFile = LabelledEdit(
