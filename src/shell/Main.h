@@ -118,7 +118,7 @@ public:
     // should not pay for it.
     TFEditor& FormEditor();
     bool FormEditorMade() const { return formEditor_ != nullptr; }
-    // Turns the CGI data mode on, or shows the editor when it already is.
+    // The form editor in front, made first when it is not yet.
     void ShowFormEditor();
     RunGate& Gate() { return *runGate_; }
     KHelp& Help() { return *help_; }
