@@ -65,6 +65,12 @@ std::string TFResult::GetText() {
 }
 
 bool TFResult::SaveToPath(const std::string& path) {
+    // Every result that reaches a file comes here, from the page's save and from the
+    // always-save after each run alike, so no way round the guard can destroy the script.
+    if (WouldOverwriteScript(script_ ? script_->GetFileName() : std::string(), path)) {
+        Host().Messages().Show(kResultOverwritesScript);
+        return false;
+    }
     if (config_)
         config_->ResultFile = path;
     std::string error;
@@ -82,11 +88,6 @@ void TFResult::Save() {
     std::optional<std::string> path = Host().Dialogs().AskSaveFile(request);
     if (!path)
         return;
-    const std::string script = script_ ? script_->GetFileName() : std::string();
-    if (WouldOverwriteScript(script, *path)) {
-        Host().Messages().Show(kResultOverwritesScript);
-        return;
-    }
     if (!SaveToPath(*path))
         return;
     SetFolder(ExtractFileDir(*path));

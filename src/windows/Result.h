@@ -19,7 +19,7 @@ public:
     // Replaces the whole text with the stream's CP932 bytes from its position.
     void LoadFromStream(ByteStream& stream);
     // Makes path the configuration's result file, then writes the text there unconverted.
-    // A failed write is reported to the user and answers false.
+    // A failed write, or a path that names the script, is reported and answers false.
     bool SaveToPath(const std::string& path);
     // The whole text in CP932, with the line ends it holds.
     std::string GetText();

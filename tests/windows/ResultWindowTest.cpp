@@ -157,9 +157,11 @@ TEST_F(ResultWindowTest, TheScriptIsNeverOverwritten) {
     window.Save();
     window.Save();
     window.Save();
+    // The always-save after a run writes through the same door.
+    EXPECT_FALSE(window.SaveToPath(link));
     EXPECT_EQ(ReadFileBytes(scriptPath), "print 1;\n");
     EXPECT_EQ(config.ResultFile, "earlier.txt");
-    EXPECT_EQ(host.Msgs.Texts(), std::vector<std::string>(3, kResultOverwritesScript));
+    EXPECT_EQ(host.Msgs.Texts(), std::vector<std::string>(4, kResultOverwritesScript));
     EXPECT_EQ(kResultOverwritesScript,
               std::string("結果ファイルでスクリプトファイルを上書きしようとしてい"
                           "ます。\nファイル名を変えて保存してください。"));

@@ -5,8 +5,10 @@
 #include <algorithm>
 
 #include <QActionGroup>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCompleter>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -182,6 +184,9 @@ QWidget* TFEditor::BuildEnvPage() {
                          "HTTP_HOST", "HTTP_REFERER", "HTTP_USER_AGENT", "TZ"});
     CbEnvName->setCurrentIndex(-1);
     CbEnvName->setInsertPolicy(QComboBox::NoInsert);
+    // Variable names are case-sensitive: a name typed in another case is that name, and must
+    // not be completed into the listed one.
+    CbEnvName->completer()->setCaseSensitivity(Qt::CaseSensitive);
     EdEnvValue = Named(new QLineEdit(page), "EdEnvValue");
     BtAddEnv = Button("BtAddEnv", "追加/修正", page);
     BtRemoveEnv = Button("BtRemoveEnv", "削除", page);
@@ -387,6 +392,9 @@ void TFEditor::WatchKeys() {
 
 bool TFEditor::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress)
+        return QMainWindow::eventFilter(watched, event);
+    // An open menu or drop-down list takes its own keys: Esc closes it, not the window.
+    if (QApplication::activePopupWidget())
         return QMainWindow::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() == Qt::Key_Escape) {

@@ -1,6 +1,7 @@
 #include "platform/qt/QtMessageService.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QMessageBox>
 
 namespace {
@@ -21,10 +22,17 @@ QMessageBox::Icon ToQt(MessageIcon icon) {
     return QMessageBox::NoIcon;
 }
 
+// A message belongs to the window the user is working in (the form editor, a settings
+// dialog): it shows over that window, which gets the focus back afterwards.
+QWidget* Owner(QWidget* fallback) {
+    QWidget* active = QApplication::activeWindow();
+    return active ? active : fallback;
+}
+
 int Exec(QWidget* parent, const std::string& text, const std::string& caption, MessageIcon icon,
          QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton) {
     QMessageBox box(ToQt(icon), QString::fromStdString(caption), QString::fromStdString(text),
-                    buttons, parent);
+                    buttons, Owner(parent));
     box.setDefaultButton(defaultButton);
     // Without a desktop icon theme the style falls back to dated pictures on the buttons.
     for (QAbstractButton* button : box.buttons())

@@ -1,16 +1,20 @@
 #include "cgi/qt/Editor.h"
 #include "encoding/Codeconv.h"
 #include "platform/Cp932.h"
+#include "platform/qt/QtMessageService.h"
 #include "support/ScriptedMessages.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -48,6 +52,12 @@ TEST(FormEditor, EnterWalksThroughEachPageAndEscHides) {
     EXPECT_EQ(data.Env[0].Value, "JST-9");
     EXPECT_EQ(editor.SgEnvData->item(0, 0)->text(), "TZ");
     EXPECT_EQ(editor.CbEnvName->currentText(), "") << "cleared after the add";
+    Type("path"); // the list offers PATH: variable names are case-sensitive all the same
+    Enter();
+    Type("/bin");
+    Enter();
+    ASSERT_EQ(data.Env.Count(), 2);
+    EXPECT_EQ(data.Env[1].Name, "path");
 
     editor.PageControl1->setCurrentIndex(1);
     editor.PCFormData->setCurrentIndex(1);
@@ -99,8 +109,41 @@ TEST(FormEditor, EnterWalksThroughEachPageAndEscHides) {
     EXPECT_TRUE(editor.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_TRUE(editor.isVisible()) << "stay-on-top keeps the window shown";
 
+    // Esc in an open menu closes the menu only, and leaves no menu without its window.
+    QMenu* settings = editor.menuBar()->actions().at(0)->menu();
+    settings->popup(editor.mapToGlobal(QPoint(0, 0)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activePopupWidget() == settings; }));
+    QTest::keyClick(settings, Qt::Key_Escape);
+    EXPECT_FALSE(settings->isVisible());
+    EXPECT_TRUE(editor.isVisible());
+
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     EXPECT_FALSE(editor.isVisible());
     EXPECT_EQ(data.Cookie.Count(), 1) << "hiding keeps the data";
     EXPECT_EQ(messages.Count(), 0u);
+}
+
+TEST(FormEditor, ItsMessagesShowOverItAndLeaveItsFocusAlone) {
+    QWidget main; // the window messages belong to when no other is active
+    QtMessageService messages(&main);
+    KCgiData data(messages);
+    TFEditor editor(data, messages);
+    main.show();
+    editor.show();
+    editor.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&editor));
+    editor.PageControl1->setCurrentIndex(1);
+    editor.EdTextValue->setFocus();
+    QWidget* owner = nullptr;
+    QTimer::singleShot(0, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        ASSERT_NE(box, nullptr);
+        owner = box->parentWidget();
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    Enter(); // no name: refused with a message
+    EXPECT_EQ(owner, &editor);
+    EXPECT_EQ(data.Form.Count(), 0);
+    // Where the keys go when the window is active again after the box: the same field.
+    EXPECT_EQ(editor.focusWidget(), editor.EdTextValue);
 }
