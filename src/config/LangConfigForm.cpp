@@ -48,20 +48,29 @@ bool LangConfigForm::Apply(KLanguageSettings& shown) {
     }
 }
 
-LangConfigForm::Check LangConfigForm::Validate(const KLanguageSettings& shown) {
+LangConfigForm::Check LangConfigForm::Validate(const KLanguageSettings& shown,
+                                               const std::function<void(const Check&)>& show) {
+    auto fail = [&](Page page, Field focus) {
+        Check check{false, page, focus};
+        if (show)
+            show(check);
+        return check;
+    };
     if (!FileExists(shown.ExePath)) {
+        const Check check = fail(kEnvironmentPage, kExePathField);
         messages_.Show(
             "ファイル " + shown.ExePath +
                 " は存在しません。\n存在する実行可能ファイルへのパスを設定してください。",
             kLanguageSettingsCaption, MessageIcon::Warning);
-        return {false, kEnvironmentPage, kExePathField};
+        return check;
     }
     if (!shown.UseTagJumpToOtherFile)
         return {};
     if (Trim(shown.RegExpFile).empty()) {
+        const Check check = fail(kDebugPage, kRegExpFileField);
         messages_.Show("エラーファイル名取得用の正規表現を設定してください",
                        kLanguageSettingsCaption, MessageIcon::Warning);
-        return {false, kDebugPage, kRegExpFileField};
+        return check;
     }
     if (config_ && !config_->UseTagJump)
         messages_.Show("別のファイルにタグジャンプするためには、タグジャンプの設定が必要です。\n"

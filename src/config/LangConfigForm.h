@@ -6,6 +6,7 @@
 
 #include "config/Kvexilconfig.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -49,8 +50,10 @@ public:
     // is saved. False when a file could not be written; the user has been told.
     bool Apply(KLanguageSettings& shown);
     // OK's checks in their order, each with its message; a tag jump to other files without the
-    // environment's tag jump only warns.
-    Check Validate(const KLanguageSettings& shown);
+    // environment's tag jump only warns. A failed check is first shown (its page in front, the
+    // focus in its field) through show, so the message appears over what it is about.
+    Check Validate(const KLanguageSettings& shown,
+                   const std::function<void(const Check&)>& show = {});
 
     std::optional<std::string> BrowseExePath();
     std::optional<std::string> BrowseHelpFile();

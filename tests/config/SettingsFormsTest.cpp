@@ -97,7 +97,13 @@ TEST(LangConfigForm, OkChecksInOrderWithTheirMessagesAndAFailedSaveIsReported) {
     using F = LangConfigForm;
     for (const std::string& missing : Lines{"/no/such/perl", d.dir.Path()}) { // a folder is no file
         s.ExePath = missing;
-        F::Check c = form.Validate(s);
+        size_t messagesWhenShown = 99;
+        F::Check c = form.Validate(s, [&](const F::Check& where) {
+            EXPECT_EQ(where.focus, F::kExePathField);
+            messagesWhenShown = d.messages.Count();
+        });
+        EXPECT_EQ(messagesWhenShown + 1, d.messages.Count())
+            << "the field is shown, then the message";
         EXPECT_FALSE(c.valid);
         EXPECT_EQ(c.page, F::kEnvironmentPage);
         EXPECT_EQ(c.focus, F::kExePathField);

@@ -37,6 +37,8 @@ QPushButton* BrowseBeside(QGroupBox* box, QLineEdit* field, const char* name) {
     layout->insertLayout(layout->indexOf(field), row);
     row->addWidget(field, 1);
     auto* button = new QPushButton("参照", box);
+    // Enter means OK: a browse button must neither look like the default nor become it.
+    button->setAutoDefault(false);
     if (name)
         button->setObjectName(name);
     row->addWidget(button);

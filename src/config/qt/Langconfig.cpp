@@ -166,13 +166,13 @@ void TFLangConfig::BtSetClick() {
 }
 
 void TFLangConfig::BtOKClick() {
-    LangConfigForm::Check check = form_.Validate(Shown());
-    if (!check.valid) {
+    auto show = [this](const LangConfigForm::Check& check) {
         PageControl->setCurrentWidget(check.page == LangConfigForm::kDebugPage ? TSDebug
                                                                                : TSEnvironment);
         (check.focus == LangConfigForm::kRegExpFileField ? EdRegExpFile : EdExePath)->setFocus();
+    };
+    if (!form_.Validate(Shown(), show).valid)
         return;
-    }
     KLanguageSettings s = Shown();
     bool saved = form_.Apply(s);
     EdTempDir->setText(Q(s.TempDir));

@@ -111,6 +111,8 @@ TEST(LanguageDialog, EnterIsOkWithItsChecksEscCancelsAndTheSwitchStays) {
     EXPECT_EQ(dialog.CBLanguage->count(), 2);
     EXPECT_EQ(dialog.CBLanguage->currentText(), "Perl");
     EXPECT_EQ(S(dialog.EdExePath), "/bin/sh");
+    for (QPushButton* button : dialog.findChildren<QPushButton*>())
+        EXPECT_FALSE(button->autoDefault()) << "Enter is OK, whatever button looks the default";
 
     // Switching languages drops unapplied edits; Esc then cancels, the switch stays.
     dialog.EdOption->setText("-unapplied");
