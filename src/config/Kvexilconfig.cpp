@@ -107,6 +107,10 @@ void KVexilConfig::LoadDefFiles() {
             } catch (const IniError&) {
             }
         }
+        // In the order every later start reads them in, so the language menu never reorders.
+        std::stable_sort(Languages.begin(), Languages.end(), [](const auto& a, const auto& b) {
+            return ExtractFileName(a->FileName) < ExtractFileName(b->FileName);
+        });
     }
     Current = Languages.front().get();
 }
