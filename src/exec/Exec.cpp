@@ -213,7 +213,14 @@ void Exec::RunInConsoleCommand() {
         c_.messages.Show(error, kErrorCaption, MessageIcon::Error);
         return;
     }
-    c_.launcher.StartDetached(TerminalCommand(batch));
+    Launch(TerminalCommand(batch));
+}
+
+void Exec::Launch(const std::vector<std::string>& argv) {
+    // A desktop without a terminal or an opener must not look like a run that did nothing.
+    if (!c_.launcher.StartDetached(argv))
+        c_.messages.Show(argv.front() + " を起動できませんでした。", kErrorCaption,
+                         MessageIcon::Error);
 }
 
 void Exec::RunDroppedFiles(const std::vector<std::string>& paths) {
@@ -266,7 +273,7 @@ void Exec::ShowResultInBrowser() {
         c_.messages.Show(error, kErrorCaption, MessageIcon::Error);
         return;
     }
-    c_.launcher.StartDetached(OpenerCommand(page));
+    Launch(OpenerCommand(page));
 }
 
 void Exec::ToggleMemoryDroppedFiles() {

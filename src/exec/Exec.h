@@ -124,6 +124,8 @@ public:
 private:
     void FollowUps();
     void ChangeDirectoryOnDrop(const std::string& droppedFile);
+    // Starts the terminal or the opener, and says so when it cannot be started.
+    void Launch(const std::vector<std::string>& argv);
 
     ExecContext c_;
     RunOptions options_;

@@ -254,6 +254,12 @@ TEST_F(Bench, ConsoleRunWritesAShellScriptThatRunsTheScript) {
     config.UsePause = true;
     exec.RunInConsoleCommand();
     EXPECT_EQ(SplitLines(ReadFileBytes(config.TempBat)).size(), 2u);
+    EXPECT_EQ(messages.Count(), 0u);
+
+    launcher.Succeeds = false; // no terminal on this desktop
+    exec.RunInConsoleCommand();
+    EXPECT_EQ(messages.Texts(),
+              Lines{TerminalCommand(config.TempBat).front() + " を起動できませんでした。"});
 }
 
 TEST_F(Bench, DroppedFilesRunAreRememberedAndMoveTheCurrentDirectory) {
@@ -340,7 +346,8 @@ TEST_F(Bench, CancelAndSaveAll) {
     EXPECT_FALSE(exec.Options().SaveAll);
     EXPECT_EQ(config.ResultFile, dir.File("old.txt"));
     ASSERT_EQ(windows.prompts.size(), 1u);
-    EXPECT_EQ(windows.prompts[0], std::make_pair(std::string(kSaveAllCaption), dir.File("old.txt")));
+    EXPECT_EQ(windows.prompts[0],
+              std::make_pair(std::string(kSaveAllCaption), dir.File("old.txt")));
     windows.answers = {dir.File("all.txt")};
     exec.ToggleSaveAll();
     EXPECT_TRUE(exec.Options().SaveAll);
