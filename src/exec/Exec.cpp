@@ -259,8 +259,8 @@ void Exec::ChangeDirectoryOnDrop(const std::string& droppedFile) {
 }
 
 void Exec::SaveResultToFile() {
-    if (!c_.config.ResultFile.empty())
-        c_.windows.SaveResult(c_.config.ResultFile);
+    // Also an empty name: the option is on, and a save that cannot take place is reported.
+    c_.windows.SaveResult(c_.config.ResultFile);
 }
 
 void Exec::ShowResultInBrowser() {

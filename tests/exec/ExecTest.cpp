@@ -44,8 +44,10 @@ struct FakeWindows : RunWindows {
     void LoadResult(ByteStream& s) override { result = std::string(s.View().substr(s.Position())); }
     std::string ResultText() override { return result; }
     bool SaveResult(const std::string& path) override {
+        savedTo.push_back(path);
         return WriteFileAtomic(path, result, nullptr);
     }
+    std::vector<std::string> savedTo;
     void SetResultFolder(const std::string& folder) override { resultFolder = folder; }
     void LoadErrors(ByteStream& s) override {
         errors = std::string(s.View().substr(s.Position()));
@@ -357,6 +359,12 @@ TEST_F(Bench, CancelAndSaveAll) {
     windows.source = "print 'saved';";
     exec.RunScriptCommand();
     EXPECT_EQ(dir.Read("all.txt"), "saved");
+    // An empty file name is still tried, so its failure is reported rather than nothing done.
+    exec.ToggleSaveAll();
+    windows.answers = {""};
+    exec.ToggleSaveAll();
+    exec.RunScriptCommand();
+    EXPECT_EQ(windows.savedTo, (Lines{dir.File("all.txt"), ""}));
 
     windows.writeFails = true; // a script that cannot be written starts nothing
     windows.result = "kept";
