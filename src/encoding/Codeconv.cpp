@@ -237,6 +237,11 @@ int DetectCode(const std::string& path, MessageService& messages) {
     return nkfguess::GuessCode(reinterpret_cast<const unsigned char*>(window.data()), n, more);
 }
 
+bool IsUtf8Text(std::string_view text) {
+    return nkfguess::GuessText(reinterpret_cast<const unsigned char*>(text.data()), text.size()) ==
+           3;
+}
+
 bool ConvertStream(ByteStream& source, ByteStream& target, const std::string& options,
                    MessageService& messages) {
     std::string copy;

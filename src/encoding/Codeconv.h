@@ -53,6 +53,9 @@ int DetectLineEnd(const std::string& path, MessageService& messages);
 // UTF-8 (3) when those bytes hold a multi-byte sequence and are well-formed UTF-8 (a sequence
 // cut by the 1000-byte edge is allowed); otherwise JIS, EUC-JP or Shift_JIS by counting.
 int DetectCode(const std::string& path, MessageService& messages);
+// Whether a whole text, a program's output say, is UTF-8 by the same judgement, made on the
+// bytes after its leading plain ASCII.
+bool IsUtf8Text(std::string_view text);
 
 // Replaces target's content with the whole of source converted; without the converter the
 // message of NkfConvertText is shown and target is left empty.

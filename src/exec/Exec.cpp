@@ -126,18 +126,20 @@ bool Exec::RunCaptured(const std::string& arguments) {
         bool ok = proc.Run();
         c_.windows.RunEnded();
 
-        if (c_.windows.ScriptCode() != kCodeSjis) {
-            ByteStream converted;
-            ConvertStream(proc.StdOut(), converted, "-s", c_.messages);
+        // Output of a script in another code is converted. A Shift_JIS script's output is
+        // taken as Shift_JIS, except output in UTF-8, which on Linux is what programs print
+        // and file names are: shown raw it would be unreadable.
+        const bool convertAll = c_.windows.ScriptCode() != kCodeSjis;
+        ByteStream converted;
+        auto shown = [&](ByteStream& output) -> ByteStream& {
+            if (!convertAll && !IsUtf8Text(output.View()))
+                return output;
+            ConvertStream(output, converted, "-s", c_.messages);
             converted.SetPosition(0);
-            c_.windows.LoadResult(converted);
-            ConvertStream(proc.StdErr(), converted, "-s", c_.messages);
-            converted.SetPosition(0);
-            c_.windows.LoadErrors(converted);
-        } else {
-            c_.windows.LoadResult(proc.StdOut());
-            c_.windows.LoadErrors(proc.StdErr());
-        }
+            return converted;
+        };
+        c_.windows.LoadResult(shown(proc.StdOut()));
+        c_.windows.LoadErrors(shown(proc.StdErr()));
         if (ok)
             c_.windows.ShowResultPage();
         else

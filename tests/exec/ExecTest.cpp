@@ -295,7 +295,7 @@ TEST_F(Bench, DroppedFilesRunAreRememberedAndMoveTheCurrentDirectory) {
     EXPECT_EQ(std::filesystem::current_path(), dir.File("Desktop"));
 }
 
-TEST_F(Bench, OutputOfUtf8AndEucJpScriptsArrivesAsCp932) {
+TEST_F(Bench, OutputArrivesAsCp932FromEveryScriptCodeAndFromUtf8Output) {
     const std::string sjis = "\x93\xfa\x96\x7b"; // 日本
     windows.code = kCodeUtf8;
     windows.source = "print qq(\xe6\x97\xa5\xe6\x9c\xac); print STDERR qq(\xe6\x97\xa5\\n);";
@@ -306,6 +306,18 @@ TEST_F(Bench, OutputOfUtf8AndEucJpScriptsArrivesAsCp932) {
     windows.source = "print qq(\xc6\xfc\xcb\xdc);";
     exec.RunScriptCommand();
     EXPECT_EQ(windows.result, sjis);
+
+    // A Shift_JIS (or plain ASCII) script keeps Shift_JIS output as it is, but what Linux
+    // programs and file names speak, UTF-8, is converted too, on each stream by itself.
+    windows.code = kCodeSjis;
+    windows.source = "print qq(\x93\xfa\x96\x7b); print STDERR qq(\xe6\x97\xa5\\n);";
+    exec.RunScriptCommand();
+    EXPECT_EQ(windows.result, sjis);
+    EXPECT_EQ(windows.errors, "\x93\xfa\n");
+    windows.source = "print qq(\xe6\x97\xa5\xe6\x9c\xac); print STDERR qq(\x93\xfa\\n);";
+    exec.RunScriptCommand();
+    EXPECT_EQ(windows.result, sjis);
+    EXPECT_EQ(windows.errors, "\x93\xfa\n");
 }
 
 TEST_F(Bench, CgiModeHandsTheRequestAsTheWholeEnvironment) {
