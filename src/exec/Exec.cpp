@@ -5,6 +5,7 @@
 #include "encoding/Codeconv.h"
 #include "exec/Kexecproc.h"
 #include "platform/ClipboardService.h"
+#include "platform/CommandLine.h"
 #include "platform/DialogService.h"
 #include "platform/FileFacts.h"
 #include "platform/Launcher.h"
@@ -20,8 +21,9 @@
 
 namespace {
 
-bool HoldsBlank(const std::string& s) {
-    return s.find_first_of(" \t") != std::string::npos;
+// What the splitter would take apart or take away if the text went unquoted.
+bool NeedsQuotes(const std::string& s) {
+    return s.find_first_of(" \t\"") != std::string::npos;
 }
 
 // A path written in a shell script between double quotes: the characters the shell still
@@ -60,14 +62,14 @@ std::string TempFolder() {
 std::string RunCommandLine(const std::string& interpreter, const std::string& options,
                            const std::string& scriptPath, const std::string& arguments) {
     // Our splitter would cut an unquoted path at its blank; every other line stays as it was.
-    std::string program = HoldsBlank(interpreter) ? "\"" + interpreter + "\"" : interpreter;
-    return program + " " + options + " \"" + scriptPath + "\" " + arguments;
+    std::string program = NeedsQuotes(interpreter) ? QuoteArgument(interpreter) : interpreter;
+    return program + " " + options + " " + QuoteArgument(scriptPath) + " " + arguments;
 }
 
 std::string DropArguments(const std::vector<std::string>& paths) {
     std::string args;
     for (const auto& p : paths)
-        args += (p.find(' ') != std::string::npos ? "\"" + p + "\"" : p) + " ";
+        args += (NeedsQuotes(p) ? QuoteArgument(p) : p) + " ";
     return args;
 }
 

@@ -1,10 +1,15 @@
 #pragma once
 // Splits a command line into arguments: blanks and tabs separate arguments outside double
-// quotes; a double quote opens or closes a quoted part and is removed; nothing else is special.
-// No shell ever sees the line, so a dropped file name cannot be interpreted as shell syntax.
+// quotes; a double quote opens or closes a quoted part and is removed, except that two of them
+// inside a quoted part stand for one quote character (Linux file names may hold one); nothing
+// else is special. No shell ever sees the line, so a dropped file name cannot be interpreted
+// as shell syntax.
 
 #include <string>
 #include <string_view>
 #include <vector>
 
 std::vector<std::string> SplitCommandLine(std::string_view line);
+
+// text as one argument of such a line, whatever it holds: between quotes, a quote doubled.
+std::string QuoteArgument(std::string_view text);

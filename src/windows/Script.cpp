@@ -328,7 +328,7 @@ bool TFScript::OpenInEditor() {
         return false;
     std::string argument = FileName;
     if (Config->UseDoubleQuotes)
-        argument = "\"" + argument + "\"";
+        argument = QuoteArgument(argument);
     const std::string& editor = Config->Editor;
     bool found =
         editor.find('/') != std::string::npos ? FileExists(editor) : !FindOnPath(editor).empty();

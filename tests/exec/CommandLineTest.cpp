@@ -18,3 +18,13 @@ TEST(SplitCommandLine, UnterminatedQuoteRunsToTheEndAndEmptyLinesHaveNoProgram) 
     EXPECT_TRUE(SplitCommandLine("").empty());
     EXPECT_TRUE(SplitCommandLine(" \t ").empty());
 }
+
+TEST(SplitCommandLine, AQuotedArgumentComesBackWholeWhateverItHolds) {
+    // Two quotes inside a quoted part are one quote character; outside they are an empty part.
+    EXPECT_EQ(SplitCommandLine("\"a\"\"b\" \"\" \"\"\"\""), (Args{"a\"b", "", "\""}));
+    for (const std::string text : {"q\"uote $HOME.txt", "/My Files/in.txt", "\"", "", "x\"\"y",
+                                   "tab\there", "end\"", "\"\" \" \"\""})
+        EXPECT_EQ(SplitCommandLine("prog " + QuoteArgument(text) + " next"),
+                  (Args{"prog", text, "next"}))
+            << text;
+}

@@ -1,4 +1,5 @@
 #include "exec/Exec.h"
+#include "platform/CommandLine.h"
 
 #include "cgi/Kcgidata.h"
 #include "config/Kvexilconfig.h"
@@ -120,6 +121,10 @@ TEST(ExecText, CommandLinesScriptsAndLines) {
     EXPECT_EQ(RunCommandLine("/opt/my perl/perl", "", "/t", ""), "\"/opt/my perl/perl\"  \"/t\" ");
     EXPECT_EQ(RunCommandLine("/opt/tab\tperl", "", "/t", ""), "\"/opt/tab\tperl\"  \"/t\" ");
     EXPECT_EQ(DropArguments({"/My Files/in.txt", "/b"}), "\"/My Files/in.txt\" /b ");
+    // A quote in a Linux file name survives the way through the command line.
+    EXPECT_EQ(
+        SplitCommandLine(RunCommandLine("/o\"p/perl", "", "/t", DropArguments({"q\"x", "/b"}))),
+        (Lines{"/o\"p/perl", "/t", "q\"x", "/b"}));
 
     EXPECT_EQ(SplitLines("a\r\nb\rc\n\nd"), (Lines{"a", "b", "c", "", "d"}));
     EXPECT_EQ(SplitLines("a\n"), (Lines{"a"}));

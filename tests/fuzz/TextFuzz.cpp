@@ -11,8 +11,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(loaded);
     const std::string bytes(reinterpret_cast<const char*>(data), size);
 
-    for (const std::string& argument : SplitCommandLine(bytes))
-        FUZZ_CHECK(argument.find('"') == std::string::npos);
+    const std::vector<std::string> split = SplitCommandLine(bytes);
+    FUZZ_CHECK(split.size() <= bytes.size());
+    // Whatever a file name holds, quoted it comes back as one argument, unchanged.
+    const std::vector<std::string> alone = SplitCommandLine(QuoteArgument(bytes));
+    FUZZ_CHECK(alone.size() == 1 && alone[0] == bytes);
 
     ErrorLines lines;
     lines.Load(bytes);

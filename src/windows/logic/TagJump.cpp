@@ -71,7 +71,7 @@ TagJumpOutcome PerformTagJump(std::optional<std::string_view> entry, TagJumpCont
     }
 
     if (config.UseDoubleQuotes)
-        file = "\"" + file + "\"";
+        file = QuoteArgument(file);
     const std::string parameters = ExpandTagJumpText(config.TagJumpText, file, line);
 
     if (!EditorExists(config.Editor)) {
