@@ -453,6 +453,9 @@ void ScintillaEditor::LoadUtf8(std::string_view utf8) {
         SendScintilla(SCI_SETREADONLY, 0UL);
     SendScintilla(SCI_SETUNDOCOLLECTION, 0UL);
     SendScintilla(SCI_CLEARALL);
+    // The scroll width only ever grows with what is drawn: it starts again with each text, or
+    // one wide output would leave every later result a scroll bar.
+    SendScintilla(SCI_SETSCROLLWIDTH, 1UL);
     // One conversion and one append: each append to a shown editor costs Scintilla work that
     // grows with the document, so loading in pieces grew with the square of the size (four
     // minutes for 70 MB of output, against under a second in one piece).

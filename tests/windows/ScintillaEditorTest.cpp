@@ -146,7 +146,7 @@ TEST(ScintillaEditor, ReplaceIsOneUndoableEditAndKeepsZeroBytes) {
     EXPECT_FALSE(editor.CanUndo());
 }
 
-TEST(ScintillaEditor, ReadOnlyRefusesEditsButNotLoading) {
+TEST(ScintillaEditor, ReadOnlyRefusesEditsButNotLoadingAndANewTextStartsItsOwnWidth) {
     ScintillaEditor editor;
     editor.SetWholeText("keep");
     editor.SetReadOnly(true);
@@ -155,8 +155,13 @@ TEST(ScintillaEditor, ReadOnlyRefusesEditsButNotLoading) {
     editor.ReplaceSelection("lost");
     editor.ReplaceSelectionUtf8("pasted");
     EXPECT_EQ(editor.WholeText(), "keep");
+    editor.resize(300, 200);
+    editor.SetWholeText(std::string(3000, 'w'));
+    editor.grab(); // drawing the wide line widens the scroll range
+    ASSERT_GT(editor.SendScintilla(QsciScintillaBase::SCI_GETSCROLLWIDTH), 300);
     editor.SetWholeText("output");
     EXPECT_EQ(editor.WholeText(), "output");
+    EXPECT_EQ(editor.SendScintilla(QsciScintillaBase::SCI_GETSCROLLWIDTH), 1) << "a new text";
     EXPECT_TRUE(editor.ReadOnly());
     editor.SetReadOnly(false);
     editor.SetSelection(0, 6);
