@@ -175,16 +175,19 @@ int DetectLineEnd(const std::string& path, MessageService& messages) {
     size_t n = std::min<size_t>(FileSizeOf(path, messages), kDetectBytes);
     std::string head = ReadHead(path, n);
     n = head.size();
+    // The last byte counts too, or a one-line LF script (the usual shape on Linux) would be
+    // taken for CR LF and saved back with a CR in its shebang line. Only a CR that the end of
+    // the window may have parted from its LF decides nothing.
+    const bool whole = n < kDetectBytes;
     size_t lf = 0, crlf = 0, cr = 0;
-    // The last byte is never looked at on its own, so a lone final LF decides nothing.
-    for (size_t p = 0; p + 1 < n; ++p) {
+    for (size_t p = 0; p < n; ++p) {
         if (head[p] == '\n') {
             ++lf;
         } else if (head[p] == '\r') {
-            if (head[p + 1] == '\n') {
+            if (p + 1 < n && head[p + 1] == '\n') {
                 ++crlf;
                 ++p;
-            } else {
+            } else if (p + 1 < n || whole) {
                 ++cr;
             }
         }

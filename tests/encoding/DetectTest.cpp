@@ -84,7 +84,9 @@ TEST_F(Detect, BrokenOrOverlongUtf8IsNotUtf8) {
 
 TEST_F(Detect, LineEnds) {
     EXPECT_EQ(LineEnd(""), kLineEndCrLf);
-    EXPECT_EQ(LineEnd("one line\n"), kLineEndCrLf); // its last byte is not examined
+    EXPECT_EQ(LineEnd("one line\n"), kLineEndLf); // the last byte counts
+    EXPECT_EQ(LineEnd("one line\r"), kLineEndCr);
+    EXPECT_EQ(LineEnd("one line\r\n"), kLineEndCrLf);
     EXPECT_EQ(LineEnd("a\nb\n"), kLineEndLf);
     EXPECT_EQ(LineEnd("a\r\nb\r\n"), kLineEndCrLf);
     EXPECT_EQ(LineEnd("a\rb\rc"), kLineEndCr);
@@ -95,8 +97,10 @@ TEST_F(Detect, LineEnds) {
     EXPECT_EQ(LineEnd(tenPairsThreeCrs), kLineEndCr);
     // More LFs than pairs, but more lone CRs than LFs: the CR test comes last and wins.
     EXPECT_EQ(LineEnd("a\nb\rc\rd"), kLineEndCr);
-    // Only the first 1000 bytes.
-    EXPECT_EQ(LineEnd(std::string(999, 'a') + "\n\n\n\n"), kLineEndCrLf);
+    // Only the first 1000 bytes; a CR at their end may be half of a pair and counts for nothing.
+    EXPECT_EQ(LineEnd(std::string(1000, 'a') + "\n\n\n\n"), kLineEndCrLf);
+    EXPECT_EQ(LineEnd(std::string(999, 'a') + "\n\n\n\n"), kLineEndLf);
+    EXPECT_EQ(LineEnd(std::string(999, 'a') + "\r\n"), kLineEndCrLf);
 }
 
 TEST_F(Detect, UnreadableFileCountsAsEmpty) {
