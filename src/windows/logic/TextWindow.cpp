@@ -66,10 +66,13 @@ void TextWindow::Copy() {
 }
 
 void TextWindow::Cut() {
-    if (editor_.SelectionLength() == 0 || editor_.ReadOnly())
+    if (editor_.SelectionLength() == 0)
         return;
+    // The clipboard gets the text first; a read-only editor only refuses to lose it, so Cut
+    // there is a copy.
     clipboard_.SetUtf8Text(editor_.SelectedUtf8());
-    editor_.ReplaceSelectionUtf8({});
+    if (!editor_.ReadOnly())
+        editor_.ReplaceSelectionUtf8({});
 }
 
 void TextWindow::Paste() {
