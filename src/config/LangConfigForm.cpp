@@ -50,28 +50,23 @@ bool LangConfigForm::Apply(KLanguageSettings& shown) {
 
 LangConfigForm::Check LangConfigForm::Validate(const KLanguageSettings& shown,
                                                const std::function<void(const Check&)>& show) {
-    auto fail = [&](Page page, Field focus) {
-        Check check{false, page, focus};
+    // The field comes to the front first, so the message stands over what it names.
+    auto fail = [&](Page page, Field focus, const std::string& message) {
+        const Check check{false, page, focus};
         if (show)
             show(check);
+        messages_.Show(message, kLanguageSettingsCaption, MessageIcon::Warning);
         return check;
     };
-    if (!FileExists(shown.ExePath)) {
-        const Check check = fail(kEnvironmentPage, kExePathField);
-        messages_.Show(
-            "ファイル " + shown.ExePath +
-                " は存在しません。\n存在する実行可能ファイルへのパスを設定してください。",
-            kLanguageSettingsCaption, MessageIcon::Warning);
-        return check;
-    }
+    if (!FileExists(shown.ExePath))
+        return fail(kEnvironmentPage, kExePathField,
+                    "ファイル " + shown.ExePath +
+                        " は存在しません。\n存在する実行可能ファイルへのパスを設定してください。");
     if (!shown.UseTagJumpToOtherFile)
         return {};
-    if (Trim(shown.RegExpFile).empty()) {
-        const Check check = fail(kDebugPage, kRegExpFileField);
-        messages_.Show("エラーファイル名取得用の正規表現を設定してください",
-                       kLanguageSettingsCaption, MessageIcon::Warning);
-        return check;
-    }
+    if (Trim(shown.RegExpFile).empty())
+        return fail(kDebugPage, kRegExpFileField,
+                    "エラーファイル名取得用の正規表現を設定してください");
     if (config_ && !config_->UseTagJump)
         messages_.Show("別のファイルにタグジャンプするためには、タグジャンプの設定が必要です。\n"
                        "[環境設定][エディタ]でタグジャンプに必要な設定を行ってください。",
