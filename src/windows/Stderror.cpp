@@ -3,9 +3,9 @@
 #include "platform/ByteStream.h"
 #include "platform/Cp932.h"
 #include "platform/FileFacts.h"
+#include "platform/qt/Icons.h"
 #include "windows/logic/ScriptDocument.h"
 #include "windows/logic/TagJump.h"
-#include "windows/qt/Icons.h"
 
 #include <QAction>
 #include <QFontDatabase>
@@ -126,6 +126,10 @@ void TFStdError::LoadFromStream(ByteStream& stream) {
     std::string_view bytes = stream.View().substr(stream.Position());
     model_->Load(bytes, LBStdError->font());
     stream.SetPosition(stream.Size());
+    // Errors are loaded as their run ends, in the folder the run had; the names they hold are
+    // relative to it even after the current folder changes.
+    std::error_code ec;
+    runFolder_ = std::filesystem::current_path(ec).string();
     if (stream.Size() != 0)
         Host().ShowErrorPanel();
 }
@@ -196,8 +200,12 @@ int TFStdError::GetErrorLineNumber() const {
 void TFStdError::TagJump() {
     if (!script_ || !config_)
         return;
-    TagJumpContext context{*script_, *config_, Host().Messages(), Host().Programs(),
-                           [this] { Host().ActivateDocument(kScript); }};
+    TagJumpContext context{*script_,
+                           *config_,
+                           Host().Messages(),
+                           Host().Programs(),
+                           [this] { Host().ActivateDocument(kScript); },
+                           runFolder_};
     PerformTagJump(CurrentEntry(), context);
     Host().RefreshStatus(); // the caret may have moved
 }

@@ -72,6 +72,7 @@ private:
 
     ScriptDocument* script_;
     KVexilConfig* config_;
+    std::string runFolder_;
     ErrorListModel* model_;
     QListView* LBStdError;
     QMenu* PMStdError;

@@ -31,5 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     std::string expanded = ExpandTagJumpText(bytes, "/w/a b.pl", static_cast<int>(size));
     FUZZ_CHECK(bytes.find('%') != std::string::npos || expanded == bytes);
+    // A file name with blanks and quotes never adds an argument to the editor's.
+    FUZZ_CHECK(TagJumpArguments(bytes, "/w/\"a b.pl", 3).size() == split.size());
     return 0;
 }

@@ -324,14 +324,60 @@ TEST_F(ErrorWindowTest, AnErrorInAModuleOpensTheModuleInTheEditor) {
     config.TagJumpText = "+%L %F";
     config.Current->UseTagJumpToOtherFile = true;
     config.Current->RegExpFile = "at (.+) line [0-9]+";
-    Load(RunPerl("main.pl"));
+    // The errors load in the folder the run had; the jump comes after the folder changed.
+    const std::string errors = RunPerl("main.pl");
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(dir.Path());
+    Load(errors);
+    std::filesystem::current_path("/");
     const int row = RowHolding("bad input");
     ASSERT_GE(row, 0);
     DoubleClick(row);
+    std::filesystem::current_path(before);
     ASSERT_EQ(host.Launch.Started.size(), 1u);
-    EXPECT_EQ(host.Launch.Started[0], (std::vector<std::string>{editor, "+2", "Helper.pm"}));
+    EXPECT_EQ(host.Launch.Started[0],
+              (std::vector<std::string>{editor, "+2", dir.File("Helper.pm")}));
     EXPECT_EQ(script.Questions, 1);
     EXPECT_EQ(script.CaretLine(), 1);
+}
+
+// Error output is the script's to write: whatever file name it prints must reach the editor as
+// one file argument, never as an option (vim's +cmd, emacs's --eval) nor split in two.
+TEST_F(ErrorWindowTest, AFileNameFromErrorOutputIsOneAbsoluteArgumentWhateverItHolds) {
+    const std::string editor = dir.Write("editor", "#!/bin/sh\n");
+    ::chmod(editor.c_str(), 0755);
+    config.Editor = editor;
+    config.UseTagJump = true;
+    config.Current->UseTagJumpToOtherFile = true;
+    config.Current->RegExpErr = "line [0-9]+";
+    config.Current->RegExpFile = "File \"(.+)\", line";
+    script.FileName = dir.File("main.py");
+    const std::string here = dir.Path() + "/";
+    struct Case {
+        bool quotes;
+        std::string tmpl, name;
+        std::vector<std::string> arguments;
+    } cases[] = {
+        {false, "+%L %F", "+!touch /tmp/x", {"+3", here + "+!touch /tmp/x"}},
+        {true, "+%L %F", "+!touch /tmp/x", {"+3", here + "+!touch /tmp/x"}},
+        {true, "%F", "--eval=(shell-command \"id\")", {here + "--eval=(shell-command \"id\")"}},
+        {false, "x --eval=%F", "a b.py", {"x", "--eval=" + here + "a b.py"}},
+        {true, "\"+%L\" %F", "/w/q\"uote d.py", {"+3", "/w/q\"uote d.py"}},
+    };
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(dir.Path());
+    for (const Case& c : cases) {
+        config.UseDoubleQuotes = c.quotes;
+        config.TagJumpText = c.tmpl;
+        Load("  File \"" + c.name + "\", line 3, in <module>\n");
+        host.Launch.Started.clear();
+        DoubleClick(0);
+        ASSERT_EQ(host.Launch.Started.size(), 1u) << c.tmpl << " " << c.name;
+        std::vector<std::string> expected{editor};
+        expected.insert(expected.end(), c.arguments.begin(), c.arguments.end());
+        EXPECT_EQ(host.Launch.Started[0], expected) << c.tmpl << " " << c.name;
+    }
+    std::filesystem::current_path(before);
 }
 
 namespace {

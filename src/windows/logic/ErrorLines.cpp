@@ -1,5 +1,6 @@
 #include "windows/logic/ErrorLines.h"
 
+#include "platform/CommandLine.h"
 #include "regex/Kregexp.h"
 
 #include <algorithm>
@@ -100,4 +101,11 @@ std::string ExpandTagJumpText(std::string_view tmpl, std::string_view file, int 
         }
     }
     return text;
+}
+
+std::vector<std::string> TagJumpArguments(std::string_view tmpl, std::string_view file, int line) {
+    std::vector<std::string> arguments = SplitCommandLine(tmpl);
+    for (std::string& argument : arguments)
+        argument = ExpandTagJumpText(argument, file, line);
+    return arguments;
 }

@@ -43,3 +43,8 @@ int ErrorLineNumber(const std::string& entry, const std::string& regExpErr);
 // The external editor's parameter text: %F becomes file, %L becomes line; a percent sign before
 // any other character is dropped, one at the very end is kept.
 std::string ExpandTagJumpText(std::string_view tmpl, std::string_view file, int line);
+
+// The external editor's arguments: the template is split into arguments first (blanks, double
+// quotes) and each is then expanded, so a file name is always inside exactly one argument,
+// whatever blanks, quotes or dashes it holds.
+std::vector<std::string> TagJumpArguments(std::string_view tmpl, std::string_view file, int line);

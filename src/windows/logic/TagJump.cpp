@@ -1,7 +1,6 @@
 #include "windows/logic/TagJump.h"
 
 #include "config/Kvexilconfig.h"
-#include "platform/CommandLine.h"
 #include "platform/Cp932.h"
 #include "platform/FileFacts.h"
 #include "platform/Launcher.h"
@@ -10,6 +9,8 @@
 #include "windows/logic/ErrorLines.h"
 #include "windows/logic/ScriptDocument.h"
 
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 namespace {
@@ -26,6 +27,21 @@ bool EditorExists(const std::string& editor) {
     if (editor.find('/') != std::string::npos)
         return FileExists(editor);
     return !FindOnPath(editor).empty();
+}
+
+// A file name from error output, absolute. Relative, it would be read against whatever folder
+// is current now, and a name beginning with '-' or '+' would reach the editor as an option.
+std::string AbsoluteFrom(const std::string& folder, const std::string& file) {
+    if (file.empty() || file.front() == '/')
+        return file;
+    std::string base = folder;
+    if (base.empty()) {
+        std::error_code ec;
+        base = std::filesystem::current_path(ec).string();
+    }
+    if (base.empty() || base.back() != '/')
+        base += '/';
+    return base + file;
 }
 
 } // namespace
@@ -64,23 +80,23 @@ TagJumpOutcome PerformTagJump(std::optional<std::string_view> entry, TagJumpCont
             RegExpGroups[1].empty())
             return TagJumpOutcome::NoFileName;
         // Paths are UTF-8; the name was read out of CP932 text.
-        file = Cp932ToUtf8(RegExpGroups[1]).text;
+        file = AbsoluteFrom(context.runFolder, Cp932ToUtf8(RegExpGroups[1]).text);
         // An error reported against the temporary copy a run executes points at the script.
-        if (LowerAscii(file) == LowerAscii(config.GetTempFilePath()))
+        if (LowerAscii(file) ==
+            LowerAscii(AbsoluteFrom(context.runFolder, config.GetTempFilePath())))
             file = context.script.GetFileName();
     }
-
-    if (config.UseDoubleQuotes)
-        file = QuoteArgument(file);
-    const std::string parameters = ExpandTagJumpText(config.TagJumpText, file, line);
+    file = AbsoluteFrom(context.runFolder, file);
 
     if (!EditorExists(config.Editor)) {
         context.messages.Show(EditorMissingMessage(config.Editor));
         return TagJumpOutcome::EditorMissing;
     }
 
+    // The template is split before the file goes in, so the name is one argument whether or
+    // not UseDoubleQuotes asks for quotes: no blank or quote in it can make a second one.
     std::vector<std::string> argv{config.Editor};
-    for (std::string& argument : SplitCommandLine(parameters))
+    for (std::string& argument : TagJumpArguments(config.TagJumpText, file, line))
         argv.push_back(std::move(argument));
     // Whether the editor really ran is not examined, as with any program handed a document.
     context.launcher.StartDetached(argv);

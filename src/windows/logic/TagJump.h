@@ -19,6 +19,9 @@ struct TagJumpContext {
     Launcher& launcher;
     // Brings the script window forward before the caret moves there.
     std::function<void()> activateScript;
+    // The working folder of the run whose error output is shown: file names in it are relative
+    // to that folder, whatever the current folder has become since.
+    std::string runFolder;
 };
 
 enum class TagJumpOutcome {
