@@ -1,4 +1,4 @@
-#include "config/HelpDocument.h"
+#include "help/HelpDocument.h"
 
 #include "platform/Cp932.h"
 #include "platform/FileFacts.h"
@@ -164,6 +164,146 @@ std::string HeadingAnchor(size_t n) {
     return "vexil-heading-" + std::to_string(n + 1);
 }
 
+// What reaches the toolkit's text layout is bounded: it recurses once per nesting level (a few
+// thousand levels overflow the stack, twenty nested tables take seconds) and lays out a word
+// as one piece (a megabyte word takes minutes). Elements deeper than this are left out with
+// their tags, their text kept; html, head and body do not count.
+constexpr size_t kDeepestNesting = 9;
+// A word longer than this gets a break opportunity (a zero-width space) after each such run.
+constexpr size_t kLongestWord = 80;
+constexpr std::string_view kBreak = "\xE2\x80\x8B";
+
+bool IsVoidTag(std::string_view name) {
+    static const std::string_view kVoid[] = {
+        "area", "base",  "br",     "col",   "embed", "hr",       "img",   "input",   "link",
+        "meta", "param", "source", "track", "wbr",   "basefont", "frame", "isindex", "keygen"};
+    return name.empty() || name == "html" || name == "head" || name == "body" ||
+           std::find(std::begin(kVoid), std::end(kVoid), name) != std::end(kVoid);
+}
+
+// Tags whose opening ends an open element of the same kind, as HTML's parsers do; without this
+// an unclosed <li> or <a name=...> in every line of an old page would count as nesting.
+struct ImpliedEnd {
+    std::string_view opening;
+    std::initializer_list<std::string_view> ends, stopAt;
+};
+const ImpliedEnd kImpliedEnds[] = {
+    {"li", {"li"}, {"ul", "ol", "table"}},
+    {"dt", {"dt", "dd"}, {"dl", "table"}},
+    {"dd", {"dt", "dd"}, {"dl", "table"}},
+    {"tr", {"tr"}, {"table"}},
+    {"td", {"td", "th"}, {"tr", "table"}},
+    {"th", {"td", "th"}, {"tr", "table"}},
+    {"p", {"p"}, {"div", "td", "th", "li", "dd", "table", "blockquote", "ul", "ol", "dl"}},
+    {"option", {"option"}, {"select"}},
+    {"a", {"a"}, {}},
+};
+
+bool Among(std::string_view name, std::initializer_list<std::string_view> names) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+// The open elements, and which of them went out; every element that goes out is closed
+// explicitly, so the toolkit's idea of the nesting is this one.
+class NestingBound {
+public:
+    // Whether the opening tag goes out; the end tags it implies are appended to out first.
+    bool Open(const std::string& name, bool rawText, std::string& out) {
+        if (IsVoidTag(name))
+            return true;
+        for (const ImpliedEnd& rule : kImpliedEnds) {
+            if (rule.opening != name)
+                continue;
+            for (size_t k = open_.size(); k-- > Floor();) {
+                if (Among(open_[k].name, rule.stopAt))
+                    break;
+                if (Among(open_[k].name, rule.ends)) {
+                    CloseFrom(k, out);
+                    break;
+                }
+            }
+        }
+        // A raw-text element (script, style, title) has no children: it always goes out, so
+        // its content is never shown as text.
+        const bool keep = rawText || kept_ < kDeepestNesting;
+        open_.push_back({name, keep});
+        kept_ += keep;
+        return keep;
+    }
+    // Closes the nearest open element of that name and all inside it; answers false for an
+    // end tag that closes nothing or closes a left-out element, which is not written.
+    bool Close(const std::string& name, std::string& out) {
+        if (IsVoidTag(name)) // a stray </br> or </img> goes; </body> and </html> stay
+            return name == "html" || name == "head" || name == "body";
+        for (size_t k = open_.size(); k-- > Floor();) {
+            if (open_[k].name != name)
+                continue;
+            const bool kept = open_[k].kept;
+            CloseFrom(k + 1, out);
+            open_.pop_back();
+            kept_ -= kept;
+            return kept;
+        }
+        return false;
+    }
+    void Finish(std::string& out) { CloseFrom(0, out); }
+    size_t Depth() const { return kept_; }
+
+private:
+    struct Element {
+        std::string name;
+        bool kept;
+    };
+    // How far down an end tag looks for what it ends: bounded, so a hundred thousand open
+    // elements under a hundred thousand stray end tags stay linear. An end tag that finds
+    // nothing within reach is dropped, which costs at most nesting that is dropped anyway.
+    size_t Floor() const { return open_.size() > 256 ? open_.size() - 256 : 0; }
+    void CloseFrom(size_t k, std::string& out) {
+        while (open_.size() > k) {
+            if (open_.back().kept) {
+                out += "</" + open_.back().name + ">";
+                --kept_;
+            }
+            open_.pop_back();
+        }
+    }
+    std::vector<Element> open_;
+    size_t kept_ = 0;
+};
+
+// Counts the characters of the word being written and breaks it every kLongestWord.
+class WordBreaker {
+public:
+    void Text(std::string_view bytes, std::string& out) {
+        for (char c : bytes) {
+            const auto u = static_cast<unsigned char>(c);
+            if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
+                run_ = 0;
+            } else if ((u & 0xC0) != 0x80) { // a character begins
+                if (run_ == kLongestWord) {
+                    out += kBreak;
+                    run_ = 0;
+                }
+                ++run_;
+            }
+            out += c;
+        }
+    }
+    // An entity counts as one character; a block tag ends the word.
+    void Entity(std::string_view entity, std::string& out) {
+        if (run_ == kLongestWord) {
+            out += kBreak;
+            run_ = 0;
+        }
+        ++run_;
+        out.append(entity);
+    }
+    void End() { run_ = 0; }
+
+private:
+    size_t run_ = 0;
+};
+
 bool IsBlockTag(std::string_view name) {
     static const std::string_view kBlocks[] = {"p",   "br", "div", "li", "tr", "td", "th",
                                                "pre", "hr", "dt",  "dd", "ul", "ol", "table",
@@ -181,19 +321,22 @@ HelpPage HtmlPage(std::string_view html) {
     bool headingOwnAnchor = false;
     // Once a tag ran to the end of the file, every later '<' is text: no rescans.
     bool unclosed = false;
+    NestingBound nesting;
+    WordBreaker words;
     size_t i = 0;
     while (i < html.size()) {
         char c = html[i];
         if (c == '&') {
             size_t n = DecodeEntity(html, i, page.text);
-            out.append(html.substr(i, n));
+            words.Entity(html.substr(i, n), out);
             i += n;
             continue;
         }
         if (c != '<') {
-            out += c;
-            page.text += c;
-            ++i;
+            size_t end = std::min(html.find_first_of("&<", i), html.size());
+            words.Text(html.substr(i, end - i), out);
+            page.text.append(html.substr(i, end - i));
+            i = end;
             continue;
         }
         if (html.compare(i, 4, "<!--") == 0) {
@@ -215,7 +358,7 @@ HelpPage HtmlPage(std::string_view html) {
         }
         if (end >= html.size()) { // a '<' that opens no tag is text
             unclosed = true;
-            out += c;
+            words.Entity("&lt;", out);
             page.text += c;
             ++i;
             continue;
@@ -227,18 +370,23 @@ HelpPage HtmlPage(std::string_view html) {
         while (nameEnd < tag.size() && std::isalnum(static_cast<unsigned char>(tag[nameEnd])))
             ++nameEnd;
         const std::string name = LowerAscii(tag.substr(nameStart, nameEnd - nameStart));
-        out.append(tag);
         i = end + 1;
+        const bool rawText = name == "script" || name == "style" || name == "title";
+        const bool written = closing ? nesting.Close(name, out) : nesting.Open(name, rawText, out);
+        if (written)
+            out.append(tag);
 
-        if (!closing && (name == "script" || name == "style" || name == "title")) {
+        if (!closing && rawText) {
             size_t close = FindNoCase(html, "</" + name, i);
             close = close == std::string_view::npos ? html.size() : close;
             out.append(html.substr(i, close - i));
             i = close;
             continue;
         }
-        if (IsBlockTag(name))
+        if (IsBlockTag(name)) {
             page.text += '\n';
+            words.End();
+        }
         std::string value;
         const bool named = !closing &&
                            ((name == "a" && AttributeValue(tag, "name", value)) ||
@@ -252,7 +400,8 @@ HelpPage HtmlPage(std::string_view html) {
             headingTextStart = page.text.size();
             // Its own anchor, so the index can reach it whatever the file's author gave it.
             std::string own = HeadingAnchor(page.headings.size());
-            out += "<a name=\"" + own + "\"></a>";
+            if (written)
+                out += "<a name=\"" + own + "\"></a>";
             page.anchors.push_back(own);
             headingAnchor = named ? value : own;
             headingOwnAnchor = !named;
@@ -270,6 +419,7 @@ HelpPage HtmlPage(std::string_view html) {
             headingAnchor.clear();
         }
     }
+    nesting.Finish(out);
     return page;
 }
 
@@ -340,7 +490,9 @@ HelpPage MakePlainHelpPage(std::string_view utf8) {
         lines.push_back(line);
         start = end + 1;
     }
-    page.html = "<html><body><pre>";
+    // Long lines wrap at the window's edge, so a long word's breaks can take effect.
+    page.html = "<html><body><pre style=\"white-space: pre-wrap\">";
+    WordBreaker words;
     for (size_t k = 0; k < lines.size(); ++k) {
         std::string_view line = lines[k];
         int level = 0;
@@ -361,17 +513,29 @@ HelpPage MakePlainHelpPage(std::string_view utf8) {
             page.anchors.push_back(anchor);
             page.headings.push_back({level, title, anchor});
         }
-        page.html += EscapeHtml(line);
+        words.Text(EscapeHtml(line), page.html);
         if (k + 1 < lines.size())
-            page.html += '\n';
+            words.Text("\n", page.html);
     }
     page.html += "</pre></body></html>";
     return page;
 }
 
 HelpPage MakeHelpPage(const std::string& path, std::string_view bytes) {
+    const bool cut = bytes.size() > kLargestHelpPage;
+    if (cut) {
+        // At a line's end, so that no character is cut in two and the code is still judged.
+        bytes = bytes.substr(0, kLargestHelpPage);
+        const size_t lineEnd = bytes.rfind('\n');
+        if (lineEnd != std::string_view::npos)
+            bytes = bytes.substr(0, lineEnd + 1);
+    }
     std::string utf8 = HelpTextToUtf8(bytes);
-    return LooksLikeHtml(path, bytes) ? HtmlPage(utf8) : MakePlainHelpPage(utf8);
+    HelpPage page = LooksLikeHtml(path, bytes) ? HtmlPage(utf8) : MakePlainHelpPage(utf8);
+    if (cut)
+        page.html = "<p><b>" + std::string(kHelpPageCut) + "</b></p>" + page.html;
+    page.cut = cut;
+    return page;
 }
 
 HelpTarget FindHelpTarget(const HelpPage& page, const std::string& keyword) {

@@ -3,6 +3,7 @@
 // every heading can be jumped to, the page's visible text for keyword searches, and the choice
 // of where a keyword lands (its anchor, its first occurrence, else an index of the headings).
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,15 +22,24 @@ struct HelpHeading {
     std::string anchor; // where it can be jumped to
 };
 
+// Help files are read up to this size; the page shows the part before it, and says so.
+constexpr std::size_t kLargestHelpPage = std::size_t{4} << 20;
+constexpr const char* kHelpPageCut =
+    "このヘルプファイルは大きすぎるため、先頭の 4 MB だけを表示しています。";
+
 struct HelpPage {
     std::string html; // the page as the viewer gets it: every heading holds an anchor
     std::string text; // the visible text, entities decoded
     std::vector<std::string> anchors;
     std::vector<HelpHeading> headings;
+    bool cut = false; // the file was longer than kLargestHelpPage
 };
 
 // The page of a help file's bytes (UTF-8 or CP932). Plain text becomes preformatted HTML
-// whose headings are lines starting with '#' and lines underlined with '=' or '-'.
+// whose headings are lines starting with '#' and lines underlined with '=' or '-'. What the
+// page holds is bounded for the viewer's layout: at most kLargestHelpPage of the file, nine
+// levels of nested elements (deeper ones are left out, their text kept), and a break
+// opportunity in every long word.
 HelpPage MakeHelpPage(const std::string& path, std::string_view bytes);
 // A page for a text that is no file (a perldoc entry).
 HelpPage MakePlainHelpPage(std::string_view utf8);

@@ -1,4 +1,4 @@
-#include "config/Khelp.h"
+#include "help/Khelp.h"
 
 #include "config/Kvexilconfig.h"
 #include "platform/FileFacts.h"

@@ -1,5 +1,6 @@
 #include "platform/FileFacts.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -101,6 +102,32 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
             ok = false;
             break;
         }
+    }
+    ::close(fd);
+    return ok;
+}
+
+bool ReadRegularFile(const std::string& path, std::size_t limit, std::string& bytes) {
+    bytes.clear();
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    // Non-blocking, in case the name became a FIFO since: the open does not wait for a writer.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (ok)
+        bytes.reserve(std::min(limit, static_cast<std::size_t>(st.st_size)));
+    char buf[65536];
+    while (ok && bytes.size() < limit) {
+        ssize_t n = ::read(fd, buf, std::min(sizeof buf, limit - bytes.size()));
+        if (n > 0)
+            bytes.append(buf, static_cast<size_t>(n));
+        else if (n == 0)
+            break;
+        else if (errno != EINTR)
+            ok = false;
     }
     ::close(fd);
     return ok;

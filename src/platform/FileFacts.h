@@ -2,6 +2,7 @@
 // Facts about paths and files, and the few text helpers that paths and settings share.
 // Paths are UTF-8 with '/' as the separator.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -33,6 +34,12 @@ long long FileAgeOf(const std::string& path);
 
 // Whole content of a file; false when it cannot be read.
 bool ReadWholeFile(const std::string& path, std::string& bytes);
+
+// At most limit bytes of a regular file, for files named by others (a help page and what it
+// links): a FIFO, a device or a folder is refused without being opened for reading in a way
+// that could block, and /dev/zero cannot fill memory. False when it is no regular file or
+// cannot be read.
+bool ReadRegularFile(const std::string& path, std::size_t limit, std::string& bytes);
 
 // Replaces a file's content atomically: a temporary file in the same folder, fsync, rename.
 // A failure leaves the old file as it was and answers false with a reason naming the file.

@@ -1,14 +1,14 @@
 #include "shell/Main.h"
 
 #include "cgi/qt/Editor.h"
-#include "config/Khelp.h"
+#include "help/Khelp.h"
 #include "config/qt/Config.h"
-#include "config/qt/Hhelp.h"
+#include "help/qt/Hhelp.h"
 #include "config/qt/Langconfig.h"
 #include "config/qt/Newlang.h"
 #include "config/Settingsdir.h"
 #include "config/qt/QtHistoryMenu.h"
-#include "config/qt/Version.h"
+#include "help/qt/Version.h"
 #include "encoding/Codeconv.h"
 #include "platform/Cp932.h"
 #include "platform/FileFacts.h"
@@ -23,7 +23,7 @@
 #include "windows/Result.h"
 #include "windows/Script.h"
 #include "windows/Stderror.h"
-#include "windows/qt/Icons.h"
+#include "platform/qt/Icons.h"
 
 #include <QActionGroup>
 #include <QApplication>

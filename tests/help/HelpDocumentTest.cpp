@@ -1,7 +1,7 @@
 // What the help viewer makes of a help file: headings it can jump to, the visible text, and
 // where a keyword lands.
 
-#include "config/HelpDocument.h"
+#include "help/HelpDocument.h"
 #include "platform/FileFacts.h"
 #include "shell/logic/Commands.h"
 
@@ -104,6 +104,97 @@ TEST(HelpPage, KindAndCodeOfAFile) {
     EXPECT_EQ(HelpTextToUtf8("\xEF\xBB\xBFヘルプ"), "ヘルプ");
     EXPECT_EQ(MakeHelpPage("/a/b.html", "<h1>\x83\x77\x83\x8B\x83\x76</h1>").headings[0].text,
               "ヘルプ");
+}
+
+// The deepest nesting of elements in a page of tags without attributes, as a layout meets it.
+size_t Deepest(std::string_view html) {
+    static const std::string_view kNoDepth[] = {"html", "head", "body", "br", "img", "hr"};
+    size_t depth = 0, deepest = 0;
+    for (size_t i = 0; (i = html.find('<', i)) != std::string_view::npos; ++i) {
+        const bool closing = html.substr(i, 2) == "</";
+        const size_t from = i + (closing ? 2 : 1);
+        const std::string_view name = html.substr(from, html.find_first_of(" >/", from) - from);
+        if (name.empty() || name[0] == '!' ||
+            std::find(std::begin(kNoDepth), std::end(kNoDepth), name) != std::end(kNoDepth))
+            continue;
+        depth = closing ? depth - 1 : depth + 1;
+        deepest = std::max(deepest, depth);
+    }
+    EXPECT_EQ(depth, 0u) << "every element closed";
+    return deepest;
+}
+
+// The longest run of characters without a blank or a break opportunity outside the tags.
+size_t LongestWord(std::string_view html) {
+    size_t run = 0, longest = 0;
+    bool inTag = false;
+    for (size_t i = 0; i < html.size(); ++i) {
+        const char c = html[i];
+        if (c == '<') {
+            inTag = true;
+            // Inline elements do not end a word; any other tag does.
+            const std::string_view tag = html.substr(i, 4);
+            if (tag != "<b>" && tag != "</b>" && tag.substr(0, 3) != "<a " && tag != "</a>")
+                run = 0;
+        } else if (c == '>') {
+            inTag = false;
+        } else if (html.substr(i, 3) == "\xE2\x80\x8B" || c == ' ' || c == '\n') {
+            run = 0;
+        } else if (!inTag && (static_cast<unsigned char>(c) & 0xC0) != 0x80) {
+            longest = std::max(longest, ++run);
+        }
+    }
+    return longest;
+}
+
+std::string Repeat(std::string_view piece, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i)
+        out += piece;
+    return out;
+}
+
+// What reaches the viewer's layout is bounded, and nothing of the text is lost to the bounds:
+// deep elements go with their tags, unclosed list items and anchors of old pages do not count
+// as nesting, long words get break opportunities.
+TEST(HelpPage, NestingAndWordsAreBoundedAndTheTextIsKept) {
+    const std::string word(100000, 'w');
+    const struct {
+        const char* what;
+        std::string html, kept;
+        std::string_view tag;
+        int tagsKept;
+    } cases[] = {
+        {"tables", Repeat("<table><tr><td>", 5000) + "core", "core", "<table>", 3},
+        {"divs", Repeat("<div>", 100000) + "core" + Repeat("</div>", 100000), "core", "<div>", 9},
+        {"unclosed items", "<ul>" + Repeat("<li>item", 1000) + "</ul>", "item", "<li>", 1000},
+        {"unclosed anchors", "<p>" + Repeat("<a name=\"n\">x", 500), "x", "<a ", 500},
+        {"stray ends", Repeat("</div></br>", 50) + "<b>bold</i></b>", "bold", "</div>", 0},
+        {"a long word", "<p><b>" + word + "</b>" + word + " é" + word + "</p>", word, "<b>", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const HelpPage page = MakeHelpPage("/x/page.html", c.html);
+        EXPECT_LE(Deepest(page.html), 9u);
+        EXPECT_LE(LongestWord(page.html), 80u);
+        EXPECT_NE(page.text.find(c.kept), std::string::npos);
+        size_t tags = 0;
+        for (size_t at = 0; (at = page.html.find(c.tag, at)) != std::string::npos; ++at)
+            ++tags;
+        EXPECT_EQ(tags, static_cast<size_t>(c.tagsKept));
+    }
+    // A plain-text page wraps, with the same breaks.
+    const HelpPage plain = MakeHelpPage("/x/page.txt", word + "\nnext line\n");
+    EXPECT_LE(LongestWord(plain.html), 80u);
+    EXPECT_NE(plain.html.find("pre-wrap"), std::string::npos);
+
+    // A file past the bound is cut at a line's end, and the page says so.
+    const std::string big = std::string(kLargestHelpPage - 10, 'x') + "\nあいう\n";
+    const HelpPage cut = MakeHelpPage("/x/big.txt", big);
+    EXPECT_TRUE(cut.cut);
+    EXPECT_EQ(cut.html.find(kHelpPageCut), 6u);
+    EXPECT_EQ(cut.text.size(), kLargestHelpPage - 9);
+    EXPECT_FALSE(MakeHelpPage("/x/big.txt", big.substr(0, kLargestHelpPage)).cut);
 }
 
 // The program's own help file: a contents list and a place for every command of the menus.

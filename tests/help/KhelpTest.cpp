@@ -1,7 +1,7 @@
 // The help decisions on a real program folder: which file, which branch, which message, and
 // the program's own help file back in place after a lookup in a language's file.
 
-#include "config/Khelp.h"
+#include "help/Khelp.h"
 #include "config/Kvexilconfig.h"
 #include "support/HostDoubles.h"
 #include "support/ScriptedMessages.h"

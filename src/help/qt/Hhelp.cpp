@@ -1,9 +1,9 @@
-#include "config/qt/Hhelp.h"
+#include "help/qt/Hhelp.h"
 
 #include "platform/FileFacts.h"
 #include "platform/Launcher.h"
 #include "platform/MessageService.h"
-#include "windows/qt/Icons.h"
+#include "platform/qt/Icons.h"
 
 #include <QAction>
 #include <QKeySequence>
@@ -22,8 +22,42 @@ constexpr const char* kCaption = "Vexil - ヘルプ";
 constexpr const char* kCannotRead = " を読み込めませんでした。";
 constexpr const char* kNotFound = "が見つかりません。";
 
+constexpr const char* kNotFollowed = "このリンクは開きません:\n";
+// Pictures and style sheets a page names: more than this is not loaded.
+constexpr std::size_t kLargestResource = std::size_t{8} << 20;
+
 QString Q(const std::string& s) {
     return QString::fromStdString(s);
+}
+
+// A page names its pictures and style sheets itself, and a help file may come from anyone (a
+// shared definition names one): only regular local files of a bounded size are loaded, so an
+// <img> of /dev/zero or of a FIFO can neither fill memory nor block the window.
+class HelpBrowser : public QTextBrowser {
+public:
+    using QTextBrowser::QTextBrowser;
+
+    // An empty answer must still be a value: for a null one the document reads the file
+    // itself, unbounded.
+    QVariant loadResource(int, const QUrl& name) override {
+        const QUrl url = document()->baseUrl().resolved(name);
+        std::string bytes;
+        if (!url.isLocalFile() ||
+            !ReadRegularFile(url.toLocalFile().toStdString(), kLargestResource, bytes))
+            return QVariant(QByteArray());
+        return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    }
+};
+
+// Where a link may go: out only to the web and to mail, in only to help pages.
+bool GoesOut(const QUrl& url) {
+    const QString scheme = url.scheme().toLower();
+    return scheme == "http" || scheme == "https" || scheme == "mailto";
+}
+
+bool IsHelpPage(const std::string& path) {
+    const std::string ext = LowerAscii(ExtractFileExt(path));
+    return ext == ".html" || ext == ".htm" || ext == ".txt";
 }
 
 } // namespace
@@ -47,7 +81,7 @@ TFHelp::TFHelp(MessageService& messages, Launcher& launcher, QWidget* parent)
     back_->setEnabled(false);
     connect(back_, &QAction::triggered, this, [this] { Back(); });
     layout->addWidget(bar);
-    browser_ = new QTextBrowser(this);
+    browser_ = new HelpBrowser(this);
     browser_->setObjectName("HelpBrowser");
     // Links are followed here: inside the help they stay in the viewer, others go out.
     browser_->setOpenLinks(false);
@@ -96,7 +130,8 @@ void TFHelp::ShowText(const std::string& title, const std::string& text) {
 
 bool TFHelp::Load(const std::string& file) {
     std::string bytes;
-    if (!ReadWholeFile(file, bytes)) {
+    // One byte past the page's bound tells the page that the file was longer.
+    if (!ReadRegularFile(file, kLargestHelpPage + 1, bytes)) {
         messages_.Show(file + kCannotRead, kErrorCaption, MessageIcon::Error);
         return false;
     }
@@ -194,7 +229,7 @@ void TFHelp::LinkClicked(const QUrl& url) {
     QUrl target = file_.empty() ? url : QUrl::fromLocalFile(Q(file_)).resolved(url);
     if (target.isRelative())
         return; // a page from no file has nothing to resolve it against
-    if (target.isLocalFile()) {
+    if (target.isLocalFile() && IsHelpPage(target.toLocalFile().toStdString())) {
         std::string path = target.toLocalFile().toStdString();
         if (!FileExists(path)) {
             messages_.Show(path + kNotFound);
@@ -204,6 +239,11 @@ void TFHelp::LinkClicked(const QUrl& url) {
             Present(ExtractFileName(path));
             ShowPage(target.fragment().toStdString());
         }
+        return;
+    }
+    // Any other scheme (file: of a program, a handler's own) is shown, never handed on.
+    if (!GoesOut(target)) {
+        messages_.Show(kNotFollowed + target.toString().toStdString());
         return;
     }
     launcher_.StartDetached(OpenerCommand(target.toString().toStdString()));

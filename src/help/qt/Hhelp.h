@@ -4,8 +4,8 @@
 // occurrence, else to an index of the file's headings. Links inside the help stay in the
 // viewer; links to the web go to the desktop's browser.
 
-#include "config/HelpDocument.h"
-#include "config/Khelp.h"
+#include "help/HelpDocument.h"
+#include "help/Khelp.h"
 
 #include <QWidget>
 #include <memory>

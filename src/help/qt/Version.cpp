@@ -1,7 +1,7 @@
-#include "config/qt/Version.h"
+#include "help/qt/Version.h"
 
 #include "platform/Launcher.h"
-#include "windows/qt/Icons.h"
+#include "platform/qt/Icons.h"
 
 #include <QApplication>
 #include <QFrame>

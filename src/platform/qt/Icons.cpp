@@ -1,4 +1,4 @@
-#include "windows/qt/Icons.h"
+#include "platform/qt/Icons.h"
 
 #include <array>
 #include <stdexcept>

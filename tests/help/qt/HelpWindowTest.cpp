@@ -1,9 +1,9 @@
 // Help and About as the user meets them: F1 in a Perl script, the contents of the program's
 // own help, the viewer's anchors, occurrences, index and links, and the About box's keys.
 
-#include "config/Khelp.h"
-#include "config/qt/Hhelp.h"
-#include "config/qt/Version.h"
+#include "help/Khelp.h"
+#include "help/qt/Hhelp.h"
+#include "help/qt/Version.h"
 #include "shell/Main.h"
 #include "support/HostDoubles.h"
 #include "support/ScriptedMessages.h"
@@ -20,8 +20,16 @@
 #include <QTimer>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
+
+std::string Lines(size_t count, const std::string& line) {
+    std::string text;
+    for (size_t i = 0; i < count; ++i)
+        text += line + "\n";
+    return text;
+}
 
 std::string Text(QTextBrowser* b) {
     return b->toPlainText().toStdString();
@@ -127,6 +135,64 @@ TEST(HelpWindow, KeywordsLandOnAnchorsAndTextElseTheIndex) {
     // Esc closes the viewer.
     QTest::keyClick(help.Browser(), Qt::Key_Escape);
     EXPECT_FALSE(help.isVisible());
+}
+
+// A help file may come from anyone: a shared definition names one. None of these may crash,
+// hang or fill memory (the ctest time limit catches a hang); each is shown, bounded.
+TEST(HelpWindow, HostilePagesAreShownBoundedAndTheirLinksGoNowhereUnsafe) {
+    TempDir dir;
+    ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0600), 0);
+    std::string nested, divs, word(1 << 20, 'w');
+    for (int i = 0; i < 5000; ++i)
+        nested += "<table><tr><td>";
+    for (int i = 0; i < 100000; ++i)
+        divs += "<div>";
+    // Each page with the text it must show.
+    const std::tuple<std::string, std::string, std::string> pages[] = {
+        {"tables.html", nested + "deep tables", "deep tables"},
+        {"divs.html", divs + "deep divs", "deep divs"},
+        {"word.html", "<p>" + word + " one word</p>", "one word"},
+        {"word.txt", word + " one word\n", "one word"},
+        {"pictures.html", "<img src=\"/dev/zero\"><img src=\"fifo\"><img src=\"/\">pictures",
+         "pictures"},
+        {"huge.txt", Lines(kLargestHelpPage / 64, std::string(63, 'x')) + "the end\n",
+         kHelpPageCut},
+    };
+    ScriptedMessages msgs;
+    RecordingLauncher launcher;
+    TFHelp help(msgs, launcher);
+    for (const auto& [name, content, shows] : pages) {
+        SCOPED_TRACE(name);
+        help.ShowContents(dir.Write(name, content));
+        EXPECT_EQ(help.File(), dir.File(name));
+        EXPECT_NE(Text(help.Browser()).find(shows), std::string::npos);
+    }
+    // The cut page says so and stops before its end.
+    EXPECT_EQ(Text(help.Browser()).find("the end"), std::string::npos);
+    EXPECT_EQ(msgs.Count(), 0u) << msgs.Texts()[0];
+
+    // A FIFO or a device as the help file itself is refused with a word, not opened.
+    help.ShowContents(dir.File("fifo"));
+    help.ShowContents("/dev/zero");
+    EXPECT_EQ(msgs.Count(), 2u);
+
+    // Links go out only to the web and mail, and in only to help pages; anything else is
+    // shown as an address and nothing is started.
+    help.ShowContents(dir.File("word.txt"));
+    for (const char* link : {"file:///bin/true", "foo:bar", "tables.sh", "javascript:x()"}) {
+        SCOPED_TRACE(link);
+        const size_t before = msgs.Count();
+        emit help.Browser()->anchorClicked(QUrl(link));
+        ASSERT_EQ(msgs.Count(), before + 1);
+        EXPECT_NE(msgs.Texts().back().find("このリンクは開きません"), std::string::npos);
+    }
+    EXPECT_TRUE(launcher.Started.empty());
+    EXPECT_EQ(help.File(), dir.File("word.txt"));
+    ::unsetenv("VEXIL_OPENER");
+    emit help.Browser()->anchorClicked(QUrl("mailto:a@example.org"));
+    EXPECT_EQ(launcher.Started.size(), 1u);
+    emit help.Browser()->anchorClicked(QUrl("tables.html"));
+    EXPECT_EQ(help.File(), dir.File("tables.html"));
 }
 
 TEST(HelpWindow, AboutBoxClosesOnEnterAndEscAndOffersTheAddress) {

@@ -4,7 +4,7 @@
 // it, each button shows what it would show under that theme. --zoom enlarges the finished sheet
 // without smoothing, so single pixels can be judged. The default output is docs/icons.png of
 // the source tree.
-#include "windows/qt/Icons.h"
+#include "platform/qt/Icons.h"
 
 #include <QApplication>
 #include <QDir>
