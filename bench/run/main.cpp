@@ -13,6 +13,7 @@
 #include "Timing.h"
 #include "support/TempDir.h"
 #include "windows/Result.h"
+#include "encoding/Codeconv.h"
 #include "windows/Script.h"
 #include "windows/Stderror.h"
 
@@ -35,11 +36,19 @@ namespace {
 
 constexpr int kRounds = 3;
 
-const char* kScript =
-    "for my $i (0 .. 999999) { print \"record $i\\tvalue=$i\\tstatus=ok\\tcomment=plain ascii "
-    "text of the run\\n\" }\n"
-    "for my $i (1 .. 250000) { print STDERR \"syntax error at /home/user/project/run.pl line "
-    "$i, near \\\"}\\\"\\n\" }\n";
+// The ASCII variant, or the UTF-8 one, whose every output line holds Japanese and an accented
+// letter: 日本語 café.
+bool gUtf8 = false;
+constexpr const char* kUtf8Words = "\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e caf\xc3\xa9";
+
+std::string Script() {
+    return std::string("for my $i (0 .. 999999) { print \"record $i\\tvalue=$i\\tstatus=ok\\t"
+                       "comment=") +
+           (gUtf8 ? kUtf8Words : "plain ascii") +
+           " text of the run\\n\" }\n"
+           "for my $i (1 .. 250000) { print STDERR \"syntax error at /home/user/project/run.pl "
+           "line $i, near \\\"}\\\"\\n\" }\n";
+}
 
 std::string Lines(int from, int to, const std::function<std::string(int)>& line) {
     std::string text;
@@ -49,10 +58,11 @@ std::string Lines(int from, int to, const std::function<std::string(int)>& line)
 }
 
 std::string Output() {
-    return Lines(0, 999999, [](int i) {
+    const std::string words = gUtf8 ? kUtf8Words : "plain ascii";
+    return Lines(0, 999999, [&](int i) {
         std::string n = std::to_string(i);
-        return "record " + n + "\tvalue=" + n +
-               "\tstatus=ok\tcomment=plain ascii text of the run\n";
+        return "record " + n + "\tvalue=" + n + "\tstatus=ok\tcomment=" + words +
+               " text of the run\n";
     });
 }
 
@@ -78,7 +88,7 @@ struct ProgramFolder {
     ProgramFolder() {
         std::filesystem::create_directories(dir.File("defs"));
         WriteFileBytes(dir.File("defs/perl.def"), "[Language]\nName=Perl\nExt=pl\n");
-        WriteFileBytes(dir.File("script.pl"), kScript);
+        WriteFileBytes(dir.File("script.pl"), Script());
     }
 };
 
@@ -94,7 +104,9 @@ struct F9 {
         main.activateWindow();
         if (!QTest::qWaitForWindowActive(&main))
             std::fprintf(stderr, "the main window did not become active\n");
-        main.Script().Editor().SetWholeText(kScript);
+        // The script in the code of its variant, so the run copy is written in it.
+        main.Script().Code = gUtf8 ? kCodeUtf8 : kCodeSjis;
+        main.Script().Editor().SetWholeUtf8(Script());
     }
     double Press() {
         return Seconds([&] {
@@ -148,6 +160,7 @@ int main(int argc, char** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
     const std::string mode = argc > 1 ? argv[1] : "time";
+    gUtf8 = argc > 2 && std::string(argv[2]) == "utf8";
 
     if (mode == "memory-f9") {
         F9 f9;
@@ -175,9 +188,9 @@ int main(int argc, char** argv) {
         list.push_back(BareList(errors));
     }
     double b = Median(perl) + Median(scintilla) + Median(list);
-    std::printf("F9 end to end, 1,000,000 output lines (%.1f MB) and 250,000 error lines, "
+    std::printf("F9 end to end, 1,000,000 %s output lines (%.1f MB) and 250,000 error lines, "
                 "%d rounds, medians\n",
-                output.size() / 1e6, kRounds);
+                gUtf8 ? "UTF-8" : "ASCII", output.size() / 1e6, kRounds);
     std::printf("  (a) key press to result and error panel painted    %.3f s\n", Median(a));
     std::printf("  floors: perl into /dev/null                         %.3f s\n", Median(perl));
     std::printf("          bare QScintilla set and painted             %.3f s\n",

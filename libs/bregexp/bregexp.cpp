@@ -50,6 +50,7 @@ std::string PcreMessage(int code) {
 // keeping one is enough to compile it only once.
 struct Compiled {
     std::string pattern;
+    bool utf8Entry = false; // compiled for BMatchUtf8
     bool cp932 = false;
     pcre2_code* code = nullptr;
     pcre2_match_data* data = nullptr;
@@ -90,8 +91,8 @@ pcre2_match_context* MatchContext() {
 }
 
 // Compiles the pattern into gLast unless it is there already. -1 with a message on failure.
-int Prepare(const char* pattern, char* msg) {
-    if (gLast.code && gLast.pattern == pattern)
+int Prepare(const char* pattern, bool utf8Entry, char* msg) {
+    if (gLast.code && gLast.pattern == pattern && gLast.utf8Entry == utf8Entry)
         return 0;
     gLast.Release();
 
@@ -113,7 +114,14 @@ int Prepare(const char* pattern, char* msg) {
 
     std::string expression;
     std::vector<size_t> offsets;
-    if (parsed.cp932) {
+    if (utf8Entry) {
+        // Text as Linux holds it: the expression and the subject are UTF-8, a character is one
+        // character whatever its length, and a subject's invalid bytes match nothing but are
+        // no error (a stray byte in a program's output must not stop the search).
+        options |= PCRE2_UTF | PCRE2_MATCH_INVALID_UTF | PCRE2_NEVER_BACKSLASH_C;
+        parsed.cp932 = false;
+        expression = std::move(parsed.expression);
+    } else if (parsed.cp932) {
         // \C could stop inside a character and break the way back to CP932 offsets.
         options |= PCRE2_UTF | PCRE2_NEVER_BACKSLASH_C;
         Cp932ToUtf8(parsed.expression, expression, &offsets);
@@ -142,6 +150,7 @@ int Prepare(const char* pattern, char* msg) {
     uint32_t captures = 0;
     pcre2_pattern_info(code, PCRE2_INFO_CAPTURECOUNT, &captures);
     gLast.pattern = pattern;
+    gLast.utf8Entry = utf8Entry;
     gLast.cp932 = parsed.cp932;
     gLast.code = code;
     gLast.data = data;
@@ -164,8 +173,8 @@ BREGEXP* NewRecord(uint32_t captures) {
     return rx;
 }
 
-int Match(const char* pattern, const char* subject, const char* subjectEnd, BREGEXP** rxp,
-          char* msg) {
+int Match(const char* pattern, bool utf8Entry, const char* subject, const char* subjectEnd,
+          BREGEXP** rxp, char* msg) {
     if (!pattern) {
         SetMessage(msg, "no pattern");
         return -1;
@@ -175,7 +184,7 @@ int Match(const char* pattern, const char* subject, const char* subjectEnd, BREG
         SetMessage(msg, "invalid subject range");
         return -1;
     }
-    if (Prepare(pattern, msg) < 0)
+    if (Prepare(pattern, utf8Entry, msg) < 0)
         return -1;
 
     std::string_view bytes(subject, static_cast<size_t>(subjectEnd - subject));
@@ -235,10 +244,8 @@ int Match(const char* pattern, const char* subject, const char* subjectEnd, BREG
     return 1;
 }
 
-} // namespace
-
-extern "C" int BMatch(const char* pattern, const char* subject, const char* subjectEnd,
-                      BREGEXP** rxp, char* msg) {
+int Entry(const char* pattern, bool utf8Entry, const char* subject, const char* subjectEnd,
+          BREGEXP** rxp, char* msg) {
     SetMessage(msg, "");
     if (!rxp) {
         SetMessage(msg, "no place for the result");
@@ -248,11 +255,23 @@ extern "C" int BMatch(const char* pattern, const char* subject, const char* subj
     *rxp = nullptr;
     std::lock_guard<std::mutex> hold(gLock);
     try {
-        return Match(pattern, subject, subjectEnd, rxp, msg);
+        return Match(pattern, utf8Entry, subject, subjectEnd, rxp, msg);
     } catch (const std::bad_alloc&) {
         SetMessage(msg, "out of memory");
         return -1;
     }
+}
+
+} // namespace
+
+extern "C" int BMatch(const char* pattern, const char* subject, const char* subjectEnd,
+                      BREGEXP** rxp, char* msg) {
+    return Entry(pattern, false, subject, subjectEnd, rxp, msg);
+}
+
+extern "C" int BMatchUtf8(const char* pattern, const char* subject, const char* subjectEnd,
+                          BREGEXP** rxp, char* msg) {
+    return Entry(pattern, true, subject, subjectEnd, rxp, msg);
 }
 
 extern "C" void BRegfree(BREGEXP* rx) {

@@ -58,7 +58,14 @@ typedef struct bregexp {
 BREGEXP_API int BMatch(const char* pattern, const char* subject, const char* subjectEnd,
                        BREGEXP** rxp, char* msg);
 
-/* Releases a record from BMatch. NULL is allowed. */
+/* The same for UTF-8 text, as Linux programs print it: the expression (the same m/.../ form)
+ * and the subject are UTF-8, flag k is ignored, a character of any length is one character,
+ * and startp/endp are byte offsets into the UTF-8 subject. Bytes of the subject that are not
+ * valid UTF-8 match nothing (not even ".") but are no error. */
+BREGEXP_API int BMatchUtf8(const char* pattern, const char* subject, const char* subjectEnd,
+                           BREGEXP** rxp, char* msg);
+
+/* Releases a record from BMatch or BMatchUtf8. NULL is allowed. */
 BREGEXP_API void BRegfree(BREGEXP* rx);
 
 /* Library and engine version, e.g. "libbregexp 1.0 (PCRE2 10.42)". */

@@ -3,11 +3,13 @@
 #include "nkf32/nkf32.h"
 #include "nkf32/nkfguess.h"
 #include "platform/ByteStream.h"
+#include "platform/Cp932.h"
 #include "platform/MessageService.h"
 #include "platform/Tdll.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
@@ -240,9 +242,68 @@ int DetectCode(const std::string& path, MessageService& messages) {
     return nkfguess::GuessCode(reinterpret_cast<const unsigned char*>(window.data()), n, more);
 }
 
-bool IsUtf8Text(std::string_view text) {
-    return nkfguess::GuessText(reinterpret_cast<const unsigned char*>(text.data()), text.size()) ==
-           3;
+OutputKind JudgeOutput(std::string_view text) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t n = text.size();
+    constexpr unsigned long long kOnes = 0x0101010101010101ULL;
+    constexpr unsigned long long kHigh = 0x8080808080808080ULL;
+    std::size_t sequences = 0, stray = 0;
+    bool escape = false, japanese = false;
+    std::size_t i = 0;
+    while (i < n) {
+        // Plain ASCII eight bytes at a time: most output is mostly ASCII.
+        while (i + 8 <= n) {
+            unsigned long long w;
+            std::memcpy(&w, p + i, 8);
+            const unsigned long long esc = w ^ (kOnes * 0x1B); // a zero byte where w holds ESC
+            if ((w & kHigh) || ((esc - kOnes) & ~esc & kHigh))
+                break;
+            i += 8;
+        }
+        if (i >= n)
+            break;
+        const unsigned char c = p[i];
+        if (c < 0x80) {
+            escape = escape || c == 0x1B;
+            ++i;
+            continue;
+        }
+        std::size_t len = 0;
+        unsigned char lo = 0x80, hi = 0xBF;
+        if (c >= 0xC2 && c <= 0xDF) {
+            len = 2;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            len = 3;
+            lo = c == 0xE0 ? 0xA0 : 0x80;
+            hi = c == 0xED ? 0x9F : 0xBF;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            len = 4;
+            lo = c == 0xF0 ? 0x90 : 0x80;
+            hi = c == 0xF4 ? 0x8F : 0xBF;
+        }
+        std::size_t k = 1;
+        while (len && k < len && i + k < n &&
+               (k == 1 ? p[i + k] >= lo && p[i + k] <= hi : (p[i + k] & 0xC0) == 0x80))
+            ++k;
+        if (len && k == len) {
+            ++sequences;
+            i += len;
+        } else {
+            // Two double-byte characters in a row are Japanese text in another code (Shift_JIS
+            // or EUC-JP), not a stray byte of a binary or a Latin-1 name in UTF-8 output.
+            if (i + 3 < n && ((IsCp932LeadByte(p[i]) && IsCp932TrailByte(p[i + 1]) &&
+                               IsCp932LeadByte(p[i + 2]) && IsCp932TrailByte(p[i + 3])) ||
+                              (p[i] >= 0xA1 && p[i + 1] >= 0xA1 && p[i + 2] >= 0xA1 &&
+                               p[i + 3] >= 0xA1 && p[i] != 0xFF && p[i + 1] != 0xFF &&
+                               p[i + 2] != 0xFF && p[i + 3] != 0xFF)))
+                japanese = true;
+            ++stray; // the lead byte alone; what follows is judged on its own
+            ++i;
+        }
+    }
+    if (sequences == 0)
+        return stray == 0 && !escape ? OutputKind::Ascii : OutputKind::Other;
+    return !escape && !japanese && stray * 8 <= sequences ? OutputKind::Utf8 : OutputKind::Other;
 }
 
 bool ConvertStream(ByteStream& source, ByteStream& target, const std::string& options,
@@ -287,22 +348,45 @@ std::string UnifyLineEnds(std::string_view text, int lineEnd) {
     }
 }
 
-bool SaveConverted(const std::string& path, std::string_view text, int code, int lineEnd,
-                   std::string* error, Links links) {
-    std::string bytes;
+bool EncodeScriptText(std::string_view text, int code, int lineEnd, std::string& bytes) {
+    std::string converted;
     if (g_nkfAvailable && code != kCodeSjis) {
         // The text is Shift_JIS by construction, so say so rather than let the converter
         // guess: a text rich in half-width katakana would pass for EUC-JP.
-        if (!Succeeded(ConvertBytes(text, NkfOptions(kCodeSjis, code), bytes))) {
-            if (error)
-                *error = "Cannot write \"" + path + "\": the text cannot be converted to " +
-                         CodeName(code);
+        if (!Succeeded(ConvertBytes(text, NkfOptions(kCodeSjis, code), converted)))
             return false;
-        }
     } else {
-        bytes.assign(text);
+        converted.assign(text);
     }
-    return WriteFileAtomic(path, ConvertLineEnds(bytes, lineEnd), error, links);
+    bytes = ConvertLineEnds(converted, lineEnd);
+    return true;
+}
+
+ScriptFileText EncodeForScript(std::string_view utf8, int code, int lineEnd) {
+    std::string text = UnifyLineEnds(utf8, kLineEndCrLf);
+    if (!text.empty() && text.back() != '\n')
+        text += "\r\n";
+    ScriptFileText out;
+    if (code == kCodeUtf8) {
+        out.bytes = ConvertLineEnds(text, lineEnd);
+        return out;
+    }
+    Cp932Conversion cp932 = Utf8ToCp932(text);
+    out.lost = cp932.lost;
+    out.ok = EncodeScriptText(cp932.text, code, lineEnd, out.bytes);
+    return out;
+}
+
+bool SaveConverted(const std::string& path, std::string_view text, int code, int lineEnd,
+                   std::string* error, Links links) {
+    std::string bytes;
+    if (!EncodeScriptText(text, code, lineEnd, bytes)) {
+        if (error)
+            *error = "Cannot write \"" + path + "\": the text cannot be converted to " +
+                     CodeName(code);
+        return false;
+    }
+    return WriteFileAtomic(path, bytes, error, links);
 }
 
 std::string ConvertLineEnds(std::string_view bytes, int lineEnd) {

@@ -53,14 +53,32 @@ int DetectLineEnd(const std::string& path, MessageService& messages);
 // UTF-8 (3) when those bytes hold a multi-byte sequence and are well-formed UTF-8 (a sequence
 // cut by the 1000-byte edge is allowed); otherwise JIS, EUC-JP or Shift_JIS by counting.
 int DetectCode(const std::string& path, MessageService& messages);
-// Whether a whole text, a program's output say, is UTF-8 by the same judgement, made on the
-// bytes after its leading plain ASCII.
-bool IsUtf8Text(std::string_view text);
+// What a program's whole output is, judged over every byte (a prefix would let UTF-8 at the
+// start decide for Shift_JIS further on): Ascii without a byte above 0x7F or an ESC; Utf8
+// when it holds UTF-8 sequences and at most one stray byte for every eight of them (a binary
+// byte, a Latin-1 name in UTF-8 text), and no two stray double-byte characters in a row;
+// Other for anything else, Shift_JIS, EUC-JP or JIS.
+enum class OutputKind { Ascii, Utf8, Other };
+OutputKind JudgeOutput(std::string_view text);
 
 // Replaces target's content with the whole of source converted; without the converter the
 // message of NkfConvertText is shown and target is left empty.
 bool ConvertStream(ByteStream& source, ByteStream& target, const std::string& options,
                    MessageService& messages);
+
+// Shift_JIS text as the bytes of a script file of the code (Shift_JIS, EUC-JP or JIS) and line
+// end; false when the converter failed. Without the converter the text stays unconverted.
+bool EncodeScriptText(std::string_view text, int code, int lineEnd, std::string& bytes);
+
+// UTF-8 text (the clipboard's) as a file of a script's code and line end, every line ended
+// (a last line too), with the number of characters the code could not hold (each is 〓 then).
+// Empty bytes with ok false when the converter failed.
+struct ScriptFileText {
+    std::string bytes;
+    std::size_t lost = 0;
+    bool ok = true;
+};
+ScriptFileText EncodeForScript(std::string_view utf8, int code, int lineEnd);
 
 // Writes Shift_JIS text as a script file of the code and line end. The file is replaced
 // atomically: on failure it is left as it was and error tells why. Without the converter

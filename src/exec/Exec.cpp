@@ -11,6 +11,8 @@
 #include "platform/Launcher.h"
 #include "platform/MessageService.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -50,6 +52,13 @@ std::string Absolute(const std::string& path) {
     std::error_code ec;
     auto p = std::filesystem::absolute(path, ec);
     return ec ? path : p.string();
+}
+
+void PutOnClipboard(ClipboardService& clipboard, const HeldText& text) {
+    if (text.code == TextCode::Utf8)
+        clipboard.SetUtf8Text(text.bytes);
+    else
+        clipboard.SetText(text.bytes);
 }
 
 std::string TempFolder() {
@@ -99,10 +108,59 @@ std::vector<std::string> SplitLines(const std::string& text) {
     return lines;
 }
 
+namespace {
+
+// A line of a CGI header: a field name of letters, digits and '-' and a colon.
+bool IsHeaderLine(const std::string& line) {
+    const size_t colon = line.find(':');
+    if (colon == 0 || colon == std::string::npos)
+        return false;
+    return std::all_of(line.begin(), line.begin() + static_cast<std::ptrdiff_t>(colon), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '-';
+    });
+}
+
+bool NamesCgiField(const std::string& line) {
+    static const char* const kFields[] = {"content-type:", "status:", "location:",
+                                          "set-cookie:"};
+    const std::string lower = LowerAscii(line.substr(0, 16));
+    return std::any_of(std::begin(kFields), std::end(kFields),
+                       [&](const char* f) { return lower.rfind(f, 0) == 0; });
+}
+
+} // namespace
+
 std::string BrowserText(const std::string& resultText, bool cut) {
     std::vector<std::string> lines = SplitLines(resultText);
-    bool header = cut && lines.size() > 2 && lines[0].find("Content-type") != std::string::npos;
-    return JoinCrLf(lines, header ? 2 : 0);
+    size_t from = 0;
+    // A CGI script prints its header block first (CGI.pm writes "Content-Type", a plain
+    // print often "Content-type"), ended by an empty line; none of it is page text.
+    if (cut && !lines.empty() && NamesCgiField(lines[0])) {
+        size_t end = 0;
+        while (end < lines.size() && !lines[end].empty() && IsHeaderLine(lines[end]))
+            ++end;
+        if (end < lines.size() && lines[end].empty())
+            from = end + 1;
+    }
+    return JoinCrLf(lines, from);
+}
+
+TextCode HoldOutput(ByteStream& output, int scriptCode, MessageService& messages) {
+    switch (JudgeOutput(output.View())) {
+    case OutputKind::Utf8:
+        return TextCode::Utf8;
+    case OutputKind::Ascii:
+        return scriptCode == kCodeUtf8 ? TextCode::Utf8 : TextCode::Cp932;
+    case OutputKind::Other:
+        break;
+    }
+    if (scriptCode != kCodeSjis) {
+        ByteStream converted;
+        ConvertStream(output, converted, "-s", messages);
+        output.Assign(converted.View());
+    }
+    output.SetPosition(0);
+    return TextCode::Cp932;
 }
 
 bool Exec::RunCaptured(const std::string& arguments) {
@@ -128,20 +186,13 @@ bool Exec::RunCaptured(const std::string& arguments) {
         bool ok = proc.Run();
         c_.windows.RunEnded();
 
-        // Output of a script in another code is converted. A Shift_JIS script's output is
-        // taken as Shift_JIS, except output in UTF-8, which on Linux is what programs print
-        // and file names are: shown raw it would be unreadable.
-        const bool convertAll = c_.windows.ScriptCode() != kCodeSjis;
-        ByteStream converted;
-        auto shown = [&](ByteStream& output) -> ByteStream& {
-            if (!convertAll && !IsUtf8Text(output.View()))
-                return output;
-            ConvertStream(output, converted, "-s", c_.messages);
-            converted.SetPosition(0);
-            return converted;
-        };
-        c_.windows.LoadResult(shown(proc.StdOut()));
-        c_.windows.LoadErrors(shown(proc.StdErr()));
+        // UTF-8 output, what Linux programs print, is held as it came, so no character is
+        // lost on the way to the user; other output is held in CP932 as before.
+        const int scriptCode = c_.windows.ScriptCode();
+        const TextCode outCode = HoldOutput(proc.StdOut(), scriptCode, c_.messages);
+        c_.windows.LoadResult(proc.StdOut(), outCode);
+        const TextCode errCode = HoldOutput(proc.StdErr(), scriptCode, c_.messages);
+        c_.windows.LoadErrors(proc.StdErr(), errCode);
         if (ok)
             c_.windows.ShowResultPage();
         else
@@ -181,6 +232,11 @@ void Exec::RunToBrowserCommand() {
 }
 
 void Exec::RunFromClipboardCommand() {
+    // The input is a file of the script's own code and line ends: a Linux script's chomp
+    // must leave no CR in a value, and no character of the clipboard may be lost silently.
+    std::optional<std::string> input = c_.windows.InScriptCode(c_.clipboard.Utf8Text());
+    if (!input)
+        return;
     std::string path = TempFolder() + "/vxlXXXXXX";
     int fd = ::mkostemp(path.data(), O_CLOEXEC);
     if (fd < 0) {
@@ -190,14 +246,15 @@ void Exec::RunFromClipboardCommand() {
     }
     ::close(fd);
     std::string error;
-    if (!WriteFileAtomic(path, JoinCrLf(SplitLines(c_.clipboard.Text())), &error, Links::Replace)) {
+    if (!WriteFileAtomic(path, *input, &error, Links::Replace)) {
         ::unlink(path.c_str());
         c_.messages.Show(error, kErrorCaption, MessageIcon::Error);
         return;
     }
-    bool ran = RunCaptured(path);
+    // Quoted like every path on a command line: a blank in TMPDIR must not make two arguments.
+    bool ran = RunCaptured(QuoteArgument(path));
     if (ran && !options_.NotClip)
-        c_.clipboard.SetText(c_.windows.ResultText());
+        PutOnClipboard(c_.clipboard, c_.windows.ResultText());
     ::unlink(path.c_str());
     if (ran)
         FollowUps();
@@ -272,7 +329,8 @@ void Exec::ShowResultInBrowser() {
         return;
     const std::string page = Absolute(c_.config.TempHtml);
     std::string error;
-    if (!WriteFileAtomic(page, BrowserText(c_.windows.ResultText(), c_.config.CutHead), &error,
+    // The page in the code it came in: a UTF-8 page declares charset=UTF-8 itself.
+    if (!WriteFileAtomic(page, BrowserText(c_.windows.ResultText().bytes, c_.config.CutHead), &error,
                          Links::Replace)) {
         c_.messages.Show(error, kErrorCaption, MessageIcon::Error);
         return;

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Cp932.h"
+
 class ByteStream;
 class ClipboardService;
 class DialogService;
@@ -45,14 +47,18 @@ public:
     virtual bool WriteScript(const std::string& path) = 0;
     // The code of the script (0 Shift_JIS, 1 EUC-JP, 2 JIS, 3 UTF-8).
     virtual int ScriptCode() const = 0;
+    // UTF-8 text as a file of the script's code and line ends, for a run's input; nothing when
+    // characters would be lost and the user declined (the question is the window's).
+    virtual std::optional<std::string> InScriptCode(const std::string& utf8) = 0;
     virtual void ClearResult() = 0;
-    virtual void LoadResult(ByteStream& stream) = 0;
-    virtual std::string ResultText() = 0;
+    virtual void LoadResult(ByteStream& stream, TextCode code) = 0;
+    // The result text in the code it is held in.
+    virtual HeldText ResultText() = 0;
     // Writes the result text to path; false when it failed (and was reported).
     virtual bool SaveResult(const std::string& path) = 0;
     virtual void SetResultFolder(const std::string& folder) = 0;
     // Loads the error list; a stream that is not empty shows the error panel.
-    virtual void LoadErrors(ByteStream& stream) = 0;
+    virtual void LoadErrors(ByteStream& stream, TextCode code) = 0;
     virtual void HideErrorPanel() = 0;
     // The page in front, with the keyboard focus in its editor.
     virtual void ShowResultPage() = 0;
@@ -143,9 +149,15 @@ std::string ConsoleScript(const std::string& interpreter, const std::string& scr
                           bool pause);
 // Text as lines, split at CR, LF or CR LF; a final line end adds no empty line.
 std::vector<std::string> SplitLines(const std::string& text);
-// The lines that go to the browser: with cut, a first line holding "Content-type" and the
-// line after it are dropped when there are more than two lines.
+// The lines that go to the browser, each ended with CR LF: with cut, a CGI header block is
+// dropped, from a first line naming a header field (Content-Type, Status, Set-Cookie,
+// Location..., in any case) through the first empty line.
 std::string BrowserText(const std::string& resultText, bool cut);
+// How a run's output is held: UTF-8 output as it came, whatever the script's code; plain
+// ASCII in the script's own code; anything else as CP932, converted when the script's code is
+// not Shift_JIS (EUC-JP, JIS), taken as it is otherwise. Answers the code, and replaces the
+// stream's bytes when they were converted.
+TextCode HoldOutput(ByteStream& output, int scriptCode, MessageService& messages);
 
 inline constexpr const char* kMissingInterpreterQuestion =
     "実行可能ファイルが見つかりません。\nVexilはスクリプトを実行するのに、処理系が必要です。\n"

@@ -41,6 +41,16 @@ inline std::size_t Cp932CharLength(std::string_view text, std::size_t pos) {
     return 1;
 }
 
+// The code a window holds a text in: CP932, the program's model (Shift_JIS output, converted
+// EUC-JP and JIS), or UTF-8 as Linux programs print it, bytes as they came (a stray invalid
+// byte stays itself, shown as such and saved as such).
+enum class TextCode { Cp932, Utf8 };
+
+struct HeldText {
+    std::string bytes;
+    TextCode code = TextCode::Cp932;
+};
+
 struct Cp932Conversion {
     std::string text;
     std::size_t lost = 0; // characters or invalid sequences that did not convert faithfully

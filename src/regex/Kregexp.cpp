@@ -19,6 +19,7 @@ constexpr const char* kLibraryName = "libbregexp.so";
 std::unique_ptr<TDll> gDll;
 BRegexpVersionProc gBRegexpVersion = nullptr;
 BMatchProc gBMatch = nullptr;
+BMatchProc gBMatchUtf8 = nullptr;
 BRegfreeProc gBRegfree = nullptr;
 
 void ClearGroups() {
@@ -42,7 +43,8 @@ bool RegExpLoad(MessageService& messages, const std::string& programDir) {
         return false;
     }
     gBMatch = gDll->Proc<BMatchProc>("BMatch");
-    if (!gBMatch) {
+    gBMatchUtf8 = gDll->Proc<BMatchProc>("BMatchUtf8");
+    if (!gBMatch || !gBMatchUtf8) {
         messages.Show("Failed to load proc.");
         RegExpUnload();
         return false;
@@ -60,6 +62,7 @@ bool RegExpLoad(MessageService& messages, const std::string& programDir) {
 void RegExpUnload() {
     gBRegexpVersion = nullptr;
     gBMatch = nullptr;
+    gBMatchUtf8 = nullptr;
     gBRegfree = nullptr;
     gDll.reset();
     ClearGroups();
@@ -69,19 +72,22 @@ bool RegExpLoaded() {
     return gBMatch != nullptr;
 }
 
-bool RegExpMatch(const std::string& subjectText, const std::string& expressionText) {
-    if (!gBMatch)
+namespace {
+
+bool Match(BMatchProc entry, const std::string& subjectText, const std::string& expressionText,
+           const char* flags) {
+    if (!entry)
         return false;
     // Either may be one of the groups, which are cleared below: read them first.
     const std::string subject = subjectText;
     const std::string expression = expressionText;
     ClearGroups();
-    const std::string pattern = "m/" + expression + "/k";
+    const std::string pattern = "m/" + expression + "/" + flags;
     BREGEXP* rx = nullptr;
     char message[256] = {};
     const char* begin = subject.data();
     const char* end = begin + subject.size();
-    int result = gBMatch(pattern.c_str(), begin, end, &rx, message);
+    int result = entry(pattern.c_str(), begin, end, &rx, message);
     // Only a positive result is a match: an expression the engine refused (negative) must not
     // pass for a match with empty groups.
     bool matched = result > 0;
@@ -97,4 +103,14 @@ bool RegExpMatch(const std::string& subjectText, const std::string& expressionTe
     if (rx)
         gBRegfree(rx);
     return matched;
+}
+
+} // namespace
+
+bool RegExpMatch(const std::string& subject, const std::string& expression) {
+    return Match(gBMatch, subject, expression, "k");
+}
+
+bool RegExpMatchUtf8(const std::string& subject, const std::string& expression) {
+    return Match(gBMatchUtf8, subject, expression, "");
 }

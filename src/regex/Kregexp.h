@@ -26,3 +26,8 @@ bool RegExpLoaded();
 // RegExpGroups. A miss, an invalid expression, an expression that runs past the engine's
 // backtracking limit, and a library that is not loaded all answer false, without a message.
 bool RegExpMatch(const std::string& subject, const std::string& expression);
+
+// The same for UTF-8: expression and subject are UTF-8 (a subject's invalid bytes match
+// nothing), and the groups are UTF-8 bytes of the subject. Lines of Linux programs and
+// settings texts are matched this way, so no character passes through CP932 to be compared.
+bool RegExpMatchUtf8(const std::string& subject, const std::string& expression);

@@ -18,12 +18,16 @@ void MainRunWindows::ClearResult() {
     main_.Result().Clear();
 }
 
-void MainRunWindows::LoadResult(ByteStream& stream) {
-    main_.Result().LoadFromStream(stream);
+std::optional<std::string> MainRunWindows::InScriptCode(const std::string& utf8) {
+    return main_.Script().InScriptCode(utf8);
 }
 
-std::string MainRunWindows::ResultText() {
-    return main_.Result().GetText();
+void MainRunWindows::LoadResult(ByteStream& stream, TextCode code) {
+    main_.Result().LoadFromStream(stream, code);
+}
+
+HeldText MainRunWindows::ResultText() {
+    return {main_.Result().GetText(), main_.Result().HeldCode()};
 }
 
 bool MainRunWindows::SaveResult(const std::string& path) {
@@ -34,8 +38,8 @@ void MainRunWindows::SetResultFolder(const std::string& folder) {
     main_.Result().SetFolder(folder);
 }
 
-void MainRunWindows::LoadErrors(ByteStream& stream) {
-    main_.StdError().LoadFromStream(stream);
+void MainRunWindows::LoadErrors(ByteStream& stream, TextCode code) {
+    main_.StdError().LoadFromStream(stream, code);
 }
 
 void MainRunWindows::HideErrorPanel() {

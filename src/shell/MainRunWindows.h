@@ -13,11 +13,12 @@ public:
     bool WriteScript(const std::string& path) override;
     int ScriptCode() const override;
     void ClearResult() override;
-    void LoadResult(ByteStream& stream) override;
-    std::string ResultText() override;
+    std::optional<std::string> InScriptCode(const std::string& utf8) override;
+    void LoadResult(ByteStream& stream, TextCode code) override;
+    HeldText ResultText() override;
     bool SaveResult(const std::string& path) override;
     void SetResultFolder(const std::string& folder) override;
-    void LoadErrors(ByteStream& stream) override;
+    void LoadErrors(ByteStream& stream, TextCode code) override;
     void HideErrorPanel() override;
     void ShowResultPage() override;
     void ShowScriptPage() override;

@@ -53,12 +53,12 @@ FindDialog::FindDialog(QWidget* parent) : QDialog(parent) {
     connect(BtCancel, &QPushButton::clicked, this, &QDialog::hide);
 }
 
-void FindDialog::SetFindText(const std::string& cp932) {
-    EdFindText->setText(QString::fromStdString(Cp932ToUtf8(cp932).text));
+void FindDialog::SetFindText(const std::string& utf8) {
+    EdFindText->setText(QString::fromStdString(utf8));
 }
 
 std::string FindDialog::FindText() const {
-    return Utf8ToCp932(EdFindText->text().toStdString()).text;
+    return EdFindText->text().toStdString();
 }
 
 bool FindDialog::SearchDown() const {

@@ -18,7 +18,7 @@ public:
     explicit FindDialog(QWidget* parent = nullptr);
 
     void SetFindHandler(std::function<void()> handler) override { handler_ = std::move(handler); }
-    void SetFindText(const std::string& cp932) override;
+    void SetFindText(const std::string& utf8) override;
     std::string FindText() const override;
     bool SearchDown() const override;
     void ShowDialog() override;
@@ -46,7 +46,7 @@ public:
     bool Made() const { return dialog_ != nullptr; }
 
     void SetFindHandler(std::function<void()> handler) override;
-    void SetFindText(const std::string& cp932) override { Dialog().SetFindText(cp932); }
+    void SetFindText(const std::string& utf8) override { Dialog().SetFindText(utf8); }
     std::string FindText() const override { return dialog_ ? dialog_->FindText() : std::string(); }
     bool SearchDown() const override { return !dialog_ || dialog_->SearchDown(); }
     void ShowDialog() override { Dialog().ShowDialog(); }

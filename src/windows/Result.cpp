@@ -50,17 +50,23 @@ void TFResult::Clear() {
     Host().RefreshStatus();
 }
 
-void TFResult::LoadFromStream(ByteStream& stream) {
+void TFResult::LoadFromStream(ByteStream& stream, TextCode code) {
     // Tens of megabytes arrive in one piece: convert once and set once, with one status
     // refresh at the end instead of one per appended block.
     loading_ = true;
-    Editor().SetWholeText(stream.View().substr(stream.Position()));
+    held_ = code;
+    if (code == TextCode::Utf8)
+        Editor().SetWholeUtf8(stream.View().substr(stream.Position()));
+    else
+        Editor().SetWholeText(stream.View().substr(stream.Position()));
     loading_ = false;
     stream.SetPosition(stream.Size());
     Host().RefreshStatus();
 }
 
 std::string TFResult::GetText() {
+    if (held_ == TextCode::Utf8)
+        return std::string(Editor().Utf8Text());
     return Utf8ToCp932(Editor().Utf8Text()).text;
 }
 
@@ -74,6 +80,7 @@ bool TFResult::SaveToPath(const std::string& path) {
     if (config_)
         config_->ResultFile = path;
     std::string error;
+    // Without conversion: the code the text is held in, UTF-8 output byte for byte.
     if (WriteFileAtomic(path, GetText(), &error))
         return true;
     Host().Messages().Show(error, kErrorCaption, MessageIcon::Error);

@@ -2,6 +2,7 @@
 // The result window: what the script wrote to its standard output in the last run, as an
 // ordinary editable text that can be searched, copied and saved.
 
+#include "platform/Cp932.h"
 #include "windows/TextBase.h"
 
 class ByteStream;
@@ -16,13 +17,15 @@ public:
 
     // Empties the text and scrolls to the top.
     void Clear();
-    // Replaces the whole text with the stream's CP932 bytes from its position.
-    void LoadFromStream(ByteStream& stream);
+    // Replaces the whole text with the stream's bytes from its position, held in code: CP932
+    // as the program's model, or UTF-8 as it came (every character, a stray byte visible).
+    void LoadFromStream(ByteStream& stream, TextCode code = TextCode::Cp932);
     // Makes path the configuration's result file, then writes the text there unconverted.
     // A failed write, or a path that names the script, is reported and answers false.
     bool SaveToPath(const std::string& path);
-    // The whole text in CP932, with the line ends it holds.
+    // The whole text in the code it is held in, with the line ends it holds.
     std::string GetText();
+    TextCode HeldCode() const { return held_; }
 
     void Save() override;
     void SaveAs() override { Save(); }
@@ -34,4 +37,5 @@ private:
     ScriptDocument* script_;
     KVexilConfig* config_;
     bool loading_ = false;
+    TextCode held_ = TextCode::Cp932;
 };

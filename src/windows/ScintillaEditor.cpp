@@ -286,12 +286,16 @@ TextPos ScintillaEditor::LineCount() const {
 }
 
 std::string ScintillaEditor::LineText(TextPos line) const {
+    return Utf8ToCp932(LineUtf8(line)).text;
+}
+
+std::string ScintillaEditor::LineUtf8(TextPos line) const {
     if (line < 0 || line >= LineCount())
         return {};
     TextPos from = Utf8LineStart(line), to = Utf8LineEnd(line);
     auto* p = reinterpret_cast<const char*>(SendScintilla(
         SCI_GETRANGEPOINTER, static_cast<unsigned long>(from), static_cast<long>(to - from)));
-    return Utf8ToCp932(std::string_view(p, static_cast<std::size_t>(to - from))).text;
+    return std::string(p, static_cast<std::size_t>(to - from));
 }
 
 TextPos ScintillaEditor::PositionFromLine(TextPos line) const {
@@ -515,25 +519,16 @@ namespace {
 // The needle as the editor holds it, or nothing when a byte-wise look in UTF-8 could miss a
 // CP932 hit (bytes that do not convert, or the geta mark, which stands for whatever CP932
 // cannot hold).
-bool NeedleInUtf8(std::string_view cp932, std::string& utf8) {
-    Cp932Conversion c = Cp932ToUtf8(cp932);
-    if (c.lost != 0 || c.text.find(kGetaUtf8) != std::string::npos)
-        return false;
-    utf8 = std::move(c.text);
-    return true;
-}
-
 bool HoldsLineEnd(std::string_view text) {
     return text.find_first_of("\r\n") != std::string_view::npos;
 }
 
 } // namespace
 
-TextPos ScintillaEditor::NextLineThatMayHold(TextPos line, std::string_view cp932) const {
-    if (line < 0 || line >= LineCount() || HoldsLineEnd(cp932))
+TextPos ScintillaEditor::NextLineThatMayHold(TextPos line, std::string_view needle) const {
+    if (line < 0 || line >= LineCount() || HoldsLineEnd(needle))
         return -1;
-    std::string needle;
-    if (cp932.empty() || !NeedleInUtf8(cp932, needle))
+    if (needle.empty())
         return line;
     TextPos from = Utf8LineStart(line), length = Utf8Length() - from;
     auto* p = reinterpret_cast<const char*>(SendScintilla(
@@ -545,11 +540,10 @@ TextPos ScintillaEditor::NextLineThatMayHold(TextPos line, std::string_view cp93
     return SendScintilla(SCI_LINEFROMPOSITION, static_cast<unsigned long>(from + (hit - p)));
 }
 
-TextPos ScintillaEditor::PreviousLineThatMayHold(TextPos line, std::string_view cp932) const {
-    if (line < 0 || line >= LineCount() || HoldsLineEnd(cp932))
+TextPos ScintillaEditor::PreviousLineThatMayHold(TextPos line, std::string_view needle) const {
+    if (line < 0 || line >= LineCount() || HoldsLineEnd(needle))
         return -1;
-    std::string needle;
-    if (cp932.empty() || !NeedleInUtf8(cp932, needle))
+    if (needle.empty())
         return line;
     TextPos end = Utf8LineEnd(line);
     auto* p = reinterpret_cast<const char*>(

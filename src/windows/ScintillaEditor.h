@@ -22,6 +22,7 @@ public:
 
     TextPos LineCount() const override;
     std::string LineText(TextPos line) const override;
+    std::string LineUtf8(TextPos line) const override;
     TextPos LineFromPosition(TextPos pos) const override;
     TextPos PositionFromLine(TextPos line) const override;
     TextPos SelectionStart() const override;
@@ -39,8 +40,8 @@ public:
     std::string SelectedUtf8() const override;
     void ReplaceSelectionUtf8(std::string_view utf8) override;
     void Focus() override;
-    TextPos NextLineThatMayHold(TextPos line, std::string_view cp932) const override;
-    TextPos PreviousLineThatMayHold(TextPos line, std::string_view cp932) const override;
+    TextPos NextLineThatMayHold(TextPos line, std::string_view utf8) const override;
+    TextPos PreviousLineThatMayHold(TextPos line, std::string_view utf8) const override;
 
     // The UTF-8 bytes the editor holds, valid until the next change.
     std::string_view Utf8Text() const;

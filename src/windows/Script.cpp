@@ -35,6 +35,12 @@ std::string LossyOpenWarning(const std::string& path, int code) {
            "保存すると内容が変わってしまうため、読み取り専用で開きます。";
 }
 
+constexpr const char* kUtf8Bom = "\xEF\xBB\xBF";
+
+constexpr const char* kLossyInputQuestion =
+    "クリップボードのテキストには、スクリプトの文字コードで表せない文字が含まれています。\n"
+    "それらの文字は「〓」に置き換わります。実行しますか？";
+
 std::string LossySaveQuestion(const std::string& path) {
     return path + " には、SJIS で表せない文字が含まれています。\n"
                   "保存するとそれらの文字は「〓」に置き換わります。保存しますか？";
@@ -119,6 +125,7 @@ void TFScript::FollowFolderOf(const std::string& path) {
 
 void TFScript::NewScript() {
     FileName.clear();
+    ByteOrderMark = false;
     LoadText({});
     Modified = false;
     Host().HideErrorPanel();
@@ -162,6 +169,7 @@ void TFScript::Open(const std::string& path) {
 
     FileName = path;
     FileAge = FileAgeOf(FileName);
+    ByteOrderMark = false;
     LineEnd = DetectLineEnd(path, messages);
     if (CodeChoice == -1)
         Code = DetectCode(path, messages);
@@ -173,9 +181,10 @@ void TFScript::Open(const std::string& path) {
         nkfguess::LooksUtf8(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
                             false)) {
         // A UTF-8 script goes into the editor as it is, so every character survives, also
-        // those CP932 lacks. A byte-order mark is dropped, as the converter drops it.
+        // those CP932 lacks. A byte-order mark is no text: it is kept aside and written back.
         std::string_view utf8 = bytes;
-        if (utf8.rfind("\xEF\xBB\xBF", 0) == 0)
+        ByteOrderMark = utf8.rfind(kUtf8Bom, 0) == 0;
+        if (ByteOrderMark)
             utf8.remove_prefix(3);
         LoadUtf8(utf8);
     } else {
@@ -219,6 +228,20 @@ bool TFScript::AcceptLossySave(const std::string& path, std::size_t lost) {
                                       MessageIcon::Warning) == MessageAnswer::Yes;
 }
 
+std::optional<std::string> TFScript::InScriptCode(std::string_view utf8) {
+    ScriptFileText file = EncodeForScript(utf8, Code, LineEnd);
+    if (file.lost != 0 &&
+        Host().Messages().AskYesNo(kLossyInputQuestion, kAppCaption, MessageIcon::Warning) !=
+            MessageAnswer::Yes)
+        return std::nullopt;
+    if (!file.ok) {
+        Host().Messages().Show("The text cannot be converted to " + CodeName(Code), kErrorCaption,
+                               MessageIcon::Error);
+        return std::nullopt;
+    }
+    return std::move(file.bytes);
+}
+
 bool TFScript::SaveToPath(const std::string& path) {
     // The run's copy lies at a fixed name, often in a shared folder: a link planted there is
     // replaced, never written through.
@@ -228,7 +251,9 @@ bool TFScript::SaveToPath(const std::string& path) {
     bool saved;
     if (Code == kCodeUtf8) {
         // Straight from the editor's UTF-8: whatever was typed or pasted reaches the file.
-        saved = WriteFileAtomic(path, UnifyLineEnds(Editor().Utf8Text(), LineEnd), &error, links);
+        saved = WriteFileAtomic(
+            path, (ByteOrderMark ? kUtf8Bom : "") + UnifyLineEnds(Editor().Utf8Text(), LineEnd),
+            &error, links);
     } else {
         // Characters typed or pasted into the editor that CP932 has no code for.
         std::size_t lost = Utf8ToCp932Chunks(Editor().Utf8Text(), [](std::string_view) {});

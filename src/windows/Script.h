@@ -11,7 +11,9 @@
 #include "windows/TextBase.h"
 #include "windows/logic/ScriptDocument.h"
 
+#include <optional>
 #include <string>
+#include <string_view>
 
 class KFileHistory;
 class KVexilConfig;
@@ -34,6 +36,10 @@ public:
     // changes nothing else. False when nothing was written (refused, or failed and reported):
     // the caller abandons its command.
     bool SaveToPath(const std::string& path);
+    // UTF-8 text (the clipboard's, for a run's input) as a file of the script's code and line
+    // ends, every line ended; nothing when characters the code lacks would be lost and the
+    // user declined.
+    std::optional<std::string> InScriptCode(std::string_view utf8);
     void Save() override;
     void SaveAs() override;
     bool ConfirmDiscard() override;
@@ -61,6 +67,8 @@ public:
 
     int LineEnd = 2;
     int Code = 0;
+    // The UTF-8 file began with a byte-order mark, which a save writes back.
+    bool ByteOrderMark = false;
     // -1 detects the code on every open; 0 to 3 force it.
     int CodeChoice = -1;
     // Modification time in nanoseconds when the file was last loaded or saved, or when a

@@ -48,15 +48,24 @@ private:
 
 } // namespace
 
-void ErrorListModel::Load(std::string_view cp932, const QFont& font) {
+namespace {
+
+// What a row shows: every character, a zero byte as the symbol for NUL.
+QString Shown(const std::string& utf8) {
+    QString text = QString::fromUtf8(utf8);
+    text.replace(QChar(0), QChar(0x2400));
+    return text;
+}
+
+} // namespace
+
+void ErrorListModel::Load(std::string_view bytes, TextCode code, const QFont& font) {
     beginResetModel();
-    lines_.Load(cp932);
+    lines_.Load(bytes, code);
     QFontMetrics metrics(font);
     int width = 0;
-    if (lines_.Count() != 0) {
-        std::string_view longest = lines_.Line(lines_.LongestLine());
-        width = metrics.horizontalAdvance(QString::fromUtf8(Cp932ToUtf8(longest).text));
-    }
+    if (lines_.Count() != 0)
+        width = metrics.horizontalAdvance(Shown(lines_.LineUtf8(lines_.LongestLine())));
     // Some room for the view's text margins.
     rowSize_ =
         QSize(width + 2 * metrics.averageCharWidth(), std::max(kItemHeight, metrics.height()));
@@ -80,7 +89,7 @@ QVariant ErrorListModel::data(const QModelIndex& index, int role) const {
     switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
-        return QString::fromUtf8(Cp932ToUtf8(lines_.Line(index.row())).text);
+        return Shown(lines_.LineUtf8(static_cast<std::size_t>(index.row())));
     case Qt::SizeHintRole:
         return rowSize_.isValid() ? QVariant(rowSize_) : QVariant();
     default:
@@ -122,9 +131,9 @@ TFStdError::TFStdError(MainWindowHost& host, ScriptDocument* script, KVexilConfi
     connect(LBStdError, &QAbstractItemView::doubleClicked, this, [this] { TagJump(); });
 }
 
-void TFStdError::LoadFromStream(ByteStream& stream) {
+void TFStdError::LoadFromStream(ByteStream& stream, TextCode code) {
     std::string_view bytes = stream.View().substr(stream.Position());
-    model_->Load(bytes, LBStdError->font());
+    model_->Load(bytes, code, LBStdError->font());
     stream.SetPosition(stream.Size());
     // Errors are loaded as their run ends, in the folder the run had; the names they hold are
     // relative to it even after the current folder changes.
@@ -135,14 +144,14 @@ void TFStdError::LoadFromStream(ByteStream& stream) {
 }
 
 std::string TFStdError::Entry(int row) const {
-    return std::string(model_->Lines().Line(static_cast<std::size_t>(row)));
+    return model_->Lines().LineUtf8(static_cast<std::size_t>(row));
 }
 
-std::optional<std::string_view> TFStdError::CurrentEntry() const {
+std::optional<std::string> TFStdError::CurrentEntry() const {
     QModelIndex current = LBStdError->currentIndex();
     if (!current.isValid())
         return std::nullopt;
-    return model_->Lines().Line(static_cast<std::size_t>(current.row()));
+    return model_->Lines().LineUtf8(static_cast<std::size_t>(current.row()));
 }
 
 void TFStdError::Copy() {
@@ -151,7 +160,11 @@ void TFStdError::Copy() {
         for (int row = range.top(); row <= range.bottom(); ++row)
             rows.push_back(static_cast<std::size_t>(row));
     std::string text = model_->Lines().Join(std::move(rows));
-    if (!text.empty())
+    if (text.empty())
+        return;
+    if (model_->Lines().Code() == TextCode::Utf8)
+        Host().Clipboard().SetUtf8Text(text);
+    else
         Host().Clipboard().SetText(text);
 }
 

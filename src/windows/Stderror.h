@@ -23,7 +23,7 @@ class ErrorListModel : public QAbstractListModel {
 public:
     using QAbstractListModel::QAbstractListModel;
 
-    void Load(std::string_view cp932, const QFont& font);
+    void Load(std::string_view bytes, TextCode code, const QFont& font);
     void Clear();
     const ErrorLines& Lines() const { return lines_; }
 
@@ -41,9 +41,9 @@ public:
     explicit TFStdError(MainWindowHost& host, ScriptDocument* script = nullptr,
                         KVexilConfig* config = nullptr, QWidget* parent = nullptr);
 
-    // Replaces the entries with the lines of the stream from its position. A stream that is
-    // not empty shows the error panel; an empty one leaves the panel as it is.
-    void LoadFromStream(ByteStream& stream);
+    // Replaces the entries with the lines of the stream from its position, held in code. A
+    // stream that is not empty shows the error panel; an empty one leaves the panel as it is.
+    void LoadFromStream(ByteStream& stream, TextCode code = TextCode::Cp932);
 
     void Copy() override;
     void Paste() override;
@@ -59,6 +59,7 @@ public:
     void TagJump();
 
     int Count() const { return model_->rowCount(); }
+    // The entry as UTF-8.
     std::string Entry(int row) const;
     QListView& List() { return *LBStdError; }
     ErrorListModel& Model() { return *model_; }
@@ -68,7 +69,8 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
-    std::optional<std::string_view> CurrentEntry() const;
+    // The current entry as UTF-8.
+    std::optional<std::string> CurrentEntry() const;
 
     ScriptDocument* script_;
     KVexilConfig* config_;

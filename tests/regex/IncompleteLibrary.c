@@ -9,4 +9,8 @@ int BMatch(const char* pattern, const char* subject, const char* subjectEnd, voi
     (void)pattern, (void)subject, (void)subjectEnd, (void)rxp, (void)msg;
     return 0;
 }
+int BMatchUtf8(const char* pattern, const char* subject, const char* subjectEnd, void** rxp,
+               char* msg) {
+    return BMatch(pattern, subject, subjectEnd, rxp, msg);
+}
 #endif

@@ -334,7 +334,7 @@ TEST_F(MainWindow, PopupItemsInvokeCutCopyAndPaste) {
         a->trigger();
         EXPECT_EQ(invoked.count(), 1) << popupName;
         if (std::string(popupName) == "PMCopy") {
-            EXPECT_EQ(clipboard.Contents, "abc"); // through the window's clipboard service
+            EXPECT_EQ(clipboard.Text(), "abc"); // through the window's clipboard service
         }
         if (std::string(popupName) == "PMCut") {
             EXPECT_EQ(ScriptText(), "");

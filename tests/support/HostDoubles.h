@@ -39,11 +39,15 @@ private:
     std::deque<std::optional<std::string>> answers_;
 };
 
+// A desktop clipboard holds Unicode: what the program puts there as UTF-8 stays whole, and
+// CP932 goes through the same conversion the desktop's does.
 class FakeClipboard : public ClipboardService {
 public:
-    std::string Text() override { return Contents; }
-    void SetText(const std::string& cp932) override { Contents = cp932; }
-    std::string Contents;
+    std::string Text() override { return Utf8ToCp932(Utf8).text; }
+    void SetText(const std::string& cp932) override { Utf8 = Cp932ToUtf8(cp932).text; }
+    std::string Utf8Text() override { return Utf8; }
+    void SetUtf8Text(const std::string& utf8) override { Utf8 = utf8; }
+    std::string Utf8;
 };
 
 class RecordingLauncher : public Launcher {

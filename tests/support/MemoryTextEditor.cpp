@@ -11,6 +11,10 @@ std::string MemoryTextEditor::LineText(TextPos line) const {
     return lines_[line];
 }
 
+std::string MemoryTextEditor::LineUtf8(TextPos line) const {
+    return Cp932ToUtf8(LineText(line)).text;
+}
+
 TextPos MemoryTextEditor::PositionFromLine(TextPos line) const {
     if (line < 0 || line >= LineCount())
         return -1;

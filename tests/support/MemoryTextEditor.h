@@ -15,6 +15,7 @@ public:
 
     TextPos LineCount() const override { return static_cast<TextPos>(lines_.size()); }
     std::string LineText(TextPos line) const override;
+    std::string LineUtf8(TextPos line) const override;
     TextPos LineFromPosition(TextPos pos) const override;
     TextPos PositionFromLine(TextPos line) const override;
     TextPos SelectionStart() const override { return std::min(anchor_, caret_); }

@@ -49,11 +49,12 @@ TEST(ErrorLines, ABreakAtTheEndMakesNoEmptyLastEntry) {
     EXPECT_EQ(Entries(""), (Lines{}));
 }
 
-TEST(ErrorLines, AZeroByteEndsTheText) {
+// Output is length-based everywhere: a zero byte loses no line after it.
+TEST(ErrorLines, AZeroByteIsACharacterLikeAnyOther) {
     using namespace std::string_literals;
-    EXPECT_EQ(Entries("one\ntwo\0three\nfour"s), (Lines{"one", "two"}));
-    EXPECT_EQ(Entries("\0abc"s), (Lines{}));
-    EXPECT_EQ(Entries("one\n\0"s), (Lines{"one"}));
+    EXPECT_EQ(Entries("one\ntwo\0three\nfour"s), (Lines{"one", "two\0three"s, "four"}));
+    EXPECT_EQ(Entries("\0abc"s), (Lines{"\0abc"s}));
+    EXPECT_EQ(Entries("one\n\0"s), (Lines{"one", "\0"s}));
 }
 
 TEST(ErrorLines, DoubleByteTextIsKeptByteForByte) {
@@ -100,8 +101,11 @@ TEST_F(WithRegExp, LineNumberIsTheFirstDigitsOfTheErrMatch) {
     EXPECT_EQ(ErrorLineNumber("file 3 line 4", "file [0-9]+ line [0-9]+"), 3);
     EXPECT_EQ(ErrorLineNumber("line 2147483647.", err), 2147483647);
     EXPECT_EQ(ErrorLineNumber("line 2147483648.", err), -1);
-    // A Japanese message in CP932: 行 is 0x8D 0x73.
-    EXPECT_EQ(ErrorLineNumber("\x83\x47\x83\x89\x81\x5B 42 \x8D\x73", "[0-9]+ \x8D\x73"), 42);
+    // A Japanese message: entry and expression are UTF-8.
+    EXPECT_EQ(ErrorLineNumber("エラー 42 行", "[0-9]+ 行"), 42);
+    EXPECT_EQ(ErrorLineNumber("caf\xc3\xa9 \xe9 line 7", "\xc3\xa9 . line [0-9]+"), -1)
+        << "a stray byte matches nothing, not even '.'";
+    EXPECT_EQ(ErrorLineNumber("caf\xc3\xa9 \xe9 line 7", "line [0-9]+"), 7);
 }
 
 TEST(ErrorLineNumber, NothingMatchesWithoutTheLibrary) {

@@ -95,7 +95,7 @@ TEST_F(ErrorWindowTest, LoadingTakesTheLinesFromTheStreamPositionAndShowsThePane
     window.LoadFromStream(stream);
     ASSERT_EQ(window.Count(), 2);
     EXPECT_EQ(window.Entry(0), "Died at a.pl line 3.");
-    EXPECT_EQ(window.Entry(1), "\x95\x5C\x8E\xA6");
+    EXPECT_EQ(window.Entry(1), "表示");
     EXPECT_EQ(window.Model().data(window.Model().index(1)).toString(), QString::fromUtf8("表示"));
     EXPECT_EQ(host.PanelShows, 1);
     EXPECT_TRUE(host.ErrorPanelVisible);
@@ -114,17 +114,17 @@ TEST_F(ErrorWindowTest, AnEmptyStreamEmptiesTheListAndLeavesThePanelAlone) {
 
 TEST_F(ErrorWindowTest, CopyPutsTheSelectedEntriesInListOrderOnTheClipboard) {
     Load("zero\none\ntwo\nthree\n");
-    host.Clip.Contents = "before";
+    host.Clip.SetText("before");
     window.Copy();
-    EXPECT_EQ(host.Clip.Contents, "before"); // nothing selected: clipboard left alone
+    EXPECT_EQ(host.Clip.Text(), "before"); // nothing selected: clipboard left alone
     Select({3, 0, 2});
     window.Copy();
-    EXPECT_EQ(host.Clip.Contents, "zero\r\ntwo\r\nthree\r\n");
+    EXPECT_EQ(host.Clip.Text(), "zero\r\ntwo\r\nthree\r\n");
     // The pop-up menu's item copies the same way.
     Select({1});
     EXPECT_EQ(window.CopyAction().text(), QString::fromUtf8("コピー(&C)"));
     window.CopyAction().trigger();
-    EXPECT_EQ(host.Clip.Contents, "one\r\n");
+    EXPECT_EQ(host.Clip.Text(), "one\r\n");
     // A click and a shift-click select a range.
     window.show();
     QApplication::processEvents();
@@ -134,7 +134,7 @@ TEST_F(ErrorWindowTest, CopyPutsTheSelectedEntriesInListOrderOnTheClipboard) {
     QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::ShiftModifier,
                       list.visualRect(window.Model().index(3)).center());
     window.Copy();
-    EXPECT_EQ(host.Clip.Contents, "one\r\ntwo\r\nthree\r\n");
+    EXPECT_EQ(host.Clip.Text(), "one\r\ntwo\r\nthree\r\n");
 }
 
 TEST_F(ErrorWindowTest, PositionTextIsTheCurrentEntryCountedFromZero) {
@@ -185,7 +185,7 @@ TEST_F(ErrorWindowTest, ClickingTheListMakesTheErrorWindowActive) {
 
 TEST_F(ErrorWindowTest, TheListIsReadOnly) {
     Load("a\nb\n");
-    host.Clip.Contents = "pasted";
+    host.Clip.SetText("pasted");
     Select({0});
     window.Paste();
     window.Cut();
@@ -193,7 +193,7 @@ TEST_F(ErrorWindowTest, TheListIsReadOnly) {
                                                            "Error window is read only."}));
     EXPECT_EQ(window.Count(), 2);
     EXPECT_EQ(window.Entry(0), "a");
-    EXPECT_EQ(host.Clip.Contents, "pasted");
+    EXPECT_EQ(host.Clip.Text(), "pasted");
     EXPECT_FALSE(window.CanUndo());
 }
 
@@ -378,6 +378,38 @@ TEST_F(ErrorWindowTest, AFileNameFromErrorOutputIsOneAbsoluteArgumentWhateverItH
         EXPECT_EQ(host.Launch.Started[0], expected) << c.tmpl << " " << c.name;
     }
     std::filesystem::current_path(before);
+}
+
+// UTF-8 error output keeps every character: shown, copied, matched, and a file name in it is
+// the real path; a zero byte is shown and ends no line.
+TEST_F(ErrorWindowTest, Utf8ErrorLinesKeepEveryCharacterAndTheirFileNames) {
+    using namespace std::string_literals;
+    const std::string editor = dir.Write("editor", "#!/bin/sh\n");
+    ::chmod(editor.c_str(), 0755);
+    config.Editor = editor;
+    config.UseTagJump = true;
+    config.TagJumpText = "+%L %F";
+    config.Current->UseTagJumpToOtherFile = true;
+    config.Current->RegExpErr = "line [0-9]+";
+    config.Current->RegExpFile = "at (.+) line [0-9]+";
+    script.FileName = dir.File("main.pl");
+    const std::string file = dir.File("caf\xc3\xa9/x.pl");
+    const std::string first = "\xe2\x82\xac \xf0\x9f\x98\x80 at " + file + " line 3.";
+    ByteStream stream(first + "\nnul\0here\r\nlast\n"s);
+    window.LoadFromStream(stream, TextCode::Utf8);
+    ASSERT_EQ(window.Count(), 3);
+    EXPECT_EQ(window.Entry(0), first);
+    EXPECT_EQ(window.Model().data(window.Model().index(1)).toString(), QString("nul\u2400here"));
+    EXPECT_EQ(window.Entry(2), "last");
+
+    Select({0, 2});
+    window.Copy();
+    EXPECT_EQ(host.Clip.Utf8Text(), first + "\r\nlast\r\n");
+
+    DoubleClick(0);
+    EXPECT_EQ(window.GetErrorLineNumber(), 3);
+    ASSERT_EQ(host.Launch.Started.size(), 1u);
+    EXPECT_EQ(host.Launch.Started[0], (std::vector<std::string>{editor, "+3", file}));
 }
 
 namespace {

@@ -27,12 +27,13 @@ TEST(FindDialog, StartsDownwardWithMatchCaseSetAndBothBoxesHidden) {
     EXPECT_FALSE(dialog.isVisible());
 }
 
-TEST(FindDialog, TextTravelsAsCp932) {
+// The text is kept as typed: a character CP932 lacks must not come back as 〓.
+TEST(FindDialog, TextTravelsAsTyped) {
     FindDialog dialog;
-    dialog.SetFindText("\x93\xFA\x96\x7B\xB1x"); // 日本ｱx
-    EXPECT_EQ(dialog.EdFindText->text(), QString::fromUtf8("日本ｱx"));
-    dialog.EdFindText->setText(QString::fromUtf8("表\\"));
-    EXPECT_EQ(dialog.FindText(), "\x95\x5C\\");
+    dialog.SetFindText("日本ｱx é😀");
+    EXPECT_EQ(dialog.EdFindText->text(), QString::fromUtf8("日本ｱx é😀"));
+    dialog.EdFindText->setText(QString::fromUtf8("表\\〜"));
+    EXPECT_EQ(dialog.FindText(), "表\\〜");
 }
 
 TEST(FindDialog, FindButtonSearchesTheWindowThatOpenedIt) {
@@ -48,7 +49,7 @@ TEST(FindDialog, FindButtonSearchesTheWindowThatOpenedIt) {
     dialog.EdFindText->setText(QString::fromUtf8("日"));
     QTest::mouseClick(dialog.BtFind, Qt::LeftButton);
     EXPECT_FALSE(dialog.isVisible());
-    EXPECT_EQ(window.SearchText, "\x93\xFA");
+    EXPECT_EQ(window.SearchText, "日");
     EXPECT_EQ(editor.SelectionStart(), 7 + 5);
     EXPECT_EQ(editor.SelectionLength(), 2);
     // Return in the text presses the find button as well.

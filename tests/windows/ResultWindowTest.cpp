@@ -57,6 +57,40 @@ TEST_F(ResultWindowTest, LoadingTakesTheStreamFromItsPositionAsCp932Text) {
     EXPECT_EQ(window.GetText(), "second run\n");
 }
 
+// For each kind of output: what the window shows, what Select All and Copy put on the
+// clipboard, what a save writes, and that positions stay CP932 bytes.
+TEST_F(ResultWindowTest, EachKindOfOutputIsShownCopiedAndSavedWhole) {
+    using namespace std::string_literals;
+    // café € 😀 中 〜: one, two, two, two and two CP932 bytes wide beyond the ASCII.
+    const std::string utf8 = "caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80 \xe4\xb8\xad \xe3\x80\x9c";
+    const struct {
+        const char* what;
+        std::string bytes;
+        TextCode code;
+        std::string copied;
+        TextPos width; // of the first line, in CP932 bytes
+    } cases[] = {
+        {"UTF-8 beyond CP932", utf8 + "\n", TextCode::Utf8, utf8 + "\n", 5 + 3 + 3 + 3 + 3},
+        {"Shift_JIS", "\x93\xfa\x96\x7b\r\n", TextCode::Cp932, "\xe6\x97\xa5\xe6\x9c\xac\r\n", 4},
+        {"a stray byte", "a\xe9z\n", TextCode::Utf8, "a\xe9z\n", 4},
+        {"NUL bytes", "a\0b\n"s, TextCode::Utf8, "a\0b\n"s, 3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ByteStream stream(c.bytes);
+        window.LoadFromStream(stream, c.code);
+        EXPECT_EQ(window.HeldCode(), c.code);
+        EXPECT_EQ(window.GetText(), c.bytes) << "held as it came";
+        EXPECT_EQ(window.Editor().PositionFromLine(1), c.width + 2);
+        window.Editor().selectAll();
+        window.Copy();
+        EXPECT_EQ(host.Clip.Utf8Text(), c.copied);
+        const std::string path = dir.File("saved");
+        ASSERT_TRUE(window.SaveToPath(path));
+        EXPECT_EQ(ReadFileBytes(path), c.bytes) << "saved byte for byte";
+    }
+}
+
 TEST_F(ResultWindowTest, ClearEmptiesTheTextAndScrollsToTheTop) {
     window.resize(300, 200);
     window.show();

@@ -243,10 +243,47 @@ TEST(ScintillaEditor, SearchesAndContextOnTheRealEditor) {
     EXPECT_EQ(editor.LineFromPosition(editor.SelectionStart()), 150);
     window.FindNext();
     EXPECT_EQ(editor.LineFromPosition(editor.SelectionStart()), 150); // no wrap
-    window.SearchText = Nichi + Hon + "12";
+    window.SearchText = Utf8(Nichi + Hon + "12");
     window.FindPrevious();
     EXPECT_EQ(editor.LineFromPosition(editor.SelectionStart()), 129);
     EXPECT_EQ(editor.selectedText().toStdString(), Utf8(Nichi + Hon + "12"));
+}
+
+// Characters CP932 lacks, or holds only one way, all count two bytes there; a search still
+// finds the very character typed, and positions stay CP932 bytes.
+TEST(ScintillaEditorSearch, FindsTheRealCharacterNotItsCp932Twin) {
+    ScintillaEditor editor;
+    editor.SetWholeUtf8("\xc3\xbc \xe2\x82\xac \xc3\xa9 \xf0\x9f\x98\x80\n"  // ü € é 😀
+                        "x \xe3\x80\x9c y\n"                               // 〜 U+301C
+                        "x \xef\xbd\x9e y\n");                             // ～ U+FF5E
+    FakeFindDialog dialog;
+    FakeClipboard clipboard;
+    TextWindow window(editor, dialog, clipboard);
+    const struct {
+        const char* needle;
+        TextPos line, column;
+    } cases[] = {
+        {"\xc3\xa9", 0, 6},         // é after ü and €
+        {"\xf0\x9f\x98\x80", 0, 9}, // 😀
+        {"\xe3\x80\x9c", 1, 2},     // 〜, not ～
+        {"\xef\xbd\x9e", 2, 2},     // ～, not 〜
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.needle);
+        editor.SetSelection(0, 0);
+        window.SearchText = c.needle;
+        window.FindNext();
+        EXPECT_EQ(editor.LineFromPosition(editor.SelectionStart()), c.line);
+        EXPECT_EQ(editor.SelectionStart() - editor.PositionFromLine(c.line), c.column);
+        EXPECT_EQ(editor.selectedText().toStdString(), c.needle);
+        // Nothing further: the twin is no hit.
+        const TextPos at = editor.SelectionStart();
+        window.FindNext();
+        EXPECT_EQ(editor.SelectionStart(), at);
+        editor.SetSelection(editor.PositionFromLine(2) + 6, 0);
+        window.FindPrevious();
+        EXPECT_EQ(editor.SelectionStart(), at);
+    }
 }
 
 // ---- the script window's look ------------------------------------------------------------------

@@ -483,7 +483,8 @@ TEST_F(Script, Utf8ScriptsKeepEveryCharacterTypedOrReadAndCountCp932Bytes) {
     EXPECT_EQ(script.Editor().PositionFromLine(1), 6 + 1 + 4 + 1 + 2 + 2 + 2 + 2 + 1 + 2 + 2 + 2);
     script.Editor().insert(QString::fromUtf8("〜−ü"));
     script.Save();
-    EXPECT_EQ(ReadFileBytes(path), "print \"日本 é€〜− \xF0\x9F\x98\x80\";\n〜−ü# end\n");
+    // The byte-order mark the file had is written back.
+    EXPECT_EQ(ReadFileBytes(path), "\xEF\xBB\xBFprint \"日本 é€〜− \xF0\x9F\x98\x80\";\n〜−ü# end\n");
     EXPECT_EQ(host.Msgs.Count(), 0u) << "nothing to ask: UTF-8 holds every character";
     EXPECT_FALSE(script.Modified);
 }

@@ -149,14 +149,13 @@ TEST_F(TagJumpTest, TheFileNamedInTheEntryIsOpened) {
     EXPECT_EQ(launcher.Started[1], (Argv{editor, dir.File("a.pl") + ":5"}));
 }
 
-TEST_F(TagJumpTest, AFileNameInCp932IsUsedAsAUtf8Path) {
+TEST_F(TagJumpTest, AFileNameIsTheRealPathWhateverCharactersItHolds) {
     UseEditor("%F");
     config.Current->UseTagJumpToOtherFile = true;
-    // The language file holds UTF-8; the entry is CP932 (表示 is 0x95 0x5C 0x8E 0xA6).
     config.Current->RegExpFile = "ファイル (.+) の";
-    Jump("\x83\x74\x83\x40\x83\x43\x83\x8B /tmp/\x95\x5C\x8E\xA6.pl \x82\xCC line 8");
+    Jump("ファイル /tmp/表示/caf\xc3\xa9 \xf0\x9f\x98\x80.pl の line 8");
     ASSERT_EQ(launcher.Started.size(), 1u);
-    EXPECT_EQ(launcher.Started[0], (Argv{editor, "/tmp/表示.pl"}));
+    EXPECT_EQ(launcher.Started[0], (Argv{editor, "/tmp/表示/caf\xc3\xa9 \xf0\x9f\x98\x80.pl"}));
 }
 
 TEST_F(TagJumpTest, NoFileNameInTheEntryMeansNothingHappensAfterTheQuestion) {

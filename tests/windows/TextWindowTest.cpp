@@ -1,5 +1,6 @@
 #include "windows/logic/TextWindow.h"
 
+#include "platform/Cp932.h"
 #include "support/HostDoubles.h"
 #include "support/MemoryTextEditor.h"
 #include "windows/FakeFindDialog.h"
@@ -15,6 +16,11 @@ const std::string Go = "\x8C\xEA";    // 語
 const std::string A = "\x82\xA0";     // あ
 const std::string Hyo = "\x95\x5C";   // 表 (its second byte is '\')
 const std::string KanaA = "\xB1";     // ｱ
+
+// What the user types into the find dialog: the characters, as UTF-8.
+std::string U(const std::string& cp932) {
+    return Cp932ToUtf8(cp932).text;
+}
 
 std::string Lines(std::initializer_list<std::string> lines) {
     std::string text;
@@ -107,7 +113,7 @@ TEST(TextWindowFindNext, DoubleByteTextAcrossLines) {
     // Searching 日本 from the top, then on: the second hit sits behind three double-byte
     // characters of the next line.
     Window w(Lines({Nichi + Hon + Go, A + A + A + Nichi + Hon, "x" + Nichi + Hon}));
-    w.window.SearchText = Nichi + Hon;
+    w.window.SearchText = U(Nichi + Hon);
     w.window.FindNext();
     EXPECT_EQ(w.editor.SelectionStart(), 0);
     EXPECT_EQ(w.editor.SelectionLength(), 4);
@@ -174,7 +180,7 @@ TEST(TextWindowFindPrevious, LeavesOutTheCharacterBeforeTheCaret) {
     EXPECT_EQ(w.Column(), 2);
     // Double-byte: the character before the caret is left out whole.
     Window v(Nichi + Hon + Nichi + Hon);
-    v.window.SearchText = Nichi + Hon;
+    v.window.SearchText = U(Nichi + Hon);
     v.Select(0, 8);
     v.window.FindPrevious();
     EXPECT_EQ(v.editor.SelectionStart(), 0);
@@ -269,19 +275,19 @@ TEST(TextWindowSearch, StopsAtTheFirstLineThatHolds) {
 
 TEST(TextWindowClipboard, CopyCutPasteAndUndo) {
     Window w("hello " + Nichi + Hon);
-    w.clipboard.Contents = "keep";
+    w.clipboard.SetText("keep");
     w.window.Copy(); // nothing selected: the clipboard stays
-    EXPECT_EQ(w.clipboard.Contents, "keep");
+    EXPECT_EQ(w.clipboard.Text(), "keep");
     w.window.Cut();
     EXPECT_EQ(w.editor.WholeText(), "hello " + Nichi + Hon);
     EXPECT_FALSE(w.window.CanUndo());
 
     w.Select(0, 6, 4);
     w.window.Copy();
-    EXPECT_EQ(w.clipboard.Contents, Nichi + Hon);
+    EXPECT_EQ(w.clipboard.Text(), Nichi + Hon);
     w.Select(0, 0, 5);
     w.window.Cut();
-    EXPECT_EQ(w.clipboard.Contents, "hello");
+    EXPECT_EQ(w.clipboard.Text(), "hello");
     EXPECT_EQ(w.editor.WholeText(), " " + Nichi + Hon);
     EXPECT_TRUE(w.window.CanUndo());
     w.window.Paste();
@@ -294,18 +300,18 @@ TEST(TextWindowClipboard, CopyCutPasteAndUndo) {
     EXPECT_FALSE(w.window.CanUndo());
 
     // An empty clipboard replaces the selection with nothing.
-    w.clipboard.Contents.clear();
+    w.clipboard.SetText("");
     w.Select(0, 0, 6);
     w.window.Paste();
     EXPECT_EQ(w.editor.WholeText(), Nichi + Hon);
 
     w.editor.SetReadOnly(true);
-    w.clipboard.Contents = "x";
+    w.clipboard.SetText("x");
     w.Select(0, 0, 2);
     w.window.Cut(); // a copy: the text stays
     w.window.Paste();
     EXPECT_EQ(w.editor.WholeText(), Nichi + Hon);
-    EXPECT_EQ(w.clipboard.Contents, Nichi);
+    EXPECT_EQ(w.clipboard.Text(), Nichi);
 }
 
 TEST(TextWindowLoad, TakesTheStreamFromItsPositionWithZeroBytes) {

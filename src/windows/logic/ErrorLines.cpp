@@ -8,11 +8,9 @@
 #include <cstdint>
 #include <cstring>
 
-void ErrorLines::Load(std::string_view bytes) {
+void ErrorLines::Load(std::string_view bytes, TextCode code) {
     Clear();
-    // The text stops at a zero byte, as the captured error output always has.
-    if (const void* zero = std::memchr(bytes.data(), '\0', bytes.size()))
-        bytes = bytes.substr(0, static_cast<const char*>(zero) - bytes.data());
+    code_ = code;
     text_.assign(bytes);
     const char* p = text_.data();
     const std::size_t n = text_.size();
@@ -32,6 +30,12 @@ void ErrorLines::Load(std::string_view bytes) {
             ++end;
         start = end + 1;
     }
+}
+
+std::string ErrorLines::LineUtf8(std::size_t i) const {
+    if (code_ == TextCode::Utf8)
+        return std::string(Line(i));
+    return Cp932ToUtf8(Line(i)).text;
 }
 
 void ErrorLines::Clear() {
@@ -65,11 +69,11 @@ std::string ErrorLines::JoinAll() const {
 }
 
 int ErrorLineNumber(const std::string& entry, const std::string& regExpErr) {
-    if (!RegExpMatch(entry, regExpErr))
+    if (!RegExpMatchUtf8(entry, regExpErr))
         return -1;
     // The group texts belong to the whole program: take ours before the next match.
     const std::string matched = RegExpGroups[0];
-    if (!RegExpMatch(matched, "[0-9]+"))
+    if (!RegExpMatchUtf8(matched, "[0-9]+"))
         return -1;
     const std::string& digits = RegExpGroups[0];
     std::int32_t value = 0;

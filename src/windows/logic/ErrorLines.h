@@ -1,7 +1,10 @@
 #pragma once
-// The error window's entries: the captured standard error cut into lines and kept as one CP932
-// block with the bounds of each line, so a million entries cost two numbers each and nothing
-// is converted until a line is shown.
+// The error window's entries: the captured standard error cut into lines and kept as one block
+// in the code it is held in (CP932, or UTF-8 as Linux programs print it) with the bounds of
+// each line, so a million entries cost two numbers each and nothing is converted until a line
+// is shown.
+
+#include "platform/Cp932.h"
 
 #include <cstddef>
 #include <string>
@@ -10,34 +13,41 @@
 
 class ErrorLines {
 public:
-    // Replaces the entries with the lines of bytes. A line ends at CR LF, LF or CR; a line
-    // break at the very end makes no empty last entry; a zero byte ends the text.
-    void Load(std::string_view bytes);
+    // Replaces the entries with the lines of bytes, held in code. A line ends at CR LF, LF or
+    // CR; a line break at the very end makes no empty last entry; a zero byte is a character
+    // like any other, so no line after it is lost.
+    void Load(std::string_view bytes, TextCode code = TextCode::Cp932);
     void Clear();
 
     std::size_t Count() const { return starts_.size(); }
-    // The entry's CP932 text without its line break.
+    TextCode Code() const { return code_; }
+    // The entry's bytes in the code held, without its line break.
     std::string_view Line(std::size_t i) const {
         return std::string_view(text_).substr(starts_[i], ends_[i] - starts_[i]);
     }
+    // The entry as UTF-8, every character: what is shown and matched. A stray byte of UTF-8
+    // output stays itself (the view shows it as U+FFFD).
+    std::string LineUtf8(std::size_t i) const;
     // The entry with the most bytes (0 when there are none): the widest one, near enough, for
     // sizing a view's horizontal scroll range without measuring every entry.
     std::size_t LongestLine() const { return longest_; }
 
-    // The entries at rows, in list order whatever the order of rows, each followed by CR LF.
+    // The entries at rows, in list order whatever the order of rows, each followed by CR LF,
+    // in the code held.
     std::string Join(std::vector<std::size_t> rows) const;
-    // Every entry, each followed by CR LF.
+    // Every entry, each followed by CR LF, in the code held.
     std::string JoinAll() const;
 
 private:
     std::string text_;
     std::vector<std::size_t> starts_, ends_;
     std::size_t longest_ = 0;
+    TextCode code_ = TextCode::Cp932;
 };
 
 // The line number an error line names: the first run of digits inside the part of entry that
 // regExpErr matches. -1 when the expression does not match, the match holds no digits, or the
-// digits do not fit a 32-bit integer. Both texts are CP932.
+// digits do not fit a 32-bit integer. Both texts are UTF-8.
 int ErrorLineNumber(const std::string& entry, const std::string& regExpErr);
 
 // The external editor's parameter text: %F becomes file, %L becomes line; a percent sign before

@@ -9,8 +9,8 @@ class FindDialogService {
 public:
     virtual ~FindDialogService() = default;
     virtual void SetFindHandler(std::function<void()> handler) = 0;
-    // The search text, CP932.
-    virtual void SetFindText(const std::string& cp932) = 0;
+    // The search text as typed, UTF-8.
+    virtual void SetFindText(const std::string& utf8) = 0;
     virtual std::string FindText() const = 0;
     virtual bool SearchDown() const = 0;
     virtual void ShowDialog() = 0;

@@ -1,7 +1,6 @@
 #include "windows/logic/TagJump.h"
 
 #include "config/Kvexilconfig.h"
-#include "platform/Cp932.h"
 #include "platform/FileFacts.h"
 #include "platform/Launcher.h"
 #include "platform/MessageService.h"
@@ -14,11 +13,6 @@
 #include <vector>
 
 namespace {
-
-// Language settings are UTF-8 text; error lines are CP932.
-std::string ExpressionForMatching(const std::string& utf8) {
-    return Utf8ToCp932(utf8).text;
-}
 
 // Whether the configured editor can be found: a name without '/' is looked up on PATH.
 bool EditorExists(const std::string& editor) {
@@ -49,7 +43,7 @@ std::string AbsoluteFrom(const std::string& folder, const std::string& file) {
 int TagJumpLineNumber(std::optional<std::string_view> entry, const KVexilConfig& config) {
     if (!entry || !config.Current)
         return -1;
-    return ErrorLineNumber(std::string(*entry), ExpressionForMatching(config.Current->RegExpErr));
+    return ErrorLineNumber(std::string(*entry), config.Current->RegExpErr);
 }
 
 std::string EditorMissingMessage(const std::string& editor) {
@@ -76,11 +70,11 @@ TagJumpOutcome PerformTagJump(std::optional<std::string_view> entry, TagJumpCont
         return TagJumpOutcome::Declined;
 
     if (config.Current && config.Current->UseTagJumpToOtherFile) {
-        if (!RegExpMatch(std::string(*entry), ExpressionForMatching(config.Current->RegExpFile)) ||
+        // Entry and expression are UTF-8, so the name is the real path, whatever it holds.
+        if (!RegExpMatchUtf8(std::string(*entry), config.Current->RegExpFile) ||
             RegExpGroups[1].empty())
             return TagJumpOutcome::NoFileName;
-        // Paths are UTF-8; the name was read out of CP932 text.
-        file = AbsoluteFrom(context.runFolder, Cp932ToUtf8(RegExpGroups[1]).text);
+        file = AbsoluteFrom(context.runFolder, RegExpGroups[1]);
         // An error reported against the temporary copy a run executes points at the script.
         if (LowerAscii(file) ==
             LowerAscii(AbsoluteFrom(context.runFolder, config.GetTempFilePath())))

@@ -34,10 +34,10 @@ enum class TagJumpOutcome {
 };
 
 // The line number the entry names through the current language's RegExpErr; -1 when there is
-// no entry, no language, or no line number in the entry. The entry is CP932.
+// no entry, no language, or no line number in the entry. The entry is UTF-8.
 int TagJumpLineNumber(std::optional<std::string_view> entry, const KVexilConfig& config);
 
-// Performs the jump for the entry (CP932; none when no entry is current).
+// Performs the jump for the entry (UTF-8; none when no entry is current).
 TagJumpOutcome PerformTagJump(std::optional<std::string_view> entry, TagJumpContext& context);
 
 // The message when the editor program cannot be found.

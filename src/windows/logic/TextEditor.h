@@ -19,6 +19,8 @@ public:
     virtual TextPos LineCount() const = 0;
     // The line's text in CP932, without its line end; empty beyond the last line.
     virtual std::string LineText(TextPos line) const = 0;
+    // The same as UTF-8 with every character the editor holds: what searches compare.
+    virtual std::string LineUtf8(TextPos line) const = 0;
     // The line holding pos; a position past the end answers the last line.
     virtual TextPos LineFromPosition(TextPos pos) const = 0;
     // The position of the line's first byte, or -1 when there is no such line.
@@ -55,12 +57,12 @@ public:
     virtual void Focus() = 0;
 
     // Search helpers an editor may speed up. They answer the first line at or after `line`
-    // (the last at or before it) that may hold `cp932`, or -1 when no line can. A line they
+    // (the last at or before it) that may hold `utf8`, or -1 when no line can. A line they
     // answer is checked again by the caller; they must never skip a line that holds it.
-    virtual TextPos NextLineThatMayHold(TextPos line, std::string_view /*cp932*/) const {
+    virtual TextPos NextLineThatMayHold(TextPos line, std::string_view /*utf8*/) const {
         return line >= 0 && line < LineCount() ? line : -1;
     }
-    virtual TextPos PreviousLineThatMayHold(TextPos line, std::string_view /*cp932*/) const {
+    virtual TextPos PreviousLineThatMayHold(TextPos line, std::string_view /*utf8*/) const {
         return line >= 0 && line < LineCount() ? line : -1;
     }
 };

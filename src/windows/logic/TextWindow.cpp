@@ -6,27 +6,26 @@
 
 namespace {
 
-// Calls hit(column) for each occurrence of needle in text that starts on a character boundary
-// at or after from, in order; overlapping occurrences count, since the search resumes one
-// character after each hit's start. hit answers false to stop.
+std::size_t Utf8CharLength(std::string_view text, std::size_t pos) {
+    std::size_t n = 1;
+    while (pos + n < text.size() && (static_cast<unsigned char>(text[pos + n]) & 0xC0) == 0x80)
+        ++n;
+    return n;
+}
+
+// Calls hit(offset) for each occurrence of needle in UTF-8 text at or after from, in order;
+// overlapping occurrences count, since the search resumes one character after each hit's
+// start. A needle of whole characters can only match at a character's start. hit answers
+// false to stop.
 template <class Hit>
 void ForEachHit(std::string_view text, std::string_view needle, std::size_t from, Hit hit) {
     if (needle.empty())
         return;
-    std::size_t boundary = 0, pos = from;
-    for (;;) {
+    for (std::size_t pos = from;;) {
         std::size_t k = text.find(needle, pos);
-        if (k == std::string_view::npos)
+        if (k == std::string_view::npos || !hit(k))
             return;
-        while (boundary < k)
-            boundary += Cp932CharLength(text, boundary);
-        if (boundary == k) {
-            if (!hit(k))
-                return;
-            pos = k + Cp932CharLength(text, k);
-        } else {
-            pos = boundary; // k was a second byte; go on from the next character
-        }
+        pos = k + Utf8CharLength(text, k);
     }
 }
 
@@ -48,6 +47,21 @@ std::size_t FindLastInText(std::string_view text, std::string_view needle) {
         return true;
     });
     return found;
+}
+
+TextPos Cp932Width(std::string_view utf8) {
+    return Cp932WidthOfUtf8Text(utf8.data(), utf8.size(), utf8.size());
+}
+
+std::size_t Utf8OffsetOfColumn(std::string_view utf8, TextPos column) {
+    std::size_t at = 0;
+    TextPos width = 0;
+    while (at < utf8.size() && width < column) {
+        const std::size_t n = Utf8CharLength(utf8, at);
+        width += Cp932Width(utf8.substr(at, n));
+        at += n;
+    }
+    return at;
 }
 
 void ScrollCaretIntoContext(TextEditor& editor) {
@@ -110,9 +124,9 @@ void TextWindow::FindDialogFind() {
         FindPrevious();
 }
 
-void TextWindow::SelectHit(TextPos lineStart, std::size_t column, bool scroll) {
-    editor_.SetSelection(lineStart + static_cast<TextPos>(column),
-                         static_cast<TextPos>(SearchText.size()));
+void TextWindow::SelectHit(TextPos lineStart, std::string_view line, std::size_t offset,
+                           bool scroll) {
+    editor_.SetSelection(lineStart + Cp932Width(line.substr(0, offset)), Cp932Width(SearchText));
     if (scroll)
         ScrollCaretIntoContext(editor_);
 }
@@ -125,20 +139,24 @@ void TextWindow::FindNext() {
     TextPos caret = editor_.SelectionStart();
     TextPos line = editor_.LineFromPosition(caret);
     TextPos start = editor_.PositionFromLine(line);
+    std::string text = editor_.LineUtf8(line);
     // Past the start of a selected hit, so that it is not found again.
-    TextPos from = caret + (editor_.SelectionLength() != 0 ? 1 : 0) - start;
-    std::size_t k = FindInLine(editor_.LineText(line), SearchText, static_cast<std::size_t>(from));
+    std::size_t from = Utf8OffsetOfColumn(text, caret - start);
+    if (editor_.SelectionLength() != 0 && from < text.size())
+        from += Utf8CharLength(text, from);
+    std::size_t k = FindInLine(text, SearchText, from);
     if (k != std::string_view::npos) {
-        SelectHit(start, k, true);
+        SelectHit(start, text, k, true);
         return;
     }
     for (TextPos i = line + 1;; ++i) {
         i = editor_.NextLineThatMayHold(i, SearchText);
         if (i < 0)
             return;
-        k = FindInLine(editor_.LineText(i), SearchText);
+        text = editor_.LineUtf8(i);
+        k = FindInLine(text, SearchText);
         if (k != std::string_view::npos) {
-            SelectHit(editor_.PositionFromLine(i), k, true);
+            SelectHit(editor_.PositionFromLine(i), text, k, true);
             return;
         }
     }
@@ -150,14 +168,17 @@ void TextWindow::FindPrevious() {
     TextPos caret = editor_.SelectionStart();
     TextPos line = editor_.LineFromPosition(caret);
     TextPos start = editor_.PositionFromLine(line);
-    // The byte before the caret is left out, so a hit ending at the caret is not found again.
-    TextPos before = caret - start - 1;
-    if (before > 0) {
-        std::string text = editor_.LineText(line);
-        std::string_view head(text.data(), std::min<std::size_t>(before, text.size()));
-        std::size_t k = FindLastInText(head, SearchText);
+    std::string text = editor_.LineUtf8(line);
+    // The character before the caret is left out, so a hit ending at the caret is not found
+    // again.
+    std::size_t caretAt = Utf8OffsetOfColumn(text, caret - start);
+    if (caretAt > 0) {
+        std::size_t before = caretAt - 1;
+        while (before > 0 && (static_cast<unsigned char>(text[before]) & 0xC0) == 0x80)
+            --before;
+        std::size_t k = FindLastInText(std::string_view(text).substr(0, before), SearchText);
         if (k != std::string_view::npos) {
-            SelectHit(start, k, false);
+            SelectHit(start, text, k, false);
             return;
         }
     }
@@ -165,9 +186,10 @@ void TextWindow::FindPrevious() {
         i = editor_.PreviousLineThatMayHold(i, SearchText);
         if (i < 0)
             return;
-        std::size_t k = FindLastInText(editor_.LineText(i), SearchText);
+        text = editor_.LineUtf8(i);
+        std::size_t k = FindLastInText(text, SearchText);
         if (k != std::string_view::npos) {
-            SelectHit(editor_.PositionFromLine(i), k, true);
+            SelectHit(editor_.PositionFromLine(i), text, k, true);
             return;
         }
     }

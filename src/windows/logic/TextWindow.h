@@ -1,8 +1,9 @@
 #pragma once
 // What the script and result windows share: clipboard, undo, the caret position text and
-// searching, on CP932 text through a TextEditor. Searches compare bytes exactly (case
-// matters), never start a hit on the second byte of a double-byte character, never span two
-// lines and never wrap around; a search that finds nothing changes nothing and says nothing.
+// searching, through a TextEditor. Searches compare the real characters (UTF-8, case matters),
+// so é finds é only and 〜 never finds ～, although CP932 counts them alike; only the hit's
+// position is turned into CP932 bytes. They never span two lines and never wrap around; a
+// search that finds nothing changes nothing and says nothing.
 
 #include "platform/ByteStream.h"
 #include "platform/ClipboardService.h"
@@ -12,11 +13,15 @@
 #include <string>
 #include <string_view>
 
-// First occurrence of needle in line starting at a character boundary at or after from;
-// npos when none.
+// First occurrence of needle in a UTF-8 line starting at a character boundary at or after
+// from; npos when none.
 std::size_t FindInLine(std::string_view line, std::string_view needle, std::size_t from = 0);
-// Last occurrence of needle wholly inside text, overlapping ones included; npos when none.
+// Last occurrence of needle wholly inside UTF-8 text, overlapping ones included; npos when none.
 std::size_t FindLastInText(std::string_view text, std::string_view needle);
+// The CP932 width of UTF-8 text (line ends not counted), and the byte offset in a UTF-8 line
+// of the CP932 column (the end of the character that reaches it, or the line's end).
+TextPos Cp932Width(std::string_view utf8);
+std::size_t Utf8OffsetOfColumn(std::string_view utf8, TextPos column);
 
 // Scrolls so that the caret's line becomes the sixth visible line, or to the top when the
 // caret is among the first six lines.
@@ -43,11 +48,11 @@ public:
     void FindNext();
     void FindPrevious();
 
-    // The text last searched for in this window (CP932).
+    // The text last searched for in this window, as typed (UTF-8).
     std::string SearchText;
 
 private:
-    void SelectHit(TextPos lineStart, std::size_t column, bool scroll);
+    void SelectHit(TextPos lineStart, std::string_view line, std::size_t offset, bool scroll);
 
     TextEditor& editor_;
     FindDialogService& findDialog_;
