@@ -276,3 +276,72 @@ TEST(EndToEndRun, TheFormEditorsRequestReachesACgiScriptByGetAndByPost) {
     d.p.Run("xdotool key F9");
     EXPECT_EQ(d.Copied("POST||id=7|q=a+b\n"), "POST||id=7|q=a+b\n");
 }
+
+// A UTF-8 script's characters, those CP932 lacks among them, reach every place a user takes
+// output to: the result's copy and file, Shift+F8's clipboard, the F8 page, the error line's
+// copy, and the jump to a file whose folder holds one of them.
+TEST(EndToEndRun, NoCharacterOfUtf8OutputIsLostOnItsWayToTheUser) {
+    Desk d;
+    const std::string line = "café ü € 😀 中文 张 〜 − 日本語";
+    const std::string module = d.work.File("café/x.pl");
+    std::filesystem::create_directories(d.work.File("café"));
+    WriteFileBytes(d.p.Folder() + "/defs/perl.def",
+                   "[Language]\nName=Perl\nExt=pl\n[Debug]\nRegExpErr=line [0-9]+\n"
+                   "RegExpFile=at (.+) line [0-9]+\nUseTagJumpToOtherFile=1\n");
+    WriteFileBytes(d.p.Folder() + "/VexilPro.cfg",
+                   "[Window]\nWidth=640\nHeight=440\n[Environment]\nTempHtml=" +
+                       d.work.File("temp.html") + "\nTempBat=" + d.work.File("temp.sh") +
+                       "\nUseTagJump=1\nTagJumpText=+%L %F\nEditor=" + d.work.File("record") +
+                       "\n");
+    std::string script = d.work.Write(
+        "u.pl", "my $line = '" + line + "';\n"
+                "if (@ARGV) { open F, '<', $ARGV[0]; local $/; my $in = <F>; print \"[$in]\"; "
+                "exit }\n"
+                "print \"$line\\n\";\n"
+                "print STDERR \"$line at " + module + " line 3.\\n\";\n");
+    std::string main = d.Start(script);
+    ASSERT_FALSE(main.empty());
+
+    d.p.Run("xdotool key F9");
+    EXPECT_EQ(d.Copied(line + "\n"), line + "\n");
+
+    // The result page's save: the file holds the bytes the script printed.
+    d.p.Run("xdotool key ctrl+s");
+    std::string dialog = d.p.WaitForWindow("実行結果を保存");
+    ASSERT_FALSE(dialog.empty());
+    d.p.Run("xdotool windowactivate --sync " + dialog);
+    Pause(300);
+    d.p.Run("xdotool type --delay 20 '" + d.work.File("saved.txt") + "'");
+    d.p.Run("xdotool key Return");
+    for (int i = 0; i < 30 && !std::filesystem::exists(d.work.File("saved.txt")); ++i)
+        Pause(100);
+    EXPECT_EQ(d.work.Read("saved.txt"), line + "\n");
+
+    // The error line, copied; a double-click hands the file to the editor by its real path.
+    auto [w, h] = d.p.Size(main);
+    d.p.Click(main, 80, h - 83);
+    Pause(200);
+    d.p.Run("xdotool key ctrl+c");
+    Pause(300);
+    EXPECT_EQ(d.p.Clipboard(), line + " at " + module + " line 3.\r\n");
+    d.p.Click(main, 80, h - 83, 2);
+    EXPECT_EQ(d.Opened(), "+3 " + module + "\n");
+    std::filesystem::remove(d.log);
+
+    // F8: the page in UTF-8, as printed.
+    d.p.Run("xdotool windowactivate --sync " + main);
+    d.p.Run("xdotool key F8");
+    EXPECT_EQ(d.Opened(), d.work.File("temp.html") + "\n");
+    EXPECT_EQ(d.work.Read("temp.html"), line + "\r\n");
+
+    // Shift+F8: the clipboard in as a UTF-8 file with LF, and back out whole.
+    d.p.SetClipboard("é😀\n中");
+    Pause(300);
+    d.p.Run("xdotool key shift+F8");
+    std::string clip;
+    for (int i = 0; i < 40 && clip != "[é😀\n中\n]"; ++i) {
+        Pause(100);
+        clip = d.p.Clipboard();
+    }
+    EXPECT_EQ(clip, "[é😀\n中\n]");
+}
