@@ -303,7 +303,7 @@ OutputKind JudgeOutput(std::string_view text) {
     }
     if (sequences == 0)
         return stray == 0 && !escape ? OutputKind::Ascii : OutputKind::Other;
-    return !escape && !japanese && stray * 8 <= sequences ? OutputKind::Utf8 : OutputKind::Other;
+    return !escape && !japanese && stray <= sequences ? OutputKind::Utf8 : OutputKind::Other;
 }
 
 bool ConvertStream(ByteStream& source, ByteStream& target, const std::string& options,

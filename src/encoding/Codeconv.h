@@ -55,9 +55,9 @@ int DetectLineEnd(const std::string& path, MessageService& messages);
 int DetectCode(const std::string& path, MessageService& messages);
 // What a program's whole output is, judged over every byte (a prefix would let UTF-8 at the
 // start decide for Shift_JIS further on): Ascii without a byte above 0x7F or an ESC; Utf8
-// when it holds UTF-8 sequences and at most one stray byte for every eight of them (a binary
-// byte, a Latin-1 name in UTF-8 text), and no two stray double-byte characters in a row;
-// Other for anything else, Shift_JIS, EUC-JP or JIS.
+// when it holds UTF-8 sequences, no more stray bytes than sequences (a binary byte, a Latin-1
+// name in UTF-8 text) and no two stray double-byte characters in a row, which would be
+// Japanese in another code; Other for anything else, Shift_JIS, EUC-JP or JIS.
 enum class OutputKind { Ascii, Utf8, Other };
 OutputKind JudgeOutput(std::string_view text);
 

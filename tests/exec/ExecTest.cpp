@@ -351,6 +351,8 @@ TEST_F(Bench, OutputIsHeldInTheCodeItCameIn) {
         {"EUC-JP script", kCodeEuc, "\xc6\xfc\xcb\xdc", TextCode::Cp932, sjis},
         {"stray bytes and NUL", kCodeUtf8, utf8 + "\xe9\x00\xff" + utf8, TextCode::Utf8,
          utf8 + "\xe9\x00\xff" + utf8},
+        {"one stray byte in a short line", kCodeSjis, "\xc3\xa9 \xe9!", TextCode::Utf8,
+         "\xc3\xa9 \xe9!"},
         {"UTF-8 then Shift_JIS", kCodeSjis, longUtf8 + "SJIS:" + sjis, TextCode::Cp932,
          longUtf8 + "SJIS:" + sjis},
         {"ASCII of a Shift_JIS script", kCodeSjis, "plain", TextCode::Cp932, "plain"},
