@@ -130,6 +130,9 @@ public:
     std::string GetFileFilter() const;
     // TempDir + "/" + TempFile of the current language, or SettingsDir + TempFile.
     std::string GetTempFilePath() const;
+    // The copy of the script the last run executed (empty when it ran the script itself):
+    // error lines naming it lead to the script. Not stored.
+    std::string LastRunCopy;
     // Whether the interpreter file and the temporary folder exist; tells the user when not.
     bool CheckRunnable();
     void SetHotKey(bool use, uint16_t key);

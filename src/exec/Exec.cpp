@@ -82,15 +82,54 @@ std::string DropArguments(const std::vector<std::string>& paths) {
     return args;
 }
 
-std::string ConsoleScript(const std::string& interpreter, const std::string& scriptPath,
-                          bool pause) {
+std::string ConsoleScript(const std::string& interpreter, const std::string& scriptPath, bool pause,
+                          const std::vector<std::string>& removeAtEnd) {
     // LF line ends: a shell reads a CR as part of the last word.
-    std::string text = ShellQuoted(interpreter) + " " + ShellQuoted(scriptPath) + "\n";
+    std::string text;
+    if (!removeAtEnd.empty()) {
+        // Inside the trap's single quotes each path is double-quoted and escaped for the
+        // shell that runs the trap; a single quote closes and reopens the quoting.
+        std::string files;
+        for (const std::string& f : removeAtEnd) {
+            std::string quoted = ShellQuoted(f);
+            std::string safe;
+            for (char c : quoted)
+                safe += c == '\'' ? std::string("'\\''") : std::string(1, c);
+            files += " " + safe;
+        }
+        text += "trap 'rm -f" + files + "' EXIT\n";
+    }
+    text += ShellQuoted(interpreter) + " " + ShellQuoted(scriptPath) + "\n";
     if (pause)
         text += std::string("printf '%s ' '") + kConsolePause +
                 "'; s=$(stty -g 2>/dev/null); stty -icanon -echo min 1 2>/dev/null; "
                 "dd bs=1 count=1 >/dev/null 2>&1; stty \"$s\" 2>/dev/null; echo\n";
     return text;
+}
+
+CopyPlace UniquePlace(const std::string& head, const std::string& name, const std::string& mark) {
+    // The unique part goes before the extension, which some interpreters insist on.
+    const std::string ext = ExtractFileExt(name);
+    const std::string stem = name.substr(0, name.size() - ext.size());
+    return CopyPlace{head + stem + mark + "-XXXXXX" + ext, static_cast<int>(ext.size())};
+}
+
+CopyPlace RunCopyPlace(const std::string& scriptFile, const std::string& tempDir,
+                       const std::string& settingsDir, const std::string& tempFile) {
+    if (!tempDir.empty())
+        return UniquePlace(tempDir + "/", tempFile);
+    const std::string folder = ExtractFilePath(scriptFile);
+    if (!scriptFile.empty() && !folder.empty() && ::access(folder.c_str(), W_OK) == 0)
+        return UniquePlace(folder + ".", ExtractFileName(scriptFile), ".vexil");
+    return UniquePlace(settingsDir, tempFile);
+}
+
+std::string MakeUniqueFile(CopyPlace place) {
+    int fd = ::mkostemps(place.pattern.data(), place.suffix, O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    ::close(fd);
+    return place.pattern;
 }
 
 std::vector<std::string> SplitLines(const std::string& text) {
@@ -121,8 +160,7 @@ bool IsHeaderLine(const std::string& line) {
 }
 
 bool NamesCgiField(const std::string& line) {
-    static const char* const kFields[] = {"content-type:", "status:", "location:",
-                                          "set-cookie:"};
+    static const char* const kFields[] = {"content-type:", "status:", "location:", "set-cookie:"};
     const std::string lower = LowerAscii(line.substr(0, 16));
     return std::any_of(std::begin(kFields), std::end(kFields),
                        [&](const char* f) { return lower.rfind(f, 0) == 0; });
@@ -163,14 +201,49 @@ TextCode HoldOutput(ByteStream& output, int scriptCode, MessageService& messages
     return TextCode::Cp932;
 }
 
+Exec::~Exec() {
+    if (!lastPage_.empty())
+        ::unlink(lastPage_.c_str());
+}
+
+std::optional<Exec::RunScript> Exec::PrepareScript() {
+    const KDefConfig& language = *c_.config.Current;
+    const std::string file = c_.windows.ScriptFile();
+    if (language.TempDir.empty() && !file.empty() && !c_.windows.ScriptModified() &&
+        FileExists(file))
+        return RunScript{file, false};
+    const CopyPlace place =
+        RunCopyPlace(file, language.TempDir, c_.config.SettingsDir, language.TempFile);
+    const std::string path = MakeUniqueFile(place);
+    if (path.empty()) {
+        c_.messages.Show("Cannot write \"" + place.pattern + "\": " + std::strerror(errno),
+                         kErrorCaption, MessageIcon::Error);
+        return std::nullopt;
+    }
+    // The window says why when it cannot write; the empty file made for it goes again.
+    if (!c_.windows.WriteScript(path)) {
+        ::unlink(path.c_str());
+        return std::nullopt;
+    }
+    return RunScript{path, true};
+}
+
+void Exec::Discard(const RunScript& script) {
+    if (script.copy)
+        ::unlink(script.path.c_str());
+}
+
 bool Exec::RunCaptured(const std::string& arguments) {
     if (!c_.config.CheckRunnable())
         return false;
     const KDefConfig& language = *c_.config.Current;
-    const std::string scriptPath = c_.config.GetTempFilePath();
     // Written before the windows change, so a script that cannot be written leaves them whole.
-    if (!c_.windows.WriteScript(scriptPath))
+    const std::optional<RunScript> script = PrepareScript();
+    if (!script)
         return false;
+    const std::string& scriptPath = script->path;
+    // Error lines that name the copy lead to the script.
+    c_.config.LastRunCopy = script->copy ? scriptPath : std::string();
     c_.windows.HideErrorPanel();
     c_.windows.ClearResult();
 
@@ -200,9 +273,9 @@ bool Exec::RunCaptured(const std::string& arguments) {
         c_.windows.RefreshStatus();
         lastExitCode_ = proc.ExitCode();
     }
+    Discard(*script);
     if (lastExitCode_ != 0 && language.ShowError)
         c_.messages.Show("Error Code : " + std::to_string(lastExitCode_));
-    ::unlink(scriptPath.c_str());
     return true;
 }
 
@@ -263,25 +336,95 @@ void Exec::RunFromClipboardCommand() {
 void Exec::RunInConsoleCommand() {
     if (!c_.config.Current)
         return;
-    const std::string scriptPath = c_.config.GetTempFilePath();
-    if (!c_.windows.WriteScript(scriptPath))
+    const std::optional<RunScript> script = PrepareScript();
+    if (!script)
         return;
-    const std::string batch = Absolute(c_.config.TempBat);
-    std::string error;
-    if (!WriteFileAtomic(batch,
-                         ConsoleScript(c_.config.Current->ExePath, scriptPath, c_.config.UsePause),
-                         &error, Links::Replace)) {
-        c_.messages.Show(error, kErrorCaption, MessageIcon::Error);
+    const std::optional<std::string> batch = ConsoleFile();
+    if (!batch) {
+        Discard(*script);
         return;
     }
-    Launch(TerminalCommand(batch));
+    const bool ownBatch = *batch != Absolute(c_.config.TempBat);
+    std::vector<std::string> removeAtEnd;
+    if (script->copy)
+        removeAtEnd.push_back(script->path);
+    if (ownBatch)
+        removeAtEnd.push_back(*batch);
+    std::string error;
+    if (!WriteFileAtomic(*batch,
+                         ConsoleScript(c_.config.Current->ExePath, script->path, c_.config.UsePause,
+                                       removeAtEnd),
+                         &error, Links::Replace)) {
+        c_.messages.Show(error, kErrorCaption, MessageIcon::Error);
+        Discard(*script);
+        if (ownBatch)
+            ::unlink(batch->c_str());
+        return;
+    }
+    // The shell removes the copy when it ends; a terminal that never started cannot.
+    if (!Launch(TerminalCommand(*batch))) {
+        Discard(*script);
+        if (ownBatch)
+            ::unlink(batch->c_str());
+    }
 }
 
-void Exec::Launch(const std::vector<std::string>& argv) {
+namespace {
+
+bool HasFolder(const std::string& setting) {
+    return setting.find('/') != std::string::npos;
+}
+
+} // namespace
+
+std::optional<std::string> Exec::ConsoleFile() {
+    if (HasFolder(c_.config.TempBat))
+        return Absolute(c_.config.TempBat);
+    // A bare name would land in the user's project folder; a file of our own in TMPDIR is
+    // never one of the user's, and the shell removes it when it ends.
+    const std::string name = c_.config.TempBat.empty() ? "temp.sh" : c_.config.TempBat;
+    const CopyPlace place = UniquePlace(TempFolder() + "/vexil-", name);
+    const std::string path = MakeUniqueFile(place);
+    if (path.empty())
+        c_.messages.Show("Cannot write \"" + place.pattern + "\": " + std::strerror(errno),
+                         kErrorCaption, MessageIcon::Error);
+    return path.empty() ? std::nullopt : std::optional(path);
+}
+
+std::optional<std::string> Exec::PageFile() {
+    if (HasFolder(c_.config.TempHtml))
+        return Absolute(c_.config.TempHtml);
+    // Beside the script, so the page's relative links (style sheets, pictures) work, under a
+    // unique name of our own; a browser installed as a snap reads hidden files there, but not
+    // hidden folders of the home directory or /tmp.
+    const std::string file = c_.windows.ScriptFile();
+    std::string folder = ExtractFilePath(file);
+    if (file.empty() || ::access(folder.c_str(), W_OK) != 0) {
+        std::error_code ec;
+        folder = std::filesystem::current_path(ec).string() + "/";
+        if (ec || ::access(folder.c_str(), W_OK) != 0)
+            folder = TempFolder() + "/";
+    }
+    const std::string name = c_.config.TempHtml.empty() ? "temp.html" : c_.config.TempHtml;
+    const CopyPlace place = UniquePlace(folder + ".vexil-", name);
+    const std::string path = MakeUniqueFile(place);
+    if (path.empty()) {
+        c_.messages.Show("Cannot write \"" + place.pattern + "\": " + std::strerror(errno),
+                         kErrorCaption, MessageIcon::Error);
+        return std::nullopt;
+    }
+    if (!lastPage_.empty())
+        ::unlink(lastPage_.c_str());
+    lastPage_ = path;
+    return path;
+}
+
+bool Exec::Launch(const std::vector<std::string>& argv) {
     // A desktop without a terminal or an opener must not look like a run that did nothing.
-    if (!c_.launcher.StartDetached(argv))
-        c_.messages.Show(argv.front() + " を起動できませんでした。", kErrorCaption,
-                         MessageIcon::Error);
+    if (c_.launcher.StartDetached(argv))
+        return true;
+    c_.messages.Show(argv.front() + " を起動できませんでした。", kErrorCaption, MessageIcon::Error);
+    return false;
 }
 
 void Exec::RunDroppedFiles(const std::vector<std::string>& paths) {
@@ -327,15 +470,17 @@ void Exec::SaveResultToFile() {
 void Exec::ShowResultInBrowser() {
     if (lastExitCode_ != 0)
         return;
-    const std::string page = Absolute(c_.config.TempHtml);
+    const std::optional<std::string> page = PageFile();
+    if (!page)
+        return;
     std::string error;
     // The page in the code it came in: a UTF-8 page declares charset=UTF-8 itself.
-    if (!WriteFileAtomic(page, BrowserText(c_.windows.ResultText().bytes, c_.config.CutHead), &error,
-                         Links::Replace)) {
+    if (!WriteFileAtomic(*page, BrowserText(c_.windows.ResultText().bytes, c_.config.CutHead),
+                         &error, Links::Replace)) {
         c_.messages.Show(error, kErrorCaption, MessageIcon::Error);
         return;
     }
-    Launch(OpenerCommand(page));
+    Launch(OpenerCommand(*page));
 }
 
 void Exec::ToggleMemoryDroppedFiles() {

@@ -47,6 +47,10 @@ public:
     virtual bool WriteScript(const std::string& path) = 0;
     // The code of the script (0 Shift_JIS, 1 EUC-JP, 2 JIS, 3 UTF-8).
     virtual int ScriptCode() const = 0;
+    // The script's file (empty when it has none yet) and whether the editor holds changes
+    // not saved there: a saved, unchanged script runs as itself.
+    virtual std::string ScriptFile() const = 0;
+    virtual bool ScriptModified() const = 0;
     // UTF-8 text as a file of the script's code and line ends, for a run's input; nothing when
     // characters would be lost and the user declined (the question is the window's).
     virtual std::optional<std::string> InScriptCode(const std::string& utf8) = 0;
@@ -99,6 +103,9 @@ struct ExecContext {
 class Exec {
 public:
     explicit Exec(ExecContext context) : c_(std::move(context)) {}
+    ~Exec();
+    Exec(const Exec&) = delete;
+    Exec& operator=(const Exec&) = delete;
 
     // F9: the missing-interpreter question, then a captured run and its follow-ups.
     void RunScriptCommand();
@@ -128,14 +135,31 @@ public:
     int LastExitCode() const { return lastExitCode_; }
 
 private:
+    // The file the interpreter is given: the script itself when it is saved and unchanged
+    // (and its language keeps no TempDir of its own), else a copy of the editor's text with a
+    // unique name written for this run. Nothing when the copy could not be written (said).
+    struct RunScript {
+        std::string path;
+        bool copy = false;
+    };
+    std::optional<RunScript> PrepareScript();
+    // Removes a run's copy; the script itself is never touched.
+    static void Discard(const RunScript& script);
+    // A file of the program's own for F8's page and Ctrl+F8's shell script: a setting with a
+    // folder is used as it stands; a bare name gets a unique file, the page beside the script
+    // (its relative links keep working), the shell script in TMPDIR.
+    std::optional<std::string> PageFile();
+    std::optional<std::string> ConsoleFile();
     void FollowUps();
     void ChangeDirectoryOnDrop(const std::string& droppedFile);
     // Starts the terminal or the opener, and says so when it cannot be started.
-    void Launch(const std::vector<std::string>& argv);
+    bool Launch(const std::vector<std::string>& argv);
 
     ExecContext c_;
     RunOptions options_;
     int lastExitCode_ = 0;
+    // F8's last page, removed when the next one is written and when the program ends.
+    std::string lastPage_;
 };
 
 // The interpreter's command line: the interpreter (quoted only when it holds a blank or a
@@ -144,9 +168,25 @@ std::string RunCommandLine(const std::string& interpreter, const std::string& op
                            const std::string& scriptPath, const std::string& arguments);
 // The arguments of a drop: every path, quoted when it holds a blank, followed by a blank.
 std::string DropArguments(const std::vector<std::string>& paths);
-// The shell script of the terminal-window run.
-std::string ConsoleScript(const std::string& interpreter, const std::string& scriptPath,
-                          bool pause);
+// The shell script of the terminal-window run. The files in removeAtEnd (the run's copy, the
+// shell script itself) are removed when the shell ends, however it ends.
+std::string ConsoleScript(const std::string& interpreter, const std::string& scriptPath, bool pause,
+                          const std::vector<std::string>& removeAtEnd = {});
+// Where a run's copy of the script is made, as a mkstemps pattern and the length of its suffix:
+// in the language's own TempDir when it has one; else beside the script (a hidden file keeping
+// its extension, so FindBin, sibling imports and relative paths work as from a terminal) when
+// the script has a file in a folder the user may write; else in the settings folder.
+struct CopyPlace {
+    std::string pattern;
+    int suffix = 0;
+};
+CopyPlace RunCopyPlace(const std::string& scriptFile, const std::string& tempDir,
+                       const std::string& settingsDir, const std::string& tempFile);
+// head + name with "mark-XXXXXX" before the name's extension.
+CopyPlace UniquePlace(const std::string& head, const std::string& name,
+                      const std::string& mark = "");
+// A unique file made from a mkstemps pattern (mode 0600, empty); empty with errno on failure.
+std::string MakeUniqueFile(CopyPlace place);
 // Text as lines, split at CR, LF or CR LF; a final line end adds no empty line.
 std::vector<std::string> SplitLines(const std::string& text);
 // The lines that go to the browser, each ended with CR LF: with cut, a CGI header block is

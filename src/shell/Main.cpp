@@ -1,21 +1,23 @@
 #include "shell/Main.h"
 
 #include "cgi/qt/Editor.h"
-#include "help/Khelp.h"
+#include "config/Settingsdir.h"
 #include "config/qt/Config.h"
-#include "help/qt/Hhelp.h"
 #include "config/qt/Langconfig.h"
 #include "config/qt/Newlang.h"
-#include "config/Settingsdir.h"
 #include "config/qt/QtHistoryMenu.h"
-#include "help/qt/Version.h"
 #include "encoding/Codeconv.h"
+#include "help/Khelp.h"
+#include "help/qt/Hhelp.h"
+#include "help/qt/Version.h"
 #include "platform/Cp932.h"
 #include "platform/FileFacts.h"
 #include "platform/IniFile.h"
+#include "platform/qt/Icons.h"
 #include "regex/Kregexp.h"
 #include "shell/logic/View.h"
 #include "shell/qt/ElidedLabel.h"
+#include "shell/qt/PanelClick.h"
 #include "shell/qt/RunGate.h"
 #include "windows/FindDialog.h"
 #include "windows/Opendir.h"
@@ -23,7 +25,6 @@
 #include "windows/Result.h"
 #include "windows/Script.h"
 #include "windows/Stderror.h"
-#include "platform/qt/Icons.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -52,6 +53,9 @@ QString Q(const std::string& s) {
 }
 
 constexpr const char* kEncodingItems[] = {"MMAuto", "MMSHIFTJIS", "MMEUC", "MMJIS", "MMUTF8"};
+// In the order of ViewState::lineEndItem, with the line end each stands for.
+constexpr std::pair<const char*, int> kLineEndItems[] = {
+    {"MMLineEndLF", kLineEndLf}, {"MMLineEndCRLF", kLineEndCrLf}, {"MMLineEndCR", kLineEndCr}};
 
 } // namespace
 
@@ -102,8 +106,9 @@ TFMain::TFMain(const std::string& appDir, MainServices services, QWidget* parent
         return formEditor_ ? formEditor_->StayOnTop() : config_->FEditorStayOnTop;
     };
     // An installed program keeps the user's settings in the user's configuration folder.
-    config_ = std::make_unique<KVexilConfig>(appDir, *messages_, history_.get(), callbacks,
-                                             PrepareSettingsFolder(appDir, SettingsFolderFor(appDir)));
+    config_ =
+        std::make_unique<KVexilConfig>(appDir, *messages_, history_.get(), callbacks,
+                                       PrepareSettingsFolder(appDir, SettingsFolderFor(appDir)));
     config_->LoadDefFiles();
     config_->Load();
     BuildLanguageMenu();
@@ -197,6 +202,10 @@ void TFMain::BuildMenus() {
     for (const char* name : kEncodingItems)
         encodingGroup_->addAction(Action(name));
     Action("MMAuto")->setChecked(true);
+    lineEndMenu_ = menus.at("MMLineEnd");
+    lineEndGroup_ = new QActionGroup(this);
+    for (const auto& [name, lineEnd] : kLineEndItems)
+        lineEndGroup_->addAction(Action(name));
     languageGroup_ = new QActionGroup(this);
 
     popupMenu_ = new QMenu(this);
@@ -226,6 +235,11 @@ void TFMain::RegisterCommands() {
     c.Register("MMSaveAs", onActive(&TFBase::SaveAs));
     for (int i = 0; i < 5; ++i)
         c.Register(kEncodingItems[i], [this, i] { SetEncoding(i - 1); });
+    for (const auto& [name, lineEnd] : kLineEndItems)
+        c.Register(name, [this, lineEnd = lineEnd] {
+            FScript->ConvertLineEnds(lineEnd);
+            RefreshView();
+        });
     c.Register("MMExit", [this] { close(); });
     c.Register("MMUndo", onActive(&TFBase::Undo));
     c.Register("MMCut", onActive(&TFBase::Cut));
@@ -314,6 +328,14 @@ void TFMain::BuildStatusBar() {
         statusPanels_[i]->setFrameShadow(QFrame::Sunken);
         bar->addWidget(statusPanels_[i], folder ? 1 : 0);
     }
+    // The code and line-end panels open their choices where they are.
+    const auto popUnder = [](QLabel* panel, QMenu* menu) {
+        new PanelClick(panel, [panel, menu] {
+            menu->popup(panel->mapToGlobal(QPoint(0, 0)) - QPoint(0, menu->sizeHint().height()));
+        });
+    };
+    popUnder(statusPanels_[2], encodeMenu_);
+    popUnder(statusPanels_[3], lineEndMenu_);
 }
 
 void TFMain::BuildDocuments() {
@@ -459,6 +481,7 @@ static ViewInputs Inputs(TFScript& script, TFBase* active, KVexilConfig& config,
         in.run = exec->Options();
     in.canUndo = active && active->CanUndo();
     in.codeChoice = script.GetCodeChoice();
+    in.lineEnd = script.GetLineEnd();
     for (const auto& l : config.Languages)
         in.languageNames.push_back(l->Name);
     return in;
@@ -522,6 +545,9 @@ void TFMain::ApplyView(const ViewState& v) {
     QAction* encoding = encodingGroup_->actions().value(v.encodingItem);
     if (encoding && !encoding->isChecked())
         encoding->setChecked(true);
+    QAction* lineEnd = lineEndGroup_->actions().value(v.lineEndItem);
+    if (lineEnd && !lineEnd->isChecked())
+        lineEnd->setChecked(true);
     if (v.languageItem >= 0) {
         QAction* language = languageGroup_->actions().value(v.languageItem);
         if (language && !language->isChecked())

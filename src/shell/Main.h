@@ -195,9 +195,11 @@ private:
     std::map<QString, QAction*> actions_;
     QMenu* reloadMenu_ = nullptr;
     QMenu* encodeMenu_ = nullptr;
+    QMenu* lineEndMenu_ = nullptr;
     QMenu* languageMenu_ = nullptr;
     QMenu* popupMenu_ = nullptr;
     QActionGroup* encodingGroup_ = nullptr;
+    QActionGroup* lineEndGroup_ = nullptr;
     QActionGroup* languageGroup_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     QTabWidget* pageControl_ = nullptr;

@@ -7,11 +7,19 @@
 #include "windows/Stderror.h"
 
 bool MainRunWindows::WriteScript(const std::string& path) {
-    return main_.Script().SaveToPath(path);
+    return main_.Script().WriteRunCopy(path);
 }
 
 int MainRunWindows::ScriptCode() const {
     return main_.Script().GetCode();
+}
+
+std::string MainRunWindows::ScriptFile() const {
+    return main_.Script().GetFileName();
+}
+
+bool MainRunWindows::ScriptModified() const {
+    return main_.Script().Modified;
 }
 
 void MainRunWindows::ClearResult() {

@@ -12,6 +12,8 @@ public:
 
     bool WriteScript(const std::string& path) override;
     int ScriptCode() const override;
+    std::string ScriptFile() const override;
+    bool ScriptModified() const override;
     void ClearResult() override;
     std::optional<std::string> InScriptCode(const std::string& utf8) override;
     void LoadResult(ByteStream& stream, TextCode code) override;

@@ -1,5 +1,6 @@
 #include "windows/ScintillaEditor.h"
 
+#include "encoding/Codeconv.h"
 #include "platform/Cp932.h"
 
 #include <QAccessible>
@@ -133,6 +134,39 @@ ScintillaEditor::ScintillaEditor(QWidget* parent) : QsciScintilla(parent) {
             if (linesAdded != 0 && lineNumbers_)
                 FitNumberMargin();
         });
+}
+
+namespace {
+
+int EolModeOf(int lineEnd) {
+    return lineEnd == kLineEndCrLf ? QsciScintilla::EolWindows
+           : lineEnd == kLineEndCr ? QsciScintilla::EolMac
+                                   : QsciScintilla::EolUnix;
+}
+
+} // namespace
+
+void ScintillaEditor::ConvertLineEnds(int lineEnd) {
+    SendScintilla(SCI_BEGINUNDOACTION);
+    SendScintilla(SCI_CONVERTEOLS, static_cast<unsigned long>(EolModeOf(lineEnd)));
+    SendScintilla(SCI_ENDUNDOACTION);
+    SetTypedLineEnd(lineEnd);
+}
+
+void ScintillaEditor::SetTypedLineEnd(int lineEnd) {
+    SendScintilla(SCI_SETEOLMODE, static_cast<unsigned long>(EolModeOf(lineEnd)));
+}
+
+int ScintillaEditor::FirstLineEnd() const {
+    if (LineCount() < 2)
+        return -1;
+    const std::string_view text = Utf8Text();
+    const std::size_t at = static_cast<std::size_t>(Utf8LineEnd(0));
+    if (at >= text.size())
+        return -1;
+    if (text[at] == '\n')
+        return kLineEndLf;
+    return at + 1 < text.size() && text[at + 1] == '\n' ? kLineEndCrLf : kLineEndCr;
 }
 
 void ScintillaEditor::SetLineNumbers(bool on) {

@@ -48,6 +48,13 @@ public:
     // Replaces the whole text with UTF-8 as it is (a UTF-8 script: nothing passes through
     // CP932), as SetWholeText does otherwise.
     void SetWholeUtf8(std::string_view utf8);
+    // Every line end of the text becomes lineEnd's (kLineEndLf, Cr, CrLf) as one undoable
+    // edit, and typed line ends follow.
+    void ConvertLineEnds(int lineEnd);
+    // Sets the line end typed ones get, without touching the text.
+    void SetTypedLineEnd(int lineEnd);
+    // The line end that ends the first line, or -1 when the text has none.
+    int FirstLineEnd() const;
     // How many characters CP932 could not hold at the last SetWholeText.
     std::size_t LostOnLoad() const { return lostOnLoad_; }
 

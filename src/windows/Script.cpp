@@ -126,6 +126,11 @@ void TFScript::FollowFolderOf(const std::string& path) {
 void TFScript::NewScript() {
     FileName.clear();
     ByteOrderMark = false;
+    // New text is what Linux programs read: UTF-8 (unless a code is chosen in the menu) with
+    // LF line ends, so a Python script with Japanese runs and a #! line works from a shell.
+    Code = CodeChoice == -1 ? kCodeUtf8 : CodeChoice;
+    LineEnd = kLineEndLf;
+    Editor().SetTypedLineEnd(LineEnd);
     LoadText({});
     Modified = false;
     Host().HideErrorPanel();
@@ -171,15 +176,21 @@ void TFScript::Open(const std::string& path) {
     FileAge = FileAgeOf(FileName);
     ByteOrderMark = false;
     LineEnd = DetectLineEnd(path, messages);
-    if (CodeChoice == -1)
+    const bool ascii = JudgeOutput(bytes) == OutputKind::Ascii;
+    if (CodeChoice == -1) {
         Code = DetectCode(path, messages);
+        // Plain ASCII is the same bytes in both codes: taken as UTF-8, Japanese added later
+        // goes in as UTF-8 instead of Shift_JIS.
+        if (Code == kCodeSjis && ascii)
+            Code = kCodeUtf8;
+    }
 
     // The text must come back as these very bytes when it is saved unchanged: through the
     // converter (when there is one) and through the editor, which holds Unicode.
     bool faithful = true;
     if (Code == kCodeUtf8 &&
-        nkfguess::LooksUtf8(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
-                            false)) {
+        (ascii || nkfguess::LooksUtf8(reinterpret_cast<const unsigned char*>(bytes.data()),
+                                      bytes.size(), false))) {
         // A UTF-8 script goes into the editor as it is, so every character survives, also
         // those CP932 lacks. A byte-order mark is no text: it is kept aside and written back.
         std::string_view utf8 = bytes;
@@ -204,6 +215,7 @@ void TFScript::Open(const std::string& path) {
         faithful = LoadText(text) && faithful;
     }
     Modified = false;
+    Editor().SetTypedLineEnd(LineEnd);
 
     FollowFolderOf(path);
     if (Config)
@@ -228,11 +240,30 @@ bool TFScript::AcceptLossySave(const std::string& path, std::size_t lost) {
                                       MessageIcon::Warning) == MessageAnswer::Yes;
 }
 
+void TFScript::ConvertLineEnds(int lineEnd) {
+    if (lineEnd == LineEnd)
+        return;
+    Editor().ConvertLineEnds(lineEnd);
+    LineEnd = lineEnd;
+    Modified = true;
+    Host().SetCaption(GetTitle());
+    Host().RefreshView();
+}
+
+void TFScript::Undo() {
+    TFTextBase::Undo();
+    // Undoing a conversion of the line ends takes the script's line ends back with it.
+    const int first = Editor().FirstLineEnd();
+    if (first != -1 && first != LineEnd) {
+        LineEnd = first;
+        Editor().SetTypedLineEnd(LineEnd);
+    }
+}
+
 std::optional<std::string> TFScript::InScriptCode(std::string_view utf8) {
     ScriptFileText file = EncodeForScript(utf8, Code, LineEnd);
-    if (file.lost != 0 &&
-        Host().Messages().AskYesNo(kLossyInputQuestion, kAppCaption, MessageIcon::Warning) !=
-            MessageAnswer::Yes)
+    if (file.lost != 0 && Host().Messages().AskYesNo(kLossyInputQuestion, kAppCaption,
+                                                     MessageIcon::Warning) != MessageAnswer::Yes)
         return std::nullopt;
     if (!file.ok) {
         Host().Messages().Show("The text cannot be converted to " + CodeName(Code), kErrorCaption,
@@ -243,9 +274,16 @@ std::optional<std::string> TFScript::InScriptCode(std::string_view utf8) {
 }
 
 bool TFScript::SaveToPath(const std::string& path) {
-    // The run's copy lies at a fixed name, often in a shared folder: a link planted there is
-    // replaced, never written through.
-    const bool runCopy = Config && path == Config->GetTempFilePath();
+    return Write(path, false);
+}
+
+bool TFScript::WriteRunCopy(const std::string& path) {
+    return Write(path, true);
+}
+
+bool TFScript::Write(const std::string& path, bool runCopy) {
+    // A run's copy is a file of our own: a link planted at its name is replaced, never
+    // written through.
     const Links links = runCopy ? Links::Replace : Links::Follow;
     std::string error;
     bool saved;

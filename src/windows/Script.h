@@ -36,6 +36,9 @@ public:
     // changes nothing else. False when nothing was written (refused, or failed and reported):
     // the caller abandons its command.
     bool SaveToPath(const std::string& path);
+    // Writes the editor's text as a run's copy: the same bytes, and nothing else changes (no
+    // history, name, modified flag or folder).
+    bool WriteRunCopy(const std::string& path);
     // UTF-8 text (the clipboard's, for a run's input) as a file of the script's code and line
     // ends, every line ended; nothing when characters the code lacks would be lost and the
     // user declined.
@@ -53,6 +56,10 @@ public:
     void GoToLine(long long n) override;
     std::string GetWordAtCaret();
     void SetCodeChoice(int value);
+    // The script's line ends become lineEnd, in the editor too, as one undoable edit; the
+    // script is then modified.
+    void ConvertLineEnds(int lineEnd);
+    void Undo() override;
     // Line numbers and colours as the settings ask, the colours those of the current language.
     // Cheap when nothing changed, so every refresh may call it.
     void FollowLook();
@@ -90,6 +97,7 @@ private:
     void LoadUtf8(std::string_view utf8);
     // Whether a text that cannot keep all its characters may be saved anyway.
     bool AcceptLossySave(const std::string& path, std::size_t lost);
+    bool Write(const std::string& path, bool runCopy);
     void FollowFolderOf(const std::string& path);
 
     KFileHistory* history_;

@@ -154,7 +154,8 @@ TEST(EndToEndRun, F8OpensTheBrowserFileAndCtrlF8TheTerminalScript) {
     d.p.Run("xdotool key ctrl+F8");
     EXPECT_EQ(d.Opened(), "-e sh " + d.work.File("temp.sh") + "\n");
     std::string sh = d.work.Read("temp.sh");
-    EXPECT_EQ(sh.substr(0, sh.find('\n')), "\"/usr/bin/perl\" \"" + d.p.Folder() + "/vexil.tmp\"");
+    // Saved and unchanged, the script runs as itself, where it lives.
+    EXPECT_EQ(sh.substr(0, sh.find('\n')), "\"/usr/bin/perl\" \"" + script + "\"");
 }
 
 TEST(EndToEndRun, ALongRunRepaintsAndIsCancelledByItsButtonAndByEscape) {
@@ -288,17 +289,19 @@ TEST(EndToEndRun, NoCharacterOfUtf8OutputIsLostOnItsWayToTheUser) {
     WriteFileBytes(d.p.Folder() + "/defs/perl.def",
                    "[Language]\nName=Perl\nExt=pl\n[Debug]\nRegExpErr=line [0-9]+\n"
                    "RegExpFile=at (.+) line [0-9]+\nUseTagJumpToOtherFile=1\n");
-    WriteFileBytes(d.p.Folder() + "/VexilPro.cfg",
-                   "[Window]\nWidth=640\nHeight=440\n[Environment]\nTempHtml=" +
-                       d.work.File("temp.html") + "\nTempBat=" + d.work.File("temp.sh") +
-                       "\nUseTagJump=1\nTagJumpText=+%L %F\nEditor=" + d.work.File("record") +
-                       "\n");
+    WriteFileBytes(
+        d.p.Folder() + "/VexilPro.cfg",
+        "[Window]\nWidth=640\nHeight=440\n[Environment]\nTempHtml=" + d.work.File("temp.html") +
+            "\nTempBat=" + d.work.File("temp.sh") +
+            "\nUseTagJump=1\nTagJumpText=+%L %F\nEditor=" + d.work.File("record") + "\n");
     std::string script = d.work.Write(
-        "u.pl", "my $line = '" + line + "';\n"
-                "if (@ARGV) { open F, '<', $ARGV[0]; local $/; my $in = <F>; print \"[$in]\"; "
-                "exit }\n"
-                "print \"$line\\n\";\n"
-                "print STDERR \"$line at " + module + " line 3.\\n\";\n");
+        "u.pl", "my $line = '" + line +
+                    "';\n"
+                    "if (@ARGV) { open F, '<', $ARGV[0]; local $/; my $in = <F>; print \"[$in]\"; "
+                    "exit }\n"
+                    "print \"$line\\n\";\n"
+                    "print STDERR \"$line at " +
+                    module + " line 3.\\n\";\n");
     std::string main = d.Start(script);
     ASSERT_FALSE(main.empty());
 

@@ -42,6 +42,10 @@ struct FakeWindows : RunWindows {
         return !writeFails && WriteFileAtomic(path, source, nullptr, Links::Replace);
     }
     int ScriptCode() const override { return code; }
+    std::string file;
+    bool modified = true;
+    std::string ScriptFile() const override { return file; }
+    bool ScriptModified() const override { return modified; }
     std::optional<std::string> InScriptCode(const std::string& utf8) override {
         ScriptFileText file = EncodeForScript(utf8, code, lineEnd);
         inputLost = file.lost;
@@ -152,7 +156,7 @@ TEST(ExecText, CommandLinesScriptsAndLines) {
         {"Content-Type: text/html; charset=ISO-8859-1\r\n\r\n<p>", "<p>\r\n"},
         {"Status: 302 Found\nSet-Cookie: s=1\nLocation: /x\n\nmoved", "moved\r\n"},
         {"Content-Type: text/html\n<p>no empty line</p>\n", "Content-Type: text/html\r\n<p>no "
-                                                             "empty line</p>\r\n"},
+                                                            "empty line</p>\r\n"},
         {"<p>Content-type: a</p>\n\nb", "<p>Content-type: a</p>\r\n\r\nb\r\n"},
     };
     for (const auto& [output, page] : pages)
@@ -267,7 +271,7 @@ TEST_F(Bench, BrowserFileIsCutAndReplacesALinkPlantedAtItsName) {
     EXPECT_NE(messages.Texts()[0].find(config.TempHtml), std::string::npos);
 }
 
-TEST_F(Bench, ConsoleRunWritesAShellScriptThatRunsTheScript) {
+TEST_F(Bench, ConsoleRunWritesAShellScriptThatRunsTheScriptAndRemovesTheCopy) {
     std::filesystem::create_directories(dir.File("my perl"));
     std::filesystem::create_symlink("/usr/bin/perl", dir.File("my perl/perl"));
     Perl().ExePath = dir.File("my perl/perl");
@@ -275,25 +279,128 @@ TEST_F(Bench, ConsoleRunWritesAShellScriptThatRunsTheScript) {
     config.RememberedArgs = "ignored";
     windows.source = "print qq(console @ARGV);";
     exec.RunInConsoleCommand();
-    std::string script = ReadFileBytes(config.TempBat);
-    EXPECT_EQ(script, "\"" + Perl().ExePath + "\" \"" + dir.File("run.pl") + "\"\n");
+    const Lines lines = SplitLines(ReadFileBytes(config.TempBat));
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "trap 'rm -f \"" + windows.written + "\"' EXIT");
+    EXPECT_EQ(lines[1], "\"" + Perl().ExePath + "\" \"" + windows.written + "\"");
     EXPECT_EQ(launcher.Started, (std::vector<Lines>{TerminalCommand(config.TempBat)}));
-    EXPECT_TRUE(FileExists(dir.File("run.pl"))) << "the terminal still needs the script";
+    EXPECT_TRUE(FileExists(windows.written)) << "the terminal still needs the script";
     FILE* sh = ::popen(("sh " + config.TempBat).c_str(), "r");
     char buf[64] = {};
     size_t n = fread(buf, 1, sizeof buf - 1, sh);
     ::pclose(sh);
     EXPECT_EQ(std::string(buf, n), "console ");
+    EXPECT_FALSE(FileExists(windows.written)) << "the shell removes the copy as it ends";
 
     config.UsePause = true;
     exec.RunInConsoleCommand();
-    EXPECT_EQ(SplitLines(ReadFileBytes(config.TempBat)).size(), 2u);
+    EXPECT_EQ(SplitLines(ReadFileBytes(config.TempBat)).size(), 3u);
     EXPECT_EQ(messages.Count(), 0u);
 
     launcher.Succeeds = false; // no terminal on this desktop
     exec.RunInConsoleCommand();
     EXPECT_EQ(messages.Texts(),
               Lines{TerminalCommand(config.TempBat).front() + " を起動できませんでした。"});
+    EXPECT_FALSE(FileExists(windows.written)) << "no shell will remove it";
+}
+
+// F9, F8 and Ctrl+F8 give the interpreter a script in the script's own folder, so FindBin and
+// sibling imports work as from a terminal, and no file of the user's is overwritten, whatever
+// its name.
+TEST_F(Bench, ScriptsRunWhereTheyLiveAndNoFileOfTheUsersIsTouched) {
+    const std::string project = dir.File("project");
+    std::filesystem::create_directories(project + "/lib");
+    WriteFileBytes(project + "/lib/Helper.pm", "package Helper; sub hi { 'hi' } 1;\n");
+    WriteFileBytes(project + "/helper.py", "def hi():\n    return 'py'\n");
+    const std::string tmp = dir.File("tmp");
+    std::filesystem::create_directories(tmp);
+    const char* oldTmp = std::getenv("TMPDIR");
+    const std::string keptTmp = oldTmp ? oldTmp : "";
+    ::setenv("TMPDIR", tmp.c_str(), 1);
+    // The user's own files at every name the program used to write.
+    const Lines mine = {project + "/temp.html", project + "/temp.sh", dir.File("vexil.tmp"),
+                        tmp + "/temp.sh"};
+    for (const std::string& f : mine)
+        WriteFileBytes(f, "mine");
+    Perl().TempDir.clear();
+    Perl().TempFile = "vexil.tmp";
+    config.TempHtml = "temp.html";
+    config.TempBat = "temp.sh";
+    std::filesystem::current_path(project);
+
+    KDefConfig* perl = &Perl();
+    KDefConfig python(dir.File("python.def"));
+    python.ExePath = "/usr/bin/python3";
+    python.TempFile = "vexil.tmp";
+    const struct {
+        KDefConfig* language;
+        const char* file;
+        std::string source, printed;
+    } cases[] = {
+        {perl, "main.pl",
+         "use FindBin; use lib \"$FindBin::Bin/lib\"; use Helper; print Helper::hi(), \"|$0\";",
+         "hi|" + project + "/.main.vexil-"},
+        {&python, "main.py", "import sys, helper\nprint(helper.hi() + '|' + sys.argv[0], end='')",
+         "py|" + project + "/.main.vexil-"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        config.Current = c.language;
+        windows.file = project + "/" + c.file;
+        windows.source = c.source;
+        windows.modified = true; // an unsaved edit: a copy beside the script
+        exec.RunScriptCommand();
+        EXPECT_EQ(windows.result.rfind(c.printed, 0), 0u) << windows.result << windows.errors;
+        EXPECT_EQ(windows.result.substr(windows.result.size() - 3),
+                  std::string(ExtractFileExt(c.file)));
+        EXPECT_EQ(config.LastRunCopy, windows.result.substr(3));
+        EXPECT_FALSE(FileExists(config.LastRunCopy)) << "the copy is removed after the run";
+
+        // Saved and unchanged, the script runs as itself and stays.
+        WriteFileBytes(windows.file, c.source);
+        windows.modified = false;
+        exec.RunScriptCommand();
+        EXPECT_EQ(windows.result, c.printed.substr(0, 3) + windows.file);
+        EXPECT_TRUE(config.LastRunCopy.empty());
+        EXPECT_EQ(ReadFileBytes(windows.file), c.source);
+    }
+    config.Current = perl;
+
+    // F8 writes a page of its own beside the script; Ctrl+F8 a shell script of its own in
+    // TMPDIR, which removes itself and the copy as it ends.
+    windows.modified = true;
+    windows.source = "print qq(<p>page</p>);";
+    exec.RunToBrowserCommand();
+    ASSERT_FALSE(launcher.Started.empty()) << windows.errors;
+    const std::string page = launcher.Started.back().back();
+    EXPECT_EQ(page.rfind(project + "/.vexil-temp-", 0), 0u) << page;
+    EXPECT_EQ(ReadFileBytes(page), "<p>page</p>\r\n");
+    exec.RunToBrowserCommand();
+    EXPECT_FALSE(FileExists(page)) << "the last page goes when the next is written";
+    exec.RunInConsoleCommand();
+    const std::string batch = launcher.Started.back().back();
+    EXPECT_EQ(batch.rfind(tmp + "/vexil-temp-", 0), 0u) << batch;
+    EXPECT_EQ(std::system(("sh '" + batch + "' >/dev/null").c_str()), 0);
+    EXPECT_FALSE(FileExists(batch));
+    EXPECT_FALSE(FileExists(windows.written));
+    for (const std::string& f : mine)
+        EXPECT_EQ(ReadFileBytes(f), "mine") << f;
+
+    // A script in a folder the user cannot write runs from a copy in the settings folder.
+    const bool ranReadOnly = [&] {
+        std::filesystem::permissions(dir.Path(), std::filesystem::perms::all);
+        std::filesystem::permissions(
+            project, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
+                         std::filesystem::perms::others_read | std::filesystem::perms::others_exec);
+        windows.source = "print 'ran';";
+        return RunUnprivileged([&] {
+            exec.RunScriptCommand();
+            return windows.result == "ran" && config.LastRunCopy.rfind(dir.File("vexil-"), 0) == 0;
+        });
+    }();
+    std::filesystem::permissions(project, std::filesystem::perms::owner_all);
+    EXPECT_TRUE(ranReadOnly);
+    oldTmp ? ::setenv("TMPDIR", keptTmp.c_str(), 1) : ::unsetenv("TMPDIR");
 }
 
 TEST_F(Bench, DroppedFilesRunAreRememberedAndMoveTheCurrentDirectory) {
@@ -394,7 +501,9 @@ TEST_F(Bench, ClipboardRunKeepsEveryCharacterAndTheScriptsLineEnds) {
     EXPECT_EQ(windows.result, "kept");
     windows.declineLossyInput = false;
     exec.RunFromClipboardCommand();
-    EXPECT_EQ(windows.result, "caf\x81\xac" "CR\n\x81\xac" "CR\n");
+    EXPECT_EQ(windows.result, "caf\x81\xac"
+                              "CR\n\x81\xac"
+                              "CR\n");
 }
 
 TEST_F(Bench, CgiModeHandsTheRequestAsTheWholeEnvironment) {

@@ -251,7 +251,7 @@ TEST_F(Script, TheRunsTemporaryCopyChangesNothingElse) {
 
     std::string temp = config.GetTempFilePath();
     ASSERT_EQ(temp, program.File("temp.pl"));
-    EXPECT_TRUE(script.SaveToPath(temp));
+    EXPECT_TRUE(script.WriteRunCopy(temp));
     EXPECT_EQ(ReadFileBytes(temp), "print 1;\n2;\n");
     EXPECT_TRUE(script.Modified);
     EXPECT_EQ(script.GetFileName(), path);
@@ -267,7 +267,7 @@ TEST_F(Script, TheRunsTemporaryCopyChangesNothingElse) {
     std::string victim = work.Write("victim", "keep");
     std::filesystem::remove(temp);
     std::filesystem::create_symlink(victim, temp);
-    EXPECT_TRUE(script.SaveToPath(temp));
+    EXPECT_TRUE(script.WriteRunCopy(temp));
     EXPECT_EQ(work.Read("victim"), "keep");
     EXPECT_FALSE(std::filesystem::is_symlink(temp));
 }
@@ -484,7 +484,8 @@ TEST_F(Script, Utf8ScriptsKeepEveryCharacterTypedOrReadAndCountCp932Bytes) {
     script.Editor().insert(QString::fromUtf8("〜−ü"));
     script.Save();
     // The byte-order mark the file had is written back.
-    EXPECT_EQ(ReadFileBytes(path), "\xEF\xBB\xBFprint \"日本 é€〜− \xF0\x9F\x98\x80\";\n〜−ü# end\n");
+    EXPECT_EQ(ReadFileBytes(path),
+              "\xEF\xBB\xBFprint \"日本 é€〜− \xF0\x9F\x98\x80\";\n〜−ü# end\n");
     EXPECT_EQ(host.Msgs.Count(), 0u) << "nothing to ask: UTF-8 holds every character";
     EXPECT_FALSE(script.Modified);
 }
@@ -503,6 +504,7 @@ TEST_F(Script, ZeroBytesAndHalfWidthKatakanaSurviveOpenAndSave) {
 
 TEST_F(Script, TextShiftJisCannotHoldIsSavedOnlyWhenTheUserAgrees) {
     std::string path = work.Write("e.pl", "x\ny\n");
+    script.SetCodeChoice(kCodeSjis); // chosen in the menu: plain ASCII would open as UTF-8
     script.Open(path);
     script.Editor().insert(QString::fromUtf8("\xF0\x9F\x98\x80"));
     ASSERT_TRUE(script.Modified);
@@ -519,7 +521,7 @@ TEST_F(Script, TextShiftJisCannotHoldIsSavedOnlyWhenTheUserAgrees) {
     EXPECT_EQ(script.FileAge, age);
 
     host.Msgs.Answer(MessageAnswer::No); // the run's copy is asked about too
-    EXPECT_FALSE(script.SaveToPath(config.GetTempFilePath()));
+    EXPECT_FALSE(script.WriteRunCopy(config.GetTempFilePath()));
     EXPECT_FALSE(FileExists(config.GetTempFilePath()));
 
     host.Msgs.Answer(MessageAnswer::Yes);

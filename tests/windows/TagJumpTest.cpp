@@ -144,9 +144,13 @@ TEST_F(TagJumpTest, TheFileNamedInTheEntryIsOpened) {
         upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     ASSERT_NE(upper, temp);
     Jump("syntax error at " + upper + " line 5, near \"}\"");
-    ASSERT_EQ(launcher.Started.size(), 2u);
+    // So does the copy beside the script that the last run executed.
+    config.LastRunCopy = dir.File(".a.vexil-Xy12Zq.pl");
+    Jump("Died at " + config.LastRunCopy + " line 6.");
+    ASSERT_EQ(launcher.Started.size(), 3u);
     EXPECT_EQ(launcher.Started[0], (Argv{editor, "/srv/lib/Util.pm:21"}));
     EXPECT_EQ(launcher.Started[1], (Argv{editor, dir.File("a.pl") + ":5"}));
+    EXPECT_EQ(launcher.Started[2], (Argv{editor, dir.File("a.pl") + ":6"}));
 }
 
 TEST_F(TagJumpTest, AFileNameIsTheRealPathWhateverCharactersItHolds) {

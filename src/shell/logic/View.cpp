@@ -1,5 +1,6 @@
 #include "shell/logic/View.h"
 
+#include "encoding/Codeconv.h"
 #include "platform/FileFacts.h"
 
 ViewState ComputeView(const ViewInputs& in) {
@@ -12,6 +13,7 @@ ViewState ComputeView(const ViewInputs& in) {
     v.undoEnabled = in.canUndo;
     v.run = in.run;
     v.encodingItem = in.codeChoice >= -1 && in.codeChoice <= 3 ? in.codeChoice + 1 : 0;
+    v.lineEndItem = in.lineEnd == kLineEndCrLf ? 1 : in.lineEnd == kLineEndCr ? 2 : 0;
     for (size_t i = 0; i < in.languageNames.size(); ++i)
         if (SameTextAscii(in.languageNames[i], in.languageName)) {
             v.languageItem = static_cast<int>(i);

@@ -21,6 +21,7 @@ struct ViewInputs {
     bool useCgi = false;
     bool canUndo = false;
     int codeChoice = -1; // -1 automatic, 0..3
+    int lineEnd = 0;     // the script's: 0 LF, 1 CR, 2 CR LF
     std::vector<std::string> languageNames;
     RunOptions run;
 };
@@ -33,6 +34,7 @@ struct ViewState {
     bool useCgi = false;
     bool undoEnabled = false;
     int encodingItem = 0;  // 0 MMAuto, 1 MMSHIFTJIS, 2 MMEUC, 3 MMJIS, 4 MMUTF8
+    int lineEndItem = 0;   // 0 MMLineEndLF, 1 MMLineEndCRLF, 2 MMLineEndCR
     int languageItem = -1; // the language menu item to mark; -1 none
     RunOptions run;        // check marks and button hints of the run options
 };

@@ -75,9 +75,10 @@ TagJumpOutcome PerformTagJump(std::optional<std::string_view> entry, TagJumpCont
             RegExpGroups[1].empty())
             return TagJumpOutcome::NoFileName;
         file = AbsoluteFrom(context.runFolder, RegExpGroups[1]);
-        // An error reported against the temporary copy a run executes points at the script.
-        if (LowerAscii(file) ==
-            LowerAscii(AbsoluteFrom(context.runFolder, config.GetTempFilePath())))
+        // An error reported against the copy a run executed points at the script.
+        if ((!config.LastRunCopy.empty() && file == config.LastRunCopy) ||
+            LowerAscii(file) ==
+                LowerAscii(AbsoluteFrom(context.runFolder, config.GetTempFilePath())))
             file = context.script.GetFileName();
     }
     file = AbsoluteFrom(context.runFolder, file);
