@@ -37,6 +37,7 @@ struct QuietHost : MainWindowHost {
     void SetCaption(const std::string&) override {}
     void RefreshView() override {}
     void RefreshStatus() override {}
+    void Notice(const std::string&) override {}
     void HideErrorPanel() override {}
     void ShowErrorPanel() override {}
     FindDialogService& SharedFindDialog() override { return find; }

@@ -183,6 +183,16 @@ std::string BrowserText(const std::string& resultText, bool cut) {
     return JoinCrLf(lines, from);
 }
 
+std::string StartFailureMessage(const std::string& text, int error, bool cgiGet) {
+    std::string message = text;
+    if (error != 0)
+        message += "\n" + std::string(std::strerror(error));
+    if (error == E2BIG && cgiGet)
+        message += "\nGET の要求が大きすぎます。大きなフォームは REQUEST_METHOD を POST にすると"
+                   "標準入力で渡されます。";
+    return message;
+}
+
 TextCode HoldOutput(ByteStream& output, int scriptCode, MessageService& messages) {
     switch (JudgeOutput(output.View())) {
     case OutputKind::Utf8:
@@ -258,6 +268,15 @@ bool Exec::RunCaptured(const std::string& arguments) {
         c_.windows.RunStarted();
         bool ok = proc.Run();
         c_.windows.RunEnded();
+        if (!proc.ErrorText().empty()) {
+            // A child that never started is no run that printed nothing: say so, and why.
+            Discard(*script);
+            c_.messages.Show(
+                StartFailureMessage(proc.ErrorText(), proc.SpawnError(),
+                                    c_.config.UseCGI && c_.cgi && c_.cgi->Method == KCgiData::Get),
+                kErrorCaption, MessageIcon::Error);
+            return false;
+        }
 
         // UTF-8 output, what Linux programs print, is held as it came, so no character is
         // lost on the way to the user; other output is held in CP932 as before.

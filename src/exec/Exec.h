@@ -198,6 +198,9 @@ std::string BrowserText(const std::string& resultText, bool cut);
 // not Shift_JIS (EUC-JP, JIS), taken as it is otherwise. Answers the code, and replaces the
 // stream's bytes when they were converted.
 TextCode HoldOutput(ByteStream& output, int scriptCode, MessageService& messages);
+// What a user is told when a child could not be started: the runner's text, the reason, and
+// for E2BIG in a CGI GET that a large form goes by POST on standard input.
+std::string StartFailureMessage(const std::string& text, int error, bool cgiGet);
 
 inline constexpr const char* kMissingInterpreterQuestion =
     "実行可能ファイルが見つかりません。\nVexilはスクリプトを実行するのに、処理系が必要です。\n"

@@ -142,6 +142,7 @@ bool KExecProc::Fail(const char* text) {
 
 bool KExecProc::Run() {
     errorText_.clear();
+    spawnError_ = 0;
     out_.Clear();
     err_.Clear();
 
@@ -186,8 +187,12 @@ bool KExecProc::Run() {
                                  environment_ ? envp.data() : environ);
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attr);
-    if (spawned != 0)
+    if (spawned != 0) {
+        // The reason is what the user can act on: a file that is not executable (EACCES), an
+        // environment entry past the kernel's per-string limit (E2BIG), a missing file.
+        spawnError_ = spawned;
         return Fail("Cannot create a proccess.");
+    }
 
     // Only the child may hold the write ends now, so each pipe ends when the last process
     // that inherited it has gone.

@@ -57,6 +57,9 @@ public:
     // cancelled or never started.
     int ExitCode() const { return exitCode_; }
     const std::string& ErrorText() const { return errorText_; }
+    // The errno with which the child could not be started (0 when it started or never got
+    // that far).
+    int SpawnError() const { return spawnError_; }
 
 private:
     bool Fail(const char* text);
@@ -65,6 +68,7 @@ private:
     ByteStream err_;
     std::string commandLine_;
     std::string errorText_;
+    int spawnError_ = 0;
     int exitCode_ = -1;
     std::optional<std::string> environment_;
     std::optional<std::string> input_;

@@ -505,6 +505,10 @@ void TFMain::RefreshStatus() {
     ApplyStatus(ComputeView(Inputs(*FScript, active_, *config_, exec_.get())));
 }
 
+void TFMain::Notice(const std::string& text) {
+    statusBar()->showMessage(Q(text), 8000);
+}
+
 void TFMain::ApplyStatus(const ViewState& v) {
     for (int i = 0; i < 5; ++i) {
         QString text = Q(v.panels[i]);

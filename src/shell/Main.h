@@ -80,6 +80,7 @@ public:
     void SetCaption(const std::string& caption) override;
     void RefreshView() override;
     void RefreshStatus() override;
+    void Notice(const std::string& text) override;
     void HideErrorPanel() override;
     void ShowErrorPanel() override;
     FindDialogService& SharedFindDialog() override;

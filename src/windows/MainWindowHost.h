@@ -22,6 +22,8 @@ public:
     // Caption, status bar, check and radio marks.
     virtual void RefreshView() = 0;
     virtual void RefreshStatus() = 0;
+    // A passing word in the status bar (a search that wrapped, an error in another file).
+    virtual void Notice(const std::string& text) = 0;
     virtual void HideErrorPanel() = 0;
     // Shows the error panel at 60 px when it is hidden.
     virtual void ShowErrorPanel() = 0;

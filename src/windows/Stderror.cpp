@@ -218,7 +218,8 @@ void TFStdError::TagJump() {
                            Host().Messages(),
                            Host().Programs(),
                            [this] { Host().ActivateDocument(kScript); },
-                           runFolder_};
+                           runFolder_,
+                           [this](const std::string& text) { Host().Notice(text); }};
     PerformTagJump(CurrentEntry(), context);
     Host().RefreshStatus(); // the caret may have moved
 }

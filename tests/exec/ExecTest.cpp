@@ -11,6 +11,8 @@
 #include "support/ScriptedMessages.h"
 #include "support/TempDir.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <optional>
@@ -504,6 +506,35 @@ TEST_F(Bench, ClipboardRunKeepsEveryCharacterAndTheScriptsLineEnds) {
     EXPECT_EQ(windows.result, "caf\x81\xac"
                               "CR\n\x81\xac"
                               "CR\n");
+}
+
+// A child that cannot be started is said, with the reason, instead of a run that shows nothing.
+TEST_F(Bench, AChildThatCannotStartIsSaidWithItsReason) {
+    const std::string plain = dir.Write("not-executable", "#!/bin/sh\n");
+    windows.source = "print 1;";
+    windows.result = "kept";
+    const struct {
+        const char* what;
+        std::string interpreter;
+        std::string environment; // a TEXT value of the form, sent by GET
+        std::string says;
+    } cases[] = {
+        {"not executable", plain, "",
+         "Cannot create a proccess.\n" + std::string(std::strerror(EACCES))},
+        {"a GET past the kernel's limit", "/usr/bin/perl", std::string(200000, 'x'),
+         "Cannot create a proccess.\n" + std::string(std::strerror(E2BIG)) + "\nGET の要求"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        messages.Reset();
+        Perl().ExePath = c.interpreter;
+        config.UseCGI = !c.environment.empty();
+        cgi.Form.Set({KFormData::Text, "q", c.environment});
+        exec.RunScriptCommand();
+        ASSERT_EQ(messages.Count(), 1u);
+        EXPECT_EQ(messages.Texts()[0].rfind(c.says, 0), 0u) << messages.Texts()[0];
+        EXPECT_TRUE(launcher.Started.empty());
+    }
 }
 
 TEST_F(Bench, CgiModeHandsTheRequestAsTheWholeEnvironment) {

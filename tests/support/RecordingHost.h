@@ -15,6 +15,8 @@ public:
     void SetCaption(const std::string& caption) override { Caption = caption; }
     void RefreshView() override { ++ViewRefreshes; }
     void RefreshStatus() override { ++StatusRefreshes; }
+    void Notice(const std::string& text) override { Notices.push_back(text); }
+    std::vector<std::string> Notices;
     void HideErrorPanel() override {
         ErrorPanelVisible = false;
         ++PanelHides;

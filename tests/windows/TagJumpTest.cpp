@@ -30,7 +30,13 @@ protected:
     void TearDown() override { RegExpUnload(); }
 
     TagJumpOutcome Jump(std::optional<std::string_view> entry) {
-        TagJumpContext context{script, config, messages, launcher, [this] { ++activations; }};
+        TagJumpContext context{script,
+                               config,
+                               messages,
+                               launcher,
+                               [this] { ++activations; },
+                               dir.Path(),
+                               [this](const std::string& text) { notices.push_back(text); }};
         return PerformTagJump(entry, context);
     }
     // The external editor is asked for: a saved script and the option on.
@@ -47,6 +53,7 @@ protected:
     RecordingLauncher launcher;
     std::string editor;
     int activations = 0;
+    std::vector<std::string> notices;
 };
 
 } // namespace
@@ -81,13 +88,29 @@ TEST_F(TagJumpTest, TheJumpStaysInTheScriptWindowWhenTheScriptHasNoFileOrTheOpti
     config.UseTagJump = true;
     config.TagJumpText = "%F";
     EXPECT_EQ(Jump("Died at - line 3."), TagJumpOutcome::InScript);
-    // A file named in the entry is ignored while the external jump is off.
+    // While the external jump is off, a line that names the script or the run's copy moves
+    // the caret; one that names another file leaves it, and says where the error is.
     script.FileName = dir.File("a.pl");
     config.UseTagJump = false;
     config.Current->UseTagJumpToOtherFile = true;
     config.Current->RegExpFile = "at (.+) line";
+    config.LastRunCopy = dir.File(".a.vexil-Qw12er.pl");
+    const std::pair<std::string, TagJumpOutcome> lines[] = {
+        {"Died at /usr/lib/python3/json/__init__.py line 9.", TagJumpOutcome::OtherFile},
+        {"Died at " + dir.File("a.pl") + " line 4.", TagJumpOutcome::InScript},
+        {"Died at a.pl line 5.", TagJumpOutcome::InScript}, // relative to the run's folder
+        {"Died at " + config.LastRunCopy + " line 6.", TagJumpOutcome::InScript},
+        {"Died at x/a.pl line 7.", TagJumpOutcome::OtherFile},
+    };
+    for (const auto& [line, outcome] : lines)
+        EXPECT_EQ(Jump(line), outcome) << line;
+    EXPECT_EQ(script.Lines, (std::vector<long long>{3, 4, 5, 6}));
+    ASSERT_EQ(notices.size(), 2u);
+    EXPECT_EQ(notices[0].rfind("/usr/lib/python3/json/__init__.py の 9 行目", 0), 0u) << notices[0];
+    EXPECT_EQ(notices[1].rfind(dir.File("x/a.pl") + " の 7 行目", 0), 0u);
+    // Without a file expression every line belongs to the script, as Perl's defaults have it.
+    config.Current->RegExpFile.clear();
     EXPECT_EQ(Jump("Died at /elsewhere/lib.pm line 9."), TagJumpOutcome::InScript);
-    EXPECT_EQ(script.Lines, (std::vector<long long>{3, 9}));
     EXPECT_EQ(script.Questions, 0);
     EXPECT_TRUE(launcher.Started.empty());
 }

@@ -38,6 +38,14 @@ std::string AbsoluteFrom(const std::string& folder, const std::string& file) {
     return base + file;
 }
 
+// The script itself, or the copy of it that a run executed.
+bool NamesTheScript(const std::string& file, TagJumpContext& context, const KVexilConfig& config) {
+    return file == AbsoluteFrom(context.runFolder, context.script.GetFileName()) ||
+           (!config.LastRunCopy.empty() && file == config.LastRunCopy) ||
+           LowerAscii(file) ==
+               LowerAscii(AbsoluteFrom(context.runFolder, config.GetTempFilePath()));
+}
+
 } // namespace
 
 int TagJumpLineNumber(std::optional<std::string_view> entry, const KVexilConfig& config) {
@@ -60,6 +68,20 @@ TagJumpOutcome PerformTagJump(std::optional<std::string_view> entry, TagJumpCont
 
     std::string file = context.script.GetFileName();
     if (file.empty() || !config.UseTagJump) {
+        // A line that names another file (a module's, a library's) is no line of the script:
+        // the caret stays, and the user learns where the error is.
+        if (config.Current && !config.Current->RegExpFile.empty() &&
+            RegExpMatchUtf8(std::string(*entry), config.Current->RegExpFile) &&
+            !RegExpGroups[1].empty()) {
+            const std::string named = AbsoluteFrom(context.runFolder, RegExpGroups[1]);
+            if (!NamesTheScript(named, context, config)) {
+                if (context.notice)
+                    context.notice(named + " の " + std::to_string(line) +
+                                   " 行目のエラーです。環境設定でタグジャンプ（外部エディタ）を"
+                                   "使うと、そのファイルを開けます。");
+                return TagJumpOutcome::OtherFile;
+            }
+        }
         if (context.activateScript)
             context.activateScript();
         context.script.GoToLine(line);
@@ -76,9 +98,7 @@ TagJumpOutcome PerformTagJump(std::optional<std::string_view> entry, TagJumpCont
             return TagJumpOutcome::NoFileName;
         file = AbsoluteFrom(context.runFolder, RegExpGroups[1]);
         // An error reported against the copy a run executed points at the script.
-        if ((!config.LastRunCopy.empty() && file == config.LastRunCopy) ||
-            LowerAscii(file) ==
-                LowerAscii(AbsoluteFrom(context.runFolder, config.GetTempFilePath())))
+        if (NamesTheScript(file, context, config))
             file = context.script.GetFileName();
     }
     file = AbsoluteFrom(context.runFolder, file);

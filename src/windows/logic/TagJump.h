@@ -22,11 +22,14 @@ struct TagJumpContext {
     // The working folder of the run whose error output is shown: file names in it are relative
     // to that folder, whatever the current folder has become since.
     std::string runFolder;
+    // Says a passing word in the status bar.
+    std::function<void(const std::string&)> notice;
 };
 
 enum class TagJumpOutcome {
     NoLineNumber,  // the entry names no line: nothing happened
     InScript,      // the script window's caret went to the line
+    OtherFile,     // the entry names another file: the caret stayed, and the user was told
     Declined,      // the save question was answered so that the jump stops
     NoFileName,    // the entry names no file although the language asks for one
     EditorMissing, // the editor program was not found; the user was told
