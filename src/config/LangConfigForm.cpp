@@ -36,6 +36,7 @@ KLanguageSettings LangConfigForm::Choose(int index) {
 }
 
 bool LangConfigForm::Apply(KLanguageSettings& shown) {
+    shown = SingleLineValues(std::move(shown));
     shown.TempDir = TempDirWithoutTrailingSlash(shown.TempDir);
     if (!config_)
         return false;
@@ -74,14 +75,16 @@ LangConfigForm::Check LangConfigForm::Validate(const KLanguageSettings& shown,
     return {};
 }
 
-std::optional<std::string> LangConfigForm::BrowseExePath() {
+std::optional<std::string> LangConfigForm::BrowseExePath(const std::string& current) {
     FileDialogRequest request;
     request.filter = kExecutableFilter;
+    request.fileName = current;
     return BrowseForFile(dialogs_, request);
 }
 
-std::optional<std::string> LangConfigForm::BrowseHelpFile() {
+std::optional<std::string> LangConfigForm::BrowseHelpFile(const std::string& current) {
     FileDialogRequest request;
     request.filter = kHelpFileFilter;
+    request.fileName = current;
     return BrowseForFile(dialogs_, request);
 }
