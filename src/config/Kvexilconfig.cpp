@@ -391,7 +391,7 @@ bool KVexilConfig::SelectLanguageByFirstLine(const std::string& line) {
         return false; // only an interpreter line names a language
     for (const auto& language : Languages) {
         const std::string expression = FirstLineExpression(language->RegExpLang);
-        if (!Trim(expression).empty() && RegExpMatch(line, expression)) {
+        if (!Trim(expression).empty() && RegExpMatchUtf8(line, expression)) {
             Current = language.get();
             return true;
         }

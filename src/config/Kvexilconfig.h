@@ -140,7 +140,8 @@ public:
     // language's RegExpLang in list order. False leaves Current.
     bool SelectLanguageOfScript(const std::string& filePath);
     // The first language whose RegExpLang matches line (a script's first line, such as
-    // "#!/usr/bin/env python3"); false leaves Current. Needs the regular-expression library.
+    // "#!/usr/bin/env python3", matched as UTF-8 like every settings text); false leaves Current.
+    // Needs the regular-expression library.
     bool SelectLanguageByFirstLine(const std::string& line);
     // "Perl Files(*.pl,*.cgi)|*.pl;*.cgi|All Files(*.*)|*.*" for the current language.
     std::string GetFileFilter() const;

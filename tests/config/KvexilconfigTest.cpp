@@ -224,6 +224,8 @@ TEST(KVexilConfig, AScriptWithoutAKnownExtensionPicksItsLanguageFromItsFirstLine
         {"tool", "#!/usr/bin/perl -w\n", "Perl"},
         {"tool", "#!/usr/bin/env perl\r\nprint 1;\r\n", "Perl"},
         {"tool", "#!/usr/local/bin/perl5.36", "Perl"},
+        {"tool", "#!/usr/bin/perl -w # \x82\xa0 Shift_JIS\n", "Perl"},
+        {"tool", "#!/usr/bin/env python3 # café\n", "Python"},
         {"notes.txt", "#!/usr/bin/env ruby\n", "Ruby"}, // an extension no language claims
         {"a.py", "#!/usr/bin/perl\n", "Python"},        // a known extension comes first
         {"a.CGI", "#!/bin/sh\n", "Perl"},

@@ -114,7 +114,7 @@ TEST(Seedlangs, RecordedErrorLinesGiveTheirFileAndLineThroughTheWrittenDefinitio
         EXPECT_EQ(ErrorLineNumber(r.line, def.RegExpErr), r.number) << r.line;
         if (r.number < 0)
             continue;
-        EXPECT_TRUE(RegExpMatch(r.line, def.RegExpFile)) << r.line;
+        EXPECT_TRUE(RegExpMatchUtf8(r.line, def.RegExpFile)) << r.line;
         EXPECT_EQ(RegExpGroups[1], r.file) << r.line;
     }
 }
@@ -147,7 +147,7 @@ TEST_P(Seeded, ErrorLinesNameTheScriptAndItsLines) {
         int n = ErrorLineNumber(line, def.RegExpErr);
         if (n < 0)
             continue;
-        ASSERT_TRUE(RegExpMatch(line, def.RegExpFile)) << line;
+        ASSERT_TRUE(RegExpMatchUtf8(line, def.RegExpFile)) << line;
         if (RegExpGroups[1] == script)
             named.insert(n);
     }
@@ -163,7 +163,7 @@ TEST_P(Seeded, ErrorLinesNameTheScriptAndItsLines) {
     const std::string line = "#!/usr/bin/env " + ExtractFileName(def.ExePath);
     for (const auto& other : all)
         if (FileExists(other->FileName) &&
-            RegExpMatch(line, FirstLineExpression(other->RegExpLang))) {
+            RegExpMatchUtf8(line, FirstLineExpression(other->RegExpLang))) {
             EXPECT_EQ(chosen, nullptr)
                 << line << " matches " << chosen->Name << " and " << other->Name;
             chosen = other.get();
