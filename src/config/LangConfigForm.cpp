@@ -59,9 +59,11 @@ LangConfigForm::Check LangConfigForm::Validate(const KLanguageSettings& shown,
         messages_.Show(message, kLanguageSettingsCaption, MessageIcon::Warning);
         return check;
     };
-    if (!FileExists(shown.ExePath))
+    // The interpreter that would be stored, a line break being the blank the field shows.
+    const std::string exePath = SingleLine(shown.ExePath);
+    if (!FileExists(exePath))
         return fail(kEnvironmentPage, kExePathField,
-                    "ファイル " + shown.ExePath +
+                    "ファイル " + exePath +
                         " は存在しません。\n存在する実行可能ファイルへのパスを設定してください。");
     if (!shown.UseTagJumpToOtherFile)
         return {};

@@ -137,6 +137,9 @@ TEST(SettingsChange, LineBreaksInFieldsBecomeBlanksAndAreStored) {
     s.RegExpErr = "line\n[0-9]+";
     s.RegExpFile = "at (.+)\r\n line";
     d.messages.Reset();
+    EXPECT_FALSE(form.Validate(s).valid) << "OK checks the path that would be stored";
+    EXPECT_EQ(d.messages.Texts().at(0).rfind("ファイル /bin/ sh は存在しません。", 0), 0u);
+    d.messages.Reset();
     ASSERT_TRUE(form.Apply(s));
     EXPECT_EQ(d.messages.Count(), 0u);
     EXPECT_EQ(s.Option, "-w -T") << "the fields show what is stored";
