@@ -70,6 +70,16 @@ std::vector<std::string> ExtList(std::string_view text) {
     return items;
 }
 
+std::string FirstLineExpression(std::string_view regExpLang) {
+    std::string expression;
+    for (size_t i = 0; i < regExpLang.size(); ++i) {
+        expression += regExpLang[i];
+        if (regExpLang[i] == '/' && i + 1 < regExpLang.size() && regExpLang[i + 1] == '/')
+            ++i;
+    }
+    return expression;
+}
+
 KDefConfig::KDefConfig(std::string fileName) : FileName(std::move(fileName)) {
     Load();
 }

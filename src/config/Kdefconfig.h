@@ -14,6 +14,11 @@
 // 0x80 up never end an item, so UTF-8 and Shift_JIS extensions stay whole.
 std::vector<std::string> ExtList(std::string_view text);
 
+// The expression a RegExpLang stands for when a script's first line is matched. A doubled '/'
+// is one '/': definitions have always been written with the Perl default "(^#!.*//perl.*)",
+// meant for "#!/usr/bin/perl".
+std::string FirstLineExpression(std::string_view regExpLang);
+
 class KDefConfig {
 public:
     // A definition read from an existing (or missing) file; missing keys take the defaults.
@@ -36,7 +41,7 @@ public:
 
     std::string Name;
     std::string Ext;
-    std::string RegExpLang; // kept and written back; nothing else reads it
+    std::string RegExpLang; // matches the first line of a script that has no known extension
     std::string ExePath;
     std::string Option;
     std::string LastFolder; // kept and written back

@@ -6,6 +6,7 @@
 #include "platform/IniFile.h"
 #include "platform/Launcher.h"
 #include "platform/MessageService.h"
+#include "regex/Kregexp.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -55,6 +56,15 @@ std::vector<std::string> DefFileNames(const std::string& folder) {
     }
     std::sort(names.begin(), names.end());
     return names;
+}
+
+// The first line of a file, without its line end; false when it is no readable regular file.
+bool ReadFirstLine(const std::string& path, std::string& line) {
+    // An interpreter line is short (the kernel reads 256 bytes of it).
+    if (!ReadRegularFile(path, 1024, line))
+        return false;
+    line.resize(std::min(line.size(), line.find_first_of("\r\n")));
+    return true;
 }
 
 } // namespace
@@ -123,7 +133,7 @@ void KVexilConfig::Load() {
     UseTagJump = ini.ReadBool(kEnvironment, "UseTagJump", false);
     TagJumpText = ini.ReadString(kEnvironment, "TagJumpText", "");
     TempBat = ini.ReadString(kEnvironment, "TempBat", kDefaultTempBat);
-    UsePause = ini.ReadBool(kEnvironment, "UsePause", false);
+    UsePause = ini.ReadBool(kEnvironment, "UsePause", true);
     bool useHotKey = ini.ReadBool(kEnvironment, "UseHotKey", false);
     auto hotKey = static_cast<uint16_t>(ini.ReadInteger(kEnvironment, "HotKey", 0));
     SetHotKey(useHotKey, hotKey);
@@ -200,15 +210,44 @@ void KVexilConfig::SaveWindow(bool maximized, int width, int height) {
     Save();
 }
 
-bool LanguageNameIsFileName(std::string_view name) {
-    return !name.empty() && name != "." && name != ".." &&
-           name.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
+bool UsableLanguageName(std::string_view name) {
+    if (name.empty() || name.front() == '.')
+        return false;
+    for (size_t i = 0; i < name.size(); ++i) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        // C0 controls and DEL, and the C1 controls as UTF-8 writes them (C2 80 to C2 9F).
+        if (c == '/' || c < 0x20 || c == 0x7F ||
+            (c == 0xC2 && i + 1 < name.size() && static_cast<unsigned char>(name[i + 1]) >= 0x80 &&
+             static_cast<unsigned char>(name[i + 1]) <= 0x9F))
+            return false;
+    }
+    return true;
 }
 
 KLanguageSettings LanguageSettingsOf(const KDefConfig& l) {
     return {
         l.ExePath,  l.Option,  l.Ext,       l.UseHelpFile, l.UseHtmlHelp,           l.HelpFile,
         l.TempFile, l.TempDir, l.ShowError, l.RegExpErr,   l.UseTagJumpToOtherFile, l.RegExpFile};
+}
+
+std::string SingleLine(std::string_view text) {
+    std::string line(text);
+    std::replace_if(
+        line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    return line;
+}
+
+KEnvironmentSettings SingleLineValues(KEnvironmentSettings s) {
+    for (std::string* text : {&s.Editor, &s.TempBat, &s.TempHtml, &s.TagJumpText})
+        *text = SingleLine(*text);
+    return s;
+}
+
+KLanguageSettings SingleLineValues(KLanguageSettings s) {
+    for (std::string* text : {&s.ExePath, &s.Option, &s.Ext, &s.HelpFile, &s.TempFile, &s.TempDir,
+                              &s.RegExpErr, &s.RegExpFile})
+        *text = SingleLine(*text);
+    return s;
 }
 
 KEnvironmentSettings KVexilConfig::Environment() const {
@@ -230,7 +269,8 @@ KEnvironmentSettings KVexilConfig::Environment() const {
     return s;
 }
 
-void KVexilConfig::ApplyEnvironment(const KEnvironmentSettings& s) {
+void KVexilConfig::ApplyEnvironment(const KEnvironmentSettings& shown) {
+    const KEnvironmentSettings s = SingleLineValues(shown);
     Editor = s.Editor;
     UseDoubleQuotes = s.UseDoubleQuotes;
     TempBat = s.TempBat;
@@ -247,9 +287,10 @@ void KVexilConfig::ApplyEnvironment(const KEnvironmentSettings& s) {
     Changed(false);
 }
 
-void KVexilConfig::ApplyLanguage(const KLanguageSettings& s) {
+void KVexilConfig::ApplyLanguage(const KLanguageSettings& shown) {
     if (!Current)
         return;
+    const KLanguageSettings s = SingleLineValues(shown);
     KDefConfig& l = *Current;
     l.ExePath = s.ExePath;
     l.Option = s.Option;
@@ -277,14 +318,21 @@ void KVexilConfig::SelectLanguage(size_t index) {
 
 bool KVexilConfig::AddLanguage(const std::string& name, const std::string& exePath) {
     // The name becomes a file name: "../x" would write outside defs/, "/" or a zero byte
-    // would break the path.
-    if (!LanguageNameIsFileName(name)) {
+    // would break the path, a line break the file.
+    if (!UsableLanguageName(name)) {
         messages_.Show(kUnusableLanguageName, kErrorCaption, MessageIcon::Warning);
         return false;
     }
-    const std::string path = DefsDir + name + ".def";
+    // Languages are chosen by name without regard to case, so "PERL" beside Perl would be a
+    // second Perl that is never chosen: it replaces Perl's own file instead, if the user agrees.
+    std::string path = DefsDir + name + ".def";
+    auto named = std::find_if(Languages.begin(), Languages.end(),
+                              [&](const auto& l) { return SameTextAscii(l->Name, name); });
+    if (named != Languages.end())
+        path = (*named)->FileName;
     std::error_code ec;
-    const bool exists = std::filesystem::exists(std::filesystem::symlink_status(path, ec));
+    const bool exists = named != Languages.end() ||
+                        std::filesystem::exists(std::filesystem::symlink_status(path, ec));
     if (exists && messages_.AskYesNoDefaultNo("言語定義ファイル " + path + kReplaceDefFile,
                                               kConfirmCaption) != MessageAnswer::Yes)
         return false;
@@ -324,6 +372,28 @@ bool KVexilConfig::SelectLanguageByExtension(const std::string& filePath) {
                 Current = language.get();
                 return true;
             }
+        }
+    }
+    return false;
+}
+
+bool KVexilConfig::SelectLanguageOfScript(const std::string& filePath) {
+    if (SelectLanguageByExtension(filePath))
+        return true;
+    std::string head;
+    if (!ReadFirstLine(filePath, head))
+        return false;
+    return SelectLanguageByFirstLine(head);
+}
+
+bool KVexilConfig::SelectLanguageByFirstLine(const std::string& line) {
+    if (line.rfind("#!", 0) != 0)
+        return false; // only an interpreter line names a language
+    for (const auto& language : Languages) {
+        const std::string expression = FirstLineExpression(language->RegExpLang);
+        if (!Trim(expression).empty() && RegExpMatchUtf8(line, expression)) {
+            Current = language.get();
+            return true;
         }
     }
     return false;

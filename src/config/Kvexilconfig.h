@@ -73,11 +73,19 @@ struct KLanguageSettings {
 
 KLanguageSettings LanguageSettingsOf(const KDefConfig& language);
 
-// Whether a language name can become the name of its file in defs/: not empty, not "." or
-// "..", and without '/' or a zero byte.
-bool LanguageNameIsFileName(std::string_view name);
+// A settings field's text as its one-line field shows it, and so as it can be stored: every CR
+// and LF becomes a blank (a pasted line break would otherwise make the value unwritable).
+std::string SingleLine(std::string_view text);
+// Every text of the settings made SingleLine.
+KEnvironmentSettings SingleLineValues(KEnvironmentSettings settings);
+KLanguageSettings SingleLineValues(KLanguageSettings settings);
+
+// Whether a language name can be shown in the menu and become the name of its file in defs/:
+// not empty, not beginning with '.' (defs/ skips such files, so the language would never come
+// back), and without '/' or control characters (a line break would end the Name key's line).
+bool UsableLanguageName(std::string_view name);
 inline constexpr const char* kUnusableLanguageName =
-    "この言語名はファイル名に使えません。\n「/」やNUL文字を含まない、「.」「..」以外の名前を"
+    "この言語名は使えません。\n「/」や改行などの制御文字を含まず、「.」で始まらない名前を"
     "指定してください";
 
 class KVexilConfig {
@@ -109,23 +117,32 @@ public:
     // change sets off and then calls Callbacks.SettingsChanged once. (The main menu's own
     // toggles, AutoRefresh, UseCGI and SetReadOnly, refresh the view themselves.)
     KEnvironmentSettings Environment() const;
-    // Stores every value in its order; the hot key through SetHotKey, so it is registered or
-    // released at once. Nothing is written to disk.
+    // Stores every value (SingleLine) in its order; the hot key through SetHotKey, so it is
+    // registered or released at once. Nothing is written to disk.
     void ApplyEnvironment(const KEnvironmentSettings& settings);
-    // Copies the values into the current language and saves everything (Save; may throw
-    // IniError).
+    // Copies the values (SingleLine) into the current language and saves everything (Save; may
+    // throw IniError).
     void ApplyLanguage(const KLanguageSettings& settings);
     // Makes Languages[index] current; an index out of range changes nothing.
     void SelectLanguage(size_t index);
-    // Creates defs/<name>.def for a new language, appends it and makes it current. A name that
-    // cannot be a file name in defs/ is refused with a message; an existing file is replaced
-    // only when the user agrees (default No), and then its entry in the list too. False when
+    // Creates defs/<name>.def for a new language, appends it and makes it current. An unusable
+    // name is refused with a message. When a language of that name (without regard to case)
+    // or the file exists already, it is replaced only when the user agrees (default No): the
+    // language's own file and its entry in the list, so no name is listed twice. False when
     // nothing was written.
     bool AddLanguage(const std::string& name, const std::string& exePath);
     // The first language whose Name equals text without regard to case; otherwise no change.
     void SelectLanguageByName(const std::string& text);
     // The first language whose Ext list holds the extension of filePath; false leaves Current.
     bool SelectLanguageByExtension(const std::string& filePath);
+    // For a script being opened: by its extension, and when no language claims that (a script
+    // without one, as is usual for commands), by its first line, matched against each
+    // language's RegExpLang in list order. False leaves Current.
+    bool SelectLanguageOfScript(const std::string& filePath);
+    // The first language whose RegExpLang matches line (a script's first line, such as
+    // "#!/usr/bin/env python3", matched as UTF-8 like every settings text); false leaves Current.
+    // Needs the regular-expression library.
+    bool SelectLanguageByFirstLine(const std::string& line);
     // "Perl Files(*.pl,*.cgi)|*.pl;*.cgi|All Files(*.*)|*.*" for the current language.
     std::string GetFileFilter() const;
     // TempDir + "/" + TempFile of the current language, or SettingsDir + TempFile.
@@ -154,6 +171,7 @@ public:
     std::string HelpPath;
     std::string TempBat;
     std::string TempHtml;
+    // Load turns it on where nothing is stored: a terminal window closes when its script ends.
     bool UsePause = false;
     bool CutHead = true;
     int DefaultCode = -1;

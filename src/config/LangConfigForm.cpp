@@ -36,6 +36,7 @@ KLanguageSettings LangConfigForm::Choose(int index) {
 }
 
 bool LangConfigForm::Apply(KLanguageSettings& shown) {
+    shown = SingleLineValues(std::move(shown));
     shown.TempDir = TempDirWithoutTrailingSlash(shown.TempDir);
     if (!config_)
         return false;
@@ -58,9 +59,11 @@ LangConfigForm::Check LangConfigForm::Validate(const KLanguageSettings& shown,
         messages_.Show(message, kLanguageSettingsCaption, MessageIcon::Warning);
         return check;
     };
-    if (!FileExists(shown.ExePath))
+    // The interpreter that would be stored, a line break being the blank the field shows.
+    const std::string exePath = SingleLine(shown.ExePath);
+    if (!FileExists(exePath))
         return fail(kEnvironmentPage, kExePathField,
-                    "ファイル " + shown.ExePath +
+                    "ファイル " + exePath +
                         " は存在しません。\n存在する実行可能ファイルへのパスを設定してください。");
     if (!shown.UseTagJumpToOtherFile)
         return {};
@@ -74,14 +77,16 @@ LangConfigForm::Check LangConfigForm::Validate(const KLanguageSettings& shown,
     return {};
 }
 
-std::optional<std::string> LangConfigForm::BrowseExePath() {
+std::optional<std::string> LangConfigForm::BrowseExePath(const std::string& current) {
     FileDialogRequest request;
     request.filter = kExecutableFilter;
+    request.fileName = current;
     return BrowseForFile(dialogs_, request);
 }
 
-std::optional<std::string> LangConfigForm::BrowseHelpFile() {
+std::optional<std::string> LangConfigForm::BrowseHelpFile(const std::string& current) {
     FileDialogRequest request;
     request.filter = kHelpFileFilter;
+    request.fileName = current;
     return BrowseForFile(dialogs_, request);
 }

@@ -45,9 +45,10 @@ public:
     // The combo chose the language at index: it becomes current at once, and unapplied edits
     // give way to its values.
     KLanguageSettings Choose(int index);
-    // Set, and OK after Validate: the temporary folder loses its trailing '/' (in shown too, so
-    // the field shows what is stored), the values go into the current language and everything
-    // is saved. False when a file could not be written; the user has been told.
+    // Set, and OK after Validate: line breaks become blanks and the temporary folder loses its
+    // trailing '/' (in shown too, so the fields show what is stored), the values go into the
+    // current language and everything is saved. False when a file could not be written; the
+    // user has been told.
     bool Apply(KLanguageSettings& shown);
     // OK's checks in their order, each with its message; a tag jump to other files without the
     // environment's tag jump only warns. A failed check is first shown (its page in front, the
@@ -55,8 +56,9 @@ public:
     Check Validate(const KLanguageSettings& shown,
                    const std::function<void(const Check&)>& show = {});
 
-    std::optional<std::string> BrowseExePath();
-    std::optional<std::string> BrowseHelpFile();
+    // The browse buttons; the dialog starts in the folder of the field's path (current).
+    std::optional<std::string> BrowseExePath(const std::string& current);
+    std::optional<std::string> BrowseHelpFile(const std::string& current);
 
 private:
     MessageService& messages_;

@@ -13,19 +13,22 @@ bool NewLangForm::Confirm(const std::string& nameText, const std::string& pathTe
     };
     if (name.empty())
         return refuse("言語名を指定してください");
-    if (!LanguageNameIsFileName(name))
+    if (!UsableLanguageName(name))
         return refuse(kUnusableLanguageName);
-    if (pathText.empty())
+    // The path as the field shows it, which is what can be stored.
+    const std::string path = SingleLine(pathText);
+    if (path.empty())
         return refuse("実行パスを指定してください");
-    if (!FileExists(pathText))
-        return refuse("ファイル " + pathText + "は存在しません");
+    if (!FileExists(path))
+        return refuse("ファイル " + path + "は存在しません");
     LanguageName = name;
-    LanguagePath = pathText;
+    LanguagePath = path;
     return true;
 }
 
-std::optional<std::string> NewLangForm::Browse() {
+std::optional<std::string> NewLangForm::Browse(const std::string& current) {
     FileDialogRequest request;
     request.filter = kExecutableFilter;
+    request.fileName = current;
     return BrowseForFile(dialogs_, request);
 }

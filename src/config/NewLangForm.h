@@ -17,10 +17,12 @@ public:
         : messages_(messages), dialogs_(dialogs) {}
 
     // OK: true when the texts pass, and then LanguageName (trimmed) and LanguagePath (as
-    // typed) hold them; false after a message, the dialog staying open.
+    // typed, a line break made a blank) hold them; false after a message, the dialog staying
+    // open.
     bool Confirm(const std::string& nameText, const std::string& pathText);
-    // The browse button: an existing file, or nothing.
-    std::optional<std::string> Browse();
+    // The browse button: an existing file, or nothing. The dialog starts in the folder of the
+    // path field's text (current).
+    std::optional<std::string> Browse(const std::string& current);
 
     std::string LanguageName;
     std::string LanguagePath;

@@ -15,6 +15,7 @@ struct LanguageSeed {
     const char* name;
     const char* program; // looked up on PATH
     const char* ext;
+    const char* regExpLang; // matches the interpreter lines of its scripts
     const char* option;
     const char* regExpErr;  // its first run of digits is the line number
     const char* regExpFile; // group 1 is the file name

@@ -7,7 +7,13 @@
 #include <functional>
 #include <string>
 
+// The user's home folder: HOME when it is an absolute folder other than "/", else the one the
+// password database gives the user (with the same rule), else empty.
+std::string UserHomeFolder();
+
 // The folder, with a trailing '/'. writable answers whether the program folder may be written.
+// Without a usable XDG_CONFIG_HOME or home folder, the program folder (its save then fails with
+// a message, rather than settings landing in "/.config").
 std::string SettingsFolderFor(const std::string& programDir,
                               const std::function<bool(const std::string&)>& writable);
 std::string SettingsFolderFor(const std::string& programDir);

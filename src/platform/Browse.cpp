@@ -1,5 +1,7 @@
 #include "platform/Browse.h"
 
+#include "platform/FileFacts.h"
+
 #include <cerrno>
 #include <climits>
 #include <unistd.h>
@@ -17,6 +19,16 @@ std::string CurrentFolder() {
 
 bool ChangeFolder(const std::string& folder) {
     return !folder.empty() && ::chdir(folder.c_str()) == 0;
+}
+
+std::string DialogStartFolder(const FileDialogRequest& request) {
+    if (!request.initialDir.empty())
+        return request.initialDir;
+    const std::string cwd = CurrentFolder();
+    std::string folder = ExtractFileDir(request.fileName);
+    if (!folder.empty() && folder.front() != '/' && !cwd.empty())
+        folder = cwd + "/" + folder;
+    return !folder.empty() && DirectoryExists(folder) ? folder : cwd;
 }
 
 std::optional<std::string> BrowseForFile(DialogService& dialogs, const FileDialogRequest& request) {

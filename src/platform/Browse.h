@@ -12,6 +12,11 @@ std::string CurrentFolder();
 // Makes folder the process's current folder; false when it cannot.
 bool ChangeFolder(const std::string& folder);
 
+// Where a file dialog starts: request.initialDir when given, else the folder of
+// request.fileName (a relative one taken from the current folder) when that folder exists,
+// else the current folder; never whatever folder a dialog showed last.
+std::string DialogStartFolder(const FileDialogRequest& request);
+
 // The open dialog. When a file is picked, the current folder is put back to what it was before
 // (a dialog may move it); a cancelled dialog changes nothing.
 std::optional<std::string> BrowseForFile(DialogService& dialogs, const FileDialogRequest& request);

@@ -2,6 +2,7 @@
 
 #include "platform/FileFacts.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace {
@@ -67,16 +68,16 @@ IniFile::IniFile(std::string fileName) : fileName_(std::move(fileName)) {
     size_t start = 0;
     while (bytes.compare(start, 3, "\xEF\xBB\xBF") == 0)
         start += 3;
+    // LF, CR LF and a lone CR (old Mac editors) all end a line; a file of CR-only lines would
+    // otherwise be one line, every value in it lost and the next save appended after it.
     while (start < bytes.size()) {
-        size_t nl = bytes.find('\n', start);
-        size_t end = nl == std::string::npos ? bytes.size() : nl;
-        size_t len = end - start;
-        if (len > 0 && bytes[end - 1] == '\r')
-            --len;
-        lines_.emplace_back(bytes, start, len);
-        if (nl == std::string::npos)
+        size_t end = bytes.find_first_of("\r\n", start);
+        if (end == std::string::npos) {
+            lines_.emplace_back(bytes, start);
             break;
-        start = nl + 1;
+        }
+        lines_.emplace_back(bytes, start, end - start);
+        start = end + (bytes.compare(end, 2, "\r\n") == 0 ? 2 : 1);
     }
 }
 
@@ -136,8 +137,11 @@ bool IniFile::ReadBool(std::string_view section, std::string_view key, bool defa
 }
 
 bool IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
-    if (value.find_first_of("\r\n") != std::string_view::npos)
+    if (value.find_first_of("\r\n") != std::string_view::npos) {
+        if (std::find(refused_.begin(), refused_.end(), key) == refused_.end())
+            refused_.emplace_back(key);
         return false;
+    }
     std::string line = std::string(key) + "=" + std::string(value);
     modified_ = true;
     Range r{};
@@ -178,6 +182,15 @@ std::string IniFile::Text() const {
 }
 
 void IniFile::UpdateFile() {
+    // A value that could not be written must not pass for saved: nothing of this file is
+    // written, and the error names the keys.
+    if (!refused_.empty()) {
+        std::string keys;
+        for (const std::string& key : refused_)
+            keys += (keys.empty() ? "" : ", ") + key;
+        throw IniError(fileName_,
+                       "Cannot write \"" + fileName_ + "\": a line break in the value of " + keys);
+    }
     if (!modified_)
         return;
     std::string error;

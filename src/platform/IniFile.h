@@ -38,13 +38,15 @@ public:
     bool HasKey(std::string_view section, std::string_view key) const;
 
     // A value holding CR or LF is refused (false, nothing written): it would end the line and
-    // its rest would be read as keys or sections of their own.
+    // its rest would be read as keys or sections of their own. The refusal is remembered, and
+    // UpdateFile reports it.
     bool WriteString(std::string_view section, std::string_view key, std::string_view value);
     void WriteInteger(std::string_view section, std::string_view key, long value);
     void WriteBool(std::string_view section, std::string_view key, bool value);
 
     // Writes the whole file atomically when something was written since it was read.
-    // Throws IniError, whose text names the file, when the file cannot be written.
+    // Throws IniError, whose text names the file, when the file cannot be written, and when a
+    // value was refused since it was read (then nothing is written and the text names the keys).
     void UpdateFile();
 
     // The text a save would write.
@@ -60,6 +62,7 @@ private:
 
     std::string fileName_;
     std::vector<std::string> lines_;
+    std::vector<std::string> refused_; // keys whose values held a line break
     bool modified_ = false;
 };
 

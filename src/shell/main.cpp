@@ -1,6 +1,7 @@
 // VexilPro's entry point: one instance per user and desktop; a second start hands its file to
 // the first and ends with exit code 1.
 #include "shell/Main.h"
+#include "platform/Displayplatform.h"
 #include "platform/FileFacts.h"
 #include "platform/MessageService.h"
 #include "platform/SingleInstance.h"
@@ -14,14 +15,29 @@
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 namespace {
 
-int SecondInstance(int argc, char** argv, const std::string& endpoint, const std::string& start) {
+// QApplication's arguments, alive as long as it is.
+struct QtArgv {
+    QtArgv(int argc, char** argv) : args(QtArguments(argc, argv, ChosenQtPlatform())) {
+        for (std::string& a : args)
+            pointers.push_back(a.data());
+        pointers.push_back(nullptr);
+        count = static_cast<int>(args.size());
+    }
+    std::vector<std::string> args;
+    std::vector<char*> pointers;
+    int count = 0;
+};
+
+int SecondInstance(QtArgv& qtArgv, const std::string& endpoint, const std::string& start) {
     HandOver result = SendToFirstInstance(endpoint, start);
     if (result == HandOver::Sent)
         return 1;
-    QApplication app(argc, argv);
+    QApplication app(qtArgv.count, qtArgv.pointers.data());
     QtMessageService messages;
     messages.Show(result == HandOver::NoEndpoint ? "Cannot find previous window."
                                                  : "Posting Message was failed.",
@@ -52,10 +68,12 @@ int main(int argc, char** argv) {
     const char* display = std::getenv("DISPLAY");
     InstancePaths paths = InstancePathsFor(display ? display : "");
     InstanceLock lock(paths.lock);
+    // On a Wayland session: XWayland, where Escape and the hot key can be seen.
+    QtArgv qtArgv(argc, argv);
     if (!paths.lock.empty() && !lock.TryAcquire())
-        return SecondInstance(argc, argv, paths.endpoint, start);
+        return SecondInstance(qtArgv, paths.endpoint, start);
 
-    QApplication app(argc, argv);
+    QApplication app(qtArgv.count, qtArgv.pointers.data());
     QApplication::setApplicationName("Vexil 2");
     LoadJapaneseTranslations(app);
     try {

@@ -219,7 +219,7 @@ void TFScript::Open(const std::string& path) {
 
     FollowFolderOf(path);
     if (Config)
-        Config->SelectLanguageByExtension(path);
+        Config->SelectLanguageOfScript(path);
     FollowLook();
     if (history_)
         history_->Add(path);

@@ -56,6 +56,18 @@ TEST(ExtList, QuotedItemsAndHighBytes) {
     EXPECT_EQ(ExtList("日本,\x82\xa0x"), (Items{"日本", "\x82\xa0x"}));
 }
 
+TEST(FirstLineExpression, ADoubledSlashIsOneAndEverythingElseStays) {
+    struct Row {
+        const char* stored;
+        const char* used;
+    };
+    for (const Row& r :
+         {Row{"(^#!.*//perl.*)", "(^#!.*/perl.*)"}, Row{"^#!\\S*/ruby", "^#!\\S*/ruby"},
+          Row{"a//b//c", "a/b/c"}, Row{"///", "//"}, Row{"////", "//"}, Row{"/", "/"}, Row{"", ""},
+          Row{"[^/]//x", "[^/]/x"}})
+        EXPECT_EQ(FirstLineExpression(r.stored), r.used) << r.stored;
+}
+
 TEST(KDefConfig, MissingFileGivesDefaultsAndWritesNothing) {
     TempDir dir;
     KDefConfig def(dir.File("none.def"));

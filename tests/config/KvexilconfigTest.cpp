@@ -4,6 +4,7 @@
 #include "platform/FileFacts.h"
 #include "platform/IniFile.h"
 #include "platform/Launcher.h"
+#include "regex/Kregexp.h"
 #include "support/ScriptedMessages.h"
 #include "support/TempDir.h"
 
@@ -116,7 +117,7 @@ TEST(KVexilConfig, FirstStartUsesDefaultsAndWritesEverythingAtTheLatestAtClose) 
     EXPECT_EQ(p.dir.Read("VexilPro.cfg"),
               "[Window]\nMaximized=0\nHeight=400\nWidth=600\n"
               "[Environment]\nLanguage=Perl\nEditor=xdg-open\nUseDoubleQuotes=1\nUseTagJump=0\n"
-              "TagJumpText=\nTempBat=temp.sh\nUsePause=0\nUseHotKey=0\nHotKey=0\nAutoRefresh=0\n"
+              "TagJumpText=\nTempBat=temp.sh\nUsePause=1\nUseHotKey=0\nHotKey=0\nAutoRefresh=0\n"
               "ReadOnlyWhenAutoRefresh=0\nTempHtml=temp.html\nCutHead=1\nDefaultCode=3\n"
               "[FileHistory]\nItemNumber=0\n"
               "[Others]\nMemoryFileWhenDropped=0\nChangeCurrentDirOnDrop=0\n"
@@ -192,6 +193,101 @@ TEST(KVexilConfig, LanguageIsChosenByExtension) {
     EXPECT_EQ(p.config.Current, langs[2].get());
     EXPECT_TRUE(p.config.SelectLanguageByExtension("/w/a.x"));
     EXPECT_EQ(p.config.Current, langs[2].get());
+}
+
+TEST(KVexilConfig, AScriptWithoutAKnownExtensionPicksItsLanguageFromItsFirstLine) {
+    ScriptedMessages loadMessages;
+    ASSERT_TRUE(RegExpLoad(loadMessages, VEXIL_BIN_DIR));
+    Program p;
+    // The ready definitions as a first start writes them: Perl as the build folder holds it
+    // beside the program, the others as the seeding writes them, all read back from disk.
+    ::mkdir(p.dir.File("defs").c_str(), 0755);
+    std::filesystem::copy_file(VEXIL_BIN_DIR "/default-defs/perl.def", p.dir.File("defs/perl.def"));
+    SeedLanguages(p.dir.File("defs/"),
+                  [](const std::string& program) { return "/usr/bin/" + program; });
+    p.Def("zz.def", "[Language]\nName=Other\nExt=zz\nRegExpLang=\n");
+    p.Start();
+    ASSERT_EQ(p.Names(), (Lines{"Bash", "Node.js", "Perl", "PHP", "Python", "Ruby", "Other"}));
+
+    struct Row {
+        std::string file, text, language; // "Other": left as it was
+    };
+    const Row rows[] = {
+        {"tool", "#!/usr/bin/env python3\nprint(1)\n", "Python"},
+        {"tool", "#!/usr/bin/python3.11 -u\n", "Python"},
+        {"tool", "#! /usr/bin/env -S python3 -X dev\n", "Python"},
+        {"tool", "#!/usr/bin/ruby -w\n", "Ruby"},
+        {"tool", "#!/bin/bash\n", "Bash"},
+        {"tool", "#!/bin/sh -e\n", "Bash"},
+        {"tool", "#!/usr/bin/env node\n", "Node.js"},
+        {"tool", "#!/usr/bin/php8.2\n<?php\n", "PHP"},
+        {"tool", "#!/usr/bin/perl -w\n", "Perl"},
+        {"tool", "#!/usr/bin/env perl\r\nprint 1;\r\n", "Perl"},
+        {"tool", "#!/usr/local/bin/perl5.36", "Perl"},
+        {"tool", "#!/usr/bin/perl -w # \x82\xa0 Shift_JIS\n", "Perl"},
+        {"tool", "#!/usr/bin/env python3 # café\n", "Python"},
+        {"notes.txt", "#!/usr/bin/env ruby\n", "Ruby"}, // an extension no language claims
+        {"a.py", "#!/usr/bin/perl\n", "Python"},        // a known extension comes first
+        {"a.CGI", "#!/bin/sh\n", "Perl"},
+        {"tool", "#!/usr/bin/pythonista\n", "Other"},
+        {"tool", "#!/bin/bashful\n", "Other"},
+        {"tool", "#!/usr/bin/env rubyx\n", "Other"},
+        {"tool", "print 1 # #!/usr/bin/perl\n", "Other"},
+        {"tool", "\n#!/usr/bin/perl\n", "Other"}, // only the first line counts
+        {"tool", "", "Other"},
+        {".bashrc", "export A=1\n", "Other"},
+    };
+    for (const Row& r : rows) {
+        TempDir work;
+        const std::string path = work.Write(r.file, r.text);
+        p.config.SelectLanguageByName("Other");
+        EXPECT_EQ(p.config.SelectLanguageOfScript(path), r.language != "Other") << r.text;
+        EXPECT_EQ(p.config.Current->Name, r.language) << r.file << ": " << r.text;
+    }
+    p.config.SelectLanguageByName("Other");
+    EXPECT_FALSE(p.config.SelectLanguageOfScript(p.dir.File("missing")));
+    EXPECT_FALSE(p.config.SelectLanguageOfScript(p.dir.Path())) << "a folder";
+    EXPECT_EQ(p.config.Current->Name, "Other");
+    EXPECT_EQ(loadMessages.Count(), 0u);
+
+    // A definition written before: the Perl default "(^#!.*//perl.*)" stands for "/perl".
+    Program old;
+    old.Def("a.def", "[Language]\nName=Awk\nRegExpLang=^#!.*/awk\n");
+    old.Def("b.def", "[Language]\nName=Perl\n");
+    old.Start();
+    EXPECT_EQ(old.config.Languages[1]->RegExpLang, "(^#!.*//perl.*)");
+    EXPECT_TRUE(old.config.SelectLanguageByFirstLine("#!/usr/bin/perl"));
+    EXPECT_EQ(old.config.Current->Name, "Perl");
+    EXPECT_TRUE(old.config.SelectLanguageByFirstLine("#!/usr/bin/awk -f"));
+    EXPECT_EQ(old.config.Current->Name, "Awk");
+
+    // Without the library nothing is matched, and nothing is said.
+    RegExpUnload();
+    p.config.SelectLanguageByName("Other");
+    EXPECT_FALSE(p.config.SelectLanguageByFirstLine("#!/usr/bin/env python3"));
+    EXPECT_EQ(p.config.Current->Name, "Other");
+}
+
+TEST(KVexilConfig, ThePauseIsOnWhereNothingIsStored) {
+    struct Row {
+        std::string cfg;
+        bool pause;
+    };
+    for (const Row& r :
+         {Row{"", true}, Row{"[Environment]\nEditor=vi\n", true},
+          Row{"[Environment]\nUsePause=0\n", false}, Row{"[Environment]\nUsePause=1\n", true},
+          Row{"[Environment]\nUsePause=maybe\n", true}}) {
+        Program p;
+        if (!r.cfg.empty())
+            p.dir.Write("VexilPro.cfg", r.cfg);
+        p.Start();
+        EXPECT_EQ(p.config.UsePause, r.pause) << r.cfg;
+        EXPECT_EQ(p.config.Environment().UsePause, r.pause) << "the dialog shows it";
+        p.config.Save();
+        EXPECT_EQ(IniFile(p.config.CfgPath).ReadString("Environment", "UsePause", ""),
+                  r.pause ? "1" : "0")
+            << "a stored choice stays";
+    }
 }
 
 TEST(KVexilConfig, FileFilter) {
@@ -307,7 +403,7 @@ TEST(KVexilConfig, SaveWritesInOrderAndKeepsForeignLines) {
     p.config.Save();
     EXPECT_EQ(p.dir.Read("VexilPro.cfg"),
               "; mine\n[Environment]\nLanguage=Perl\nCustom=kept\nEditor=/usr/bin/kate\n"
-              "UseDoubleQuotes=1\nUseTagJump=0\nTagJumpText=\nTempBat=temp.sh\nUsePause=0\n"
+              "UseDoubleQuotes=1\nUseTagJump=0\nTagJumpText=\nTempBat=temp.sh\nUsePause=1\n"
               "UseHotKey=0\nHotKey=0\nAutoRefresh=0\nReadOnlyWhenAutoRefresh=0\n"
               "TempHtml=temp.html\nCutHead=1\nDefaultCode=1\n"
               "[Others]\nFEditorStayOnTop=0\nMemoryFileWhenDropped=0\nChangeCurrentDirOnDrop=0\n"

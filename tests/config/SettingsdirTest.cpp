@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <unistd.h>
 
 namespace {
 
@@ -44,6 +46,36 @@ TEST(Settingsdir, AWritableProgramFolderKeepsAllElseTheUsersConfigFolder) {
     }
     Env relative("XDG_CONFIG_HOME", "cfg");
     EXPECT_EQ(SettingsFolderFor("/opt/v", Writable(false)), "/home/u/.config/VexilPro/");
+}
+
+TEST(Settingsdir, WithoutAUsableHomeTheUsersHomeComesFromThePasswordDatabase) {
+    // What the system itself knows of the user, whatever the environment says.
+    const passwd* pw = ::getpwuid(::getuid());
+    const std::string known = pw && pw->pw_dir ? pw->pw_dir : "";
+    const bool usable = known.size() > 1 && known.front() == '/';
+    const std::string fromDatabase = usable ? known + "/.config/VexilPro/" : "/opt/v/";
+
+    Env xdg("XDG_CONFIG_HOME", "");
+    ::unsetenv("XDG_CONFIG_HOME");
+    struct Row {
+        const char* home; // nullptr: unset
+        std::string folder;
+    };
+    for (const Row& r :
+         {Row{"/home/u", "/home/u/.config/VexilPro/"}, Row{"/home/u/", "/home/u/.config/VexilPro/"},
+          Row{"", fromDatabase}, Row{nullptr, fromDatabase}, Row{"/", fromDatabase},
+          Row{"//", fromDatabase}, Row{"relative/home", fromDatabase}}) {
+        Env home("HOME", r.home ? r.home : "");
+        if (!r.home)
+            ::unsetenv("HOME");
+        const std::string what = r.home ? std::string("HOME=") + r.home : "HOME unset";
+        const std::string folder = SettingsFolderFor("/opt/v", Writable(false));
+        EXPECT_EQ(folder, r.folder) << what;
+        EXPECT_NE(folder, "/.config/VexilPro/") << what;
+        EXPECT_EQ(folder.rfind("//", 0), std::string::npos) << what;
+        // A writable program folder keeps the settings whatever HOME says.
+        EXPECT_EQ(SettingsFolderFor("/opt/v", Writable(true)), "/opt/v/") << what;
+    }
 }
 
 TEST(Settingsdir, AFirstStartBeginsFromTheInstalledDefinitionsAndOverwritesNothing) {

@@ -1,6 +1,8 @@
 // The language settings dialog as a user meets it: F9 without an interpreter, Yes, the path
-// typed into the dialog with real keys, OK, and F9 runs.
+// typed into the dialog with real keys, OK, and F9 runs. A first start as ./run makes it.
 #include "e2e/Program.h"
+#include "platform/IniFile.h"
+#include "platform/Launcher.h"
 
 #include <chrono>
 #include <filesystem>
@@ -65,4 +67,43 @@ TEST(EndToEndSettings, MissingInterpreterYesTypeThePathOkAndF9Runs) {
         clip = p.Clipboard();
     }
     EXPECT_EQ(clip, "hello from perl\n");
+}
+
+TEST(EndToEndSettings, AFirstStartAsRunStartsItTakesTheReadyDefinitionsAndAScriptsFirstLine) {
+    // The build folder holds the ready definitions beside the program, as an install does.
+    const std::string ready = std::string(VEXIL_BIN_DIR) + "/default-defs/perl.def";
+    ASSERT_EQ(ReadFileBytes(ready),
+              ReadFileBytes(VEXIL_SOURCE_DIR "/resources/desktop/default-defs/perl.def"));
+    if (FindOnPath("python3").empty())
+        GTEST_SKIP() << "python3 is not installed here";
+    Program p;
+    std::filesystem::copy(VEXIL_BIN_DIR "/default-defs", p.Folder() + "/default-defs");
+    TempDir work;
+    // A command without an extension: its #! line says Python.
+    std::string script = work.Write("greet", "#!/usr/bin/env python3\nprint('py', 6 * 7)\n");
+    ASSERT_TRUE(p.StartWindowManager());
+    pid_t pid = p.Start({script}, work.Path());
+    std::string main = p.WaitForWindow("^Vexil2 - ");
+    ASSERT_FALSE(main.empty()) << "the program did not come up";
+    Pause(500);
+    EXPECT_FALSE(p.HasWindow("^VexilPro$")) << "a first start with ready definitions asks nothing";
+    EXPECT_EQ(ReadFileBytes(p.Folder() + "/defs/perl.def"), ReadFileBytes(ready));
+    EXPECT_TRUE(std::filesystem::exists(p.Folder() + "/defs/python.def"));
+
+    p.Run("xdotool windowactivate --sync " + main);
+    Pause(300);
+    p.Run("xdotool key F9");
+    std::string clip;
+    for (int i = 0; i < 20 && clip != "py 42\n"; ++i) {
+        Pause(400);
+        p.Run("xdotool key ctrl+a ctrl+c");
+        Pause(200);
+        clip = p.Clipboard();
+    }
+    EXPECT_EQ(clip, "py 42\n") << "F9 ran the script with Python, the language of its first line";
+    p.Run("xdotool windowactivate --sync " + main);
+    p.Run("xdotool key alt+F4");
+    EXPECT_EQ(p.Wait(pid), 0);
+    EXPECT_EQ(IniFile(p.Folder() + "/VexilPro.cfg").ReadString("Environment", "Language", ""),
+              "Python");
 }

@@ -111,3 +111,67 @@ TEST(IniFile, MissingFileIsCreatedOnSaveWithKeepMode) {
     ::stat(dir.File("new.cfg").c_str(), &st);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
 }
+
+TEST(IniFile, LfCrLfAndCrOnlyLineEndsReadAlikeAndASaveWritesLf) {
+    struct Row {
+        const char* name;
+        std::string text;
+    };
+    // The same file as Linux, Windows and old Mac editors (and a mix of them) write it.
+    const std::string lines[] = {"; note", "[Environment]", "Editor=vi", "", "[Others]", "A=1"};
+    auto joined = [&](const std::vector<std::string>& ends) {
+        std::string text;
+        for (size_t i = 0; i < std::size(lines); ++i)
+            text += lines[i] + ends[i % ends.size()];
+        return text;
+    };
+    for (const Row& r : {Row{"lf", joined({"\n"})}, Row{"crlf", joined({"\r\n"})},
+                         Row{"cr", joined({"\r"})}, Row{"mixed", joined({"\r", "\r\n", "\n"})},
+                         Row{"cr, no end", joined({"\r"}).substr(0, joined({"\r"}).size() - 1)}}) {
+        TempDir dir;
+        auto path = dir.Write("VexilPro.cfg", r.text);
+        IniFile ini(path);
+        EXPECT_EQ(ini.ReadString("Environment", "Editor", "xdg-open"), "vi") << r.name;
+        EXPECT_TRUE(ini.ReadBool("Others", "A", false)) << r.name;
+        EXPECT_FALSE(ini.HasKey("Environment", "A")) << r.name << ": sections stay apart";
+        ini.WriteString("Environment", "Editor", "emacs");
+        ini.WriteString("Others", "B", "2");
+        ini.UpdateFile();
+        // The value replaced in place, nothing appended after a one-line blob.
+        EXPECT_EQ(dir.Read("VexilPro.cfg"),
+                  "; note\n[Environment]\nEditor=emacs\n\n[Others]\nA=1\nB=2\n")
+            << r.name;
+    }
+}
+
+TEST(IniFile, ARefusedValueFailsTheSaveByNameAndWritesNothing) {
+    TempDir dir;
+    const std::string original = "[Language]\nName=Perl\n[Environment]\nExePath=/usr/bin/perl\n";
+    auto path = dir.Write("perl.def", original);
+    for (const char* value : {"/opt/a\nb", "/opt/a\rb", "\r\n", "x\n[Debug]\nRegExpErr=y"}) {
+        IniFile ini(path);
+        ini.WriteString("Language", "Name", "Ruby"); // a good value beside it
+        EXPECT_FALSE(ini.WriteString("Environment", "ExePath", value));
+        EXPECT_EQ(ini.ReadString("Environment", "ExePath", ""), "/usr/bin/perl");
+        try {
+            ini.UpdateFile();
+            ADD_FAILURE() << "a refused value passed for saved";
+        } catch (const IniError& e) {
+            EXPECT_EQ(e.FileName(), path);
+            const std::string what = e.what();
+            EXPECT_NE(what.find(path), std::string::npos) << what;
+            EXPECT_NE(what.find("ExePath"), std::string::npos) << what;
+            EXPECT_EQ(what.find("Name"), std::string::npos) << "only the refused key: " << what;
+        }
+        EXPECT_EQ(ReadFileBytes(path), original) << "nothing of the file is written";
+    }
+    // A refusal alone, with nothing else changed, is reported too.
+    IniFile untouched(path);
+    untouched.WriteString("Environment", "Option", "-w\n");
+    EXPECT_THROW(untouched.UpdateFile(), IniError);
+    // Values without a line break go through as before.
+    IniFile fine(path);
+    EXPECT_TRUE(fine.WriteString("Environment", "Option", "-w\t-T"));
+    EXPECT_NO_THROW(fine.UpdateFile());
+    EXPECT_EQ(IniFile(path).ReadString("Environment", "Option", ""), "-w\t-T");
+}

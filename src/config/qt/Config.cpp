@@ -245,6 +245,7 @@ void TFConfig::BtOKClick() {
 void TFConfig::BtBrouseClick() {
     FileDialogRequest request;
     request.filter = kExecutableFilter;
+    request.fileName = S(EdEditor->text());
     if (auto path = BrowseForFile(dialogs_, request))
         EdEditor->setText(Q(*path));
 }
@@ -252,6 +253,7 @@ void TFConfig::BtBrouseClick() {
 void TFConfig::BtBrouseTempHtmlClick() {
     FileDialogRequest request;
     request.filter = kHtmlFilter;
+    request.fileName = S(EdTempHtml->text());
     if (auto path = BrowseForFile(dialogs_, request))
         EdTempHtml->setText(Q(*path));
 }

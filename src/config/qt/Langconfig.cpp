@@ -162,7 +162,7 @@ void TFLangConfig::CBLanguageChange(int index) {
 void TFLangConfig::BtSetClick() {
     KLanguageSettings s = Shown();
     form_.Apply(s);
-    EdTempDir->setText(Q(s.TempDir));
+    Show(s);
 }
 
 void TFLangConfig::BtOKClick() {
@@ -175,18 +175,18 @@ void TFLangConfig::BtOKClick() {
         return;
     KLanguageSettings s = Shown();
     bool saved = form_.Apply(s);
-    EdTempDir->setText(Q(s.TempDir));
+    Show(s);
     if (saved)
         accept();
 }
 
 void TFLangConfig::BtBrouseExepathClick() {
-    if (auto path = form_.BrowseExePath())
+    if (auto path = form_.BrowseExePath(S(EdExePath->text())))
         EdExePath->setText(Q(*path));
 }
 
 void TFLangConfig::BtBrouseHelpFileClick() {
-    if (auto path = form_.BrowseHelpFile())
+    if (auto path = form_.BrowseHelpFile(S(EdHelpFile->text())))
         EdHelpFile->setText(Q(*path));
 }
 

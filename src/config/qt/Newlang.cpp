@@ -68,6 +68,6 @@ void TFNewLang::BtOKClick() {
 }
 
 void TFNewLang::BtBrowseClick() {
-    if (auto path = form_.Browse())
+    if (auto path = form_.Browse(EdLangPath->text().toStdString()))
         EdLangPath->setText(QString::fromStdString(*path));
 }

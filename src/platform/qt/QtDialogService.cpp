@@ -1,5 +1,8 @@
 #include "platform/qt/QtDialogService.h"
 
+#include "platform/Browse.h"
+#include "platform/FileFacts.h"
+
 #include <QFileDialog>
 
 QStringList ToQtNameFilters(const std::string& filter) {
@@ -25,8 +28,9 @@ QStringList ToQtNameFilters(const std::string& filter) {
 }
 
 std::optional<std::string> QtDialogService::Ask(const FileDialogRequest& request, bool save) {
+    // Started in a folder of our choosing: left to itself, Qt shows the folder of its last use.
     QFileDialog dialog(parent_, QString::fromStdString(request.title),
-                       QString::fromStdString(request.initialDir));
+                       QString::fromStdString(DialogStartFolder(request)));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setNameFilters(ToQtNameFilters(request.filter));
     if (save) {
@@ -37,7 +41,9 @@ std::optional<std::string> QtDialogService::Ask(const FileDialogRequest& request
                                                    : QString::fromStdString(request.fileName));
     } else {
         dialog.setFileMode(QFileDialog::ExistingFile);
-        if (!request.fileName.empty())
+        // The field's file is picked already when it is there; a bare program name such as
+        // "xdg-open" names no file here and would only stand in the way.
+        if (FileExists(request.fileName) && request.fileName.front() == '/')
             dialog.selectFile(QString::fromStdString(request.fileName));
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

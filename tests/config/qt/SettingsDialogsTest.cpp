@@ -10,7 +10,9 @@
 #include "support/TempDir.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -176,4 +178,73 @@ TEST(NewLanguageDialog, StaysOpenOnRefusalAndKeepsItsTexts) {
     });
     EXPECT_FALSE(dialog.Run());
     EXPECT_EQ(again.Count(), 1);
+}
+
+TEST(SettingsDialogs, APastedLineBreakIsTheBlankTheFieldShowsAndIsStored) {
+    Desk d;
+    QClipboard* clipboard = QGuiApplication::clipboard();
+
+    // The language dialog: pasted into two fields, Set stores and shows what the fields showed.
+    TFLangConfig lang(d.messages, d.dialogs);
+    lang.Fill(*d.config);
+    lang.show();
+    clipboard->setText("-w\n-T");
+    lang.EdOption->selectAll();
+    lang.EdOption->paste();
+    clipboard->setText("line\r\n[0-9]+");
+    lang.EdRegExpErr->selectAll();
+    lang.EdRegExpErr->paste();
+    ASSERT_EQ(S(lang.EdOption), "-w\n-T") << "the field holds the line break as pasted";
+    lang.BtSet->click();
+    EXPECT_EQ(d.messages.Count(), 0u);
+    EXPECT_EQ(S(lang.EdOption), "-w -T");
+    EXPECT_EQ(S(lang.EdRegExpErr), "line  [0-9]+");
+    const KDefConfig perl(d.dir.File("defs/perl.def"));
+    EXPECT_EQ(perl.Option, "-w -T");
+    EXPECT_EQ(perl.RegExpErr, "line  [0-9]+");
+    lang.close();
+
+    // The environment dialog: OK takes it the same way, and the next save writes it.
+    TFConfig env(d.dialogs);
+    env.Fill(*d.config);
+    env.show();
+    clipboard->setText("/usr/bin/\nvim");
+    env.EdEditor->selectAll();
+    env.EdEditor->paste();
+    env.BtOK->click();
+    EXPECT_EQ(d.config->Editor, "/usr/bin/ vim");
+    ASSERT_NO_THROW(d.config->Save());
+    KVexilConfig reread(d.dir.Path(), d.messages);
+    reread.LoadDefFiles();
+    reread.Load();
+    EXPECT_EQ(reread.Editor, "/usr/bin/ vim");
+}
+
+TEST(SettingsDialogs, BrowseButtonsHandTheirFieldsPathToTheFileDialog) {
+    Desk d;
+    TFConfig env(d.dialogs);
+    env.Fill(*d.config);
+    env.EdEditor->setText("/usr/bin/vi");
+    env.EdTempHtml->setText("out/page.html");
+    env.BtBrouse->click();
+    env.BtBrouseTempHtml->click();
+    ASSERT_EQ(d.dialogs.Opens.size(), 2u);
+    EXPECT_EQ(d.dialogs.Opens[0].fileName, "/usr/bin/vi");
+    EXPECT_EQ(d.dialogs.Opens[1].fileName, "out/page.html");
+
+    TFLangConfig lang(d.messages, d.dialogs);
+    lang.Fill(*d.config);
+    lang.EdHelpFile->setText("/doc/perl.html");
+    lang.BtBrouseExepath->click();
+    lang.BtBrouseHelpFile->click();
+    ASSERT_EQ(d.dialogs.Opens.size(), 4u);
+    EXPECT_EQ(d.dialogs.Opens[2].fileName, "/bin/sh");
+    EXPECT_EQ(d.dialogs.Opens[3].fileName, "/doc/perl.html");
+
+    TFNewLang newLang(d.messages, d.dialogs);
+    newLang.EdLangPath->setText("/usr/bin/lua5.4");
+    d.dialogs.Answer("/usr/bin/lua");
+    newLang.BtBrowse->click();
+    EXPECT_EQ(d.dialogs.Opens.back().fileName, "/usr/bin/lua5.4");
+    EXPECT_EQ(S(newLang.EdLangPath), "/usr/bin/lua");
 }
