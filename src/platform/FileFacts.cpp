@@ -5,6 +5,8 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -164,6 +166,35 @@ int WriteAll(int fd, std::string_view bytes) {
 
 } // namespace
 
+namespace {
+
+// A save killed between its temporary file and the rename leaves ".name.XXXXXX" beside the file,
+// as large as the file and readable by its owner only, for ever. The next save of that file
+// removes such files of ours: our naming, our owner, mode 0600, a regular file, and untouched
+// for a minute, so that a save in progress elsewhere keeps its own.
+void RemoveStaleTemporaries(const std::string& dir, const std::string& name) {
+    DIR* folder = ::opendir(dir.empty() ? "." : dir.c_str());
+    if (!folder)
+        return;
+    const std::string prefix = "." + name + ".";
+    const time_t now = ::time(nullptr);
+    while (const dirent* entry = ::readdir(folder)) {
+        const std::string_view child = entry->d_name;
+        if (child.size() != prefix.size() + 6 || child.compare(0, prefix.size(), prefix) != 0 ||
+            child.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789",
+                                    prefix.size()) != std::string_view::npos)
+            continue;
+        const std::string stale = (dir.empty() ? std::string("./") : dir) + std::string(child);
+        struct stat st {};
+        if (::lstat(stale.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+            (st.st_mode & 07777) == 0600 && st.st_uid == ::geteuid() && now - st.st_mtime > 60)
+            ::unlink(stale.c_str());
+    }
+    ::closedir(folder);
+}
+
+} // namespace
+
 bool WriteFileAtomic(const std::string& path, std::string_view bytes, std::string* error,
                      Links links) {
     std::string target = path;
@@ -191,6 +222,7 @@ bool WriteFileAtomic(const std::string& path, std::string_view bytes, std::strin
     }
 
     std::string dir = ExtractFilePath(target);
+    RemoveStaleTemporaries(dir, ExtractFileName(target));
     std::string tmpl =
         (dir.empty() ? std::string("./") : dir) + "." + ExtractFileName(target) + ".XXXXXX";
     int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);

@@ -606,8 +606,10 @@ void TFMain::HotKeyPressed() {
 }
 
 void TFMain::BringToFront() {
+    // Restored to the state it had before it was minimised: a maximised window comes back
+    // maximised.
     if (isMinimized())
-        showNormal();
+        setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
     show();
     raise();
     activateWindow();

@@ -431,6 +431,10 @@ TEST_F(Bench, DroppedFilesRunAreRememberedAndMoveTheCurrentDirectory) {
         exec.RunDroppedFiles({dir.File(desktop)});
         EXPECT_EQ(std::filesystem::current_path(), dir.File("My Files")) << desktop;
     }
+    // A sibling whose name begins like the desktop's is no part of it.
+    std::filesystem::create_directories(dir.File("Desktop2"));
+    exec.RunDroppedFiles({dir.File("Desktop2/d.txt")});
+    EXPECT_EQ(std::filesystem::current_path(), dir.File("Desktop2"));
     config.DontChangeDirFromDesktop = false;
     exec.RunDroppedFiles({dir.File("Desktop/b.txt")});
     EXPECT_EQ(std::filesystem::current_path(), dir.File("Desktop"));

@@ -3,6 +3,8 @@
 
 #include <csignal>
 #include <filesystem>
+#include <ctime>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -35,6 +37,37 @@ TEST(FileFacts, ExistenceFollowsSymlinksAndFoldersAreNotFiles) {
     EXPECT_FALSE(DirectoryExists(f));
     EXPECT_FALSE(FileExists(dir.File("none")));
     EXPECT_EQ(ProgramDir().back(), '/');
+}
+
+// What a save killed half-way left beside the file goes at the next save; anything that is not
+// surely such a leftover stays.
+TEST(FileFacts, AtomicWriteRemovesOnlyItsOwnStaleTemporaries) {
+    TempDir dir;
+    const std::string file = dir.Write("x.pl", "old");
+    const struct {
+        std::string name;
+        mode_t mode;
+        bool old, removed;
+    } leftovers[] = {
+        {".x.pl.Ab3dE9", 0600, true, true},
+        {".x.pl.Ab3dE8", 0600, false, false}, // a save in progress elsewhere
+        {".x.pl.Ab3dE7", 0644, true, false},  // not made by mkstemp
+        {".x.pl.keep", 0600, true, false},
+        {".y.pl.Ab3dE6", 0600, true, false},  // another file's
+        {".x.pl.Ab3-E5", 0600, true, false},
+    };
+    for (const auto& l : leftovers) {
+        const std::string path = dir.Write(l.name, "partial");
+        ::chmod(path.c_str(), l.mode);
+        if (l.old) {
+            const struct timespec times[2] = {{0, UTIME_OMIT}, {std::time(nullptr) - 3600, 0}};
+            ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+        }
+    }
+    ASSERT_TRUE(WriteFileAtomic(file, "new", nullptr));
+    EXPECT_EQ(dir.Read("x.pl"), "new");
+    for (const auto& l : leftovers)
+        EXPECT_EQ(FileExists(dir.File(l.name)), !l.removed) << l.name;
 }
 
 TEST(FileFacts, AtomicWriteThroughSymlinkKeepsTheLink) {

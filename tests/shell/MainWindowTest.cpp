@@ -43,6 +43,7 @@
 #include <chrono>
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <sys/stat.h>
@@ -981,6 +982,19 @@ TEST_F(MainWindow, HotKeyRestoresTheWindowUnlessASettingsDialogIsOpen) {
     main->HotKeyPressed();
     EXPECT_FALSE(main->isMinimized());
     EXPECT_TRUE(main->isVisible());
+    // A maximised window comes back maximised, by the hot key and by a file handed over.
+    for (const auto& bring : {std::function<void()>([this] { main->HotKeyPressed(); }),
+                              std::function<void()>([this] { main->OpenFromOtherInstance(""); })}) {
+        main->showMaximized();
+        QApplication::processEvents();
+        main->showMinimized();
+        QApplication::processEvents();
+        ASSERT_TRUE(main->isMinimized());
+        bring();
+        QApplication::processEvents();
+        EXPECT_FALSE(main->isMinimized());
+        EXPECT_TRUE(main->isMaximized());
+    }
 }
 
 // ---- start-up --------------------------------------------------------------------------------
