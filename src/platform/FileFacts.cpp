@@ -181,8 +181,9 @@ void RemoveStaleTemporaries(const std::string& dir, const std::string& name) {
     while (const dirent* entry = ::readdir(folder)) {
         const std::string_view child = entry->d_name;
         if (child.size() != prefix.size() + 6 || child.compare(0, prefix.size(), prefix) != 0 ||
-            child.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789",
-                                    prefix.size()) != std::string_view::npos)
+            child.find_first_not_of(
+                "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789", prefix.size()) !=
+                std::string_view::npos)
             continue;
         const std::string stale = (dir.empty() ? std::string("./") : dir) + std::string(child);
         struct stat st {};

@@ -14,10 +14,12 @@ TFResult::TFResult(MainWindowHost& host, ScriptDocument* script, KVexilConfig* c
     : TFTextBase(host, kResult, QStringLiteral("Result"), parent), script_(script),
       config_(config) {
     // The result text has no modified state: a change only moves the status bar.
-    connect(&Editor(), &QsciScintilla::textChanged, this, [this] {
+    connect(&Editor(), &ScintillaEditor::Edited, this, [this] {
         if (!loading_)
             Host().RefreshStatus();
     });
+    // Output is never coloured: its documents carry no style bytes.
+    Editor().SetPlainDocument(true);
     Editor().installEventFilter(this);
     Editor().viewport()->installEventFilter(this);
 }

@@ -11,6 +11,7 @@
 #include <QFontDatabase>
 #include <QMimeData>
 #include <QPointer>
+#include <QTimer>
 #include <Qsci/qscilexerbash.h>
 #include <Qsci/qscilexerhtml.h>
 #include <Qsci/qscilexerjavascript.h>
@@ -73,6 +74,7 @@ public:
 
     void accessibilityActiveChanged(bool active) override {
         listening_ = active;
+        ScintillaEditor::FollowAccessibility(active);
         if (!active)
             return;
         for (const QPointer<QObject>& editor : std::exchange(plain_, {}))
@@ -126,14 +128,45 @@ ScintillaEditor::ScintillaEditor(QWidget* parent) : QsciScintilla(parent) {
     font.setPointSizeF(16.0 * 72.0 / std::max(1, logicalDpiY()));
     font.setStyleHint(QFont::Monospace);
     setFont(font);
-    connect(
-        this, &QsciScintillaBase::SCN_MODIFIED, this,
-        [this](int position, int type, const char*, int, int linesAdded, int, int, int, int, int) {
-            if (type & (SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT))
-                TextModified(position);
-            if (linesAdded != 0 && lineNumbers_)
-                FitNumberMargin();
-        });
+    connect(this, &QsciScintillaBase::SCN_MODIFIED, this,
+            [this](int position, int type, const char*, int, int, int, int, int, int, int) {
+                if (type & (SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT | SC_MOD_BEFOREINSERT |
+                            SC_MOD_BEFOREDELETE)) {
+                    TextModified(position);
+                    emit TextChanging();
+                }
+            });
+    Editors().emplace_back(this);
+    SetNotices(QAccessible::isActive());
+}
+
+ScintillaEditor::~ScintillaEditor() {
+    std::erase_if(Editors(),
+                  [this](const QPointer<ScintillaEditor>& e) { return !e || e == this; });
+}
+
+std::vector<QPointer<ScintillaEditor>>& ScintillaEditor::Editors() {
+    static std::vector<QPointer<ScintillaEditor>> editors;
+    return editors;
+}
+
+void ScintillaEditor::FollowAccessibility(bool active) {
+    for (const QPointer<ScintillaEditor>& editor : Editors())
+        if (editor)
+            editor->SetNotices(active);
+}
+
+void ScintillaEditor::SetNotices(bool all) {
+    // QScintilla answers each notice of an insertion or a deletion with an accessibility event
+    // whose offset it finds by counting the characters from the start of the text: 50 ms a key
+    // at the end of 10 MB, listened to or not. While no assistive technology listens, only the
+    // notices before a change come (a mask that holds any of the change's bits, SC_PERFORMED_*
+    // among them, lets its notice through); what must follow a change waits for the next turn
+    // of the event loop. Once one listens, every notice comes again.
+    accessible_ = all;
+    SendScintilla(SCI_SETMODEVENTMASK,
+                  static_cast<unsigned long>(all ? SC_MODEVENTMASKALL
+                                                 : SC_MOD_BEFOREINSERT | SC_MOD_BEFOREDELETE));
 }
 
 namespace {
@@ -308,7 +341,19 @@ TextPos ScintillaEditor::Cp932LineStart(TextPos line) const {
     return checkpoints_[c] + Width(Utf8LineStart(base), Utf8LineStart(line)) + 2 * line;
 }
 
+void ScintillaEditor::AfterChange() {
+    if (changePending_)
+        return;
+    changePending_ = true;
+    QTimer::singleShot(0, this, [this] {
+        changePending_ = false;
+        FitNumberMargin();
+        emit Edited();
+    });
+}
+
 void ScintillaEditor::TextModified(int position) {
+    AfterChange();
     TextPos line = SendScintilla(SCI_LINEFROMPOSITION, static_cast<unsigned long>(position));
     std::size_t keep = static_cast<std::size_t>(line / kCheckpointLines) + 1;
     if (checkpoints_.size() > keep)
@@ -490,7 +535,13 @@ void ScintillaEditor::LoadUtf8(std::string_view utf8) {
     if (readOnly)
         SendScintilla(SCI_SETREADONLY, 0UL);
     SendScintilla(SCI_SETUNDOCOLLECTION, 0UL);
-    SendScintilla(SCI_CLEARALL);
+    if (plainDocument_)
+        NewPlainDocument(utf8.size());
+    else
+        SendScintilla(SCI_CLEARALL);
+    // No notices while the text goes in: an accessibility listener would copy all of it.
+    SendScintilla(SCI_SETMODEVENTMASK, 0UL);
+    TextModified(0);
     // The scroll width only ever grows with what is drawn: it starts again with each text, or
     // one wide output would leave every later result a scroll bar.
     SendScintilla(SCI_SETSCROLLWIDTH, 1UL);
@@ -499,11 +550,37 @@ void ScintillaEditor::LoadUtf8(std::string_view utf8) {
     // minutes for 70 MB of output, against under a second in one piece).
     SendScintilla(SCI_ALLOCATE, static_cast<unsigned long>(utf8.size() + 1));
     SendScintilla(SCI_APPENDTEXT, static_cast<uintptr_t>(utf8.size()), utf8.data());
+    SetNotices(accessible_);
+    FitNumberMargin();
     SendScintilla(SCI_SETUNDOCOLLECTION, 1UL);
     SendScintilla(SCI_EMPTYUNDOBUFFER);
     SendScintilla(SCI_GOTOPOS, 0UL);
     if (readOnly)
         SendScintilla(SCI_SETREADONLY, 1UL);
+}
+
+void ScintillaEditor::SetPlainDocument(bool plain) {
+    plainDocument_ = plain;
+}
+
+void ScintillaEditor::NewPlainDocument(std::size_t bytes) {
+    // Output needs no style bytes (no lexer colours it): a document without them holds 72 MB
+    // in 81 MB instead of 150. Past 2 GB Scintilla's positions need its large-text option.
+    const unsigned long options =
+        QsciScintillaBase::SC_DOCUMENTOPTION_STYLES_NONE |
+        (bytes >= (std::size_t{1} << 31) - 1024 ? QsciScintillaBase::SC_DOCUMENTOPTION_TEXT_LARGE
+                                                : 0UL);
+    const long document = SendScintilla(SCI_CREATEDOCUMENT, static_cast<unsigned long>(bytes + 1),
+                                        static_cast<long>(options));
+    if (!document) {
+        SendScintilla(SCI_CLEARALL);
+        return;
+    }
+    SendScintilla(SCI_SETDOCPOINTER, 0UL, document);
+    SendScintilla(SCI_RELEASEDOCUMENT, 0UL, document);
+    // Code page and line ends belong to the document.
+    SendScintilla(SCI_SETCODEPAGE, static_cast<unsigned long>(SC_CP_UTF8));
+    SendScintilla(SCI_SETEOLMODE, static_cast<unsigned long>(eolMode()));
 }
 
 std::string ScintillaEditor::SelectedUtf8() const {

@@ -11,6 +11,7 @@
 #include "windows/logic/LexerChoice.h"
 #include "windows/logic/TextEditor.h"
 
+#include <QPointer>
 #include <Qsci/qsciscintilla.h>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,13 @@ class ScintillaEditor : public QsciScintilla, public TextEditor {
     Q_OBJECT
 public:
     explicit ScintillaEditor(QWidget* parent = nullptr);
+    ~ScintillaEditor() override;
+
+    // Every editor's change notices follow whether an assistive technology listens.
+    static void FollowAccessibility(bool active);
+    // Each text is loaded into a new document without style bytes (the result window's
+    // output, which no lexer colours).
+    void SetPlainDocument(bool plain);
 
     TextPos LineCount() const override;
     std::string LineText(TextPos line) const override;
@@ -91,6 +99,11 @@ protected:
 
 private:
     void LoadUtf8(std::string_view utf8);
+    void NewPlainDocument(std::size_t bytes);
+    void SetNotices(bool all);
+    // Runs Edited (and the margin's fit) once on the next turn of the event loop.
+    void AfterChange();
+    static std::vector<QPointer<ScintillaEditor>>& Editors();
     void StyleNumberMargin();
     void FitNumberMargin();
 
@@ -100,4 +113,14 @@ private:
     int numberDigits_ = 0; // the margin's width was measured for this many digits
     SyntaxLexer syntax_ = SyntaxLexer::None;
     bool attachingLexer_ = false;
+    bool accessible_ = false;
+    bool plainDocument_ = false;
+    bool changePending_ = false;
+
+signals:
+    // The text is about to change, or has changed: for flags that need no look at the text
+    // (QScintilla's textChanged only comes with the notices kept from the editor).
+    void TextChanging();
+    // After the text changed, once per turn of the event loop.
+    void Edited();
 };

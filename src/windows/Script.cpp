@@ -67,7 +67,12 @@ TFScript::TFScript(MainWindowHost& host, KVexilConfig* config, KFileHistory* his
                    QWidget* parent)
     : TFTextBase(host, kScript, QStringLiteral("Script"), parent), Config(config),
       history_(history) {
-    connect(&Editor(), &QsciScintilla::textChanged, this, &TFScript::REScriptChange);
+    connect(&Editor(), &ScintillaEditor::TextChanging, this, &TFScript::REScriptChange);
+    // The status bar reads the text after the change, which textChanged comes before.
+    connect(&Editor(), &ScintillaEditor::Edited, this, [this] {
+        if (!loading_)
+            Host().RefreshStatus();
+    });
     Editor().installEventFilter(this);
     Editor().viewport()->installEventFilter(this);
     FollowLook();
@@ -99,7 +104,6 @@ void TFScript::REScriptChange() {
         return;
     Modified = true;
     Host().SetCaption(GetTitle());
-    Host().RefreshStatus();
 }
 
 bool TFScript::LoadText(const std::string& cp932) {

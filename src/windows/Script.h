@@ -8,6 +8,7 @@
 // lost silently on either way: a file that would not save back unchanged opens read-only with
 // a warning, and a text the file cannot hold is saved only when the user agrees.
 
+#include "encoding/Codeconv.h"
 #include "windows/TextBase.h"
 #include "windows/logic/ScriptDocument.h"
 
@@ -72,8 +73,9 @@ public:
     // Both bases declare it; the script window's find is the shared text-window one.
     void Find() override { TFTextBase::Find(); }
 
-    int LineEnd = 2;
-    int Code = 0;
+    // A script that was never opened is new text: UTF-8 with LF line ends.
+    int LineEnd = kLineEndLf;
+    int Code = kCodeUtf8;
     // The UTF-8 file began with a byte-order mark, which a save writes back.
     bool ByteOrderMark = false;
     // -1 detects the code on every open; 0 to 3 force it.

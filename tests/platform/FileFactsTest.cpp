@@ -2,9 +2,9 @@
 #include "support/TempDir.h"
 
 #include <csignal>
-#include <filesystem>
 #include <ctime>
 #include <fcntl.h>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -53,7 +53,7 @@ TEST(FileFacts, AtomicWriteRemovesOnlyItsOwnStaleTemporaries) {
         {".x.pl.Ab3dE8", 0600, false, false}, // a save in progress elsewhere
         {".x.pl.Ab3dE7", 0644, true, false},  // not made by mkstemp
         {".x.pl.keep", 0600, true, false},
-        {".y.pl.Ab3dE6", 0600, true, false},  // another file's
+        {".y.pl.Ab3dE6", 0600, true, false}, // another file's
         {".x.pl.Ab3-E5", 0600, true, false},
     };
     for (const auto& l : leftovers) {

@@ -2,21 +2,21 @@
 // scripted dialogs: command wiring, the view refresh, the menus that follow the state, the
 // error panel's splitter, drops, the close query and the hand-over from a second start.
 
+#include "cgi/qt/Editor.h"
 #include "config/Kvexilconfig.h"
 #include "platform/FileFacts.h"
 #include "platform/IniFile.h"
 #include "platform/MessageService.h"
 #include "shell/Main.h"
-#include "cgi/qt/Editor.h"
 #include "shell/qt/ElidedLabel.h"
 #include "shell/qt/RunGate.h"
 #include "support/HostDoubles.h"
 #include "support/ModalDialogs.h"
 #include "support/ScriptedMessages.h"
 #include "support/TempDir.h"
+#include "windows/Opendir.h"
 #include "windows/Result.h"
 #include "windows/Script.h"
-#include "windows/Opendir.h"
 #include "windows/Stderror.h"
 
 #include <QAction>
@@ -258,7 +258,8 @@ TEST_F(MainWindow, ToolButtonsInOrderInvokeTheirItemsAndShowTheirHints) {
     ASSERT_NE(bar, nullptr);
     QList<QAction*> actions = bar->actions();
     ASSERT_EQ(actions.size(), static_cast<qsizetype>(std::size(kToolBar)));
-    WhenModal resultFile("FOpenFile", [](QWidget* w) { w->findChild<QPushButton*>("BtCancel")->click(); });
+    WhenModal resultFile("FOpenFile",
+                         [](QWidget* w) { w->findChild<QPushButton*>("BtCancel")->click(); });
     for (size_t i = 0; i < std::size(kToolBar); ++i) {
         const ToolButton& b = kToolBar[i];
         if (!b.item) {

@@ -253,9 +253,9 @@ TEST(ScintillaEditor, SearchesAndContextOnTheRealEditor) {
 // finds the very character typed, and positions stay CP932 bytes.
 TEST(ScintillaEditorSearch, FindsTheRealCharacterNotItsCp932Twin) {
     ScintillaEditor editor;
-    editor.SetWholeUtf8("\xc3\xbc \xe2\x82\xac \xc3\xa9 \xf0\x9f\x98\x80\n"  // ü € é 😀
-                        "x \xe3\x80\x9c y\n"                               // 〜 U+301C
-                        "x \xef\xbd\x9e y\n");                             // ～ U+FF5E
+    editor.SetWholeUtf8("\xc3\xbc \xe2\x82\xac \xc3\xa9 \xf0\x9f\x98\x80\n" // ü € é 😀
+                        "x \xe3\x80\x9c y\n"                                // 〜 U+301C
+                        "x \xef\xbd\x9e y\n");                              // ～ U+FF5E
     FakeFindDialog dialog;
     FakeClipboard clipboard;
     TextWindow window(editor, dialog, clipboard);
@@ -312,9 +312,11 @@ TEST(ScintillaEditor, NumberMarginIsAsWideAsTheLargestNumberNeeds) {
     // Typing the 1000th line widens it, undoing narrows it again.
     editor.SetSelection(static_cast<TextPos>(editor.WholeText().size()), 0);
     editor.ReplaceSelection("\r\nprint;");
+    QApplication::processEvents(); // the margin follows a change on the next turn
     const int four = editor.marginWidth(0);
     EXPECT_GT(four, small);
     editor.Undo();
+    QApplication::processEvents();
     EXPECT_EQ(editor.marginWidth(0), small);
     editor.SetWholeText(Lines(100000));
     EXPECT_GT(editor.marginWidth(0), four);

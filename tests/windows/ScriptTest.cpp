@@ -115,6 +115,7 @@ TEST_F(Script, CaptionAndModifiedFollowNewOpenTypeAndSave) {
     QTest::keyClick(&script.Editor(), Qt::Key_Z);
     EXPECT_TRUE(script.Modified);
     EXPECT_EQ(host.Caption, "Vexil2 * " + path);
+    QApplication::processEvents(); // the status bar reads the text once it has changed
     EXPECT_GT(host.StatusRefreshes, statuses);
     EXPECT_GT(host.ViewRefreshes, views); // key up refreshes the menu marks too
     statuses = host.StatusRefreshes;
