@@ -95,9 +95,16 @@ void KVexilConfig::LoadDefFiles() {
     // A first start: the definitions installed with the program, if any, are the user's to
     // start from, and the other interpreters this machine has are ready, too.
     const bool firstStart = DefFileNames(DefsDir).empty();
-    if (firstStart)
-        for (const std::string& name : DefFileNames(AppDir + kInstalledDefs))
-            std::filesystem::copy_file(AppDir + kInstalledDefs + name, DefsDir + name, ec);
+    if (firstStart) {
+        for (const std::string& name : DefFileNames(AppDir + kInstalledDefs)) {
+            // The copy is the user's to change, even when the installed file is read-only.
+            if (std::filesystem::copy_file(AppDir + kInstalledDefs + name, DefsDir + name, ec))
+                std::filesystem::permissions(DefsDir + name,
+                                             std::filesystem::perms::owner_read |
+                                                 std::filesystem::perms::owner_write,
+                                             std::filesystem::perm_options::add, ec);
+        }
+    }
     for (const std::string& name : DefFileNames(DefsDir))
         Languages.push_back(std::make_unique<KDefConfig>(DefsDir + name));
 

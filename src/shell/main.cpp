@@ -75,6 +75,8 @@ int main(int argc, char** argv) {
 
     QApplication app(qtArgv.count, qtArgv.pointers.data());
     QApplication::setApplicationName("Vexil 2");
+    // The desktop matches the windows to the installed entry (and its icon) by this name.
+    QGuiApplication::setDesktopFileName(VEXIL_APP_ID);
     LoadJapaneseTranslations(app);
     try {
         std::string appDir = ProgramDir();

@@ -84,6 +84,11 @@ TEST(Settingsdir, AFirstStartBeginsFromTheInstalledDefinitionsAndOverwritesNothi
     WriteFileBytes(program.File("default-defs/perl.def"), "[Language]\nName=Perl\nExt=pl,cgi\n");
     // An installed definition of a language PATH also has wins over the one PATH would give.
     WriteFileBytes(program.File("default-defs/bash.def"), "[Language]\nName=Shell\n");
+    // Installed read-only, as a read-only system folder holds it.
+    std::filesystem::permissions(program.File("default-defs/bash.def"),
+                                 std::filesystem::perms::owner_read |
+                                     std::filesystem::perms::group_read |
+                                     std::filesystem::perms::others_read);
     const std::string settings = home.Path() + "/VexilPro/";
     EXPECT_EQ(PrepareSettingsFolder(program.Path(), settings), settings);
     EXPECT_EQ(std::filesystem::status(settings).permissions() & std::filesystem::perms::all,
@@ -101,6 +106,10 @@ TEST(Settingsdir, AFirstStartBeginsFromTheInstalledDefinitionsAndOverwritesNothi
     EXPECT_EQ(config.CfgPath, settings + "VexilPro.cfg");
     EXPECT_EQ(config.GetTempFilePath(), settings + "vexil.tmp");
     EXPECT_EQ(config.HelpPath, program.Path() + "/VexilPro.hlp") << "help stays with the program";
+    // The user's copy of a read-only installed definition saves like any other.
+    config.Languages[0]->ExePath = "/bin/sh";
+    EXPECT_NO_THROW(config.Languages[0]->Save());
+    EXPECT_NE(home.Read("VexilPro/defs/bash.def").find("ExePath=/bin/sh"), std::string::npos);
 
     // Not a first start any more: the user's own definitions stand.
     WriteFileBytes(settings + "defs/perl.def", "[Language]\nName=Mine\n");

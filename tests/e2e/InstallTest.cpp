@@ -1,6 +1,7 @@
 // The program as a desktop installs it: cmake --install into a prefix (and under DESTDIR), the
 // desktop entry and AppStream data as their validators see them, the icon at every size, and the
 // installed program started the way the desktop entry starts it, on a Python script.
+#include "e2e/Installed.h"
 #include "e2e/Program.h"
 
 #include <chrono>
@@ -13,7 +14,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string kAppId = "example.c_seed_0ccf895f.VexilPro";
+// The one id that names the program on the desktop: entry, component and icon.
+const std::string kAppId = "example.vexilpro.VexilPro";
 
 int Shell(const std::string& command) {
     return std::system((command + " >/dev/null 2>&1").c_str());
@@ -31,15 +33,6 @@ std::pair<int, int> PngSize(const std::string& path) {
                static_cast<unsigned char>(bytes[i + 3]);
     };
     return {static_cast<int>(at(16)), static_cast<int>(at(20))};
-}
-
-std::string ExecLine(const std::string& desktopFile) {
-    std::string text = ReadFileBytes(desktopFile);
-    size_t at = text.find("\nExec=");
-    if (at == std::string::npos)
-        return {};
-    at += 6;
-    return text.substr(at, text.find('\n', at) - at);
 }
 
 } // namespace
@@ -66,15 +59,18 @@ TEST(Install, APrefixGetsTheProgramItsDesktopDataAndStartsFromTheEntryOnAPythonS
     EXPECT_EQ(Shell("appstreamcli validate --no-net '" + prefix + "/share/metainfo/" + kAppId +
                     ".metainfo.xml'"),
               0);
+    // The entry's icon is the one installed, at every size, under the program's id.
+    ASSERT_EQ(DesktopKey(entry, "Icon"), kAppId);
     for (int size : {16, 24, 32, 48, 64, 128, 256}) {
         std::string png = prefix + "/share/icons/hicolor/" + std::to_string(size) + "x" +
-                          std::to_string(size) + "/apps/vexilpro.png";
+                          std::to_string(size) + "/apps/" + kAppId + ".png";
         EXPECT_EQ(PngSize(png), std::make_pair(size, size)) << png;
     }
-    EXPECT_TRUE(fs::exists(prefix + "/share/icons/hicolor/scalable/apps/vexilpro.svg"));
+    EXPECT_TRUE(fs::exists(prefix + "/share/icons/hicolor/scalable/apps/" + kAppId + ".svg"));
+    EXPECT_TRUE(fs::exists(prefix + "/share/man/man1/vexilpro.1"));
 
     // Started as the entry says, with the installed bin folder on PATH.
-    std::string exec = ExecLine(entry);
+    std::string exec = DesktopKey(entry, "Exec");
     ASSERT_EQ(exec, "vexilpro %f");
     Program p;
     ASSERT_TRUE(p.StartWindowManager());

@@ -11,9 +11,10 @@ class QPushButton;
 
 inline constexpr const char* kVersionText = "Vexil Ver 2.79";
 inline constexpr const char* kProjectName = "VexilPro";
-// The project's own addresses: the one its history is written under, and its home page.
-inline constexpr const char* kProjectMail = "maintainers@users.noreply.c-seed-0ccf895f.example";
-inline constexpr const char* kProjectHomePage = "https://c-seed-0ccf895f.example/";
+// The project's mail and home page, on the placeholder domain vexilpro.example until the project
+// has a public one; the package names the same address as its maintainer.
+inline constexpr const char* kProjectMail = "developers@vexilpro.example";
+inline constexpr const char* kProjectHomePage = "https://vexilpro.example/";
 
 class TFVersion : public QDialog {
     Q_OBJECT

@@ -198,6 +198,9 @@ TEST(HelpWindow, HostilePagesAreShownBoundedAndTheirLinksGoNowhereUnsafe) {
 TEST(HelpWindow, AboutBoxClosesOnEnterAndEscAndOffersTheAddress) {
     RecordingLauncher launcher;
     TFVersion box(launcher);
+    // The addresses name the program alone, on its placeholder domain.
+    EXPECT_TRUE(box.EdAddress->text().endsWith("@vexilpro.example")) << kProjectMail;
+    EXPECT_TRUE(box.Label5->text().startsWith("https://vexilpro.example/")) << kProjectHomePage;
     const std::pair<const char*, Qt::Key> keys[] = {
         {"Enter in the address", Qt::Key_Return},
         {"Esc in the address", Qt::Key_Escape},
