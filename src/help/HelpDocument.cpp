@@ -50,6 +50,19 @@ size_t FindNoCase(std::string_view text, std::string_view what, size_t from = 0)
     return at == text.end() && !what.empty() ? std::string_view::npos : at - text.begin();
 }
 
+// Where the raw text of a script, style or title element ends: at its end tag, "</name"
+// followed by a blank, '/' or '>' ("</scriptx" is text), or at the end of the page.
+size_t RawTextEnd(std::string_view html, const std::string& name, size_t from) {
+    const std::string end = "</" + name;
+    for (size_t at = from; (at = FindNoCase(html, end, at)) != std::string_view::npos; ++at) {
+        const size_t after = at + end.size();
+        if (after == html.size() || html[after] == '>' || html[after] == '/' ||
+            std::isspace(static_cast<unsigned char>(html[after])))
+            return at;
+    }
+    return html.size();
+}
+
 // The value of one attribute of a tag's text ("<a name='x' href=...>"), or nothing.
 bool AttributeValue(std::string_view tag, std::string_view name, std::string& value) {
     size_t i = 1;
@@ -377,8 +390,7 @@ HelpPage HtmlPage(std::string_view html) {
             out.append(tag);
 
         if (!closing && rawText) {
-            size_t close = FindNoCase(html, "</" + name, i);
-            close = close == std::string_view::npos ? html.size() : close;
+            size_t close = RawTextEnd(html, name, i);
             out.append(html.substr(i, close - i));
             i = close;
             continue;

@@ -5,6 +5,7 @@
 #include "help/HelpDocument.h"
 
 #include <algorithm>
+#include <cctype>
 #include <string_view>
 
 namespace {
@@ -74,8 +75,16 @@ void CheckPage(std::string_view html) {
         }
         deepest = std::max(deepest, ++depth);
         if (Named(name, {"script", "style", "title"})) {
-            // Raw text up to its end tag, which the page always writes.
-            const size_t close = Lower(html.substr(i)).find("</" + name);
+            // Raw text up to its end tag ("</name" and then a blank, '/' or '>'), which the
+            // page always writes.
+            const std::string lower = Lower(html.substr(i));
+            size_t close = lower.find("</" + name);
+            while (close != std::string::npos && close + 2 + name.size() < lower.size()) {
+                const char c = lower[close + 2 + name.size()];
+                if (c == '>' || c == '/' || std::isspace(static_cast<unsigned char>(c)))
+                    break;
+                close = lower.find("</" + name, close + 1);
+            }
             i = close == std::string::npos ? html.size() : i + close;
         }
     }
