@@ -1,0 +1,28 @@
+#include "cgi/Placement.h"
+
+#include <algorithm>
+
+namespace {
+
+// start moved so that [start, start + size) lies in [low, high) where it can, and start
+// never before low.
+int Inside(int start, int size, int low, int high) {
+    return std::max(low, std::min(start, high - size));
+}
+
+} // namespace
+
+ScreenPoint BesidePlacement(const ScreenBox& main, int width, int height, const ScreenBox& screen) {
+    constexpr int kGap = 4;
+    int x;
+    if (main.Right() + kGap + width <= screen.Right())
+        x = main.Right() + kGap;
+    else if (main.x - kGap - width >= screen.x)
+        x = main.x - kGap - width;
+    else if (screen.Right() - main.Right() >= main.x - screen.x)
+        x = screen.Right() - width; // more room on the right: flush with the screen's edge
+    else
+        x = screen.x;
+    return {Inside(x, width, screen.x, screen.Right()),
+            Inside(main.y, height, screen.y, screen.Bottom())};
+}
