@@ -19,10 +19,8 @@ ScreenPoint BesidePlacement(const ScreenBox& main, int width, int height, const 
         x = main.Right() + kGap;
     else if (main.x - kGap - width >= screen.x)
         x = main.x - kGap - width;
-    else if (screen.Right() - main.Right() >= main.x - screen.x)
-        x = screen.Right() - width; // more room on the right: flush with the screen's edge
-    else
-        x = screen.x;
+    else // over the main window's right part: its menu bar starts on the left and stays seen
+        x = screen.Right() - width;
     return {Inside(x, width, screen.x, screen.Right()),
             Inside(main.y, height, screen.y, screen.Bottom())};
 }

@@ -18,7 +18,8 @@ struct ScreenPoint {
 };
 
 // The top-left corner for a window frame of width x height beside the main window's frame on
-// the screen's free area: to its right where that fits, else to its left, else over the side
-// of the main window with more room, level with its top. Kept inside the screen as far as the
-// frame fits, and its top-left corner (the title bar) always inside.
+// the screen's free area: to its right where that fits, else to its left, else against the
+// screen's right edge, over the main window's right part, so that the start of its menu bar
+// stays in view; level with its top. Kept inside the screen as far as the frame fits, and its
+// top-left corner (the title bar) always inside.
 ScreenPoint BesidePlacement(const ScreenBox& main, int width, int height, const ScreenBox& screen);

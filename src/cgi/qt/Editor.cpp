@@ -133,7 +133,11 @@ TFEditor::TFEditor(KCgiData& data, MessageService& messages, QWidget* parent)
     WatchKeys();
     // Typing goes to the name field of the page in front, from the first moment and after
     // every change of page, so that a request can be entered with the keyboard alone.
-    auto focusName = [this] { NameField()->setFocus(); };
+    // An entry shown on its own sub-page is not such a change: keys walking a grid stay there.
+    auto focusName = [this] {
+        if (!showing_)
+            NameField()->setFocus();
+    };
     connect(PageControl1, &QTabWidget::currentChanged, this, focusName);
     connect(PCFormData, &QTabWidget::currentChanged, this, focusName);
     focusName();

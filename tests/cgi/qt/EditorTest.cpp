@@ -380,6 +380,18 @@ TEST(FormEditor, KeysAndClicksInTheGridChooseWhatRemoveRemoves) {
         r.remove->click();
         EXPECT_EQ(r.names(), (Names{"PATH", "LANG"}));
     }
+    // Walking onto an entry of another type shows its sub-page and leaves the keys in the grid.
+    e.PageControl1->setCurrentIndex(1);
+    e.PCFormData->setCurrentIndex(2);
+    e.EdCheckboxName->setText("agree");
+    e.BtAddForm->click();
+    e.SgFormData->setFocus();
+    QTest::keyClick(e.SgFormData, Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(e.PCFormData->currentIndex(), KFormData::Text);
+    QTest::keyClick(e.SgFormData, Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(e.PCFormData->currentIndex(), KFormData::CheckBox);
+    EXPECT_EQ(e.EdCheckboxName->text(), "agree");
+    EXPECT_EQ(QApplication::focusWidget(), e.SgFormData);
     EXPECT_EQ(s.messages.Count(), 0u);
 }
 
