@@ -536,7 +536,8 @@ TEST_F(MainWindow, TheFormEditorTakesTheRunKeysOpensBesideAndKeepsItsCode) {
     QTest::keyClick(main.get(), Qt::Key_F6);
     TFEditor& editor = main->FormEditor();
     ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &editor; }));
-    EXPECT_FALSE(editor.frameGeometry().intersects(main->frameGeometry()));
+    EXPECT_FALSE(editor.frameGeometry().intersects(main->frameGeometry())) << "beside it";
+    EXPECT_EQ(editor.frameGeometry().top(), main->frameGeometry().top());
     EXPECT_TRUE(editor.MMEUC->isChecked()) << "the stored code";
     EXPECT_EQ(main->CgiData().FormCode, 1);
 
@@ -565,6 +566,12 @@ TEST_F(MainWindow, TheFormEditorTakesTheRunKeysOpensBesideAndKeepsItsCode) {
     QTest::keyClick(main.get(), Qt::Key_F6);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !editor.isMinimized(); }));
     EXPECT_TRUE(editor.isVisible());
+    // Moved by the user, it stays there when it is shown again.
+    editor.move(300, 250);
+    const QPoint moved = editor.pos();
+    editor.hide();
+    Item("MMFormEditor")->trigger();
+    EXPECT_EQ(editor.pos(), moved);
 
     editor.MMUTF8->trigger();
     main->Config().SaveWindow(false, 600, 400);
