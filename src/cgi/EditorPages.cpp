@@ -71,6 +71,10 @@ template <class Traits> bool EditorPage<Traits>::Add() {
             Traits::Clear(Fields);
         return false;
     }
+    if (std::string fault = EntryFault(entry, request_.FormCode, messages_); !fault.empty()) {
+        messages_.Show(fault);
+        return false;
+    }
     EditorGrid::Row cells = Traits::Cells(entry);
     auto [index, added] = list_.Set(std::move(entry));
     if (added) {
@@ -103,6 +107,12 @@ template <class Traits> bool EditorPage<Traits>::Remove() {
     return LoadSelected();
 }
 
+template <class Traits> bool EditorPage<Traits>::Select(int r) {
+    grid_.Select(r);
+    LoadSelected();
+    return false;
+}
+
 template <class Traits> bool EditorPage<Traits>::Click(int r) {
     grid_.Select(r);
     if (list_.Count() > 0)
@@ -122,6 +132,18 @@ template <class Traits> bool EditorPage<Traits>::LoadSelected() {
     if (r >= list_.Count())
         return false;
     Traits::Fill(Fields, list_[r]);
+    return true;
+}
+
+bool EditorPages::SetFormCode(int code) {
+    if (code < 0 || code >= kFormCodeCount)
+        return false;
+    if (std::string fault = data_.FirstFault(code); !fault.empty()) {
+        messages_.Show(std::string("文字コードを") + FormCodeName(code) + "にできません。\n" +
+                       fault);
+        return false;
+    }
+    data_.FormCode = code;
     return true;
 }
 

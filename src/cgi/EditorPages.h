@@ -1,7 +1,8 @@
 #pragma once
 // The form editor's three pages as plain state: each page's list, the rows its grid shows, the
 // inputs below the grid, and what the add, remove and clear buttons and a click in the grid
-// do to them. The window only shows this state and hands the user's input in.
+// do to them. The window only shows this state and hands the user's input in. Texts are UTF-8,
+// as the request holds them.
 
 #include "cgi/Kcgidata.h"
 
@@ -101,19 +102,24 @@ public:
     using Entry = typename Traits::Entry;
     using Inputs = typename Traits::Inputs;
 
-    EditorPage(KEntryList<Entry>& list, MessageService& messages)
-        : list_(list), messages_(messages) {}
+    EditorPage(KEntryList<Entry>& list, const KCgiData& request, MessageService& messages)
+        : list_(list), request_(request), messages_(messages) {}
 
     const EditorGrid& Grid() const { return grid_; }
     Inputs Fields;
 
     // Each operation answers whether the focus goes to the page's name field.
 
-    // "追加/修正": adds the entry of the inputs, or modifies the one of the same name.
+    // "追加/修正": adds the entry of the inputs, or modifies the one of the same name. An entry
+    // the request cannot carry (see EntryFault) is refused with a message naming it, and the
+    // inputs stay as typed.
     bool Add();
     // "削除": removes the entry of the selected row.
     bool Remove();
-    // A click in the grid on row r.
+    // The grid's selection moved to row r, by keys, a drag or a click: the page's row follows
+    // and its entry fills the inputs, so that 削除 removes the entry the user sees selected.
+    bool Select(int r);
+    // A click in the grid on row r: Select, and the focus goes to the name field.
     bool Click(int r);
     // "クリア".
     bool Clear();
@@ -122,6 +128,7 @@ private:
     bool LoadSelected();
 
     KEntryList<Entry>& list_;
+    const KCgiData& request_;
     MessageService& messages_;
     EditorGrid grid_{Traits::kColumns};
 };
@@ -133,8 +140,17 @@ using CookiePage = EditorPage<CookieTraits>;
 // The three pages over one request.
 struct EditorPages {
     EditorPages(KCgiData& data, MessageService& messages)
-        : Env(data.Env, messages), Form(data.Form, messages), Cookie(data.Cookie, messages) {}
+        : Env(data.Env, data, messages), Form(data.Form, data, messages),
+          Cookie(data.Cookie, data, messages), data_(data), messages_(messages) {}
     EnvPage Env;
     FormPage Form;
     CookiePage Cookie;
+
+    // 設定 > 文字コード: the request's FormCode becomes code, unless an entry holds a text that
+    // code cannot carry; then a message names it and the code stays. Answers whether it changed.
+    bool SetFormCode(int code);
+
+private:
+    KCgiData& data_;
+    MessageService& messages_;
 };

@@ -26,6 +26,8 @@ constexpr const char* kInstalledDefs = "default-defs/";
 constexpr const char* kDefaultEditor = "xdg-open";
 constexpr const char* kDefaultTempBat = "temp.sh";
 constexpr const char* kDefaultTempHtml = "temp.html";
+// The form editor sends UTF-8 until the user chooses otherwise (cgi/FormCode's kFormUtf8).
+constexpr int kDefaultFormCode = 2;
 constexpr int kDefaultWidth = 600;
 constexpr int kDefaultHeight = 400;
 
@@ -167,6 +169,8 @@ void KVexilConfig::Load() {
     ChangeCurrentDirOnDrop = ini.ReadBool(kOthers, "ChangeCurrentDirOnDrop", false);
     DontChangeDirFromDesktop = ini.ReadBool(kOthers, "DontChangeDirFromDesktop", false);
     FEditorStayOnTop = ini.ReadBool(kOthers, "FEditorStayOnTop", false);
+    long formCode = ini.ReadInteger(kOthers, "FormCode", kDefaultFormCode);
+    FormCode = formCode >= 0 && formCode <= 2 ? static_cast<int>(formCode) : kDefaultFormCode;
     LineNumbers = ini.ReadBool(kView, "LineNumbers", true);
     SyntaxColours = ini.ReadBool(kView, "SyntaxColours", true);
 }
@@ -201,6 +205,9 @@ void KVexilConfig::Save() {
                                                 : FEditorStayOnTop);
     // Written once they differ from the default or are there already, so a user who never
     // changes them keeps the file exactly as the program has always written it.
+    const int formCode = Callbacks.FormEditorCode ? Callbacks.FormEditorCode() : FormCode;
+    if (formCode != kDefaultFormCode || ini.HasKey(kOthers, "FormCode"))
+        ini.WriteInteger(kOthers, "FormCode", formCode);
     for (auto [key, on] :
          {std::pair{"LineNumbers", LineNumbers}, std::pair{"SyntaxColours", SyntaxColours}})
         if (!on || ini.HasKey(kView, key))

@@ -28,6 +28,8 @@ struct KVexilConfigCallbacks {
     std::function<int()> CurrentCode;
     // Whether the form editor window currently stays on top.
     std::function<bool()> FormEditorStayOnTop;
+    // The code the form editor sends names and values in now (its FormCode).
+    std::function<int()> FormEditorCode;
     // Settings were changed through one of the Apply/Select/Add operations; the main window
     // brings its menus (the language menu when the list changed) and its view up to date.
     std::function<void(bool languageListChanged)> SettingsChanged;
@@ -162,6 +164,8 @@ public:
 
     bool Maximized = false;
     bool FEditorStayOnTop = false;
+    // The form editor's 文字コード ([Others] FormCode): 0 SJIS, 1 EUC, 2 UTF-8, the Linux start.
+    int FormCode = 2;
     bool ReadOnly = false;
     bool UseHotKey = false;
     uint16_t HotKey = 0;

@@ -415,10 +415,14 @@ std::string UrlEncode(std::string_view text, int code, MessageService& messages)
     std::string converted;
     if (!NkfConvertText(text, converted, NkfOptions(kCodeSjis, code), messages))
         converted.assign(text);
+    return PercentEncode(converted);
+}
+
+std::string PercentEncode(std::string_view bytes) {
     static const char kHex[] = "0123456789ABCDEF";
     std::string out;
-    out.reserve(converted.size() * 3);
-    for (unsigned char c : converted) {
+    out.reserve(bytes.size() * 3);
+    for (unsigned char c : bytes) {
         if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
             std::string_view("'.-*)(_").find(static_cast<char>(c)) != std::string_view::npos) {
             out += static_cast<char>(c);

@@ -96,6 +96,9 @@ std::string ConvertLineEnds(std::string_view bytes, int lineEnd);
 // Percent-encodes text after converting it from Shift_JIS to the code (0 or 1). Without the
 // converter it shows the converter's message and encodes the text unconverted.
 std::string UrlEncode(std::string_view text, int code, MessageService& messages);
+// The percent-encoding alone, of bytes already in the code they are sent in: letters, digits
+// and '.-*)(_ stay, a blank becomes '+', every other byte %XX.
+std::string PercentEncode(std::string_view bytes);
 
 // Converts bytes of one code into another and checks that the way back gives them again, so
 // a caller can refuse to lose characters: a file whose Shift_JIS form would not save back

@@ -105,6 +105,7 @@ TFMain::TFMain(const std::string& appDir, MainServices services, QWidget* parent
     callbacks.FormEditorStayOnTop = [this] {
         return formEditor_ ? formEditor_->StayOnTop() : config_->FEditorStayOnTop;
     };
+    callbacks.FormEditorCode = [this] { return cgi_ ? cgi_->FormCode : config_->FormCode; };
     // An installed program keeps the user's settings in the user's configuration folder.
     config_ =
         std::make_unique<KVexilConfig>(appDir, *messages_, history_.get(), callbacks,
@@ -115,6 +116,7 @@ TFMain::TFMain(const std::string& appDir, MainServices services, QWidget* parent
 
     BuildDocuments();
     cgi_ = std::make_unique<KCgiData>(*messages_);
+    cgi_->FormCode = config_->FormCode;
     runGate_ = new RunGate(statusBar());
     runWindows_ = std::make_unique<MainRunWindows>(*this, *runGate_);
     exec_ = std::make_unique<Exec>(ExecContext{*config_, *runWindows_, *messages_, *dialogs_,
@@ -137,15 +139,16 @@ TFEditor& TFMain::FormEditor() {
     if (!formEditor_) {
         formEditor_ = std::make_unique<TFEditor>(*cgi_, *messages_, this);
         formEditor_->SetStayOnTop(config_->FEditorStayOnTop);
+        // The editor exists to feed runs: the run keys and help work from it as from here.
+        for (const char* name : {"MMExecuteScript", "MMExecToBrowser", "MMExecToClip",
+                                 "MMExecDOS", "MMSearchKeyword"})
+            formEditor_->addAction(Action(name));
     }
     return *formEditor_;
 }
 
 void TFMain::ShowFormEditor() {
-    TFEditor& editor = FormEditor();
-    editor.show();
-    editor.raise();
-    editor.activateWindow();
+    FormEditor().ShowBeside(this);
 }
 
 QAction* TFMain::Action(const QString& name) const {

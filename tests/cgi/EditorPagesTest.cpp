@@ -39,10 +39,10 @@ TEST_F(Pages, EnvAddsModifiesWalksDownAndRemovesToOneEmptyRow) {
     EXPECT_EQ(RowsOf(env.Grid()), (Rows{{"PATH", "v-PATH"}, {"TZ", "v-TZ"}, {"HOME", "v-HOME"}}));
     EXPECT_EQ(env.Grid().Selected(), 2);
 
-    // Another letter case modifies; the next entry is loaded, so Enter walks down the list.
-    env.Fields = {"path", "/bin"};
+    // The same name modifies; the next entry is loaded, so Enter walks down the list.
+    env.Fields = {"PATH", "/bin"};
     EXPECT_TRUE(env.Add());
-    EXPECT_EQ(env.Grid().RowAt(0), (EditorGrid::Row{"path", "/bin"}));
+    EXPECT_EQ(env.Grid().RowAt(0), (EditorGrid::Row{"PATH", "/bin"}));
     EXPECT_EQ(env.Grid().Selected(), 1);
     EXPECT_EQ(env.Fields.Name, "TZ");
     env.Fields.Value = "JST-9";
@@ -62,7 +62,7 @@ TEST_F(Pages, EnvAddsModifiesWalksDownAndRemovesToOneEmptyRow) {
     // Removing in the middle moves the rest up and loads the selected one.
     env.Click(1);
     env.Remove();
-    EXPECT_EQ(RowsOf(env.Grid()), (Rows{{"path", "/bin"}, {"HOME", "v-HOME"}, {"TZ2", "JST-9"}}));
+    EXPECT_EQ(RowsOf(env.Grid()), (Rows{{"PATH", "/bin"}, {"HOME", "v-HOME"}, {"TZ2", "JST-9"}}));
     EXPECT_EQ(env.Fields.Name, "HOME");
     env.Click(2);
     env.Remove(); // the last row goes; the selection follows to the new last row
@@ -136,4 +136,42 @@ TEST_F(Pages, CookiesTakeAnyNameAndShowTheirSecureFlag) {
     EXPECT_EQ(RowsOf(cookie.Grid()), (Rows{{"", "", "", "", "", ""}}));
     EXPECT_EQ(cookie.Fields.Name, "");
     EXPECT_EQ(messages.Count(), 0u);
+}
+
+// A text the request's code cannot carry is refused where it is entered and where the code
+// changes, with a message naming the entry; nothing is changed on the way.
+TEST_F(Pages, AddAndTheCodeSwitchRefuseWhatTheCodeCannotHold) {
+    EXPECT_EQ(data.FormCode, kFormUtf8) << "the Linux start";
+    ASSERT_TRUE(pages.SetFormCode(kFormSjis));
+    pages.Env.Fields = {"a=b", "1"};
+    EXPECT_FALSE(pages.Env.Add());
+    pages.Form.Fields.TextName = "price";
+    pages.Form.Fields.TextValue = "1 €";
+    EXPECT_FALSE(pages.Form.Add());
+    pages.Cookie.Fields = {"😀", "1", "", "", "", false};
+    EXPECT_FALSE(pages.Cookie.Add());
+    const std::string unheld = "にある「€」は、文字コードSJISで表せません。";
+    EXPECT_EQ(
+        messages.Texts(),
+        (std::vector<std::string>{"環境変数「a=b」の名前に「=」は使えません。",
+                                  "フォームデータ「price」の値" + unheld,
+                                  "Cookie「😀」の名前にある「😀」は、文字コードSJISで表せません。"}));
+    EXPECT_TRUE(data.Empty());
+    EXPECT_EQ(pages.Form.Fields.TextValue, "1 €") << "the inputs stay for the user to mend";
+    EXPECT_EQ(RowsOf(pages.Form.Grid()), (Rows{{"", "", ""}}));
+
+    // In UTF-8 it goes in; back to Shift_JIS is refused while it is there.
+    ASSERT_TRUE(pages.SetFormCode(kFormUtf8));
+    messages.Reset();
+    EXPECT_TRUE(pages.Form.Add());
+    EXPECT_FALSE(pages.SetFormCode(kFormSjis));
+    EXPECT_EQ(data.FormCode, kFormUtf8);
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"文字コードをSJISにできません。\n"
+                                                         "フォームデータ「price」の値" +
+                                                         unheld});
+    pages.Form.Click(0);
+    pages.Form.Remove();
+    EXPECT_TRUE(pages.SetFormCode(kFormEuc));
+    EXPECT_FALSE(pages.SetFormCode(3)) << "no fourth code";
+    EXPECT_EQ(data.FormCode, kFormEuc);
 }

@@ -602,3 +602,34 @@ TEST(KVexilConfig, HandEditedAndHostileFilesCannotHurtTheSettings) {
     EXPECT_FALSE(ini.WriteString("S", "K", "a\rb"));
     EXPECT_FALSE(ini.HasKey("S", "K"));
 }
+
+// The form editor's code is kept in [Others] FormCode, written only once it differs from the
+// UTF-8 start or is there already; a value no code has reads as that start.
+TEST(KVexilConfig, TheFormEditorsCodeIsStoredOnceChosen) {
+    struct Row {
+        const char* stored; // the [Others] line, or nothing
+        int read;
+        int current; // what the form editor has at the save
+        const char* written;
+    };
+    const Row rows[] = {
+        {nullptr, 2, 2, nullptr},  {nullptr, 2, 0, "0"},      {"FormCode=1", 1, 1, "1"},
+        {"FormCode=2", 2, 2, "2"}, {"FormCode=3", 2, 2, "2"}, {"FormCode=-1", 2, 1, "1"},
+        {"FormCode=x", 2, 2, "2"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.stored ? r.stored : "none");
+        Program p;
+        if (r.stored)
+            p.dir.Write("VexilPro.cfg", std::string("[Others]\n") + r.stored + "\n");
+        int current = -9;
+        p.config.Callbacks.FormEditorCode = [&current] { return current; };
+        p.Start();
+        EXPECT_EQ(p.config.FormCode, r.read);
+        current = r.current;
+        p.config.Save();
+        IniFile ini(p.config.CfgPath);
+        EXPECT_EQ(ini.HasKey("Others", "FormCode"), r.written != nullptr);
+        EXPECT_EQ(ini.ReadString("Others", "FormCode", "none"), r.written ? r.written : "none");
+    }
+}

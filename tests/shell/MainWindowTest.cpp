@@ -525,6 +525,59 @@ TEST_F(MainWindow, FormEditorKeyTurnsTheCgiModeOnAndLaterRefreshesKeepIt) {
     EXPECT_NE(program.Read("VexilPro.cfg").find("FEditorStayOnTop=0"), std::string::npos);
 }
 
+// The form editor feeds runs: the main window's run keys and help key work while it has the
+// keys; F6 brings it back from minimised; it opens beside the main window; its code is kept.
+TEST_F(MainWindow, TheFormEditorTakesTheRunKeysOpensBesideAndKeepsItsCode) {
+    program.Write("VexilPro.cfg", "[Others]\nFormCode=1\n");
+    Start();
+    ShowActive();
+    main->setGeometry(10, 10, 200, 300);
+    Type("print qq(from the editor);");
+    QTest::keyClick(main.get(), Qt::Key_F6);
+    TFEditor& editor = main->FormEditor();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &editor; }));
+    EXPECT_FALSE(editor.frameGeometry().intersects(main->frameGeometry())) << "beside it";
+    EXPECT_EQ(editor.frameGeometry().top(), main->frameGeometry().top());
+    EXPECT_TRUE(editor.MMEUC->isChecked()) << "the stored code";
+    EXPECT_EQ(main->CgiData().FormCode, 1);
+
+    EXPECT_EQ(editor.focusWidget(), editor.EdTextName) << "the keys go to the name field";
+    // Each key while the editor is the active window, as a user presses it there.
+    auto fromEditor = [&](Qt::Key key) {
+        editor.activateWindow();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &editor; }));
+        QTest::keyClick(editor.EdTextName, key);
+    };
+    fromEditor(Qt::Key_F9);
+    EXPECT_EQ(main->Result().GetText(), "from the editor");
+    fromEditor(Qt::Key_F8);
+    EXPECT_EQ(launcher.Started.size(), 1u) << "the browser file went to the opener";
+    fromEditor(Qt::Key_F1);
+    ASSERT_EQ(msgs.Count(), 1u) << "the keyword help answered (no help file here)";
+    EXPECT_NE(msgs.Texts()[0].find("見つかりません"), std::string::npos) << msgs.Texts()[0];
+    msgs.Reset();
+    EXPECT_TRUE(editor.isVisible());
+
+    editor.showMinimized();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return editor.isMinimized(); }));
+    main->activateWindow();
+    // (The editor's owner counts as active while the editor is; the main window itself must be.)
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == main.get(); }));
+    QTest::keyClick(main.get(), Qt::Key_F6);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !editor.isMinimized(); }));
+    EXPECT_TRUE(editor.isVisible());
+    // Moved by the user, it stays there when it is shown again.
+    editor.move(300, 250);
+    const QPoint moved = editor.pos();
+    editor.hide();
+    Item("MMFormEditor")->trigger();
+    EXPECT_EQ(editor.pos(), moved);
+
+    editor.MMUTF8->trigger();
+    main->Config().SaveWindow(false, 600, 400);
+    EXPECT_EQ(IniFile(program.File("VexilPro.cfg")).ReadString("Others", "FormCode", ""), "2");
+}
+
 // ---- the encoding menu -----------------------------------------------------------------------
 
 TEST_F(MainWindow, ForcedJisKeepsItsMarkThroughEveryRefresh) {

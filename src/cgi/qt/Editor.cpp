@@ -1,8 +1,9 @@
 #include "cgi/qt/Editor.h"
 
-#include "platform/Cp932.h"
+#include "cgi/Placement.h"
 
 #include <algorithm>
+#include <limits>
 
 #include <QActionGroup>
 #include <QApplication>
@@ -18,29 +19,38 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
 namespace {
 
-// The request holds CP932 text, the controls Unicode.
-QString FromCp932(const std::string& cp932) {
-    return QString::fromStdString(Cp932ToUtf8(cp932).text);
+// The request holds the text as typed, in UTF-8: every character the controls hold.
+QString FromUtf8(const std::string& utf8) {
+    return QString::fromStdString(utf8);
 }
 
-std::string ToCp932(const QString& text) {
-    return Utf8ToCp932(text.toStdString()).text;
+std::string ToUtf8(const QString& text) {
+    return text.toStdString();
 }
 
 // A TEXTAREA value joins its lines by CR LF; the memo shows them as lines.
-QString MemoText(const std::string& cp932) {
-    return FromCp932(cp932).replace("\r\n", "\n");
+QString MemoText(const std::string& utf8) {
+    return FromUtf8(utf8).replace("\r\n", "\n");
 }
 
 std::string MemoValue(const QString& text) {
     QString joined = text;
-    return ToCp932(joined.replace("\n", "\r\n"));
+    return ToUtf8(joined.replace("\n", "\r\n"));
+}
+
+// Any length a request can carry: a POST takes a form of any size on standard input, so a
+// field is not cut at the toolkit's default of 32,767 characters.
+QLineEdit* LongLineEdit(QLineEdit* edit) {
+    edit->setMaxLength(std::numeric_limits<int>::max());
+    return edit;
 }
 
 QTableWidget* MakeGrid(const char* name, const QStringList& headers,
@@ -63,7 +73,7 @@ void ShowGrid(QTableWidget* grid, const EditorGrid& rows) {
     grid->setRowCount(rows.RowCount());
     for (int r = 0; r < rows.RowCount(); ++r)
         for (int c = 0; c < rows.Columns(); ++c) {
-            QString text = FromCp932(rows.RowAt(r)[static_cast<size_t>(c)]);
+            QString text = FromUtf8(rows.RowAt(r)[static_cast<size_t>(c)]);
             if (QTableWidgetItem* item = grid->item(r, c))
                 item->setText(text);
             else
@@ -123,7 +133,11 @@ TFEditor::TFEditor(KCgiData& data, MessageService& messages, QWidget* parent)
     WatchKeys();
     // Typing goes to the name field of the page in front, from the first moment and after
     // every change of page, so that a request can be entered with the keyboard alone.
-    auto focusName = [this] { NameField()->setFocus(); };
+    // An entry shown on its own sub-page is not such a change: keys walking a grid stay there.
+    auto focusName = [this] {
+        if (!showing_)
+            NameField()->setFocus();
+    };
     connect(PageControl1, &QTabWidget::currentChanged, this, focusName);
     connect(PCFormData, &QTabWidget::currentChanged, this, focusName);
     focusName();
@@ -145,10 +159,11 @@ void TFEditor::BuildMenus() {
     MMGET = radio(method, methods, "MMGET", "&GET", [this] { data_.Method = KCgiData::Get; });
     MMPOST = radio(method, methods, "MMPOST", "&POST", [this] { data_.Method = KCgiData::Post; });
     auto* codes = new QActionGroup(this);
-    MMSJIS = radio(code, codes, "MMSJIS", "&SJIS", [this] { data_.FormCode = 0; });
-    MMEUC = radio(code, codes, "MMEUC", "&EUC", [this] { data_.FormCode = 1; });
-    MMGET->setChecked(true);
-    MMSJIS->setChecked(true);
+    MMSJIS = radio(code, codes, "MMSJIS", "&SJIS", [this] { SwitchFormCode(kFormSjis); });
+    MMEUC = radio(code, codes, "MMEUC", "&EUC", [this] { SwitchFormCode(kFormEuc); });
+    MMUTF8 = radio(code, codes, "MMUTF8", "&UTF-8", [this] { SwitchFormCode(kFormUtf8); });
+    (data_.Method == KCgiData::Post ? MMPOST : MMGET)->setChecked(true);
+    TickFormCode();
     MMStayOnTop = Named(settings->addAction("常に手前に表示"), "MMStayOnTop");
     MMStayOnTop->setCheckable(true);
     connect(MMStayOnTop, &QAction::triggered, this, [this] { SetStayOnTop(!stayOnTop_); });
@@ -166,9 +181,13 @@ void TFEditor::BuildMenus() {
         QAction* a = Named(edit->addAction(item.caption), item.name);
         a->setShortcut(item.key);
         const char* slot = item.slot;
-        // The focused control does the work: every edit control has these three slots.
+        // The focused control does the work: every edit control has these three slots. A
+        // combo box has none; the line edit inside it has.
         connect(a, &QAction::triggered, this, [this, slot] {
-            if (QWidget* w = focusWidget())
+            QWidget* w = focusWidget();
+            if (auto* combo = qobject_cast<QComboBox*>(w); combo && combo->lineEdit())
+                w = combo->lineEdit();
+            if (w)
                 QMetaObject::invokeMethod(w, slot);
         });
     }
@@ -187,7 +206,8 @@ QWidget* TFEditor::BuildEnvPage() {
     // Variable names are case-sensitive: a name typed in another case is that name, and must
     // not be completed into the listed one.
     CbEnvName->completer()->setCaseSensitivity(Qt::CaseSensitive);
-    EdEnvValue = Named(new QLineEdit(page), "EdEnvValue");
+    LongLineEdit(CbEnvName->lineEdit());
+    EdEnvValue = Named(LongLineEdit(new QLineEdit(page)), "EdEnvValue");
     BtAddEnv = Button("BtAddEnv", "追加/修正", page);
     BtRemoveEnv = Button("BtRemoveEnv", "削除", page);
     BtEnvClear = Button("BtEnvClear", "クリア", page);
@@ -201,10 +221,11 @@ QWidget* TFEditor::BuildEnvPage() {
     connect(BtAddEnv, &QPushButton::clicked, this, [this, &env] { Act(env, &EnvPage::Add); });
     connect(BtRemoveEnv, &QPushButton::clicked, this, [this, &env] { Act(env, &EnvPage::Remove); });
     connect(BtEnvClear, &QPushButton::clicked, this, [this, &env] { Act(env, &EnvPage::Clear); });
-    connect(SgEnvData, &QTableWidget::cellClicked, this, [this, &env](int row) {
-        Read(env.Fields);
-        Show(env, env.Click(row));
-    });
+    connect(SgEnvData, &QTableWidget::cellClicked, this,
+            [this, &env](int row) { Follow(env, row, &EnvPage::Click); });
+    connect(
+        SgEnvData->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+        [this, &env](const QModelIndex& current) { Follow(env, current.row(), &EnvPage::Select); });
     return page;
 }
 
@@ -214,19 +235,19 @@ QWidget* TFEditor::BuildFormPage() {
     PCFormData = Named(new QTabWidget(page), "PCFormData");
 
     auto* text = Named(new QWidget, "TbText");
-    EdTextName = Named(new QLineEdit(text), "EdTextName");
-    EdTextValue = Named(new QLineEdit(text), "EdTextValue");
+    EdTextName = Named(LongLineEdit(new QLineEdit(text)), "EdTextName");
+    EdTextValue = Named(LongLineEdit(new QLineEdit(text)), "EdTextValue");
     text->setLayout(Fields({{"名前", EdTextName}, {"値", EdTextValue}}));
 
     auto* area = Named(new QWidget, "TbTextarea");
-    EdTextareaName = Named(new QLineEdit(area), "EdTextareaName");
+    EdTextareaName = Named(LongLineEdit(new QLineEdit(area)), "EdTextareaName");
     MemoTextarea = Named(new QPlainTextEdit(area), "MemoTextarea");
     MemoTextarea->setTabChangesFocus(true);
     MemoTextarea->setMaximumHeight(90);
     area->setLayout(Fields({{"名前", EdTextareaName}, {"値", MemoTextarea}}));
 
     auto* check = Named(new QWidget, "TbCheckbox");
-    EdCheckboxName = Named(new QLineEdit(check), "EdCheckboxName");
+    EdCheckboxName = Named(LongLineEdit(new QLineEdit(check)), "EdCheckboxName");
     CbCheckboxValue = Named(new QCheckBox("CHECKBOXの値", check), "CbCheckboxValue");
     check->setLayout(Fields({{"名前", EdCheckboxName}, {nullptr, CbCheckboxValue}}));
 
@@ -248,10 +269,12 @@ QWidget* TFEditor::BuildFormPage() {
             [this, &form] { Act(form, &FormPage::Remove); });
     connect(BtFormClear, &QPushButton::clicked, this,
             [this, &form] { Act(form, &FormPage::Clear); });
-    connect(SgFormData, &QTableWidget::cellClicked, this, [this, &form](int row) {
-        Read(form.Fields);
-        Show(form, form.Click(row));
-    });
+    connect(SgFormData, &QTableWidget::cellClicked, this,
+            [this, &form](int row) { Follow(form, row, &FormPage::Click); });
+    connect(SgFormData->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this, &form](const QModelIndex& current) {
+                Follow(form, current.row(), &FormPage::Select);
+            });
     return page;
 }
 
@@ -260,11 +283,11 @@ QWidget* TFEditor::BuildCookiePage() {
     SgCookieData =
         MakeGrid("SgCookieData", {"名前", "値", "有効期限", "ドメイン", "パス", "セキュアフラグ"},
                  {97, 91, 72, 75, 64, 335}, page);
-    EdCookieName = Named(new QLineEdit(page), "EdCookieName");
-    EdCookieValue = Named(new QLineEdit(page), "EdCookieValue");
-    EdCookieExpires = Named(new QLineEdit(page), "EdCookieExpires");
-    EdCookieDomain = Named(new QLineEdit(page), "EdCookieDomain");
-    EdCookiePath = Named(new QLineEdit(page), "EdCookiePath");
+    EdCookieName = Named(LongLineEdit(new QLineEdit(page)), "EdCookieName");
+    EdCookieValue = Named(LongLineEdit(new QLineEdit(page)), "EdCookieValue");
+    EdCookieExpires = Named(LongLineEdit(new QLineEdit(page)), "EdCookieExpires");
+    EdCookieDomain = Named(LongLineEdit(new QLineEdit(page)), "EdCookieDomain");
+    EdCookiePath = Named(LongLineEdit(new QLineEdit(page)), "EdCookiePath");
     CBCookieSecure = Named(new QCheckBox("セキュアフラグ", page), "CBCookieSecure");
     BtAddCookie = Button("BtAddCookie", "追加/削除", page);
     BtRemoveCookie = Button("BtRemoveCookie", "削除", page);
@@ -287,10 +310,12 @@ QWidget* TFEditor::BuildCookiePage() {
             [this, &cookie] { Act(cookie, &CookiePage::Remove); });
     connect(BtClearCookie, &QPushButton::clicked, this,
             [this, &cookie] { Act(cookie, &CookiePage::Clear); });
-    connect(SgCookieData, &QTableWidget::cellClicked, this, [this, &cookie](int row) {
-        Read(cookie.Fields);
-        Show(cookie, cookie.Click(row));
-    });
+    connect(SgCookieData, &QTableWidget::cellClicked, this,
+            [this, &cookie](int row) { Follow(cookie, row, &CookiePage::Click); });
+    connect(SgCookieData->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this, &cookie](const QModelIndex& current) {
+                Follow(cookie, current.row(), &CookiePage::Select);
+            });
     return page;
 }
 
@@ -313,60 +338,82 @@ template <class Page> void TFEditor::Act(Page& page, bool (Page::*op)()) {
     Show(page, focusName);
 }
 
+template <class Page> void TFEditor::Follow(Page& page, int row, bool (Page::*op)(int)) {
+    // The grid moves its selection itself while it is shown again; that is no user's move.
+    if (showing_ || row < 0)
+        return;
+    Read(page.Fields);
+    bool focusName = (page.*op)(row);
+    Show(page, focusName);
+}
+
+void TFEditor::SwitchFormCode(int code) {
+    pages_.SetFormCode(code);
+    TickFormCode();
+}
+
+void TFEditor::TickFormCode() {
+    QAction* ticks[] = {MMSJIS, MMEUC, MMUTF8};
+    ticks[std::clamp(data_.FormCode, 0, kFormCodeCount - 1)]->setChecked(true);
+}
+
 void TFEditor::Read(EnvInputs& in) const {
-    in.Name = ToCp932(CbEnvName->currentText());
-    in.Value = ToCp932(EdEnvValue->text());
+    in.Name = ToUtf8(CbEnvName->currentText());
+    in.Value = ToUtf8(EdEnvValue->text());
 }
 
 void TFEditor::Read(FormInputs& in) const {
     in.Page = PCFormData->currentIndex();
-    in.TextName = ToCp932(EdTextName->text());
-    in.TextValue = ToCp932(EdTextValue->text());
-    in.AreaName = ToCp932(EdTextareaName->text());
+    in.TextName = ToUtf8(EdTextName->text());
+    in.TextValue = ToUtf8(EdTextValue->text());
+    in.AreaName = ToUtf8(EdTextareaName->text());
     in.AreaValue = MemoValue(MemoTextarea->toPlainText());
-    in.CheckName = ToCp932(EdCheckboxName->text());
+    in.CheckName = ToUtf8(EdCheckboxName->text());
     in.Checked = CbCheckboxValue->isChecked();
 }
 
 void TFEditor::Read(CookieInputs& in) const {
-    in.Name = ToCp932(EdCookieName->text());
-    in.Value = ToCp932(EdCookieValue->text());
-    in.Expires = ToCp932(EdCookieExpires->text());
-    in.Domain = ToCp932(EdCookieDomain->text());
-    in.Path = ToCp932(EdCookiePath->text());
+    in.Name = ToUtf8(EdCookieName->text());
+    in.Value = ToUtf8(EdCookieValue->text());
+    in.Expires = ToUtf8(EdCookieExpires->text());
+    in.Domain = ToUtf8(EdCookieDomain->text());
+    in.Path = ToUtf8(EdCookiePath->text());
     in.Secure = CBCookieSecure->isChecked();
 }
 
 void TFEditor::Show(const EnvPage& page, bool focusName) {
+    const QScopedValueRollback<bool> showing(showing_, true);
     ShowGrid(SgEnvData, page.Grid());
-    CbEnvName->setEditText(FromCp932(page.Fields.Name));
-    EdEnvValue->setText(FromCp932(page.Fields.Value));
+    CbEnvName->setEditText(FromUtf8(page.Fields.Name));
+    EdEnvValue->setText(FromUtf8(page.Fields.Value));
     if (focusName)
         NameField()->setFocus();
 }
 
 void TFEditor::Show(const FormPage& page, bool focusName) {
+    const QScopedValueRollback<bool> showing(showing_, true);
     ShowGrid(SgFormData, page.Grid());
     const FormInputs& in = page.Fields;
     PCFormData->setCurrentIndex(in.Page);
-    EdTextName->setText(FromCp932(in.TextName));
-    EdTextValue->setText(FromCp932(in.TextValue));
-    EdTextareaName->setText(FromCp932(in.AreaName));
+    EdTextName->setText(FromUtf8(in.TextName));
+    EdTextValue->setText(FromUtf8(in.TextValue));
+    EdTextareaName->setText(FromUtf8(in.AreaName));
     MemoTextarea->setPlainText(MemoText(in.AreaValue));
-    EdCheckboxName->setText(FromCp932(in.CheckName));
+    EdCheckboxName->setText(FromUtf8(in.CheckName));
     CbCheckboxValue->setChecked(in.Checked);
     if (focusName)
         NameField()->setFocus();
 }
 
 void TFEditor::Show(const CookiePage& page, bool focusName) {
+    const QScopedValueRollback<bool> showing(showing_, true);
     ShowGrid(SgCookieData, page.Grid());
     const CookieInputs& in = page.Fields;
-    EdCookieName->setText(FromCp932(in.Name));
-    EdCookieValue->setText(FromCp932(in.Value));
-    EdCookieExpires->setText(FromCp932(in.Expires));
-    EdCookieDomain->setText(FromCp932(in.Domain));
-    EdCookiePath->setText(FromCp932(in.Path));
+    EdCookieName->setText(FromUtf8(in.Name));
+    EdCookieValue->setText(FromUtf8(in.Value));
+    EdCookieExpires->setText(FromUtf8(in.Expires));
+    EdCookieDomain->setText(FromUtf8(in.Domain));
+    EdCookiePath->setText(FromUtf8(in.Path));
     CBCookieSecure->setChecked(in.Secure);
     if (focusName)
         NameField()->setFocus();
@@ -401,8 +448,9 @@ bool TFEditor::eventFilter(QObject* watched, QEvent* event) {
         hide();
         return true;
     }
+    // The keypad's Enter is an Enter too; it only carries the keypad's mark.
     if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
-        key->modifiers() == Qt::NoModifier) {
+        (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
         auto* w = qobject_cast<QWidget*>(watched);
         // The combo box hands its keys to the line edit inside it.
         if (w && w->parentWidget() == CbEnvName)
@@ -437,4 +485,25 @@ bool TFEditor::EnterPressed(QWidget* control) {
             return true;
         }
     return false;
+}
+
+void TFEditor::ShowBeside(const QWidget* main) {
+    if (!placed_ && main) {
+        placed_ = true;
+        // The frame is not there before the first show; the main window's tells its size.
+        const QRect frame = main->frameGeometry();
+        const QSize margins = frame.size() - main->size();
+        const QRect screen =
+            (main->screen() ? main->screen() : this->screen())->availableGeometry();
+        const ScreenPoint at = BesidePlacement(
+            {frame.x(), frame.y(), frame.width(), frame.height()}, width() + margins.width(),
+            height() + margins.height(), {screen.x(), screen.y(), screen.width(), screen.height()});
+        move(at.x, at.y);
+    }
+    // A minimised editor comes back as it was before, maximised or not.
+    if (isMinimized())
+        setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
 }

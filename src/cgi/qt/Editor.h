@@ -22,6 +22,10 @@ class TFEditor : public QMainWindow {
 public:
     TFEditor(KCgiData& data, MessageService& messages, QWidget* parent = nullptr);
 
+    // Shows the editor in front, restored when it was minimised. The first time it opens
+    // beside main; later it stays where the user put it.
+    void ShowBeside(const QWidget* main);
+
     // Above every other window, or a normal one; the menu's tick follows.
     void SetStayOnTop(bool on);
     bool StayOnTop() const { return stayOnTop_; }
@@ -61,6 +65,7 @@ public:
     QAction* MMPOST;
     QAction* MMSJIS;
     QAction* MMEUC;
+    QAction* MMUTF8;
     QAction* MMStayOnTop;
 
 protected:
@@ -79,6 +84,12 @@ private:
 
     // The page state from the controls, an operation, and the page shown again.
     template <class Page> void Act(Page& page, bool (Page::*op)());
+    // The grid's selection moved to row, or the user clicked it.
+    template <class Page> void Follow(Page& page, int row, bool (Page::*op)(int));
+    // 設定 > 文字コード: the request changes its code unless an entry cannot go in it; the
+    // ticks show the code it has.
+    void SwitchFormCode(int code);
+    void TickFormCode();
     void Read(EnvInputs& in) const;
     void Read(FormInputs& in) const;
     void Read(CookieInputs& in) const;
@@ -89,4 +100,6 @@ private:
     KCgiData& data_;
     EditorPages pages_;
     bool stayOnTop_ = false;
+    bool showing_ = false; // while the page state is being shown in the controls
+    bool placed_ = false;
 };
