@@ -566,10 +566,9 @@ void ScintillaEditor::SetPlainDocument(bool plain) {
 void ScintillaEditor::NewPlainDocument(std::size_t bytes) {
     // Output needs no style bytes (no lexer colours it): a document without them holds 72 MB
     // in 81 MB instead of 150. Past 2 GB Scintilla's positions need its large-text option.
-    const unsigned long options =
-        QsciScintillaBase::SC_DOCUMENTOPTION_STYLES_NONE |
-        (bytes >= (std::size_t{1} << 31) - 1024 ? QsciScintillaBase::SC_DOCUMENTOPTION_TEXT_LARGE
-                                                : 0UL);
+    unsigned long options = QsciScintillaBase::SC_DOCUMENTOPTION_STYLES_NONE;
+    if (bytes >= (std::size_t{1} << 31) - 1024)
+        options |= QsciScintillaBase::SC_DOCUMENTOPTION_TEXT_LARGE;
     const long document = SendScintilla(SCI_CREATEDOCUMENT, static_cast<unsigned long>(bytes + 1),
                                         static_cast<long>(options));
     if (!document) {
