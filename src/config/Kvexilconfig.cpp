@@ -173,6 +173,8 @@ void KVexilConfig::Load() {
     FormCode = formCode >= 0 && formCode <= 2 ? static_cast<int>(formCode) : kDefaultFormCode;
     LineNumbers = ini.ReadBool(kView, "LineNumbers", true);
     SyntaxColours = ini.ReadBool(kView, "SyntaxColours", true);
+    const long panel = ini.ReadInteger(kView, "ErrorPanelHeight", 0);
+    ErrorPanelHeight = panel > 0 && panel <= 10000 ? static_cast<int>(panel) : 0;
 }
 
 void KVexilConfig::Save() {
@@ -212,6 +214,8 @@ void KVexilConfig::Save() {
          {std::pair{"LineNumbers", LineNumbers}, std::pair{"SyntaxColours", SyntaxColours}})
         if (!on || ini.HasKey(kView, key))
             ini.WriteBool(kView, key, on);
+    if (ErrorPanelHeight > 0)
+        ini.WriteInteger(kView, "ErrorPanelHeight", ErrorPanelHeight);
     ini.UpdateFile();
 }
 

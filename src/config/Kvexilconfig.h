@@ -196,6 +196,9 @@ public:
     // The script window shows line numbers and colours its syntax ([View]).
     bool LineNumbers = true;
     bool SyntaxColours = true;
+    // The height the user last gave the error panel, in pixels ([View]); 0 when none is
+    // stored, and the panel opens at its usual height.
+    int ErrorPanelHeight = 0;
 
 private:
     void Changed(bool languageListChanged);

@@ -4,6 +4,7 @@
 #include "config/Kvexilconfig.h"
 #include "encoding/Codeconv.h"
 #include "exec/Kexecproc.h"
+#include "exec/LiveText.h"
 #include "platform/ClipboardService.h"
 #include "platform/CommandLine.h"
 #include "platform/DialogService.h"
@@ -14,6 +15,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -22,6 +24,10 @@
 #include <unistd.h>
 
 namespace {
+
+// How often the output of a running script is shown: often enough to read as it comes, seldom
+// enough that filling the page never holds the capture up.
+constexpr double kLiveSeconds = 0.1;
 
 // What the splitter would take apart or take away if the text went unquoted.
 bool NeedsQuotes(const std::string& s) {
@@ -59,11 +65,6 @@ void PutOnClipboard(ClipboardService& clipboard, const HeldText& text) {
         clipboard.SetUtf8Text(text.bytes);
     else
         clipboard.SetText(text.bytes);
-}
-
-std::string TempFolder() {
-    const char* dir = std::getenv("TMPDIR");
-    return dir && *dir ? dir : "/tmp";
 }
 
 } // namespace
@@ -193,6 +194,15 @@ std::string StartFailureMessage(const std::string& text, int error, bool cgiGet)
     return message;
 }
 
+std::string DroppedOutputMessage(std::size_t out, std::size_t err) {
+    std::string message = "メモリかディスクが足りないため、出力の一部を取り込めませんでした。";
+    if (out != 0)
+        message += "\n標準出力: 末尾の " + std::to_string(out) + " バイト";
+    if (err != 0)
+        message += "\n標準エラー出力: 末尾の " + std::to_string(err) + " バイト";
+    return message;
+}
+
 TextCode HoldOutput(ByteStream& output, int scriptCode, MessageService& messages) {
     switch (JudgeOutput(output.View())) {
     case OutputKind::Utf8:
@@ -258,37 +268,87 @@ bool Exec::RunCaptured(const std::string& arguments) {
     c_.windows.ClearResult();
 
     {
-        KExecProc proc(RunCommandLine(language.ExePath, language.Option, scriptPath, arguments),
-                       c_.messages, c_.probe);
+        const std::string commandLine =
+            RunCommandLine(language.ExePath, language.Option, scriptPath, arguments);
+        KExecProc proc(commandLine, c_.messages, c_.probe);
         if (c_.config.UseCGI && c_.cgi)
             c_.cgi->BuildEnvironment(proc);
-        proc.Progress = [this](const RunProgress& p) {
+        RunOutcome outcome;
+        outcome.arguments = SplitCommandLine(commandLine);
+        std::error_code ec;
+        outcome.folder = std::filesystem::current_path(ec).string();
+
+        // What arrives is shown about ten times a second, decoded as it comes.
+        const int scriptCode = c_.windows.ScriptCode();
+        const auto convert = [this](std::string_view lines) {
+            ByteStream in(lines), out;
+            ConvertStream(in, out, "-s", c_.messages);
+            return out.ToString();
+        };
+        LiveText liveOut(scriptCode, false, convert), liveErr(scriptCode, true, convert);
+        bool resultInFront = false;
+        const auto showLive = [&] {
+            LiveText::Piece out = liveOut.Next(proc.StdOut().View());
+            if (!out.bytes.empty()) {
+                if (!c_.windows.AppendLiveResult(out.bytes, out.code))
+                    liveOut.Abandon();
+                else if (!resultInFront)
+                    c_.windows.ShowResultPage();
+                resultInFront = true;
+            }
+            LiveText::Piece err = liveErr.Next(proc.StdErr().View());
+            if (!err.bytes.empty())
+                c_.windows.AppendLiveErrors(err.bytes, err.code);
+        };
+        double nextLive = 0;
+        proc.Progress = [&](const RunProgress& p) {
+            if (p.seconds >= nextLive) {
+                nextLive = p.seconds + kLiveSeconds;
+                showLive();
+            }
             return c_.windows.RunTick(p.seconds, p.bytes);
         };
         c_.windows.RunStarted();
+        const auto started = std::chrono::steady_clock::now();
         bool ok = proc.Run();
-        c_.windows.RunEnded();
+        outcome.seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        outcome.endedAt = ClockNow();
+        outcome.exitCode = proc.ExitCode();
+        outcome.kind = proc.Cancelled() ? RunOutcome::Kind::Cancelled : RunOutcome::Kind::Ended;
         if (!proc.ErrorText().empty()) {
+            c_.windows.RunEnded();
             // A child that never started is no run that printed nothing: say so, and why.
             Discard(*script);
+            outcome.kind = RunOutcome::Kind::StartFailed;
+            c_.windows.RunFinished(outcome);
             c_.messages.Show(
                 StartFailureMessage(proc.ErrorText(), proc.SpawnError(),
                                     c_.config.UseCGI && c_.cgi && c_.cgi->Method == KCgiData::Get),
                 kErrorCaption, MessageIcon::Error);
             return false;
         }
+        // The rest that came after the last look, so the text shown can be the final one.
+        showLive();
+        c_.windows.RunEnded();
 
         // UTF-8 output, what Linux programs print, is held as it came, so no character is
         // lost on the way to the user; other output is held in CP932 as before.
-        const int scriptCode = c_.windows.ScriptCode();
         const TextCode outCode = HoldOutput(proc.StdOut(), scriptCode, c_.messages);
-        c_.windows.LoadResult(proc.StdOut(), outCode);
+        if (liveOut.Holds(proc.StdOut().View(), outCode))
+            c_.windows.KeepLiveResult(outCode);
+        else
+            c_.windows.LoadResult(proc.StdOut(), outCode);
         const TextCode errCode = HoldOutput(proc.StdErr(), scriptCode, c_.messages);
         c_.windows.LoadErrors(proc.StdErr(), errCode);
+        if (proc.DroppedOut() != 0 || proc.DroppedErr() != 0)
+            c_.messages.Show(DroppedOutputMessage(proc.DroppedOut(), proc.DroppedErr()),
+                             kErrorCaption, MessageIcon::Warning);
         if (ok)
             c_.windows.ShowResultPage();
         else
             c_.windows.ShowScriptPage();
+        c_.windows.RunFinished(outcome);
         c_.windows.RefreshStatus();
         lastExitCode_ = proc.ExitCode();
     }
@@ -381,11 +441,19 @@ void Exec::RunInConsoleCommand() {
         return;
     }
     // The shell removes the copy when it ends; a terminal that never started cannot.
-    if (!Launch(TerminalCommand(*batch))) {
+    RunOutcome outcome;
+    outcome.kind = RunOutcome::Kind::Console;
+    outcome.arguments = TerminalCommand(*batch);
+    std::error_code ec;
+    outcome.folder = std::filesystem::current_path(ec).string();
+    if (!Launch(outcome.arguments)) {
         Discard(*script);
         if (ownBatch)
             ::unlink(batch->c_str());
+        outcome.kind = RunOutcome::Kind::StartFailed;
     }
+    outcome.endedAt = ClockNow();
+    c_.windows.RunFinished(outcome);
 }
 
 namespace {

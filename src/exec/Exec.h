@@ -11,7 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "exec/RunOutcome.h"
 #include "platform/Cp932.h"
+
+#include <string_view>
 
 class ByteStream;
 class ClipboardService;
@@ -83,6 +86,16 @@ public:
     virtual void RunStarted() = 0;
     virtual bool RunTick(double seconds, std::size_t bytes) = 0;
     virtual void RunEnded() = 0;
+    // Output that arrived while the run lasts, in the code it is held in, for the result
+    // page to show as it comes; false once the page takes no more (its display cap).
+    virtual bool AppendLiveResult(std::string_view bytes, TextCode code) = 0;
+    // Whole error lines that arrived while the run lasts.
+    virtual void AppendLiveErrors(std::string_view bytes, TextCode code) = 0;
+    // The text the result page has shown as it came is the whole output: it stays, held in
+    // code, instead of being set a second time.
+    virtual void KeepLiveResult(TextCode code) = 0;
+    // How the run ended, shown until the next one.
+    virtual void RunFinished(const RunOutcome& outcome) = 0;
 };
 
 struct ExecContext {
@@ -161,6 +174,9 @@ private:
     // F8's last page, removed when the next one is written and when the program ends.
     std::string lastPage_;
 };
+
+// What the user is told when a capture had no room for all of the output.
+std::string DroppedOutputMessage(std::size_t out, std::size_t err);
 
 // The interpreter's command line: the interpreter (quoted only when it holds a blank or a
 // tab), a blank, the options, a blank, the script path in double quotes, a blank, arguments.

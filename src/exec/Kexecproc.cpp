@@ -1,8 +1,10 @@
 #include "exec/Kexecproc.h"
 
 #include "platform/CommandLine.h"
+#include "platform/FileFacts.h"
 #include "platform/SpawnAttributes.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -58,13 +60,20 @@ std::vector<char*> EnvironmentEntries(std::string& block) {
     return entries;
 }
 
-// Moves what a pipe holds into the stream; false once every write end is closed.
-bool Drain(int fd, ByteStream& stream) {
+// Moves what a pipe holds into the stream; false once every write end is closed. What the
+// stream has no room for is still read, so the child never blocks, and counted in dropped.
+bool Drain(int fd, ByteStream& stream, std::size_t& dropped) {
+    static thread_local char overflow[KExecProc::kReadSize];
     for (;;) {
-        char* at = stream.Reserve(KExecProc::kReadSize);
-        ssize_t n = ::read(fd, at, KExecProc::kReadSize);
+        const size_t want = std::min(KExecProc::kReadSize, stream.Room());
+        char* room = want ? stream.TryReserve(want) : nullptr;
+        char* at = room ? room : overflow;
+        ssize_t n = ::read(fd, at, room ? want : KExecProc::kReadSize);
         if (n > 0) {
-            stream.Commit(static_cast<size_t>(n));
+            if (room)
+                stream.Commit(static_cast<size_t>(n));
+            else
+                dropped += static_cast<size_t>(n);
             if (static_cast<size_t>(n) < KExecProc::kReadSize)
                 return true; // most likely empty now; poll tells when there is more
             continue;
@@ -110,6 +119,12 @@ bool Feed(int fd, const std::string& bytes, size_t& written) {
 
 } // namespace
 
+std::size_t KExecProc::DefaultSpill() {
+    constexpr std::size_t kLeast = std::size_t{64} << 20, kMost = std::size_t{1} << 30;
+    const std::size_t available = AvailableMemory();
+    return available == 0 ? kMost : std::clamp(available / 4, kLeast, kMost);
+}
+
 KExecProc::KExecProc(std::string commandLine, MessageService& messages, KeyStateProbe& probe)
     : commandLine_(std::move(commandLine)), watcher_(probe), messages_(messages), probe_(probe) {}
 
@@ -143,8 +158,14 @@ bool KExecProc::Fail(const char* text) {
 bool KExecProc::Run() {
     errorText_.clear();
     spawnError_ = 0;
-    out_.Clear();
-    err_.Clear();
+    cancelled_ = false;
+    out_ = ByteStream();
+    err_ = ByteStream();
+    dropped_[0] = dropped_[1] = 0;
+    for (ByteStream* stream : {&out_, &err_}) {
+        stream->SpillAbove(spillAbove_, TempFolder());
+        stream->SetLimit(limit_);
+    }
 
     Pipe outPipe, errPipe, inPipe;
     if (!outPipe.Open())
@@ -281,7 +302,7 @@ bool KExecProc::Run() {
         for (int i = 0; i < 2 && ready > 0; ++i) {
             if (fds[i].fd < 0 || fds[i].revents == 0)
                 continue;
-            if (!Drain(fds[i].fd, *streams[i]))
+            if (!Drain(fds[i].fd, *streams[i], dropped_[i]))
                 fds[i].fd = -1; // ended; poll skips negative descriptors
         }
         if (ready > 0 && childFd >= 0 && fds[2].revents != 0 && (fds[0].fd >= 0 || fds[1].fd >= 0))
@@ -304,6 +325,7 @@ bool KExecProc::Run() {
     if (waited != pid)
         return Fail("Error:Fail to ExitCodeProcess\n");
 
+    cancelled_ = cancelled;
     if (cancelled)
         exitCode_ = -1;
     else if (WIFEXITED(status))

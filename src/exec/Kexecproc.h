@@ -50,6 +50,18 @@ public:
     std::function<bool(const RunProgress&)> Progress;
     static constexpr std::chrono::milliseconds kProgressInterval{40};
 
+    // Output past this many bytes a stream moves into an unnamed file in TempFolder(), so a
+    // script that prints more than memory holds cannot take the window down. The default
+    // leaves a quarter of the available memory to the capture, at least 64 MiB and at most
+    // 1 GiB.
+    void SpillAbove(std::size_t bytes) { spillAbove_ = bytes; }
+    static std::size_t DefaultSpill();
+    // No stream holds more than this; what comes beyond it is read and counted, not kept.
+    void LimitCapture(std::size_t bytes) { limit_ = bytes; }
+    // Bytes read and not kept, for want of memory or disk: the user must hear of them.
+    std::size_t DroppedOut() const { return dropped_[0]; }
+    std::size_t DroppedErr() const { return dropped_[1]; }
+
     // The buffers, rewound to position 0.
     ByteStream& StdOut();
     ByteStream& StdErr();
@@ -57,6 +69,8 @@ public:
     // cancelled or never started.
     int ExitCode() const { return exitCode_; }
     const std::string& ErrorText() const { return errorText_; }
+    // The run was cancelled: Escape, the watcher, or the progress callback.
+    bool Cancelled() const { return cancelled_; }
     // The errno with which the child could not be started (0 when it started or never got
     // that far).
     int SpawnError() const { return spawnError_; }
@@ -70,6 +84,10 @@ private:
     std::string errorText_;
     int spawnError_ = 0;
     int exitCode_ = -1;
+    bool cancelled_ = false;
+    std::size_t spillAbove_ = DefaultSpill();
+    std::size_t limit_ = static_cast<std::size_t>(-1);
+    std::size_t dropped_[2] = {0, 0};
     std::optional<std::string> environment_;
     std::optional<std::string> input_;
     KThread watcher_;

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <new>
 #include <sys/mman.h>
+#include <unistd.h>
 #include <utility>
 
 namespace {
@@ -40,30 +42,101 @@ ByteStream::ByteStream(std::string_view bytes) {
 }
 
 ByteStream::~ByteStream() {
-    Release(data_, capacity_);
+    Release();
 }
 
-ByteStream::ByteStream(ByteStream&& other) noexcept
-    : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)),
-      capacity_(std::exchange(other.capacity_, 0)), position_(std::exchange(other.position_, 0)),
-      populated_(std::exchange(other.populated_, 0)) {}
+ByteStream::ByteStream(ByteStream&& other) noexcept {
+    *this = std::move(other);
+}
 
 ByteStream& ByteStream::operator=(ByteStream&& other) noexcept {
     if (this != &other) {
-        Release(data_, capacity_);
+        Release();
         data_ = std::exchange(other.data_, nullptr);
         size_ = std::exchange(other.size_, 0);
         capacity_ = std::exchange(other.capacity_, 0);
         position_ = std::exchange(other.position_, 0);
         populated_ = std::exchange(other.populated_, 0);
+        spillAbove_ = std::exchange(other.spillAbove_, static_cast<size_t>(-1));
+        limit_ = std::exchange(other.limit_, static_cast<size_t>(-1));
+        spillFolder_ = std::move(other.spillFolder_);
+        spillFd_ = std::exchange(other.spillFd_, -1);
     }
     return *this;
+}
+
+void ByteStream::Release() {
+    if (spillFd_ >= 0) {
+        ::munmap(data_, capacity_);
+        ::close(spillFd_);
+        spillFd_ = -1;
+    } else {
+        ::Release(data_, capacity_);
+    }
+    data_ = nullptr;
+    size_ = capacity_ = position_ = populated_ = 0;
+}
+
+void ByteStream::SpillAbove(size_t above, std::string folder) {
+    spillAbove_ = above;
+    spillFolder_ = std::move(folder);
+}
+
+bool ByteStream::GrowSpilled(size_t capacity) {
+    // The blocks are allocated before the pages are written: a full disk must answer here,
+    // not as a SIGBUS on a write into the mapping.
+    if (spillFd_ >= 0) {
+        if (::posix_fallocate(spillFd_, 0, static_cast<off_t>(capacity)) != 0)
+            return false;
+        void* grown = ::mremap(data_, capacity_, capacity, MREMAP_MAYMOVE);
+        if (grown == MAP_FAILED)
+            return false;
+        data_ = static_cast<char*>(grown);
+        capacity_ = capacity;
+        return true;
+    }
+    int fd = ::open(spillFolder_.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd < 0) { // a file system without unnamed files: a named one, gone at once
+        std::string pattern = spillFolder_ + "/vexil-output-XXXXXX";
+        fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+        if (fd >= 0)
+            ::unlink(pattern.c_str());
+    }
+    if (fd < 0)
+        return false;
+    void* mapped = MAP_FAILED;
+    if (::posix_fallocate(fd, 0, static_cast<off_t>(capacity)) == 0)
+        mapped = ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    if (mapped == MAP_FAILED) {
+        ::close(fd);
+        return false;
+    }
+    const size_t size = size_, position = position_;
+    if (size)
+        std::memcpy(mapped, data_, size);
+    Release();
+    data_ = static_cast<char*>(mapped);
+    size_ = populated_ = size;
+    position_ = position;
+    capacity_ = capacity;
+    spillFd_ = fd;
+    return true;
 }
 
 void ByteStream::Grow(size_t needed) {
     if (needed <= capacity_)
         return;
+    if (needed > limit_)
+        throw std::bad_alloc();
     size_t capacity = std::max<size_t>({needed, capacity_ * 2, 16 * 1024});
+    if (spillFd_ >= 0 || (capacity > spillAbove_ && IsMapped(capacity))) {
+        capacity = (capacity + kMapThreshold - 1) / kMapThreshold * kMapThreshold;
+        if (GrowSpilled(capacity))
+            return;
+        if (spillFd_ >= 0)
+            throw std::bad_alloc();            // the file cannot grow: the disk is full
+        spillAbove_ = static_cast<size_t>(-1); // no file to be had: memory as before
+    }
     if (!IsMapped(capacity)) {
         auto* grown = static_cast<char*>(std::realloc(data_, capacity));
         if (!grown)
@@ -127,7 +200,19 @@ void ByteStream::Clear() {
     position_ = 0;
 }
 
+char* ByteStream::TryReserve(size_t count) {
+    if (count > limit_ - std::min(size_, limit_))
+        return nullptr;
+    try {
+        return Reserve(count);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
 char* ByteStream::Reserve(size_t count) {
+    if (count > limit_ - std::min(size_, limit_))
+        throw std::bad_alloc();
     Grow(size_ + count);
     if (IsMapped(capacity_) && size_ + count > populated_) {
         size_t end = std::min(capacity_,

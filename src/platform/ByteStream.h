@@ -2,6 +2,9 @@
 // A growable byte buffer with a read/write position, shared by the process runner, the
 // converter and the text windows. It grows geometrically through realloc, which for large
 // blocks moves pages instead of bytes, so captured output costs little more than itself.
+// Past a size it may be told, it moves into a private file that nobody else can open, so
+// output larger than memory lives in the page cache and on disk instead of taking the
+// program down.
 
 #include <cstddef>
 #include <string>
@@ -40,16 +43,35 @@ public:
     // straight from a file descriptor with no intermediate copy.
     char* Reserve(size_t count);
     void Commit(size_t count);
+    // As Reserve, but nullptr where the room cannot be had (memory, disk, or the limit below)
+    // instead of throwing std::bad_alloc.
+    char* TryReserve(size_t count);
+
+    // Beyond above bytes the content moves into an unnamed file in folder (one that is gone
+    // with the stream, readable by this process alone). Where no such file can be made the
+    // content stays in memory.
+    void SpillAbove(size_t above, std::string folder);
+    bool Spilled() const { return spillFd_ >= 0; }
+    // The content never grows past limit bytes: TryReserve answers nullptr instead.
+    void SetLimit(size_t limit) { limit_ = limit; }
+    // How many more bytes the limit allows.
+    size_t Room() const { return size_ < limit_ ? limit_ - size_ : 0; }
 
     std::string_view View() const { return {data_ ? data_ : "", size_}; }
     std::string ToString() const { return std::string(View()); }
 
 private:
     void Grow(size_t needed);
+    bool GrowSpilled(size_t capacity);
+    void Release();
 
     char* data_ = nullptr;
     size_t size_ = 0;
     size_t capacity_ = 0;
     size_t position_ = 0;
     size_t populated_ = 0; // mapped buffers: bytes from the start whose pages are in place
+    size_t spillAbove_ = static_cast<size_t>(-1);
+    size_t limit_ = static_cast<size_t>(-1);
+    std::string spillFolder_;
+    int spillFd_ = -1;
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -310,4 +311,22 @@ std::string UserDesktopFolder() {
         }
     }
     return homeDir + "/Desktop";
+}
+
+std::string TempFolder() {
+    const char* dir = std::getenv("TMPDIR");
+    return dir && *dir ? dir : "/tmp";
+}
+
+std::size_t AvailableMemory() {
+    std::FILE* info = std::fopen("/proc/meminfo", "re");
+    if (!info)
+        return 0;
+    char line[256];
+    unsigned long long kb = 0;
+    while (std::fgets(line, sizeof line, info))
+        if (std::sscanf(line, "MemAvailable: %llu kB", &kb) == 1)
+            break;
+    std::fclose(info);
+    return static_cast<std::size_t>(kb) * 1024;
 }

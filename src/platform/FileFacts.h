@@ -51,6 +51,13 @@ enum class Links { Follow, Replace };
 bool WriteFileAtomic(const std::string& path, std::string_view bytes, std::string* error,
                      Links links = Links::Follow);
 
+// The folder for temporary files: TMPDIR when it is set and not empty, else /tmp.
+std::string TempFolder();
+
+// The memory the kernel says is available for new work (MemAvailable), in bytes; 0 where it
+// cannot tell.
+std::size_t AvailableMemory();
+
 // The user's desktop folder, as xdg-user-dir DESKTOP names it: XDG_DESKTOP_DIR of
 // user-dirs.dirs, else ~/Desktop. Empty without a home folder.
 std::string UserDesktopFolder();

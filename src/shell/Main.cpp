@@ -140,8 +140,8 @@ TFEditor& TFMain::FormEditor() {
         formEditor_ = std::make_unique<TFEditor>(*cgi_, *messages_, this);
         formEditor_->SetStayOnTop(config_->FEditorStayOnTop);
         // The editor exists to feed runs: the run keys and help work from it as from here.
-        for (const char* name : {"MMExecuteScript", "MMExecToBrowser", "MMExecToClip",
-                                 "MMExecDOS", "MMSearchKeyword"})
+        for (const char* name :
+             {"MMExecuteScript", "MMExecToBrowser", "MMExecToClip", "MMExecDOS", "MMSearchKeyword"})
             formEditor_->addAction(Action(name));
     }
     return *formEditor_;
@@ -339,6 +339,22 @@ void TFMain::BuildStatusBar() {
     };
     popUnder(statusPanels_[2], encodeMenu_);
     popUnder(statusPanels_[3], lineEndMenu_);
+    runOutcome_ = new QLabel(bar);
+    runOutcome_->setObjectName("RunOutcome");
+    runOutcome_->setFrameShape(QFrame::Panel);
+    runOutcome_->setFrameShadow(QFrame::Sunken);
+    runOutcome_->hide();
+    bar->addPermanentWidget(runOutcome_);
+}
+
+void TFMain::ShowRunOutcome(const RunOutcome& outcome) {
+    runOutcome_->setText(Q(RunOutcomeText(outcome)));
+    runOutcome_->setToolTip(Q(RunOutcomeDetails(outcome)));
+    // A failed run stands out in a warning's amber, readable in light and dark themes.
+    runOutcome_->setStyleSheet(RunOutcomeWarns(outcome)
+                                   ? QStringLiteral("QLabel { background: #ffd54f; color: #000; }")
+                                   : QString());
+    runOutcome_->show();
 }
 
 void TFMain::BuildDocuments() {
@@ -571,14 +587,21 @@ void TFMain::ShowErrorPanel() {
     if (!errorPanel_->isHidden())
         return;
     errorPanel_->show();
-    int total = splitter_->height();
-    splitter_->setSizes(
-        {std::max(0, total - kErrorPanelShown - kSplitterHeight), kErrorPanelShown});
+    const int total = splitter_->height();
+    // The height the user dragged it to, kept across runs and starts, as long as the pages
+    // keep some room.
+    int shown = config_->ErrorPanelHeight > 0 ? config_->ErrorPanelHeight : kErrorPanelShown;
+    shown = std::max(kErrorPanelMinimum, std::min(shown, total - kSplitterHeight - 40));
+    splitter_->setSizes({std::max(0, total - shown - kSplitterHeight), shown});
 }
 
 void TFMain::SplitterMoved() {
-    if (!errorPanel_->isHidden() && errorPanel_->height() < kErrorPanelMinimum)
+    if (errorPanel_->isHidden())
+        return;
+    if (errorPanel_->height() < kErrorPanelMinimum)
         HideErrorPanel();
+    else
+        config_->ErrorPanelHeight = errorPanel_->height();
 }
 
 FindDialogService& TFMain::SharedFindDialog() {

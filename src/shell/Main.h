@@ -112,6 +112,9 @@ public:
     QSplitter* Splitter() const { return splitter_.get(); }
     QWidget* ErrorPanel() const { return errorPanel_; }
     QLabel* StatusPanel(int i) const { return statusPanels_[i]; }
+    // How the last run ended, until the next one ends.
+    void ShowRunOutcome(const RunOutcome& outcome);
+    QLabel* RunOutcomePanel() const { return runOutcome_; }
     QMenu* LanguageMenu() const { return languageMenu_; }
     Exec& Runs() { return *exec_; }
     KCgiData& CgiData() { return *cgi_; }
@@ -206,6 +209,7 @@ private:
     QTabWidget* pageControl_ = nullptr;
     QWidget* errorPanel_ = nullptr;
     QLabel* statusPanels_[5] = {};
+    QLabel* runOutcome_ = nullptr;
     LazyFindDialog findDialog_{this};
 
     std::unique_ptr<QtHistoryMenu> historyMenu_;

@@ -94,3 +94,19 @@ bool MainRunWindows::RunTick(double seconds, std::size_t bytes) {
 void MainRunWindows::RunEnded() {
     gate_.End();
 }
+
+bool MainRunWindows::AppendLiveResult(std::string_view bytes, TextCode code) {
+    return main_.Result().AppendLive(bytes, code);
+}
+
+void MainRunWindows::AppendLiveErrors(std::string_view bytes, TextCode code) {
+    main_.StdError().AppendLive(bytes, code);
+}
+
+void MainRunWindows::KeepLiveResult(TextCode code) {
+    main_.Result().KeepLive(code);
+}
+
+void MainRunWindows::RunFinished(const RunOutcome& outcome) {
+    main_.ShowRunOutcome(outcome);
+}

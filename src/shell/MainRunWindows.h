@@ -33,6 +33,10 @@ public:
     void RunStarted() override;
     bool RunTick(double seconds, std::size_t bytes) override;
     void RunEnded() override;
+    bool AppendLiveResult(std::string_view bytes, TextCode code) override;
+    void AppendLiveErrors(std::string_view bytes, TextCode code) override;
+    void KeepLiveResult(TextCode code) override;
+    void RunFinished(const RunOutcome& outcome) override;
 
 private:
     TFMain& main_;

@@ -4,6 +4,7 @@
 #include "platform/ByteStream.h"
 #include "platform/Cp932.h"
 #include "platform/FileFacts.h"
+#include "windows/logic/DisplayCut.h"
 #include "windows/logic/ResultGuard.h"
 #include "windows/logic/ScriptDocument.h"
 
@@ -11,8 +12,8 @@
 
 TFResult::TFResult(MainWindowHost& host, ScriptDocument* script, KVexilConfig* config,
                    QWidget* parent)
-    : TFTextBase(host, kResult, QStringLiteral("Result"), parent), script_(script),
-      config_(config) {
+    : TFTextBase(host, kResult, QStringLiteral("Result"), parent), script_(script), config_(config),
+      displayCap_(DisplayCap(AvailableMemory())) {
     // The result text has no modified state: a change only moves the status bar.
     connect(&Editor(), &ScintillaEditor::Edited, this, [this] {
         if (!loading_)
@@ -44,7 +45,18 @@ bool TFResult::eventFilter(QObject* watched, QEvent* event) {
     return TFTextBase::eventFilter(watched, event);
 }
 
+void TFResult::Uncut() {
+    if (!cut_)
+        return;
+    cut_ = false;
+    whole_ = ByteStream();
+    wholeFrom_ = 0;
+    Editor().setReadOnly(false);
+}
+
 void TFResult::Clear() {
+    Uncut();
+    live_ = 0;
     loading_ = true;
     Editor().SetWholeText({});
     loading_ = false;
@@ -55,18 +67,51 @@ void TFResult::Clear() {
 void TFResult::LoadFromStream(ByteStream& stream, TextCode code) {
     // Tens of megabytes arrive in one piece: convert once and set once, with one status
     // refresh at the end instead of one per appended block.
+    Uncut();
+    loading_ = true;
+    held_ = code;
+    const std::string_view bytes = stream.View().substr(stream.Position());
+    std::optional<std::string> shown = CutForDisplay(bytes, displayCap_, code, true);
+    std::string_view text = shown ? std::string_view(*shown) : bytes;
+    if (code == TextCode::Utf8)
+        Editor().SetWholeUtf8(text);
+    else
+        Editor().SetWholeText(text);
+    stream.SetPosition(stream.Size());
+    if (shown) {
+        // An edit could not reach the part left out, so the cut text stays as it came.
+        cut_ = true;
+        wholeFrom_ = bytes.data() - stream.Data();
+        whole_ = std::move(stream);
+        Editor().setReadOnly(true);
+    }
+    loading_ = false;
+    Host().RefreshStatus();
+}
+
+bool TFResult::AppendLive(std::string_view bytes, TextCode code) {
+    if (live_ + bytes.size() > displayCap_ / 2)
+        return false;
+    live_ += bytes.size();
     loading_ = true;
     held_ = code;
     if (code == TextCode::Utf8)
-        Editor().SetWholeUtf8(stream.View().substr(stream.Position()));
+        Editor().AppendUtf8(bytes);
     else
-        Editor().SetWholeText(stream.View().substr(stream.Position()));
+        Editor().AppendUtf8(Cp932ToUtf8(bytes).text);
     loading_ = false;
-    stream.SetPosition(stream.Size());
+    return true;
+}
+
+void TFResult::KeepLive(TextCode code) {
+    held_ = code;
+    Editor().SendScintilla(QsciScintillaBase::SCI_EMPTYUNDOBUFFER);
     Host().RefreshStatus();
 }
 
 std::string TFResult::GetText() {
+    if (cut_)
+        return std::string(Whole());
     if (held_ == TextCode::Utf8)
         return std::string(Editor().Utf8Text());
     return Utf8ToCp932(Editor().Utf8Text()).text;
@@ -83,7 +128,7 @@ bool TFResult::SaveToPath(const std::string& path) {
         config_->ResultFile = path;
     std::string error;
     // Without conversion: the code the text is held in, UTF-8 output byte for byte.
-    if (WriteFileAtomic(path, GetText(), &error))
+    if (cut_ ? WriteFileAtomic(path, Whole(), &error) : WriteFileAtomic(path, GetText(), &error))
         return true;
     Host().Messages().Show(error, kErrorCaption, MessageIcon::Error);
     return false;

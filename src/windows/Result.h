@@ -2,10 +2,12 @@
 // The result window: what the script wrote to its standard output in the last run, as an
 // ordinary editable text that can be searched, copied and saved.
 
+#include "platform/ByteStream.h"
 #include "platform/Cp932.h"
 #include "windows/TextBase.h"
 
-class ByteStream;
+#include <string_view>
+
 class KVexilConfig;
 class ScriptDocument;
 
@@ -19,7 +21,16 @@ public:
     void Clear();
     // Replaces the whole text with the stream's bytes from its position, held in code: CP932
     // as the program's model, or UTF-8 as it came (every character, a stray byte visible).
+    // Output beyond the display cap is shown cut and read-only; the window then keeps the
+    // stream itself, and the save and GetText give the whole output.
     void LoadFromStream(ByteStream& stream, TextCode code = TextCode::Cp932);
+    void SetDisplayCap(std::size_t bytes) { displayCap_ = bytes; }
+    // Output while a run lasts, appended in code; false once half the display cap is shown,
+    // so that the end can still be shown when the run is over.
+    bool AppendLive(std::string_view bytes, TextCode code);
+    // What was appended is the whole output, held in code.
+    void KeepLive(TextCode code);
+    bool IsCut() const { return cut_; }
     // Makes path the configuration's result file, then writes the text there unconverted.
     // A failed write, or a path that names the script, is reported and answers false.
     bool SaveToPath(const std::string& path);
@@ -36,6 +47,15 @@ protected:
 private:
     ScriptDocument* script_;
     KVexilConfig* config_;
+    // The whole output while the shown text is cut.
+    std::string_view Whole() const { return whole_.View().substr(wholeFrom_); }
+    void Uncut();
+
     bool loading_ = false;
     TextCode held_ = TextCode::Cp932;
+    std::size_t displayCap_;
+    bool cut_ = false;
+    ByteStream whole_;
+    std::size_t wholeFrom_ = 0;
+    std::size_t live_ = 0; // bytes appended since the last Clear
 };

@@ -2,13 +2,13 @@
 
 #include "encoding/Codeconv.h"
 #include "platform/Cp932.h"
+#include "platform/qt/Fonts.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QApplication>
 #include <QClipboard>
 #include <QDragEnterEvent>
-#include <QFontDatabase>
 #include <QMimeData>
 #include <QPointer>
 #include <QTimer>
@@ -120,10 +120,7 @@ ScintillaEditor::ScintillaEditor(QWidget* parent) : QsciScintilla(parent) {
     SendScintilla(SCI_SETVSCROLLBAR, 1UL);
     SendScintilla(SCI_SETSCROLLWIDTH, 1UL);
     SendScintilla(SCI_SETSCROLLWIDTHTRACKING, 1UL);
-    QString family = QStringLiteral("Noto Sans Mono CJK JP");
-    if (!QFontDatabase::families().contains(family))
-        family = QStringLiteral("monospace");
-    QFont font(family);
+    QFont font(MonospaceFamily());
     // Scintilla takes sizes in points; 16 pixels at this screen's resolution.
     font.setPointSizeF(16.0 * 72.0 / std::max(1, logicalDpiY()));
     font.setStyleHint(QFont::Monospace);
@@ -555,6 +552,25 @@ void ScintillaEditor::LoadUtf8(std::string_view utf8) {
     SendScintilla(SCI_SETUNDOCOLLECTION, 1UL);
     SendScintilla(SCI_EMPTYUNDOBUFFER);
     SendScintilla(SCI_GOTOPOS, 0UL);
+    if (readOnly)
+        SendScintilla(SCI_SETREADONLY, 1UL);
+}
+
+void ScintillaEditor::AppendUtf8(std::string_view utf8) {
+    if (utf8.empty())
+        return;
+    const bool readOnly = isReadOnly();
+    if (readOnly)
+        SendScintilla(SCI_SETREADONLY, 0UL);
+    const auto end = static_cast<unsigned long>(SendScintilla(SCI_GETLENGTH));
+    SendScintilla(SCI_SETUNDOCOLLECTION, 0UL);
+    SendScintilla(SCI_SETMODEVENTMASK, 0UL);
+    TextModified(static_cast<TextPos>(end));
+    SendScintilla(SCI_APPENDTEXT, static_cast<uintptr_t>(utf8.size()), utf8.data());
+    SetNotices(accessible_);
+    SendScintilla(SCI_SETUNDOCOLLECTION, 1UL);
+    // The view follows the tail, as a terminal does.
+    SendScintilla(SCI_GOTOPOS, static_cast<unsigned long>(SendScintilla(SCI_GETLENGTH)));
     if (readOnly)
         SendScintilla(SCI_SETREADONLY, 1UL);
 }

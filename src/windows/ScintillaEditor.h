@@ -56,6 +56,8 @@ public:
     // Replaces the whole text with UTF-8 as it is (a UTF-8 script: nothing passes through
     // CP932), as SetWholeText does otherwise.
     void SetWholeUtf8(std::string_view utf8);
+    // Appends UTF-8 text at the end, outside undo, and scrolls to it: output as it arrives.
+    void AppendUtf8(std::string_view utf8);
     // Every line end of the text becomes lineEnd's (kLineEndLf, Cr, CrLf) as one undoable
     // edit, and typed line ends follow.
     void ConvertLineEnds(int lineEnd);

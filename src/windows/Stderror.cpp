@@ -3,12 +3,13 @@
 #include "platform/ByteStream.h"
 #include "platform/Cp932.h"
 #include "platform/FileFacts.h"
+#include "platform/qt/Fonts.h"
 #include "platform/qt/Icons.h"
+#include "windows/logic/DisplayCut.h"
 #include "windows/logic/ScriptDocument.h"
 #include "windows/logic/TagJump.h"
 
 #include <QAction>
-#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QHideEvent>
 #include <QMenu>
@@ -21,13 +22,9 @@ namespace {
 
 constexpr int kItemHeight = 12;
 
+// Python's ^~~~ markers line up under the code only in the editors' monospace face.
 QFont ListFont() {
-    QString family = QStringLiteral("Noto Sans CJK JP");
-    if (!QFontDatabase::families().contains(family))
-        family = QStringLiteral("sans-serif");
-    QFont font(family);
-    font.setPixelSize(12);
-    return font;
+    return MonospaceFont(13);
 }
 
 // The status bar follows the entry clicked, so it is refreshed after the view has moved its
@@ -62,6 +59,23 @@ QString Shown(const std::string& utf8) {
 void ErrorListModel::Load(std::string_view bytes, TextCode code, const QFont& font) {
     beginResetModel();
     lines_.Load(bytes, code);
+    Measure(font);
+    endResetModel();
+}
+
+void ErrorListModel::Append(std::string_view bytes, TextCode code, const QFont& font) {
+    const int before = static_cast<int>(lines_.Count());
+    ErrorLines added;
+    added.Load(bytes, code);
+    if (added.Count() == 0)
+        return;
+    beginInsertRows({}, before, before + static_cast<int>(added.Count()) - 1);
+    lines_.Append(bytes, code);
+    Measure(font);
+    endInsertRows();
+}
+
+void ErrorListModel::Measure(const QFont& font) {
     QFontMetrics metrics(font);
     int width = 0;
     if (lines_.Count() != 0)
@@ -69,7 +83,6 @@ void ErrorListModel::Load(std::string_view bytes, TextCode code, const QFont& fo
     // Some room for the view's text margins.
     rowSize_ =
         QSize(width + 2 * metrics.averageCharWidth(), std::max(kItemHeight, metrics.height()));
-    endResetModel();
 }
 
 void ErrorListModel::Clear() {
@@ -133,7 +146,11 @@ TFStdError::TFStdError(MainWindowHost& host, ScriptDocument* script, KVexilConfi
 
 void TFStdError::LoadFromStream(ByteStream& stream, TextCode code) {
     std::string_view bytes = stream.View().substr(stream.Position());
-    model_->Load(bytes, code, LBStdError->font());
+    // Each line costs the list more than its bytes, so errors are cut at a quarter of a GiB.
+    constexpr std::size_t kMostErrors = std::size_t{256} << 20;
+    const std::optional<std::string> shown =
+        CutForDisplay(bytes, std::min(DisplayCap(AvailableMemory()), kMostErrors), code, false);
+    model_->Load(shown ? std::string_view(*shown) : bytes, code, LBStdError->font());
     stream.SetPosition(stream.Size());
     // Errors are loaded as their run ends, in the folder the run had; the names they hold are
     // relative to it even after the current folder changes.
@@ -141,6 +158,14 @@ void TFStdError::LoadFromStream(ByteStream& stream, TextCode code) {
     runFolder_ = std::filesystem::current_path(ec).string();
     if (stream.Size() != 0)
         Host().ShowErrorPanel();
+}
+
+void TFStdError::AppendLive(std::string_view bytes, TextCode code) {
+    model_->Append(bytes, code, LBStdError->font());
+    if (model_->rowCount() == 0)
+        return;
+    Host().ShowErrorPanel();
+    LBStdError->scrollToBottom();
 }
 
 std::string TFStdError::Entry(int row) const {

@@ -24,6 +24,7 @@ public:
     using QAbstractListModel::QAbstractListModel;
 
     void Load(std::string_view bytes, TextCode code, const QFont& font);
+    void Append(std::string_view bytes, TextCode code, const QFont& font);
     void Clear();
     const ErrorLines& Lines() const { return lines_; }
 
@@ -31,6 +32,8 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
 private:
+    void Measure(const QFont& font);
+
     ErrorLines lines_;
     QSize rowSize_;
 };
@@ -44,6 +47,9 @@ public:
     // Replaces the entries with the lines of the stream from its position, held in code. A
     // stream that is not empty shows the error panel; an empty one leaves the panel as it is.
     void LoadFromStream(ByteStream& stream, TextCode code = TextCode::Cp932);
+    // Whole error lines that arrived while a run lasts; the first shows the error panel and
+    // the view follows the last line.
+    void AppendLive(std::string_view bytes, TextCode code);
 
     void Copy() override;
     void Paste() override;

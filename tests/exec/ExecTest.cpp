@@ -55,7 +55,11 @@ struct FakeWindows : RunWindows {
     }
     std::size_t inputLost = 0;
     bool declineLossyInput = false;
-    void ClearResult() override { result = "(cleared)"; }
+    void ClearResult() override {
+        result = "(cleared)";
+        liveResult.clear();
+        liveErrors.clear();
+    }
     void LoadResult(ByteStream& s, TextCode c) override {
         result = std::string(s.View().substr(s.Position()));
         resultCode = c;
@@ -93,9 +97,29 @@ struct FakeWindows : RunWindows {
     void RunStarted() override {}
     bool RunTick(double seconds, std::size_t) override {
         ++ticks;
+        age = seconds;
         return seconds >= cancelAfter;
     }
     void RunEnded() override {}
+    // Output shown while the run lasted, with the run's age when each piece came.
+    std::string liveResult, liveErrors;
+    std::vector<double> liveAt;
+    double age = 0;
+    bool keptLive = false;
+    std::vector<RunOutcome> outcomes;
+    bool AppendLiveResult(std::string_view bytes, TextCode c) override {
+        liveResult += bytes;
+        liveAt.push_back(age);
+        resultCode = c;
+        return true;
+    }
+    void AppendLiveErrors(std::string_view bytes, TextCode) override { liveErrors += bytes; }
+    void KeepLiveResult(TextCode c) override {
+        keptLive = true;
+        result = liveResult;
+        resultCode = c;
+    }
+    void RunFinished(const RunOutcome& outcome) override { outcomes.push_back(outcome); }
 };
 
 struct Bench : ::testing::Test {
@@ -538,6 +562,9 @@ TEST_F(Bench, AChildThatCannotStartIsSaidWithItsReason) {
         ASSERT_EQ(messages.Count(), 1u);
         EXPECT_EQ(messages.Texts()[0].rfind(c.says, 0), 0u) << messages.Texts()[0];
         EXPECT_TRUE(launcher.Started.empty());
+        ASSERT_FALSE(windows.outcomes.empty());
+        EXPECT_EQ(RunOutcomeText(windows.outcomes.back()).rfind("起動失敗 · ", 0), 0u);
+        EXPECT_TRUE(RunOutcomeWarns(windows.outcomes.back()));
     }
 }
 
@@ -575,6 +602,8 @@ TEST_F(Bench, CancelAndSaveAll) {
     EXPECT_EQ(windows.result, "so far");
     EXPECT_EQ(exec.LastExitCode(), -1);
     EXPECT_EQ(messages.Texts(), (Lines{"処理は中断されました", "Error Code : -1"}));
+    ASSERT_EQ(windows.outcomes.size(), 1u);
+    EXPECT_EQ(RunOutcomeText(windows.outcomes[0]).rfind("中止 · 0.", 0), 0u);
 
     config.ResultFile = dir.File("old.txt");
     exec.ToggleSaveAll(); // the question is cancelled: off again, the result file kept
@@ -603,4 +632,37 @@ TEST_F(Bench, CancelAndSaveAll) {
     windows.result = "kept";
     exec.RunScriptCommand();
     EXPECT_EQ(windows.result, "kept");
+}
+
+// While a run lasts its output is shown as it comes, the error lines too, and the text shown is
+// kept as the final one when it is; the run then says how it ended and with what argument list
+// in which folder.
+TEST_F(Bench, OutputIsShownAsItComesAndTheRunSaysHowItEnded) {
+    std::filesystem::current_path(dir.Path());
+    windows.source = "$| = 1; print qq(first\\n); print STDERR qq(warned\\n); "
+                     "select undef, undef, undef, 0.6; print qq(caf\\xc3\\xa9 second\\n); exit 3;";
+    exec.RunScriptCommand();
+    ASSERT_GE(windows.liveAt.size(), 2u) << "the output came in one piece at the end";
+    EXPECT_LT(windows.liveAt[0], 0.5) << "the first line waited for the end";
+    EXPECT_TRUE(windows.keptLive) << "the final text was set a second time";
+    EXPECT_EQ(windows.result, "first\ncaf\xc3\xa9 second\n");
+    EXPECT_EQ(windows.resultCode, TextCode::Utf8);
+    EXPECT_EQ(windows.liveErrors, "warned\n");
+    ASSERT_EQ(windows.outcomes.size(), 1u);
+    RunOutcome o = windows.outcomes[0];
+    EXPECT_EQ(o.kind, RunOutcome::Kind::Ended);
+    EXPECT_EQ(o.exitCode, 3);
+    EXPECT_GE(o.seconds, 0.6);
+    EXPECT_EQ(o.folder, dir.Path());
+    ASSERT_GE(o.arguments.size(), 2u);
+    EXPECT_EQ(o.arguments.front(), "/usr/bin/perl");
+    EXPECT_EQ(o.arguments.back(), windows.written);
+    EXPECT_EQ(RunOutcomeText(o).rfind("終了 3 · 0.", 0), 0u) << RunOutcomeText(o);
+    EXPECT_EQ(RunOutcomeText(o).size(), std::string("終了 3 · 0.61 秒 · 10:31:05").size());
+    EXPECT_EQ(RunOutcomeDetails(o),
+              "/usr/bin/perl " + windows.written + "\n作業フォルダ: " + dir.Path());
+    o.arguments.push_back("--name=it's mine");
+    EXPECT_TRUE(
+        RunOutcomeDetails(o).ends_with(" '--name=it'\\''s mine'\n作業フォルダ: " + dir.Path()))
+        << "quoted where the shell would need it";
 }

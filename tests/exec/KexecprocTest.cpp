@@ -5,7 +5,9 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -307,4 +309,68 @@ TEST(KExecProc, ProgressIsReportedWhileTheChildIsSilentAndCanCancelTheRun) {
     EXPECT_EQ(seen.back().bytes, 3u);
     for (size_t i = 1; i < seen.size(); ++i)
         EXPECT_LT(seen[i].seconds - seen[i - 1].seconds, 0.2);
+}
+
+namespace {
+
+// The folders this process holds open files in, as the kernel names them.
+std::vector<std::string> OpenFiles() {
+    std::vector<std::string> links;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code ec;
+        links.push_back(std::filesystem::read_symlink(entry.path(), ec).string());
+    }
+    return links;
+}
+
+} // namespace
+
+// Output beyond the spill size moves into an unnamed file in TMPDIR and comes back whole; where
+// TMPDIR cannot take it the output stays whole in memory; past the capture's limit the rest is
+// read (the child never blocks) and counted, not kept.
+TEST(KExecProc, LargeOutputSpillsIntoTmpdirOrStaysWholeAndOverflowIsCounted) {
+    TempDir dir;
+    const std::string script =
+        "perl -e \"print map { sprintf qq(%07d \\x{e9}\\n), $_ } 1..400000\"";
+    std::string expected;
+    for (int i = 1; i <= 400000; ++i) {
+        char line[16];
+        std::snprintf(line, sizeof line, "%07d \xe9\n", i);
+        expected += line;
+    }
+    const struct {
+        std::string tmpdir;
+        std::size_t limit;
+        bool spilled;
+    } cases[] = {
+        {dir.Path(), SIZE_MAX, true},
+        {dir.File("missing"), SIZE_MAX, false},
+        {dir.Path(), 3000000, true},
+    };
+    const char* saved = std::getenv("TMPDIR");
+    const std::string before = saved ? saved : "";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.tmpdir + " limit " + std::to_string(c.limit));
+        ::setenv("TMPDIR", c.tmpdir.c_str(), 1);
+        FakeProbe never;
+        ScriptedMessages messages;
+        KExecProc proc(script, messages, never);
+        proc.SpillAbove(1 << 20);
+        proc.LimitCapture(c.limit);
+        EXPECT_TRUE(proc.Run());
+        const std::size_t kept = std::min(c.limit, expected.size());
+        EXPECT_TRUE(proc.StdOut().View() == std::string_view(expected).substr(0, kept));
+        EXPECT_EQ(proc.DroppedOut(), expected.size() - kept);
+        EXPECT_EQ(proc.StdOut().Spilled(), c.spilled);
+        const auto files = OpenFiles();
+        EXPECT_EQ(std::any_of(files.begin(), files.end(),
+                              [&](const std::string& f) { return f.rfind(dir.Path(), 0) == 0; }),
+                  c.spilled)
+            << "the unnamed file lies in TMPDIR";
+        EXPECT_TRUE(std::filesystem::is_empty(dir.Path())) << "nothing visible is left";
+    }
+    if (saved)
+        ::setenv("TMPDIR", before.c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
 }

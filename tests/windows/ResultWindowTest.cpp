@@ -233,3 +233,33 @@ TEST_F(ResultWindowTest, EditsAndClicksRefreshTheStatusBarOnly) {
     EXPECT_TRUE(window.CanUndo());
     EXPECT_EQ(host.Caption, ""); // no modified mark anywhere
 }
+
+// Output beyond the display cap: the beginning and the end are shown around a line that names
+// what was left out, in the code held; the save and GetText still give every byte; the cut
+// text cannot be edited, and the next run's output is whole and editable again.
+TEST_F(ResultWindowTest, OutputBeyondTheCapIsShownCutButSavedWhole) {
+    const std::string output = ManyLines(4000); // Shift_JIS, about 65 KB
+    window.SetDisplayCap(8 * 1024);
+    Load(output);
+    ASSERT_TRUE(window.IsCut());
+    auto shownText = [&] { return Utf8ToCp932(window.Editor().Utf8Text()).text; };
+    const std::string shown = shownText();
+    const std::string note = Utf8ToCp932("――― 出力が大きいため").text;
+    EXPECT_LT(shown.size(), 9u * 1024);
+    const std::size_t head = shown.find(note);
+    ASSERT_NE(head, std::string::npos);
+    EXPECT_EQ(output.rfind(shown.substr(0, head), 0), 0u) << "the beginning, whole lines";
+    EXPECT_EQ(shown[head - 1], '\n');
+    EXPECT_EQ(output.substr(output.size() - 30), shown.substr(shown.size() - 30));
+    EXPECT_EQ(window.GetText(), output);
+    const std::string path = dir.File("whole");
+    ASSERT_TRUE(window.SaveToPath(path));
+    EXPECT_EQ(ReadFileBytes(path), output);
+    QTest::keyClicks(&window.Editor(), "x");
+    EXPECT_EQ(shownText(), shown);
+
+    Load("small\n");
+    EXPECT_FALSE(window.IsCut());
+    QTest::keyClicks(&window.Editor(), "x");
+    EXPECT_EQ(window.GetText(), "xsmall\n");
+}

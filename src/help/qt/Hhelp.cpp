@@ -3,6 +3,7 @@
 #include "platform/FileFacts.h"
 #include "platform/Launcher.h"
 #include "platform/MessageService.h"
+#include "platform/qt/Fonts.h"
 #include "platform/qt/Icons.h"
 
 #include <QAction>
@@ -88,6 +89,10 @@ TFHelp::TFHelp(MessageService& messages, Launcher& launcher, QWidget* parent)
     QFont font("Noto Sans CJK JP");
     font.setPixelSize(14);
     browser_->setFont(font);
+    // perldoc's and pydoc's text and the pages' code line up in columns.
+    browser_->document()->setDefaultStyleSheet(
+        QStringLiteral("pre, code, tt, kbd, samp { font-family: '%1', monospace; }")
+            .arg(MonospaceFamily()));
     layout->addWidget(browser_);
     connect(browser_, &QTextBrowser::anchorClicked, this,
             [this](const QUrl& url) { LinkClicked(url); });

@@ -10,12 +10,16 @@
 
 void ErrorLines::Load(std::string_view bytes, TextCode code) {
     Clear();
+    Append(bytes, code);
+}
+
+void ErrorLines::Append(std::string_view bytes, TextCode code) {
     code_ = code;
-    text_.assign(bytes);
+    std::size_t start = text_.size();
+    text_.append(bytes);
     const char* p = text_.data();
     const std::size_t n = text_.size();
-    std::size_t longestLength = 0;
-    std::size_t start = 0;
+    std::size_t longestLength = starts_.empty() ? 0 : ends_[longest_] - starts_[longest_];
     while (start < n) {
         std::size_t end = start;
         while (end < n && p[end] != '\n' && p[end] != '\r')

@@ -17,6 +17,8 @@ public:
     // CR; a line break at the very end makes no empty last entry; a zero byte is a character
     // like any other, so no line after it is lost.
     void Load(std::string_view bytes, TextCode code = TextCode::Cp932);
+    // Adds the lines of bytes after the last entry, which must have ended with its line end.
+    void Append(std::string_view bytes, TextCode code);
     void Clear();
 
     std::size_t Count() const { return starts_.size(); }
