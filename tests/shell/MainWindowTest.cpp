@@ -687,7 +687,7 @@ TEST_F(MainWindow, LanguageMenuHoldsOneRadioItemPerLanguage) {
 
 // ---- the error panel and its splitter --------------------------------------------------------
 
-TEST_F(MainWindow, ErrorPanelShowsAtSixtyAndDraggingBelowFortyHidesIt) {
+TEST_F(MainWindow, ErrorPanelShowsAtSixtyKeepsTheHeightDraggedAndBelowFortyHides) {
     Start();
     ShowActive();
     QSplitter* splitter = main->Splitter();
@@ -722,14 +722,23 @@ TEST_F(MainWindow, ErrorPanelShowsAtSixtyAndDraggingBelowFortyHidesIt) {
     QApplication::processEvents();
     EXPECT_FALSE(splitter->handle(1)->isVisible());
 
-    // Shown again it comes back at 60, whatever it was before.
+    // Shown again it comes back at the last height the user gave it, after a restart too.
     main->ShowErrorPanel();
     QApplication::processEvents();
-    EXPECT_EQ(panel->height(), 60);
+    EXPECT_EQ(panel->height(), 40);
     main->HideErrorPanel();
     EXPECT_TRUE(panel->isHidden());
     QApplication::processEvents();
     EXPECT_FALSE(splitter->handle(1)->isVisible());
+    main->ShowErrorPanel();
+    splitter->setSizes({total - 150, 150});
+    emit splitter->splitterMoved(total - 150, 1);
+    main->Config().Save();
+    Start();
+    ShowActive();
+    main->ShowErrorPanel();
+    QApplication::processEvents();
+    EXPECT_EQ(main->ErrorPanel()->height(), 150);
 }
 
 // ---- drops -----------------------------------------------------------------------------------
@@ -1083,7 +1092,13 @@ TEST_F(MainWindow, ARunKeepsPaintingShowsItsProgressSwallowsInputAndCancels) {
     const std::string script = ScriptText();
     bool indicatorSeen = false, closeRefused = false;
     int paints = 0;
+    std::string liveText;
+    int livePage = -1, liveErrors = 0;
     QTimer::singleShot(600, [&] {
+        // What the script printed so far is shown while it still runs.
+        liveText = std::string(main->Result().Editor().Utf8Text());
+        livePage = main->Pages()->currentIndex();
+        liveErrors = main->StdError().Count();
         indicatorSeen = main->Gate().Indicator()->isVisible();
         QString status = main->Gate().Status()->text();
         EXPECT_TRUE(status.startsWith("実行中 ")) << status.toStdString();
@@ -1112,6 +1127,11 @@ TEST_F(MainWindow, ARunKeepsPaintingShowsItsProgressSwallowsInputAndCancels) {
     EXPECT_EQ(main->Runs().LastExitCode(), -1);
     EXPECT_EQ(main->Pages()->currentIndex(), 0);
     EXPECT_EQ(msgs.Texts(), Strings{"処理は中断されました"});
+    EXPECT_EQ(liveText, "started\n");
+    EXPECT_EQ(livePage, 1) << "the result page comes forward as output arrives";
+    EXPECT_EQ(liveErrors, 1);
+    EXPECT_TRUE(main->RunOutcomePanel()->isVisible());
+    EXPECT_TRUE(main->RunOutcomePanel()->text().startsWith("中止 · "));
 
     // A run that ends well shows the result page with the caret in the result.
     msgs.Reset();
@@ -1122,6 +1142,8 @@ TEST_F(MainWindow, ARunKeepsPaintingShowsItsProgressSwallowsInputAndCancels) {
     EXPECT_EQ(main->ActiveDocument(), &main->Result());
     EXPECT_TRUE(main->ErrorPanel()->isHidden());
     EXPECT_TRUE(msgs.Texts().empty());
+    EXPECT_TRUE(main->RunOutcomePanel()->text().startsWith("終了 0 · "));
+    EXPECT_TRUE(main->RunOutcomePanel()->toolTip().contains("作業フォルダ: "));
 }
 
 TEST_F(MainWindow, RunOptionsAreStateTheMenuAndButtonsRender) {
