@@ -13,7 +13,7 @@ const std::vector<LanguageSeed>& LanguageSeeds() {
     static const std::vector<LanguageSeed> seeds = {
         // File "/x/vexil.tmp", line 4, in f
         {"python", "Python", "python3", "py,pyw",
-         "^#!\\s*(\\S*/)?(env\\s+(-\\S+\\s+)*)?python[0-9.]*(\\s|$)", "", "line [0-9]+",
+         "^#!\\s*(\\S*/)?(env\\s+(-\\S+\\s+)*)?python[0-9.]*(\\s|$)", "-u", "line [0-9]+",
          "File \"([^\"]+)\", line [0-9]+"},
         // /x/vexil.tmp:3:in `<main>': ...   and   \tfrom /x/lib.rb:5:in `f'
         {"ruby", "Ruby", "ruby", "rb", "^#!\\s*(\\S*/)?(env\\s+(-\\S+\\s+)*)?ruby[0-9.]*(\\s|$)",

@@ -23,6 +23,8 @@
 #include <optional>
 #include <unistd.h>
 
+extern char** environ;
+
 namespace {
 
 // How often the output of a running script is shown: often enough to read as it comes, seldom
@@ -194,6 +196,20 @@ std::string StartFailureMessage(const std::string& text, int error, bool cgiGet)
     return message;
 }
 
+bool IsPythonInterpreter(const std::string& exePath) {
+    return LowerAscii(ExtractFileName(Trim(exePath))).rfind("python", 0) == 0;
+}
+
+std::string EnvironmentWith(const char* const* environment, const std::string& entry) {
+    const std::string name = entry.substr(0, entry.find('=') + 1);
+    std::string block;
+    for (const char* const* e = environment; e && *e; ++e)
+        if (std::string_view(*e).rfind(name, 0) != 0)
+            block.append(*e).push_back('\0');
+    block.append(entry).push_back('\0');
+    return block;
+}
+
 std::string DroppedOutputMessage(std::size_t out, std::size_t err) {
     std::string message = "メモリかディスクが足りないため、出力の一部を取り込めませんでした。";
     if (out != 0)
@@ -273,6 +289,9 @@ bool Exec::RunCaptured(const std::string& arguments) {
         KExecProc proc(commandLine, c_.messages, c_.probe);
         if (c_.config.UseCGI && c_.cgi)
             c_.cgi->BuildEnvironment(proc);
+        else if (IsPythonInterpreter(language.ExePath))
+            // Python writes to a pipe in blocks, so its output would show only at the end.
+            proc.SetEnvironment(EnvironmentWith(environ, "PYTHONUNBUFFERED=1"));
         RunOutcome outcome;
         outcome.arguments = SplitCommandLine(commandLine);
         std::error_code ec;

@@ -175,6 +175,11 @@ private:
     std::string lastPage_;
 };
 
+// The interpreter is a Python (python, python3, python3.12...), whatever its folder.
+bool IsPythonInterpreter(const std::string& exePath);
+// The environment block (NAME=value\0...\0) of environment with entry set, replacing an
+// entry of the same name.
+std::string EnvironmentWith(const char* const* environment, const std::string& entry);
 // What the user is told when a capture had no room for all of the output.
 std::string DroppedOutputMessage(std::size_t out, std::size_t err);
 

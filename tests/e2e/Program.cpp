@@ -189,6 +189,14 @@ void Program::SetClipboard(const std::string& text) const {
     Run("xclip -selection clipboard -i '" + file + "' >/dev/null");
 }
 
+long Program::Pixels(const std::string& window, unsigned rgb) const {
+    char colour[8];
+    std::snprintf(colour, sizeof colour, "%06x", rgb & 0xffffffu);
+    const std::string out = Run("QT_QPA_PLATFORM=xcb " VEXIL_SCREENSHOT " --count " +
+                                std::string(colour) + " " + window);
+    return out.empty() ? -1 : std::stol(out);
+}
+
 std::string Program::Screenshot(const std::string& window) const {
     std::string png = dir_.File("shot.png");
     ::unlink(png.c_str());

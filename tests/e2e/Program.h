@@ -47,6 +47,8 @@ public:
     void SetClipboard(const std::string& text) const;
     // The window's pixels as PNG bytes.
     std::string Screenshot(const std::string& window) const;
+    // How many of the window's pixels have exactly the colour 0xRRGGBB.
+    long Pixels(const std::string& window, unsigned rgb) const;
 
 private:
     TempDir dir_;

@@ -348,3 +348,26 @@ TEST(EndToEndRun, NoCharacterOfUtf8OutputIsLostOnItsWayToTheUser) {
     }
     EXPECT_EQ(clip, "[é😀\n中\n]");
 }
+
+// A script that prints, sleeps and exits with 3: its output shows while it still sleeps (the
+// result page comes forward full of black blocks), and when it is over the status bar's
+// amber panel says it ended badly; the blocks go with the script page that a failed run shows.
+TEST(EndToEndRun, OutputShowsWhileTheScriptRunsAndTheEndIsShownInAmber) {
+    Desk d;
+    std::string script = d.work.Write(
+        "slow.pl", "binmode STDOUT, ':utf8'; $| = 1;\n"
+                   "print \"\\x{2588}\" x 30, \"\\n\" for 1 .. 8;\nsleep 3;\nexit 3;\n");
+    std::string main = d.Start(script);
+    ASSERT_FALSE(main.empty());
+    constexpr unsigned kBlack = 0x000000, kAmber = 0xffd54f;
+    const long blackBefore = d.p.Pixels(main, kBlack);
+    EXPECT_EQ(d.p.Pixels(main, kAmber), 0);
+    d.p.Run("xdotool key F9");
+    Pause(1800);
+    const long blackDuring = d.p.Pixels(main, kBlack);
+    EXPECT_GT(blackDuring, blackBefore + 5000) << "nothing of the output showed during the run";
+    d.Answer("VexilPro"); // Error Code : 3
+    Pause(300);
+    EXPECT_GT(d.p.Pixels(main, kAmber), 300) << "no warning panel after exit 3";
+    EXPECT_LT(d.p.Pixels(main, kBlack), blackDuring - 5000);
+}

@@ -666,3 +666,22 @@ TEST_F(Bench, OutputIsShownAsItComesAndTheRunSaysHowItEnded) {
         RunOutcomeDetails(o).ends_with(" '--name=it'\\''s mine'\n作業フォルダ: " + dir.Path()))
         << "quoted where the shell would need it";
 }
+
+// A Python child writes as it prints: PYTHONUNBUFFERED is set for it, beside the rest of the
+// environment, but never in the CGI mode, whose environment is exactly the request.
+TEST_F(Bench, PythonRunsUnbufferedOutsideTheCgiMode) {
+    if (!FileExists("/usr/bin/python3"))
+        GTEST_SKIP() << "no python3";
+    Perl().ExePath = "/usr/bin/python3";
+    windows.source = "import os\nprint(os.environ.get('PYTHONUNBUFFERED'), 'HOME' in os.environ)\n";
+    ::unsetenv("PYTHONUNBUFFERED");
+    cgi.Form.Set({KFormData::Text, "q", "1"});
+    for (bool cgiMode : {false, true}) {
+        SCOPED_TRACE(cgiMode ? "CGI mode" : "plain run");
+        config.UseCGI = cgiMode;
+        exec.RunScriptCommand();
+        EXPECT_EQ(windows.result, cgiMode ? "None False\n" : "1 True\n");
+    }
+    EXPECT_TRUE(IsPythonInterpreter("/opt/py/bin/Python3.12"));
+    EXPECT_FALSE(IsPythonInterpreter("/usr/bin/perl"));
+}
