@@ -3,6 +3,9 @@
 #include "platform/FileFacts.h"
 #include "platform/IniFile.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace {
 
 constexpr const char* kLanguage = "Language";
@@ -140,4 +143,19 @@ std::string KDefConfig::GetDefaultExt() const {
         return {};
     std::vector<std::string> items = ExtList(Ext);
     return items.empty() ? std::string() : items.front();
+}
+
+bool IsPerlInterpreter(const std::string& exePath) {
+    return LowerAscii(ExtractFileName(Trim(exePath))).rfind("perl", 0) == 0;
+}
+
+bool IsPythonInterpreter(const std::string& exePath) {
+    const std::string name = LowerAscii(ExtractFileName(Trim(exePath)));
+    if (name == "python" || name == "python3")
+        return true;
+    // python3.12 and the like, as distributions install them.
+    if (name.rfind("python3.", 0) != 0 || name.size() == 8)
+        return false;
+    return std::all_of(name.begin() + 8, name.end(),
+                       [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
 }

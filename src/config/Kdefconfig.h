@@ -56,3 +56,8 @@ public:
     std::string RegExpLine; // kept and written back
     std::string RegExpFile;
 };
+
+// Whether an interpreter path names Perl (perl, perl5.36, perl.exe...).
+bool IsPerlInterpreter(const std::string& exePath);
+// Whether an interpreter path names Python: python, python3 or a python3.N.
+bool IsPythonInterpreter(const std::string& exePath);

@@ -175,6 +175,7 @@ void KVexilConfig::Load() {
     SyntaxColours = ini.ReadBool(kView, "SyntaxColours", true);
     const long panel = ini.ReadInteger(kView, "ErrorPanelHeight", 0);
     ErrorPanelHeight = panel > 0 && panel <= 10000 ? static_cast<int>(panel) : 0;
+    Arguments.Load(ini);
 }
 
 void KVexilConfig::Save() {
@@ -216,6 +217,9 @@ void KVexilConfig::Save() {
             ini.WriteBool(kView, key, on);
     if (ErrorPanelHeight > 0)
         ini.WriteInteger(kView, "ErrorPanelHeight", ErrorPanelHeight);
+    // A file whose user never typed arguments stays as it was.
+    if (!Arguments.Lines().empty() || ini.HasKey("Arguments", "Count"))
+        Arguments.Save(ini);
     ini.UpdateFile();
 }
 

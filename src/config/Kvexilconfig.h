@@ -3,6 +3,7 @@
 // executable, the list of language definitions found in defs/, the current language, and the
 // run-time states of the main window that are never stored.
 
+#include "config/ArgumentHistory.h"
 #include "config/Kdefconfig.h"
 
 #include <cstdint>
@@ -170,6 +171,8 @@ public:
     bool UseHotKey = false;
     uint16_t HotKey = 0;
     std::string RememberedArgs;
+    // The argument lines typed for runs, newest first ([Arguments]).
+    ArgumentHistory Arguments;
     std::string ResultFile;
     std::string CfgPath;
     std::string HelpPath;

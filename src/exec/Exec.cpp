@@ -196,10 +196,6 @@ std::string StartFailureMessage(const std::string& text, int error, bool cgiGet)
     return message;
 }
 
-bool IsPythonInterpreter(const std::string& exePath) {
-    return LowerAscii(ExtractFileName(Trim(exePath))).rfind("python", 0) == 0;
-}
-
 std::string EnvironmentWith(const char* const* environment, const std::string& entry) {
     const std::string name = entry.substr(0, entry.find('=') + 1);
     std::string block;
@@ -539,17 +535,36 @@ void Exec::RunDroppedFiles(const std::vector<std::string>& paths) {
     const std::string args = DropArguments(paths);
     if (RunCaptured(args))
         FollowUps();
-    c_.config.RememberedArgs = args;
     std::string dropped;
     for (const auto& p : paths)
         dropped += "\n" + p;
-    options_.MemoryDroppedFilesHint =
-        std::string(kMemoryDroppedFilesHint) + "\n\n 直前にドロップしたファイル" + dropped;
+    Remember(args, "\n\n 直前にドロップしたファイル" + dropped);
+    if (c_.config.ChangeCurrentDirOnDrop)
+        ChangeDirectoryOnDrop(paths.front());
+}
+
+void Exec::RunWithArguments(const std::string& line) {
+    // One line of arguments: a pasted line break is a blank, as in every one-line field.
+    const std::string args = Trim(SingleLine(line));
+    c_.config.Arguments.Add(args);
+    if (RunCaptured(args))
+        FollowUps();
+    Remember(args, TypedArgumentsHint(args));
+}
+
+void Exec::Remember(const std::string& args, const std::string& hint) {
+    c_.config.RememberedArgs = args;
+    options_.MemoryDroppedFilesHint = std::string(kMemoryDroppedFilesHint) + hint;
     if (c_.config.MemoryFileWhenDropped)
         options_.MemoryDroppedFiles = true;
     c_.windows.OptionsChanged();
-    if (c_.config.ChangeCurrentDirOnDrop)
-        ChangeDirectoryOnDrop(paths.front());
+}
+
+std::string TypedArgumentsHint(const std::string& line) {
+    std::string hint = "\n\n 直前に指定した引数";
+    for (const std::string& argument : SplitCommandLine(line))
+        hint += "\n" + argument;
+    return hint;
 }
 
 void Exec::ChangeDirectoryOnDrop(const std::string& droppedFile) {

@@ -130,6 +130,10 @@ public:
     void RunInConsoleCommand();
     // Files dropped that are not to be opened: run with them as arguments and remember them.
     void RunDroppedFiles(const std::vector<std::string>& paths);
+    // Shift+F9: a run with the argument line typed, split as the command line it ends is
+    // (blanks, double quotes). The line joins the argument history and becomes the remembered
+    // arguments, as a drop's files do.
+    void RunWithArguments(const std::string& line);
 
     // The core run. False when no child was started (the check failed, or the script could
     // not be written); the windows and the last exit code then keep what they held.
@@ -164,6 +168,9 @@ private:
     std::optional<std::string> PageFile();
     std::optional<std::string> ConsoleFile();
     void FollowUps();
+    // args become the remembered arguments, shown in the hint after its heading; with
+    // MemoryFileWhenDropped the next runs take them again.
+    void Remember(const std::string& args, const std::string& hint);
     void ChangeDirectoryOnDrop(const std::string& droppedFile);
     // Starts the terminal or the opener, and says so when it cannot be started.
     bool Launch(const std::vector<std::string>& argv);
@@ -175,8 +182,6 @@ private:
     std::string lastPage_;
 };
 
-// The interpreter is a Python (python, python3, python3.12...), whatever its folder.
-bool IsPythonInterpreter(const std::string& exePath);
 // The environment block (NAME=value\0...\0) of environment with entry set, replacing an
 // entry of the same name.
 std::string EnvironmentWith(const char* const* environment, const std::string& entry);
@@ -189,6 +194,9 @@ std::string RunCommandLine(const std::string& interpreter, const std::string& op
                            const std::string& scriptPath, const std::string& arguments);
 // The arguments of a drop: every path, quoted when it holds a blank, followed by a blank.
 std::string DropArguments(const std::vector<std::string>& paths);
+// The hint of the remembered arguments after a typed line: one argument a line, as the child
+// gets them.
+std::string TypedArgumentsHint(const std::string& line);
 // The shell script of the terminal-window run. The files in removeAtEnd (the run's copy, the
 // shell script itself) are removed when the shell ends, however it ends.
 std::string ConsoleScript(const std::string& interpreter, const std::string& scriptPath, bool pause,

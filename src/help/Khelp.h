@@ -33,6 +33,10 @@ struct KHelpServices {
     std::function<bool(const std::string&)> hasAssociatedProgram;
     // The documentation of one Perl built-in function; unset: PerlFunctionDoc.
     std::function<std::optional<std::string>(const std::string&)> perlFunctionDoc;
+    // Python's documentation of a name, asked of the language's interpreter; unset: PydocText.
+    std::function<std::optional<std::string>(const std::string& interpreter,
+                                             const std::string& name)>
+        pythonDoc;
 };
 
 class KHelp {
@@ -53,15 +57,24 @@ public:
 
 private:
     bool ShowPerlFunction(const std::string& word);
+    bool ShowPythonTopic(const std::string& interpreter, const std::string& word);
 
     KVexilConfig& config_;
     KHelpServices services_;
 };
 
-// Whether an interpreter path names Perl (perl, perl5.36, perl.exe...).
-bool IsPerlInterpreter(const std::string& exePath);
 // The Perl function a word at the caret names ("print;" names print, "-e" the file test),
 // or nothing for a variable, a package name or punctuation.
 std::optional<std::string> PerlFunctionName(const std::string& word);
 // perldoc -f NAME as plain text, or nothing when perldoc or the entry is missing.
 std::optional<std::string> PerlFunctionDoc(const std::string& name);
+
+// The name pydoc is asked about for a word at the caret: a dotted name (os.path.join, str,
+// if) taken from the word's start, or nothing. Nothing that pydoc reads as an option or a
+// file path gets through.
+std::optional<std::string> PythonTopicName(const std::string& word);
+// interpreter -I -m pydoc NAME as text, or nothing when it fails or knows no such name. No
+// shell sees the name; the interpreter is isolated (-I: no PYTHON* variables, no user site)
+// and starts in an empty folder of its own, since pydoc imports what it is asked about and
+// looks in its working folder first; it is ended after a time limit.
+std::optional<std::string> PydocText(const std::string& interpreter, const std::string& name);

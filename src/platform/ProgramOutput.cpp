@@ -15,7 +15,7 @@ extern char** environ;
 
 std::optional<std::string> ReadProgramOutput(const std::vector<std::string>& argv,
                                              std::chrono::milliseconds timeout,
-                                             std::size_t maxBytes) {
+                                             std::size_t maxBytes, const std::string& workDir) {
     if (argv.empty() || argv[0].empty())
         return std::nullopt;
     std::vector<char*> args;
@@ -31,6 +31,8 @@ std::optional<std::string> ReadProgramOutput(const std::vector<std::string>& arg
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    if (!workDir.empty())
+        posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());
     posix_spawnattr_t attr;
     // A group of its own, so a timeout also ends whatever the helper started (a pager).
     InitChildSpawnAttributes(attr, POSIX_SPAWN_SETPGROUP);

@@ -19,6 +19,7 @@
 #include "shell/qt/ElidedLabel.h"
 #include "shell/qt/PanelClick.h"
 #include "shell/qt/RunGate.h"
+#include "windows/Arguments.h"
 #include "windows/FindDialog.h"
 #include "windows/Opendir.h"
 #include "windows/Openfile.h"
@@ -125,7 +126,7 @@ TFMain::TFMain(const std::string& appDir, MainServices services, QWidget* parent
     helpViewer_ = std::make_unique<LazyHelpViewer>(*messages_, *launcher_, this);
     auto wordAtCaret = [this] { return Cp932ToUtf8(FScript->GetWordAtCaret()).text; };
     help_ = std::make_unique<KHelp>(
-        *config_, KHelpServices{*messages_, *helpViewer_, *launcher_, wordAtCaret, {}, {}});
+        *config_, KHelpServices{*messages_, *helpViewer_, *launcher_, wordAtCaret, {}, {}, {}});
     RegisterCommands();
     // The caption is right from the first frame, not only after the initial refresh.
     SetCaption(FScript->GetTitle());
@@ -140,8 +141,8 @@ TFEditor& TFMain::FormEditor() {
         formEditor_ = std::make_unique<TFEditor>(*cgi_, *messages_, this);
         formEditor_->SetStayOnTop(config_->FEditorStayOnTop);
         // The editor exists to feed runs: the run keys and help work from it as from here.
-        for (const char* name :
-             {"MMExecuteScript", "MMExecToBrowser", "MMExecToClip", "MMExecDOS", "MMSearchKeyword"})
+        for (const char* name : {"MMExecuteScript", "MMExecWithArgs", "MMExecToBrowser",
+                                 "MMExecToClip", "MMExecDOS", "MMSearchKeyword"})
             formEditor_->addAction(Action(name));
     }
     return *formEditor_;
@@ -280,6 +281,17 @@ void TFMain::RegisterCommands() {
         };
     };
     c.Register("MMExecuteScript", run(&Exec::RunScriptCommand));
+    c.Register("MMExecWithArgs", [this] {
+        if (!argumentsDialog_)
+            argumentsDialog_ = new TFArguments(this);
+        if (std::optional<std::string> line = argumentsDialog_->Ask(config_->Arguments.Lines())) {
+            exec_->RunWithArguments(*line);
+            RefreshView();
+            TakePendingOpen();
+        }
+    });
+    c.Register("MMNextError", [this] { FStdError->StepError(true); });
+    c.Register("MMPrevError", [this] { FStdError->StepError(false); });
     c.Register("MMExecToBrowser", run(&Exec::RunToBrowserCommand));
     c.Register("MMExecToClip", run(&Exec::RunFromClipboardCommand));
     c.Register("MMExecDOS", run(&Exec::RunInConsoleCommand));

@@ -34,6 +34,7 @@ class QTabWidget;
 class QToolBar;
 class KHelp;
 class LazyHelpViewer;
+class TFArguments;
 class TFBase;
 class TFConfig;
 class TFLangConfig;
@@ -239,6 +240,8 @@ private:
     std::unique_ptr<TFNewLang> FNewLang;
     std::unique_ptr<TFOpenDir> FOpenDir;
     std::unique_ptr<TFOpenFile> FOpenFile;
+    // Shift+F9's dialog, made on first use; a child of this window.
+    TFArguments* argumentsDialog_ = nullptr;
     // A file handed over by a second start while a run held the window.
     std::optional<std::string> pendingOpen_;
     // The central widget with the document windows, last: members go in reverse order, so the

@@ -5,6 +5,7 @@
 #include "windows/Result.h"
 #include "windows/Script.h"
 #include "windows/Stderror.h"
+#include "windows/logic/TagJump.h"
 
 bool MainRunWindows::WriteScript(const std::string& path) {
     return main_.Script().WriteRunCopy(path);
@@ -84,6 +85,8 @@ std::optional<std::string> MainRunWindows::PromptResultFile(const std::string& c
 }
 
 void MainRunWindows::RunStarted() {
+    // The last run's marks would point at lines this run may report differently.
+    main_.Script().ShowErrorMarks({});
     gate_.Begin();
 }
 

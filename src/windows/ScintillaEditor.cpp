@@ -9,9 +9,11 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDragEnterEvent>
+#include <QHelpEvent>
 #include <QMimeData>
 #include <QPointer>
 #include <QTimer>
+#include <QToolTip>
 #include <Qsci/qscilexerbash.h>
 #include <Qsci/qscilexerhtml.h>
 #include <Qsci/qscilexerjavascript.h>
@@ -528,6 +530,9 @@ void ScintillaEditor::SetWholeUtf8(std::string_view utf8) {
 }
 
 void ScintillaEditor::LoadUtf8(std::string_view utf8) {
+    // Marks name lines of the text they were set on; a new text has none of them.
+    if (!marks_.empty())
+        SetLineMarks({});
     const bool readOnly = isReadOnly();
     if (readOnly)
         SendScintilla(SCI_SETREADONLY, 0UL);
@@ -686,4 +691,87 @@ TextPos ScintillaEditor::PreviousLineThatMayHold(TextPos line, std::string_view 
         limit = static_cast<std::size_t>(q - p) + m - 1;
     }
     return -1;
+}
+
+namespace {
+
+// The margin and marker the error marks use: margin 0 holds the numbers, 2 and up stay free,
+// and marker numbers from 25 belong to folding.
+constexpr int kMarkMargin = 1;
+constexpr int kMarkMarker = 8;
+constexpr int kMarkMarginWidth = 14;
+
+} // namespace
+
+void ScintillaEditor::SetLineMarks(const std::vector<std::pair<TextPos, QString>>& marks) {
+    SendScintilla(SCI_MARKERDELETEALL, static_cast<unsigned long>(kMarkMarker));
+    marks_.clear();
+    if (marks.empty()) {
+        setMarginWidth(kMarkMargin, 0);
+        return;
+    }
+    markerDefine(QsciScintilla::RightTriangle, kMarkMarker);
+    setMarkerBackgroundColor(QColor(0xD0, 0x30, 0x30), kMarkMarker);
+    setMarkerForegroundColor(QColor(0x80, 0x10, 0x10), kMarkMarker);
+    setMarginType(kMarkMargin, SymbolMargin);
+    setMarginMarkerMask(kMarkMargin, 1 << kMarkMarker);
+    setMarginWidth(kMarkMargin, kMarkMarginWidth);
+    const TextPos lines = LineCount();
+    for (const auto& [line, text] : marks) {
+        if (line < 0 || line >= lines)
+            continue;
+        const int handle = markerAdd(static_cast<int>(line), kMarkMarker);
+        if (handle >= 0)
+            marks_.push_back(LineMark{handle, text});
+    }
+}
+
+std::vector<TextPos> ScintillaEditor::MarkedLines() const {
+    std::vector<TextPos> lines;
+    for (const LineMark& mark : marks_) {
+        const long line =
+            SendScintilla(SCI_MARKERLINEFROMHANDLE, static_cast<unsigned long>(mark.handle));
+        if (line >= 0)
+            lines.push_back(line);
+    }
+    std::sort(lines.begin(), lines.end());
+    lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
+    return lines;
+}
+
+QString ScintillaEditor::LineMarkText(TextPos line) const {
+    QString text;
+    // Two marks meet on one line when the lines between them are deleted.
+    for (const LineMark& mark : marks_) {
+        if (SendScintilla(SCI_MARKERLINEFROMHANDLE, static_cast<unsigned long>(mark.handle)) !=
+            line)
+            continue;
+        if (!text.isEmpty())
+            text += QLatin1Char('\n');
+        text += mark.text;
+    }
+    return text;
+}
+
+bool ScintillaEditor::viewportEvent(QEvent* event) {
+    if (event->type() != QEvent::ToolTip || marks_.empty())
+        return QsciScintilla::viewportEvent(event);
+    auto* help = static_cast<QHelpEvent*>(event);
+    int margins = 0;
+    for (int margin = 0; margin < 5; ++margin)
+        margins += marginWidth(margin);
+    if (help->pos().x() >= margins)
+        return QsciScintilla::viewportEvent(event);
+    // The nearest position right of the margins, on the line under the pointer.
+    const long position = SendScintilla(SCI_POSITIONFROMPOINT, static_cast<unsigned long>(margins),
+                                        static_cast<long>(help->pos().y()));
+    const long line = SendScintilla(SCI_LINEFROMPOSITION, static_cast<unsigned long>(position));
+    const QString text = LineMarkText(line);
+    if (text.isEmpty()) {
+        QToolTip::hideText();
+        event->ignore();
+    } else {
+        QToolTip::showText(help->globalPos(), text, viewport());
+    }
+    return true;
 }

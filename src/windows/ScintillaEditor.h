@@ -12,8 +12,10 @@
 #include "windows/logic/TextEditor.h"
 
 #include <QPointer>
+#include <QString>
 #include <Qsci/qsciscintilla.h>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 class ScintillaEditor : public QsciScintilla, public TextEditor {
@@ -76,6 +78,14 @@ public:
     // What is shown is coloured when painted, the rest in the background.
     void SetSyntax(SyntaxLexer kind);
 
+    // Marks in a margin of their own beside the numbers, one on each line named (from 0), with
+    // its text as the mark's tool tip; they move with the lines as the text is edited. An empty
+    // list takes them away, and the margin with them.
+    void SetLineMarks(const std::vector<std::pair<TextPos, QString>>& marks);
+    // The lines that hold a mark now, in order, and the text of a line's mark (empty: none).
+    std::vector<TextPos> MarkedLines() const;
+    QString LineMarkText(TextPos line) const;
+
     static constexpr TextPos kCheckpointLines = 1024;
 
 private:
@@ -98,6 +108,8 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    // A tool tip asked for over the margins shows the text of the line's mark.
+    bool viewportEvent(QEvent* event) override;
 
 private:
     void LoadUtf8(std::string_view utf8);
@@ -109,6 +121,11 @@ private:
     void StyleNumberMargin();
     void FitNumberMargin();
 
+    struct LineMark {
+        int handle; // Scintilla's, which follows the line through edits
+        QString text;
+    };
+    std::vector<LineMark> marks_;
     mutable std::vector<TextPos> checkpoints_; // width before line i * kCheckpointLines
     std::size_t lostOnLoad_ = 0;
     bool lineNumbers_ = false;

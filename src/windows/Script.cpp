@@ -8,6 +8,7 @@
 #include "platform/FileFacts.h"
 #include "windows/logic/LexerChoice.h"
 #include "windows/logic/ScriptNavigation.h"
+#include "windows/logic/TagJump.h"
 
 #include <nkf32/nkfguess.h>
 
@@ -423,4 +424,12 @@ void TFScript::SetCodeChoice(int value) {
     CodeChoice = value;
     if (value != -1)
         Code = value;
+}
+
+void TFScript::ShowErrorMarks(const std::vector<ErrorMark>& marks) {
+    std::vector<std::pair<TextPos, QString>> lines;
+    lines.reserve(marks.size());
+    for (const ErrorMark& mark : marks)
+        lines.emplace_back(static_cast<TextPos>(mark.line - 1), QString::fromUtf8(mark.message));
+    Editor().SetLineMarks(lines);
 }

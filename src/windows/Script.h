@@ -55,6 +55,7 @@ public:
     // Starts the external editor on the script file.
     bool OpenInEditor();
     void GoToLine(long long n) override;
+    void ShowErrorMarks(const std::vector<ErrorMark>& marks) override;
     std::string GetWordAtCaret();
     void SetCodeChoice(int value);
     // The script's line ends become lineEnd, in the editor too, as one undoable edit; the

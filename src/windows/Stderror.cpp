@@ -22,6 +22,10 @@ namespace {
 
 constexpr int kItemHeight = 12;
 
+constexpr const char* kNoErrorLine = "行番号を示すエラー行はありません。";
+constexpr const char* kWrappedToFirst = "最後のエラー行を過ぎたので、最初のエラー行に戻りました。";
+constexpr const char* kWrappedToLast = "最初のエラー行を過ぎたので、最後のエラー行に戻りました。";
+
 // Python's ^~~~ markers line up under the code only in the editors' monospace face.
 QFont ListFont() {
     return MonospaceFont(13);
@@ -156,6 +160,9 @@ void TFStdError::LoadFromStream(ByteStream& stream, TextCode code) {
     // relative to it even after the current folder changes.
     std::error_code ec;
     runFolder_ = std::filesystem::current_path(ec).string();
+    if (script_ && config_)
+        script_->ShowErrorMarks(
+            ScriptErrorMarks(model_->Lines(), script_->GetFileName(), *config_, runFolder_));
     if (stream.Size() != 0)
         Host().ShowErrorPanel();
 }
@@ -255,4 +262,31 @@ void TFStdError::hideEvent(QHideEvent* event) {
     // away (or being minimised) hides it too, and must not be answered.
     if (isHidden() && !event->spontaneous())
         Host().HideErrorPanel();
+}
+
+void TFStdError::StepError(bool forward) {
+    const ErrorLines& lines = model_->Lines();
+    // The walk goes on from the entry the user is on. The view makes the first entry current
+    // by itself when it gets the focus, without selecting it: after a run, F4 starts at the
+    // first error line.
+    std::optional<std::size_t> current;
+    if (QModelIndex index = LBStdError->currentIndex();
+        index.isValid() && LBStdError->selectionModel()->isSelected(index))
+        current = static_cast<std::size_t>(index.row());
+    const std::optional<ErrorStep> step =
+        StepToErrorLine(current, lines.Count(), forward, [&](std::size_t row) {
+            return config_ && TagJumpLineNumber(lines.LineUtf8(row), *config_) != -1;
+        });
+    if (!step) {
+        Host().Notice(kNoErrorLine);
+        return;
+    }
+    const QModelIndex index = model_->index(static_cast<int>(step->row));
+    LBStdError->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    LBStdError->scrollTo(index);
+    Host().ShowErrorPanel();
+    TagJump();
+    // Said last, so no word of the jump covers it.
+    if (step->wrapped)
+        Host().Notice(forward ? kWrappedToFirst : kWrappedToLast);
 }

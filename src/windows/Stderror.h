@@ -63,6 +63,10 @@ public:
     int GetErrorLineNumber() const;
     // Jumps to the line the current entry names (the double-click on an entry).
     void TagJump();
+    // F4 (forward) and Shift+F4: the next or previous entry that names a line becomes the
+    // current one and is jumped to as a double-click would; past an end the walk goes on from
+    // the other, and the status bar says so.
+    void StepError(bool forward);
 
     int Count() const { return model_->rowCount(); }
     // The entry as UTF-8.

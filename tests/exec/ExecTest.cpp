@@ -682,6 +682,37 @@ TEST_F(Bench, PythonRunsUnbufferedOutsideTheCgiMode) {
         exec.RunScriptCommand();
         EXPECT_EQ(windows.result, cgiMode ? "None False\n" : "1 True\n");
     }
-    EXPECT_TRUE(IsPythonInterpreter("/opt/py/bin/Python3.12"));
-    EXPECT_FALSE(IsPythonInterpreter("/usr/bin/perl"));
+}
+
+// Shift+F9: the line typed is split as a command line, reaches the script's @ARGV, becomes the
+// remembered arguments as a drop's files do, and joins a history kept in VexilPro.cfg.
+TEST_F(Bench, TypedArgumentsRunAreRememberedAndKeptInTheHistory) {
+    windows.source = "print join '|', map { \"<$_>\" } @ARGV;";
+    config.MemoryFileWhenDropped = true;
+    exec.RunWithArguments("--n 3 \"two words\" \"\" a\"b c\"d\n$HOME;ls");
+    const std::string all = "<--n>|<3>|<two words>|<>|<ab cd>|<$HOME;ls>";
+    EXPECT_EQ(windows.result, all);
+    EXPECT_EQ(
+        exec.Options().MemoryDroppedFilesHint,
+        "ドロップファイルを記憶\n\n 直前に指定した引数\n--n\n3\ntwo words\n\nab cd\n$HOME;ls");
+    exec.RunScriptCommand(); // F9 takes them again while the option is on
+    EXPECT_EQ(windows.result, all);
+    exec.RunWithArguments(""); // no arguments, and no history
+    exec.RunScriptCommand();
+    EXPECT_EQ(windows.result, "");
+
+    for (int i = 1; i <= 12; ++i)
+        exec.RunWithArguments("-n " + std::to_string(i));
+    exec.RunWithArguments(" -n 5 ");
+    const Lines expected = {"-n 5", "-n 12", "-n 11", "-n 10", "-n 9",
+                            "-n 8", "-n 7",  "-n 6",  "-n 4",  "-n 3"};
+    EXPECT_EQ(config.Arguments.Lines(), expected);
+    config.Save();
+    KVexilConfig restarted{dir.Path(), messages};
+    restarted.Load();
+    EXPECT_EQ(restarted.Arguments.Lines(), expected);
+    // A hand-edited section: a count that promises too much, a blank line, a repeated one.
+    WriteFileBytes(config.CfgPath, "[Arguments]\nCount=99\nLine0= a \nLine1=\nLine2=a\nLine3=b\n");
+    restarted.Load();
+    EXPECT_EQ(restarted.Arguments.Lines(), (Lines{"a", "b"}));
 }

@@ -3,10 +3,13 @@
 
 #include "help/Khelp.h"
 #include "config/Kvexilconfig.h"
+#include "platform/Launcher.h"
 #include "support/HostDoubles.h"
 #include "support/ScriptedMessages.h"
 #include "support/TempDir.h"
 
+#include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <stdexcept>
 
@@ -38,12 +41,19 @@ struct Help : ::testing::Test {
     bool associated = true;
     Lines docAsked;
     std::optional<std::string> doc;
-    KHelp help{config, KHelpServices{messages, viewer, launcher, [this] { return word; },
-                                     [this](const std::string&) { return associated; },
-                                     [this](const std::string& name) {
-                                         docAsked.push_back(name);
-                                         return doc;
-                                     }}};
+    Lines pydocAsked;
+    std::optional<std::string> pydoc;
+    KHelp help{config,
+               KHelpServices{messages, viewer, launcher, [this] { return word; },
+                             [this](const std::string&) { return associated; },
+                             [this](const std::string& name) {
+                                 docAsked.push_back(name);
+                                 return doc;
+                             },
+                             [this](const std::string& interpreter, const std::string& name) {
+                                 pydocAsked.push_back(interpreter + " " + name);
+                                 return pydoc;
+                             }}};
 
     void SetUp() override {
         config.LoadDefFiles(); // none: the built-in Perl, told once
@@ -165,6 +175,63 @@ TEST_F(Help, PerlWithoutAHelpFileShowsTheFunctionsEntry) {
     help.ShowKeywordHelp();
     EXPECT_TRUE(docAsked.empty());
     EXPECT_EQ(messages.Count(), 3u);
+}
+
+TEST_F(Help, PythonWithoutAHelpFileShowsPydocForANameOnly) {
+    Lang().ExePath = " /usr/local/bin/python3.12 ";
+    Lang().HelpFile = "";
+    pydoc = "Help on function join in os.path:";
+    // word at the caret, what pydoc is asked about (nothing: not asked).
+    const std::pair<const char*, const char*> cases[] = {
+        {"os.path.join(", "os.path.join"}, {"if", "if"}, {"-k", nullptr}, {"./x.py", nullptr}};
+    for (const auto& [caret, name] : cases) {
+        Clear();
+        pydocAsked.clear();
+        word = caret;
+        help.ShowKeywordHelp();
+        EXPECT_EQ(pydocAsked,
+                  name ? Lines{"/usr/local/bin/python3.12 " + std::string(name)} : Lines{});
+        EXPECT_EQ(Effects(), name ? Lines{"text pydoc " + std::string(name) + ": " + *pydoc}
+                                  : Lines{"message が見つかりません。"});
+    }
+    Clear();
+    pydoc.reset(); // no entry
+    help.ShowKeywordHelp();
+    EXPECT_EQ(Effects(), Lines{"message が見つかりません。"});
+    const std::pair<const char*, bool> interpreters[] = {
+        {"Python3", true}, {"python3.12", true}, {"python2", false}, {"python3-config", false}};
+    for (auto [path, python] : interpreters)
+        EXPECT_EQ(IsPythonInterpreter(path), python) << path;
+}
+
+// A real Python: the entry comes, and neither the folder the program stands in nor PYTHONPATH
+// is read, so a module planted there is never imported; the folder pydoc ran in is gone.
+TEST(PydocText, ReadsTheEntryAndImportsNothingFromTheWorkingFolder) {
+    const std::string python = FindOnPath("python3");
+    if (python.empty())
+        GTEST_SKIP() << "no python3 on PATH";
+    TempDir planted, tmp;
+    const std::string marker = planted.File("imported");
+    planted.Write("vexilplanted.py", "open('" + marker + "', 'w')\n");
+    const std::string cwd = std::filesystem::current_path();
+    std::filesystem::current_path(planted.Path());
+    std::vector<std::pair<std::string, std::optional<std::string>>> kept;
+    for (const auto& [name, value] :
+         {std::pair{"PYTHONPATH", planted.Path()}, std::pair{"TMPDIR", tmp.Path()}}) {
+        const char* old = std::getenv(name);
+        kept.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+        ::setenv(name, value.c_str(), 1);
+    }
+    auto entry = PydocText(python, "len");
+    auto plantedEntry = PydocText(python, "vexilplanted");
+    for (const auto& [name, old] : kept)
+        old ? ::setenv(name.c_str(), old->c_str(), 1) : ::unsetenv(name.c_str());
+    std::filesystem::current_path(cwd);
+    ASSERT_TRUE(entry.has_value());
+    EXPECT_NE(entry->find("len(obj"), std::string::npos) << *entry;
+    EXPECT_FALSE(plantedEntry.has_value()) << *plantedEntry;
+    EXPECT_FALSE(std::filesystem::exists(marker));
+    EXPECT_TRUE(std::filesystem::is_empty(tmp.Path()));
 }
 
 TEST(PerlFunctionName, TheFunctionAWordNames) {

@@ -10,10 +10,13 @@
 #include "platform/FileFacts.h"
 #include "support/RecordingHost.h"
 #include "support/TempDir.h"
+#include "windows/logic/TagJump.h"
 
 #include <QApplication>
+#include <QHelpEvent>
 #include <QMenu>
 #include <QTest>
+#include <QToolTip>
 #include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
@@ -640,3 +643,25 @@ TEST(ScriptEditorStart, RealLauncherPassesThePathWholeToTheEditorFoundOnPath) {
 }
 
 } // namespace
+
+// The marks of a run's error lines: on the lines named (from 1), moving with their lines, their
+// text the tool tip of the margin, gone with a new text.
+TEST_F(Script, ErrorMarksSitOnTheirLinesFollowEditsAndShowTheirText) {
+    script.Open(work.Write("m.pl", "a\nb\nc\nd\ne\n"));
+    script.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&script));
+    ScintillaEditor& editor = script.Editor();
+    script.ShowErrorMarks({{2, "syntax error"}, {4, "first\nsecond"}, {99, "beyond"}, {0, "x"}});
+    EXPECT_EQ(editor.MarkedLines(), (std::vector<TextPos>{1, 3}));
+    editor.setCursorPosition(0, 0);
+    QTest::keyClick(&editor, Qt::Key_Return);
+    EXPECT_EQ(editor.MarkedLines(), (std::vector<TextPos>{2, 4}));
+    EXPECT_EQ(editor.LineMarkText(4).toStdString(), "first\nsecond");
+    const QPoint inMargin(2, editor.textHeight(0) * 5 / 2);
+    QHelpEvent tip(QEvent::ToolTip, inMargin, editor.viewport()->mapToGlobal(inMargin));
+    QApplication::sendEvent(editor.viewport(), &tip);
+    EXPECT_EQ(QToolTip::text().toStdString(), "syntax error");
+    editor.SetWholeText("new\n");
+    EXPECT_TRUE(editor.MarkedLines().empty());
+    EXPECT_EQ(editor.marginWidth(1), 0);
+}

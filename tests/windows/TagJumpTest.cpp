@@ -5,10 +5,12 @@
 #include "support/ScriptedMessages.h"
 #include "support/TempDir.h"
 #include "windows/RecordingScript.h"
+#include "windows/logic/ErrorLines.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <tuple>
 
 namespace {
 
@@ -224,4 +226,55 @@ TEST_F(TagJumpTest, AnEditorWithoutAFolderIsFoundOnThePath) {
     ::setenv("PATH", oldPath.c_str(), 1);
     ASSERT_EQ(launcher.Started.size(), 1u);
     EXPECT_EQ(launcher.Started[0], (Argv{"myed", "+30", dir.File("a.pl")}));
+}
+
+// F4 and Shift+F4 over five rows of which rows 1 and 3 name a line.
+TEST(ErrorWalk, StepsOverRowsWithoutALineAndWrapsAtBothEnds) {
+    const auto names13 = [](std::size_t row) { return row == 1 || row == 3; };
+    // current (5: a row the list no longer has, as none), forward, row reached, wrapped.
+    const std::tuple<std::size_t, bool, std::size_t, bool> cases[] = {
+        {5, true, 1, false}, {5, false, 3, false}, {1, true, 3, false}, {3, true, 1, true},
+        {4, true, 1, true},  {2, false, 1, false}, {1, false, 3, true}, {0, false, 3, true},
+    };
+    for (const auto& [current, forward, row, wrapped] : cases) {
+        const auto step = StepToErrorLine(current, 5, forward, names13);
+        ASSERT_TRUE(step.has_value()) << current << forward;
+        EXPECT_EQ(std::pair(step->row, step->wrapped), std::pair(row, wrapped))
+            << current << forward;
+    }
+    // The only error line comes round to itself; none at all: nowhere to go, each row asked once.
+    EXPECT_TRUE(StepToErrorLine(2, 5, false, [](std::size_t r) { return r == 2; })->wrapped);
+    int asked = 0;
+    EXPECT_FALSE(StepToErrorLine(1, 4, true, [&](std::size_t) { return ++asked, false; }));
+    EXPECT_EQ(asked, 4);
+}
+
+TEST_F(TagJumpTest, MarksGoToTheScriptsLinesOnlyWithTheirErrorLines) {
+    script.FileName = dir.File("a.pl");
+    config.Current->RegExpErr = "line [0-9]+";
+    config.Current->RegExpFile = "at (.+?) line";
+    config.LastRunCopy = dir.File(".a.vexil-Qw12er.pl");
+    ErrorLines lines;
+    lines.Load("Died at " + dir.File("a.pl") + " line 7.\n" + "oops at /usr/lib/x.pm line 9.\n" +
+                   "Execution of a.pl aborted.\n" + "w at " + config.LastRunCopy + " line 3.\n" +
+                   "again at a.pl line 7.\r\nzero at a.pl line 0.\n",
+               TextCode::Utf8);
+    auto marks = ScriptErrorMarks(lines, script.FileName, config, dir.Path());
+    ASSERT_EQ(marks.size(), 2u);
+    EXPECT_EQ(marks[0].line, 3);
+    EXPECT_EQ(marks[1].line, 7);
+    EXPECT_EQ(marks[1].message, "Died at " + dir.File("a.pl") + " line 7.\nagain at a.pl line 7.");
+    // Without a file expression every line is the script's; only the first entries are read.
+    config.Current->RegExpFile.clear();
+    marks = ScriptErrorMarks(lines, script.FileName, config, dir.Path(), 2);
+    ASSERT_EQ(marks.size(), 2u);
+    EXPECT_EQ(marks[1].line, 9);
+    // A line named again and again keeps a tip of a readable length.
+    std::string flood;
+    for (int i = 0; i < 30; ++i)
+        flood += "w" + std::to_string(i) + " line 5\n";
+    lines.Load(flood);
+    marks = ScriptErrorMarks(lines, script.FileName, config, dir.Path());
+    ASSERT_EQ(marks.size(), 1u);
+    EXPECT_EQ(marks[0].message.substr(marks[0].message.rfind('\n') + 1), "w9 line 5");
 }

@@ -3,6 +3,9 @@
 // it; logic tests hand in a stand-in.
 
 #include <string>
+#include <vector>
+
+struct ErrorMark;
 
 class ScriptDocument {
 public:
@@ -17,4 +20,6 @@ public:
     virtual void GoToLine(long long n) = 0;
     // Opens the script window's find.
     virtual void Find() = 0;
+    // Marks the lines the last run's error lines point at; an empty list takes them away.
+    virtual void ShowErrorMarks(const std::vector<ErrorMark>& marks) { (void)marks; }
 };

@@ -2,11 +2,14 @@
 // The tag jump of the error window: from an error line to the script line it names, inside the
 // script window or in the user's external editor started with the configured template.
 
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+class ErrorLines;
 class KVexilConfig;
 class Launcher;
 class MessageService;
@@ -45,3 +48,33 @@ TagJumpOutcome PerformTagJump(std::optional<std::string_view> entry, TagJumpCont
 
 // The message when the editor program cannot be found.
 std::string EditorMissingMessage(const std::string& editor);
+
+// F4 and Shift+F4: the row of the next (forward) or previous error line after current, an
+// error line being a row for which namesLine answers true. From no current row the walk starts
+// at the first (forward) or the last row. Past an end it goes on from the other end, and says
+// so with wrapped. Nothing when no row names a line.
+struct ErrorStep {
+    std::size_t row = 0;
+    bool wrapped = false;
+};
+std::optional<ErrorStep> StepToErrorLine(std::optional<std::size_t> current, std::size_t count,
+                                         bool forward,
+                                         const std::function<bool(std::size_t)>& namesLine);
+
+// A mark in the script's margin: a line of the script (from 1) and the error lines that name
+// it, one per text line.
+struct ErrorMark {
+    long long line = 0;
+    std::string message;
+};
+// Only so many entries are read for marks: a run that floods its standard error must not
+// hold the window while every line is matched.
+inline constexpr std::size_t kMarkedEntries = 5000;
+// The marks of the error lines that point into the script: a line number through RegExpErr,
+// and no file name through RegExpFile, or one naming the script or the run's copy of it. One
+// mark per line, in line order; the error lines (UTF-8) of a line joined by LF, at most
+// kMarkTextLines of them.
+inline constexpr std::size_t kMarkTextLines = 10;
+std::vector<ErrorMark> ScriptErrorMarks(const ErrorLines& lines, const std::string& scriptFile,
+                                        const KVexilConfig& config, const std::string& runFolder,
+                                        std::size_t maxEntries = kMarkedEntries);
