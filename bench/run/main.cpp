@@ -7,14 +7,15 @@
 //   bench_run time               the timings and a/b
 //   bench_run memory-f9          peak resident kB of one F9 run in the main window
 //   bench_run memory-scintilla   peak resident kB of a bare QScintilla holding the output
+//   bench_run memory-huge MIB    peak memory of F9 on MIB mebibytes of output (by hand)
 //   bench_run latency            F9 on a one-line script against a perl spawn and a repaint
 
 #include "shell/Main.h"
 #include "Quiet.h"
 #include "Timing.h"
+#include "encoding/Codeconv.h"
 #include "support/TempDir.h"
 #include "windows/Result.h"
-#include "encoding/Codeconv.h"
 #include "windows/Script.h"
 #include "windows/Stderror.h"
 
@@ -24,6 +25,7 @@
 #include <QTest>
 #include <Qsci/qsciscintilla.h>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -175,6 +177,22 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    if (mode == "memory-huge") {
+        // F9 on a script printing argv[2] MiB of 100-byte lines: peak memory, time, and what
+        // the window did with it. Not part of the regular run: it needs minutes and disk.
+        const long mib = argc > 2 ? std::atol(argv[2]) : 1024;
+        F9 f9;
+        f9.main.Script().Editor().SetWholeUtf8(
+            "my $line = ('x' x 99) . \"\\n\"; print $line for 1 .. " +
+            std::to_string(mib * 1024 * 1024 / 100) + ";\n");
+        const double seconds = f9.Press();
+        const long peak = PeakKb();
+        std::printf("%ld MiB of output: F9 %.1f s, peak %ld MB (VmHWM), shown %s, %zu bytes "
+                    "held whole\n",
+                    mib, seconds, peak / 1024, f9.main.Result().IsCut() ? "cut" : "whole",
+                    f9.main.Result().GetText().size());
+        return 0;
+    }
     if (mode == "latency") {
         // The loop users live in: F9 on a one-line script until its result is painted, against
         // the same perl spawned and waited for plus one repaint of the window.

@@ -3,9 +3,9 @@
 // lines split and add up again, a line number is one the entry holds, a jump in the script
 // goes to that line, and an editor is only ever handed an absolute file where the template
 // puts the file at the start of an argument, never something it could read as an option.
-#include "FuzzSupport.h"
 #include "../tests/support/HostDoubles.h"
 #include "../tests/windows/RecordingScript.h"
+#include "FuzzSupport.h"
 #include "config/Kdefconfig.h"
 #include "config/Kvexilconfig.h"
 #include "platform/CommandLine.h"
@@ -65,7 +65,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
 
     KVexilConfig config("/nonexistent/", messages);
-    KDefConfig language("/nonexistent/fuzz.def", "Fuzz", "/bin/true");
+    KDefConfig language("/nonexistent/fuzz.def");
+    language.Name = "Fuzz";
+    language.ExePath = "/bin/true";
     language.RegExpErr = std::string(parts[1]);
     language.RegExpFile = std::string(parts[2]);
     language.UseTagJumpToOtherFile = flags & 2;
