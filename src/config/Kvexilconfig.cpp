@@ -175,6 +175,8 @@ void KVexilConfig::Load() {
     SyntaxColours = ini.ReadBool(kView, "SyntaxColours", true);
     const long panel = ini.ReadInteger(kView, "ErrorPanelHeight", 0);
     ErrorPanelHeight = panel > 0 && panel <= 10000 ? static_cast<int>(panel) : 0;
+    const long zoom = ini.ReadInteger(kView, "Zoom", 0);
+    Zoom = zoom >= kZoomSmallest && zoom <= kZoomLargest ? static_cast<int>(zoom) : 0;
 }
 
 void KVexilConfig::Save() {
@@ -216,6 +218,8 @@ void KVexilConfig::Save() {
             ini.WriteBool(kView, key, on);
     if (ErrorPanelHeight > 0)
         ini.WriteInteger(kView, "ErrorPanelHeight", ErrorPanelHeight);
+    if (Zoom != 0 || ini.HasKey(kView, "Zoom"))
+        ini.WriteInteger(kView, "Zoom", Zoom);
     ini.UpdateFile();
 }
 
