@@ -401,25 +401,24 @@ TextPos ScintillaEditor::LineFromPosition(TextPos pos) const {
     const TextPos lines = LineCount();
     if (pos <= 0 || lines == 1)
         return 0;
-    // The last checkpoint at or before pos, extending the sums only as far as needed.
+    // The last checkpoint at or before pos. The sums are extended one block at a time, only
+    // until one lies past pos: an edit drops the sums after its own block, and the status bar's
+    // look at the caret right after a key must not measure the blocks beyond it.
     auto startOf = [&](std::size_t i) {
         return checkpoints_[i] + 2 * static_cast<TextPos>(i) * kCheckpointLines;
     };
-    std::size_t c = 0;
-    for (;;) {
-        std::size_t low = 0, high = checkpoints_.size(); // startOf(low) <= pos < startOf(high)
-        while (high - low > 1) {
-            std::size_t mid = low + (high - low) / 2;
-            (startOf(mid) <= pos ? low : high) = mid;
-        }
-        c = low;
-        std::size_t known = checkpoints_.size();
-        if (c + 1 < known)
-            break;
-        ExtendCheckpoints(known + 64);
+    while (startOf(checkpoints_.size() - 1) <= pos) {
+        const std::size_t known = checkpoints_.size();
+        ExtendCheckpoints(known + 1);
         if (checkpoints_.size() == known)
             break;
     }
+    std::size_t low = 0, high = checkpoints_.size(); // startOf(low) <= pos < startOf(high)
+    while (high - low > 1) {
+        std::size_t mid = low + (high - low) / 2;
+        (startOf(mid) <= pos ? low : high) = mid;
+    }
+    const std::size_t c = low;
     TextPos line = static_cast<TextPos>(c) * kCheckpointLines;
     TextPos start = Cp932LineStart(line);
     for (; line + 1 < lines; ++line) {
