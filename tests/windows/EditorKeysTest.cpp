@@ -99,6 +99,8 @@ protected:
     void SetUp() override {
         std::filesystem::create_directories(program.File("defs"));
         program.Write("defs/perl.def", "[Language]\nName=Perl\nExt=pl\nTabWidth=4\n");
+        // The size the editors were left at last time.
+        program.Write("VexilPro.cfg", "[View]\nZoom=3\n");
         main = std::make_unique<TFMain>(program.Path(),
                                         MainServices{&msgs, &dialogs, &clipboard, &launcher});
         main->InitialSetup("", VEXIL_BIN_DIR);
@@ -130,6 +132,8 @@ protected:
 };
 
 TEST_F(EditingCommands, MenuKeysReachReplaceGoToLineCommentSelectAllAndZoom) {
+    EXPECT_EQ(Editor().SendScintilla(QsciScintilla::SCI_GETZOOM), 3);
+    EXPECT_EQ(main->Result().Editor().SendScintilla(QsciScintilla::SCI_GETZOOM), 3);
     Editor().setFocus();
     QTest::keyClicks(&Editor(), "if (x) {");
     Key(Qt::Key_Return, Qt::NoModifier);
@@ -188,10 +192,10 @@ TEST_F(EditingCommands, MenuKeysReachReplaceGoToLineCommentSelectAllAndZoom) {
     QApplication::sendEvent(Editor().viewport(), &wheel);
     QApplication::sendEvent(Editor().viewport(), &wheel);
     Key(Qt::Key_Minus);
-    EXPECT_EQ(Editor().SendScintilla(QsciScintilla::SCI_GETZOOM), 1);
-    EXPECT_EQ(main->Result().Editor().SendScintilla(QsciScintilla::SCI_GETZOOM), 1);
+    EXPECT_EQ(Editor().SendScintilla(QsciScintilla::SCI_GETZOOM), 4);
+    EXPECT_EQ(main->Result().Editor().SendScintilla(QsciScintilla::SCI_GETZOOM), 4);
     main->Config().Save();
-    EXPECT_EQ(IniFile(main->Config().CfgPath).ReadInteger("View", "Zoom", 0), 1);
+    EXPECT_EQ(IniFile(main->Config().CfgPath).ReadInteger("View", "Zoom", 0), 4);
     Key(Qt::Key_0);
     EXPECT_EQ(main->Result().Editor().SendScintilla(QsciScintilla::SCI_GETZOOM), 0);
     EXPECT_EQ(main->Config().Zoom, 0);
