@@ -39,10 +39,11 @@ void TFTextBase::Replace() {
         [this, dialog] {
             const long count =
                 text_.ReplaceAll(dialog->FindText(), dialog->ReplaceText(), dialog->Options());
-            const std::string said = count < 0 ? std::string("正規表現が正しくありません。")
-                                     : count == 0
-                                         ? "「" + dialog->FindText() + "」は見つかりませんでした。"
-                                         : std::to_string(count) + " 個置換しました。";
+            const std::string said =
+                editor_->ReadOnly() ? std::string("編集禁止のため置換できません。")
+                : count < 0         ? std::string("正規表現が正しくありません。")
+                : count == 0 ? "「" + dialog->FindText() + "」は見つかりませんでした。"
+                             : std::to_string(count) + " 個置換しました。";
             dialog->ShowResult(said);
             Host().Notice(said);
             Host().RefreshView();
