@@ -40,9 +40,10 @@ TEST(EndToEnd, TypedBlockKeepsItsIndentAndReplaceAllIsOneUndo) {
     ASSERT_FALSE(main.empty());
 
     // sub f {  / Tab my $x = 1;  / return $x;  (the third line indented by Return alone)
-    ASSERT_TRUE(p.Keys(main, "ctrl+End s u b space f space braceleft Return Tab m y space dollar x space "
-                             "equal space 1 semicolon Return r e t u r n space dollar x "
-                             "semicolon ctrl+s"));
+    ASSERT_TRUE(p.Keys(main,
+                       "ctrl+End s u b space f space braceleft Return Tab m y space dollar x space "
+                       "equal space 1 semicolon Return r e t u r n space dollar x "
+                       "semicolon ctrl+s"));
     const std::string typed = "#!/usr/bin/perl\nsub f {\n\tmy $x = 1;\n\treturn $x;";
     EXPECT_EQ(WaitForContent(script, typed), typed);
 
