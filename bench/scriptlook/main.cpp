@@ -7,6 +7,12 @@
 //   end     Ctrl+End and its paint at once after opening: the lexer runs through the file
 //   idle    the same after the event loop has had a second to colour in the background
 //   key     one keystroke at the end of the file: the key, the position text, the repaint
+// Editing at the start, the middle and the end of the text, with colours and numbers on: a
+// keystroke, a Backspace and an undo, each with the position text and the repaint; then the
+// same while a screen reader listens (QAccessible active, as an accessibility bus makes it).
+// Opening a larger script (the second size given, 50 MB by default): how long the window
+// thread is busy at a stretch while the background colouring runs, which is how late a key
+// can echo, and how long the background work takes in all.
 // Two references: the lexer's whole-document pass that attaching used to ask for, and one
 // count of characters from the start of the text to its end, which QScintilla's accessibility
 // support makes on every insertion and deletion, lexer or not.
@@ -17,8 +23,11 @@
 #include "windows/ScintillaEditor.h"
 #include "windows/logic/TextWindow.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QTest>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -139,6 +148,107 @@ void Round(const std::string& cp932, bool onFirst, Figures& on, Figures& off, st
     }
 }
 
+// A keystroke, a delete and an undo at the start, the middle and the end of the text.
+struct EditFigures {
+    std::vector<double> key[3], erase[3], undo[3];
+};
+
+void EditRound(const std::string& cp932, EditFigures& figures) {
+    Side s(true);
+    s.TurnOn();
+    s.editor.SetWholeText(cp932);
+    s.editor.grab();
+    // Typing once the background colouring is done; while it runs is the large script's row.
+    const long length = s.editor.SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
+    for (int i = 0; i < 2000; ++i) {
+        if (s.editor.SendScintilla(QsciScintillaBase::SCI_GETENDSTYLED) >= length)
+            break;
+        QTest::qWait(10);
+    }
+    const int lines = s.editor.lines();
+    const int at[3] = {1, lines / 2, lines - 2};
+    for (int place = 0; place < 3; ++place) {
+        s.editor.setCursorPosition(at[place], 4);
+        s.Show();
+        QApplication::processEvents();
+        for (int i = 0; i < 5; ++i) {
+            figures.key[place].push_back(Seconds([&] {
+                QTest::keyClick(&s.editor, 'x');
+                s.Show();
+            }));
+            figures.erase[place].push_back(Seconds([&] {
+                QTest::keyClick(&s.editor, Qt::Key_Backspace);
+                s.Show();
+            }));
+            QTest::keyClick(&s.editor, 'y');
+            QApplication::processEvents();
+            figures.undo[place].push_back(Seconds([&] {
+                QTest::keyClick(&s.editor, Qt::Key_Z, Qt::ControlModifier);
+                s.Show();
+            }));
+            QApplication::processEvents();
+        }
+    }
+}
+
+void EditRows(const std::string& cp932, int rounds, const char* how) {
+    EditFigures figures;
+    for (int r = 0; r < rounds; ++r)
+        EditRound(cp932, figures);
+    const char* places[3] = {"start", "middle", "end"};
+    for (int place = 0; place < 3; ++place)
+        std::printf("%-8s %-7s key %7.2f ms   delete %7.2f ms   undo %7.2f ms\n", how,
+                    places[place], Median(figures.key[place]) * 1e3,
+                    Median(figures.erase[place]) * 1e3, Median(figures.undo[place]) * 1e3);
+    const double start = Median(figures.key[0]), end = Median(figures.key[2]);
+    std::printf("%-8s key end/start %.2f (target <= 1.2, end <= 5 ms)\n", how, end / start);
+}
+
+// Opens a large script with colours and numbers, then keeps asking the event loop to run a
+// zero timer, as a key would be handled, until the background work is done: the longest wait is
+// how late a key can echo meanwhile.
+void OpenLarge(const std::string& cp932) {
+    Side s(true);
+    s.TurnOn();
+    const double open = Seconds([&] {
+        s.editor.SetWholeText(cp932);
+        s.status = s.window.GetPositionText();
+        s.editor.grab();
+    });
+    std::vector<double> waits, keys;
+    // The user goes to the end at once and types there while the colouring goes on.
+    s.editor.SendScintilla(QsciScintillaBase::SCI_DOCUMENTEND);
+    s.Show();
+    QElapsedTimer all;
+    all.start();
+    while (all.elapsed() < 60000) {
+        QElapsedTimer wait;
+        bool fired = false;
+        wait.start();
+        QTimer::singleShot(0, [&] { fired = true; });
+        while (!fired)
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        waits.push_back(wait.nsecsElapsed() / 1e9);
+        if (keys.size() < 200)
+            keys.push_back(Seconds([&] {
+                QTest::keyClick(&s.editor, keys.size() % 2 ? Qt::Key_Backspace : Qt::Key_X);
+                s.Show();
+            }));
+        if (s.editor.SendScintilla(QsciScintillaBase::SCI_GETENDSTYLED) >=
+            s.editor.SendScintilla(QsciScintillaBase::SCI_GETLENGTH))
+            break;
+    }
+    const double busy = all.elapsed() / 1e3;
+    std::printf("open %.1f MB: load + first paint %.0f ms; background colouring %.1f s; a key "
+                "waits at most %.1f ms (median %.2f ms) meanwhile\n",
+                cp932.size() / 1e6, open * 1e3, busy,
+                *std::max_element(waits.begin(), waits.end()) * 1e3, Median(waits) * 1e3);
+    std::printf("open %.1f MB: a key and the position text at the end during the colouring: "
+                "median %.2f ms, at most %.1f ms (%zu keys)\n",
+                cp932.size() / 1e6, Median(keys) * 1e3,
+                *std::max_element(keys.begin(), keys.end()) * 1e3, keys.size());
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -146,6 +256,7 @@ int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     const double megabytes = argc > 1 ? std::atof(argv[1]) : 10.0;
     const int rounds = argc > 2 ? std::atoi(argv[2]) : 6;
+    const double largeMegabytes = argc > 3 ? std::atof(argv[3]) : 50.0;
     const std::string cp932 = MakeScript(static_cast<std::size_t>(megabytes * 1e6));
     std::size_t lines = 1;
     for (char c : cp932)
@@ -186,5 +297,11 @@ int main(int argc, char** argv) {
                 whole * 1e3);
     std::printf("reference: counting characters from the start to the end of the text %.0f ms\n",
                 count * 1e3);
+
+    EditRows(cp932, std::max(1, rounds / 2), "plain");
+    OpenLarge(MakeScript(static_cast<std::size_t>(largeMegabytes * 1e6)));
+    // A screen reader listening: every editor takes every notice again.
+    QAccessible::setActive(true);
+    EditRows(cp932, std::max(1, rounds / 2), "reader");
     return 0;
 }

@@ -98,6 +98,9 @@ void KDefConfig::Load() {
     Name = ini.ReadString(kLanguage, "Name", kDefaultName);
     Ext = ini.ReadString(kLanguage, "Ext", kDefaultExt);
     RegExpLang = ini.ReadString(kLanguage, "RegExpLang", kDefaultRegExpLang);
+    const long tabWidth = ini.ReadInteger(kLanguage, "TabWidth", 8);
+    TabWidth = tabWidth >= 1 && tabWidth <= 32 ? static_cast<int>(tabWidth) : 8;
+    CommentMark = ini.ReadString(kLanguage, "CommentMark", "");
 
     ExePath = ini.ReadString(kEnvironment, "ExePath", kDefaultExePath);
     Option = ini.ReadString(kEnvironment, "Option", "");

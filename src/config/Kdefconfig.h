@@ -55,6 +55,12 @@ public:
     bool UseTagJumpToOtherFile = false;
     std::string RegExpLine; // kept and written back
     std::string RegExpFile;
+
+    // Editing keys of [Language] that no dialog shows: read, never written, so a hand-written
+    // value stays in the file. TabWidth is the columns of a tab (1 to 32, else 8); CommentMark
+    // is the line-comment mark, empty for the language's usual one.
+    int TabWidth = 8;
+    std::string CommentMark;
 };
 
 // Whether an interpreter path names Perl (perl, perl5.36, perl.exe...).

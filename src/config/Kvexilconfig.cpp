@@ -176,6 +176,8 @@ void KVexilConfig::Load() {
     const long panel = ini.ReadInteger(kView, "ErrorPanelHeight", 0);
     ErrorPanelHeight = panel > 0 && panel <= 10000 ? static_cast<int>(panel) : 0;
     Arguments.Load(ini);
+    const long zoom = ini.ReadInteger(kView, "Zoom", 0);
+    Zoom = zoom >= kZoomSmallest && zoom <= kZoomLargest ? static_cast<int>(zoom) : 0;
 }
 
 void KVexilConfig::Save() {
@@ -220,6 +222,8 @@ void KVexilConfig::Save() {
     // A file whose user never typed arguments stays as it was.
     if (!Arguments.Lines().empty() || ini.HasKey("Arguments", "Count"))
         Arguments.Save(ini);
+    if (Zoom != 0 || ini.HasKey(kView, "Zoom"))
+        ini.WriteInteger(kView, "Zoom", Zoom);
     ini.UpdateFile();
 }
 

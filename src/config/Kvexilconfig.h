@@ -87,6 +87,10 @@ KLanguageSettings SingleLineValues(KLanguageSettings settings);
 // not empty, not beginning with '.' (defs/ skips such files, so the language would never come
 // back), and without '/' or control characters (a line break would end the Name key's line).
 bool UsableLanguageName(std::string_view name);
+// The range of the editors' zoom (Zoom in [View]).
+inline constexpr int kZoomSmallest = -8;
+inline constexpr int kZoomLargest = 20;
+
 inline constexpr const char* kUnusableLanguageName =
     "この言語名は使えません。\n「/」や改行などの制御文字を含まず、「.」で始まらない名前を"
     "指定してください";
@@ -202,6 +206,8 @@ public:
     // The height the user last gave the error panel, in pixels ([View]); 0 when none is
     // stored, and the panel opens at its usual height.
     int ErrorPanelHeight = 0;
+    // The editors' font size in steps of one point from the normal size.
+    int Zoom = 0;
 
 private:
     void Changed(bool languageListChanged);

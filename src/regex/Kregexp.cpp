@@ -114,3 +114,61 @@ bool RegExpMatch(const std::string& subject, const std::string& expression) {
 bool RegExpMatchUtf8(const std::string& subject, const std::string& expression) {
     return Match(gBMatchUtf8, subject, expression, "");
 }
+
+namespace {
+
+// Skips `count` characters from the start of the subject: quantifiers stop at 65535.
+std::string SkipCharacters(std::size_t count) {
+    constexpr std::size_t kMost = 65535;
+    std::string skip = "(?s:";
+    if (count / kMost)
+        skip += "(?:.{" + std::to_string(kMost) + "}){" + std::to_string(count / kMost) + "}";
+    skip += ".{" + std::to_string(count % kMost) + "}.*?)";
+    return skip;
+}
+
+} // namespace
+
+RegExpResult RegExpSearchUtf8(std::string_view subject, std::size_t from,
+                              const std::string& expression, bool ignoreCase, RegExpSpans& spans) {
+    if (!gBMatchUtf8 || from > subject.size())
+        return RegExpResult::Invalid;
+    std::string pattern = "m/";
+    if (from == 0) {
+        pattern += expression;
+    } else {
+        // Anchored at the start, past `from` characters, then \K: the match itself begins at
+        // or after from, while the expression still sees the text before it.
+        std::size_t characters = 0;
+        for (std::size_t i = 0; i < from; ++i)
+            if ((static_cast<unsigned char>(subject[i]) & 0xC0) != 0x80)
+                ++characters;
+        pattern += "\\A" + SkipCharacters(characters) + "\\K(?:" + expression + ")";
+    }
+    pattern += ignoreCase ? "/i" : "/";
+    BREGEXP* rx = nullptr;
+    char message[256] = {};
+    const char* begin = subject.data();
+    const char* end = begin + subject.size();
+    const int result = gBMatchUtf8(pattern.c_str(), begin, end, &rx, message);
+    RegExpResult answer = result > 0    ? RegExpResult::Match
+                          : result == 0 ? RegExpResult::Miss
+                                        : RegExpResult::Invalid;
+    spans = RegExpSpans{};
+    if (answer == RegExpResult::Match && rx) {
+        const int last = std::min(rx->nparens, 9);
+        for (int i = 0; i <= last; ++i) {
+            const char* a = rx->startp[i];
+            const char* b = rx->endp[i];
+            if (a && b && begin <= a && a <= b && b <= end) {
+                spans.start[i] = static_cast<std::size_t>(a - begin);
+                spans.end[i] = static_cast<std::size_t>(b - begin);
+            }
+        }
+    } else if (answer == RegExpResult::Match) {
+        answer = RegExpResult::Miss;
+    }
+    if (rx)
+        gBRegfree(rx);
+    return answer;
+}

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 
 // Group texts of the last match: 0 the whole match, 1 to 9 the groups in the order of their
 // opening parentheses. Every match overwrites all ten; a group that took no part is empty.
@@ -31,3 +32,21 @@ bool RegExpMatch(const std::string& subject, const std::string& expression);
 // nothing), and the groups are UTF-8 bytes of the subject. Lines of Linux programs and
 // settings texts are matched this way, so no character passes through CP932 to be compared.
 bool RegExpMatchUtf8(const std::string& subject, const std::string& expression);
+
+// Where a search found its match in a UTF-8 text: byte offsets of the whole match (0) and of
+// groups 1 to 9; a group that took no part (or that the expression lacks) has start npos.
+struct RegExpSpans {
+    static constexpr std::size_t npos = std::string::npos;
+    std::array<std::size_t, 10> start{npos, npos, npos, npos, npos, npos, npos, npos, npos, npos};
+    std::array<std::size_t, 10> end{};
+};
+
+enum class RegExpResult { Match, Miss, Invalid };
+
+// The first match of expression (UTF-8, Perl syntax) in subject that starts at or after from
+// (a character boundary). The engine sees the whole subject, so ^, \b and look-behinds judge
+// by what stands before from, as a repeated search of one line must. Fills spans on a match.
+// Invalid: the engine refused the expression, or the library is not loaded. RegExpGroups is
+// left alone.
+RegExpResult RegExpSearchUtf8(std::string_view subject, std::size_t from,
+                              const std::string& expression, bool ignoreCase, RegExpSpans& spans);

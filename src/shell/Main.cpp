@@ -23,6 +23,7 @@
 #include "windows/FindDialog.h"
 #include "windows/Opendir.h"
 #include "windows/Openfile.h"
+#include "windows/ReplaceDialog.h"
 #include "windows/Result.h"
 #include "windows/Script.h"
 #include "windows/Stderror.h"
@@ -253,6 +254,36 @@ void TFMain::RegisterCommands() {
     c.Register("MMFind", onActive(&TFBase::Find));
     c.Register("MMFindNext", onActive(&TFBase::FindNext));
     c.Register("MMFindPrev", onActive(&TFBase::FindPrevious));
+    // The text windows' editing commands; from the error list they act on the script.
+    auto onText = [this](void (TFBase::*op)()) {
+        return [this, op] {
+            TFBase* target = active_ == FStdError ? FScript : active_;
+            if (target != active_)
+                ActivateDocument(0);
+            if (target)
+                (target->*op)();
+        };
+    };
+    c.Register("MMSelectAll", onText(&TFBase::SelectAll));
+    c.Register("MMToggleComment", onText(&TFBase::ToggleComment));
+    c.Register("MMReplace", onText(&TFBase::Replace));
+    c.Register("MMGoToLine", onText(&TFBase::GoToLineDialog));
+    auto zoom = [this](int steps) {
+        ScintillaEditor::SetZoomAll(steps);
+        config_->Zoom = ScintillaEditor::Zoom();
+    };
+    c.Register("MMZoomIn", [zoom] { zoom(ScintillaEditor::Zoom() + 1); });
+    c.Register("MMZoomOut", [zoom] { zoom(ScintillaEditor::Zoom() - 1); });
+    c.Register("MMZoomReset", [zoom] { zoom(0); });
+    for (TFTextBase* window :
+         {static_cast<TFTextBase*>(FScript), static_cast<TFTextBase*>(FResult)})
+        connect(&window->Editor(), &ScintillaEditor::Zoomed, this,
+                [this](int steps) { config_->Zoom = steps; });
+    ScintillaEditor::SetZoomAll(config_->Zoom);
+    // Plus wants Shift on most keyboards: Ctrl and the = key zoom in too.
+    Action("MMZoomIn")
+        ->setShortcuts(
+            {QKeySequence(QStringLiteral("Ctrl++")), QKeySequence(QStringLiteral("Ctrl+="))});
     c.Register("MMScriptWindow", [this] { ActivateDocument(0); });
     c.Register("MMResultWindow", [this] { ActivateDocument(1); });
     c.Register("MMErrorWindow", [this] { ActivateDocument(2); });
@@ -618,6 +649,10 @@ void TFMain::SplitterMoved() {
 
 FindDialogService& TFMain::SharedFindDialog() {
     return findDialog_;
+}
+
+ReplaceDialogService* TFMain::SharedReplaceDialog() {
+    return &replaceDialog_;
 }
 
 void TFMain::RegisterGlobalHotKey(uint16_t shortcut) {

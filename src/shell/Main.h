@@ -16,6 +16,7 @@
 #include "shell/logic/Commands.h"
 #include "windows/FindDialog.h"
 #include "windows/MainWindowHost.h"
+#include "windows/ReplaceDialog.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -85,6 +86,7 @@ public:
     void HideErrorPanel() override;
     void ShowErrorPanel() override;
     FindDialogService& SharedFindDialog() override;
+    ReplaceDialogService* SharedReplaceDialog() override;
     DialogService& Dialogs() override { return *dialogs_; }
     MessageService& Messages() override { return *messages_; }
     ClipboardService& Clipboard() override { return *clipboard_; }
@@ -212,6 +214,7 @@ private:
     QLabel* statusPanels_[5] = {};
     QLabel* runOutcome_ = nullptr;
     LazyFindDialog findDialog_{this};
+    LazyReplaceDialog replaceDialog_{this};
 
     std::unique_ptr<QtHistoryMenu> historyMenu_;
     std::unique_ptr<KFileHistory> history_;

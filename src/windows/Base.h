@@ -31,6 +31,11 @@ public:
     virtual void FindNext() {}
     virtual void FindPrevious() {}
     virtual void FindDialogFind() {}
+    // The editing commands of the text windows; the error list has none of them.
+    virtual void SelectAll() {}
+    virtual void Replace() {}
+    virtual void GoToLineDialog() {}
+    virtual void ToggleComment() {}
 
     // The window's own folder, which also becomes the process's current folder.
     void SetFolder(const std::string& path);

@@ -1,6 +1,7 @@
 #include "windows/FindDialog.h"
 
 #include "platform/Cp932.h"
+#include "regex/Kregexp.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -23,7 +24,8 @@ FindDialog::FindDialog(QWidget* parent) : QDialog(parent) {
     CbMatchCase = new QCheckBox(QStringLiteral("大文字と小文字を区別する(&C)"), this);
     CbMatchCase->setChecked(true);
     CbWholeWord->hide();
-    CbMatchCase->hide();
+    CbRegExp = MakeRegExpBox(this);
+    CbWrap = new QCheckBox(QStringLiteral("折り返し検索(&R)"), this);
 
     auto* direction = new QGroupBox(QStringLiteral("方向"), this);
     RbUp = new QRadioButton(QStringLiteral("上へ(&U)"), direction);
@@ -41,9 +43,13 @@ FindDialog::FindDialog(QWidget* parent) : QDialog(parent) {
     grid->addWidget(label, 0, 0);
     grid->addWidget(EdFindText, 0, 1);
     grid->addWidget(BtFind, 0, 2);
-    grid->addWidget(CbWholeWord, 1, 0, 1, 2);
-    grid->addWidget(CbMatchCase, 2, 0, 1, 2);
-    grid->addWidget(direction, 1, 1, 2, 1);
+    auto* boxes = new QVBoxLayout;
+    boxes->addWidget(CbWholeWord);
+    boxes->addWidget(CbMatchCase);
+    boxes->addWidget(CbRegExp);
+    boxes->addWidget(CbWrap);
+    grid->addLayout(boxes, 1, 0, 2, 1);
+    grid->addWidget(direction, 1, 1, 1, 1, Qt::AlignTop);
     grid->addWidget(BtCancel, 1, 2);
 
     connect(BtFind, &QPushButton::clicked, this, [this] {
@@ -59,6 +65,24 @@ void FindDialog::SetFindText(const std::string& utf8) {
 
 std::string FindDialog::FindText() const {
     return EdFindText->text().toStdString();
+}
+
+SearchOptions FindDialog::Options() const {
+    return {CbMatchCase->isChecked(), CbRegExp->isEnabled() && CbRegExp->isChecked(),
+            CbWrap->isChecked()};
+}
+
+QCheckBox* MakeRegExpBox(QWidget* parent) {
+    auto* box = new QCheckBox(QStringLiteral("正規表現(&E)"), parent);
+    box->setObjectName("CbRegExp");
+    if (!RegExpLoaded()) {
+        box->setEnabled(false);
+        box->setToolTip(
+            QStringLiteral("libbregexp.so が読み込まれていないため、正規表現は使えません。"));
+    } else {
+        box->setToolTip(QStringLiteral("Perl の正規表現で検索します。"));
+    }
+    return box;
 }
 
 bool FindDialog::SearchDown() const {

@@ -1,7 +1,7 @@
 #pragma once
-// The main window's small non-modal find dialog: a text, up or down, and a find button that
-// calls whichever text window opened it last. Match case is always on and whole word unused,
-// so both boxes stay hidden.
+// The main window's small non-modal find dialog: a text, up or down, match case (on, as the
+// find has always searched), regular expression and wrap (both off), and a find button that
+// calls whichever text window opened it last. Whole word is unused and stays hidden.
 
 #include "windows/logic/FindDialogService.h"
 
@@ -12,6 +12,10 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
+// The regular-expression box of the find and replace dialogs: usable only while the regex
+// library is loaded, and its tool tip says why not otherwise.
+QCheckBox* MakeRegExpBox(QWidget* parent);
+
 class FindDialog : public QDialog, public FindDialogService {
     Q_OBJECT
 public:
@@ -21,6 +25,7 @@ public:
     void SetFindText(const std::string& utf8) override;
     std::string FindText() const override;
     bool SearchDown() const override;
+    SearchOptions Options() const override;
     void ShowDialog() override;
     void CloseDialog() override { hide(); }
 
@@ -31,6 +36,8 @@ public:
     QPushButton* BtCancel;
     QCheckBox* CbMatchCase;
     QCheckBox* CbWholeWord;
+    QCheckBox* CbRegExp;
+    QCheckBox* CbWrap;
 
 private:
     std::function<void()> handler_;
@@ -49,6 +56,9 @@ public:
     void SetFindText(const std::string& utf8) override { Dialog().SetFindText(utf8); }
     std::string FindText() const override { return dialog_ ? dialog_->FindText() : std::string(); }
     bool SearchDown() const override { return !dialog_ || dialog_->SearchDown(); }
+    SearchOptions Options() const override {
+        return dialog_ ? dialog_->Options() : SearchOptions{};
+    }
     void ShowDialog() override { Dialog().ShowDialog(); }
     void CloseDialog() override {
         if (dialog_)

@@ -7,6 +7,7 @@
 #include "platform/Launcher.h"
 #include "platform/MessageService.h"
 #include "windows/logic/FindDialogService.h"
+#include "windows/logic/ReplaceDialogService.h"
 
 class QMenu;
 
@@ -30,6 +31,9 @@ public:
 
     // The shared services of the windows.
     virtual FindDialogService& SharedFindDialog() = 0;
+    // The shared replace dialog; null where there is none (the text windows then offer no
+    // replace).
+    virtual ReplaceDialogService* SharedReplaceDialog() { return nullptr; }
     virtual DialogService& Dialogs() = 0;
     virtual MessageService& Messages() = 0;
     virtual ClipboardService& Clipboard() = 0;

@@ -70,6 +70,10 @@ void TFResult::LoadFromStream(ByteStream& stream, TextCode code) {
     Uncut();
     loading_ = true;
     held_ = code;
+    // The text shown while the run lasted goes before the final one is made, not after.
+    if (live_ != 0)
+        Editor().SetWholeUtf8({});
+    live_ = 0;
     const std::string_view bytes = stream.View().substr(stream.Position());
     std::optional<std::string> shown = CutForDisplay(bytes, displayCap_, code, true);
     std::string_view text = shown ? std::string_view(*shown) : bytes;

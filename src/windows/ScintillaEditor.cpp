@@ -1,5 +1,6 @@
 #include "windows/ScintillaEditor.h"
 
+#include "config/Kvexilconfig.h"
 #include "encoding/Codeconv.h"
 #include "platform/Cp932.h"
 #include "platform/qt/Fonts.h"
@@ -14,6 +15,9 @@
 #include <QPointer>
 #include <QTimer>
 #include <QToolTip>
+#include <QWheelEvent>
+#include <Qsci/qscicommand.h>
+#include <Qsci/qscicommandset.h>
 #include <Qsci/qscilexerbash.h>
 #include <Qsci/qscilexerhtml.h>
 #include <Qsci/qscilexerjavascript.h>
@@ -25,6 +29,11 @@
 #include <utility>
 
 namespace {
+
+int& ZoomSteps() {
+    static int steps = 0;
+    return steps;
+}
 
 constexpr char kGetaUtf8[] = "\xE3\x80\x93"; // 〓, what CP932 shows for what it cannot hold
 
@@ -127,6 +136,12 @@ ScintillaEditor::ScintillaEditor(QWidget* parent) : QsciScintilla(parent) {
     font.setPointSizeF(16.0 * 72.0 / std::max(1, logicalDpiY()));
     font.setStyleHint(QFont::Monospace);
     setFont(font);
+    setTabWidth(8);
+    // The pair at the caret lights up; Return keeps the indentation of the line above.
+    setBraceMatching(SloppyBraceMatch);
+    connect(this, &QsciScintillaBase::SCN_CHARADDED, this,
+            [this](int character) { IndentNewLine(character); });
+    ClearUnlistedKeys();
     connect(this, &QsciScintillaBase::SCN_MODIFIED, this,
             [this](int position, int type, const char*, int, int, int, int, int, int, int) {
                 if (type & (SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT | SC_MOD_BEFOREINSERT |
@@ -137,6 +152,8 @@ ScintillaEditor::ScintillaEditor(QWidget* parent) : QsciScintilla(parent) {
             });
     Editors().emplace_back(this);
     SetNotices(QAccessible::isActive());
+    if (ZoomSteps() != 0)
+        ApplyZoom(ZoomSteps());
 }
 
 ScintillaEditor::~ScintillaEditor() {
@@ -386,25 +403,24 @@ TextPos ScintillaEditor::LineFromPosition(TextPos pos) const {
     const TextPos lines = LineCount();
     if (pos <= 0 || lines == 1)
         return 0;
-    // The last checkpoint at or before pos, extending the sums only as far as needed.
+    // The last checkpoint at or before pos. The sums are extended one block at a time, only
+    // until one lies past pos: an edit drops the sums after its own block, and the status bar's
+    // look at the caret right after a key must not measure the blocks beyond it.
     auto startOf = [&](std::size_t i) {
         return checkpoints_[i] + 2 * static_cast<TextPos>(i) * kCheckpointLines;
     };
-    std::size_t c = 0;
-    for (;;) {
-        std::size_t low = 0, high = checkpoints_.size(); // startOf(low) <= pos < startOf(high)
-        while (high - low > 1) {
-            std::size_t mid = low + (high - low) / 2;
-            (startOf(mid) <= pos ? low : high) = mid;
-        }
-        c = low;
-        std::size_t known = checkpoints_.size();
-        if (c + 1 < known)
-            break;
-        ExtendCheckpoints(known + 64);
+    while (startOf(checkpoints_.size() - 1) <= pos) {
+        const std::size_t known = checkpoints_.size();
+        ExtendCheckpoints(known + 1);
         if (checkpoints_.size() == known)
             break;
     }
+    std::size_t low = 0, high = checkpoints_.size(); // startOf(low) <= pos < startOf(high)
+    while (high - low > 1) {
+        std::size_t mid = low + (high - low) / 2;
+        (startOf(mid) <= pos ? low : high) = mid;
+    }
+    const std::size_t c = low;
     TextPos line = static_cast<TextPos>(c) * kCheckpointLines;
     TextPos start = Cp932LineStart(line);
     for (; line + 1 < lines; ++line) {
@@ -774,4 +790,116 @@ bool ScintillaEditor::viewportEvent(QEvent* event) {
         QToolTip::showText(help->globalPos(), text, viewport());
     }
     return true;
+}
+
+const std::vector<int>& ScintillaEditor::ClearedKeys() {
+    // Case changes, line transpose, cut, delete, duplicate and move, the deletes to the line's
+    // ends, overtype, and the keypad's zoom (the menu's zoom keys keep the size in the settings).
+    static const std::vector<int> commands = {
+        QsciCommand::SelectionLowerCase,
+        QsciCommand::SelectionUpperCase,
+        QsciCommand::LineTranspose,
+        QsciCommand::LineCut,
+        QsciCommand::LineDelete,
+        QsciCommand::LineDuplicate,
+        QsciCommand::SelectionDuplicate,
+        QsciCommand::MoveSelectedLinesUp,
+        QsciCommand::MoveSelectedLinesDown,
+        QsciCommand::ReverseLines,
+        QsciCommand::DeleteLineLeft,
+        QsciCommand::DeleteLineRight,
+        QsciCommand::EditToggleOvertype,
+        QsciCommand::ZoomIn,
+        QsciCommand::ZoomOut,
+    };
+    return commands;
+}
+
+void ScintillaEditor::ClearUnlistedKeys() {
+    QsciCommandSet* set = standardCommands();
+    for (int command : ClearedKeys())
+        if (QsciCommand* c = set->find(static_cast<QsciCommand::Command>(command))) {
+            c->setKey(0);
+            c->setAlternateKey(0);
+        }
+    // The editing commands' menu keys belong to the menu (Ctrl+/ would move by word parts).
+    for (QKeyCombination key :
+         {Qt::CTRL | Qt::Key_Slash, Qt::CTRL | Qt::Key_H, Qt::CTRL | Qt::Key_G,
+          Qt::CTRL | Qt::Key_0, Qt::CTRL | Qt::Key_Equal})
+        for (QsciCommand* c : set->commands()) {
+            if (c->key() == key.toCombined())
+                c->setKey(0);
+            if (c->alternateKey() == key.toCombined())
+                c->setAlternateKey(0);
+        }
+    // Ctrl+keypad-divide resets Scintilla's zoom; no command object stands for it.
+    SendScintilla(SCI_CLEARCMDKEY, static_cast<unsigned long>(SCK_DIVIDE | (SCMOD_CTRL << 16)));
+}
+
+void ScintillaEditor::IndentNewLine(int character) {
+    // A line end of two characters is announced twice; indent at its last one.
+    const bool crOnly = eolMode() == EolMac;
+    if (!(character == '\n' || (crOnly && character == '\r')))
+        return;
+    const TextPos caret = SendScintilla(SCI_GETCURRENTPOS);
+    const TextPos line = SendScintilla(SCI_LINEFROMPOSITION, static_cast<unsigned long>(caret));
+    if (line == 0 || caret != Utf8LineStart(line))
+        return;
+    const std::string above = LineUtf8(line - 1);
+    const std::size_t indent = std::min(above.find_first_not_of(" \t"), above.size());
+    if (indent == 0)
+        return;
+    // The same blanks and tabs as above, byte for byte, whatever the tab settings.
+    SendScintilla(SCI_ADDTEXT, static_cast<uintptr_t>(indent), above.data());
+}
+
+void ScintillaEditor::SetTabColumns(int columns) {
+    setTabWidth(columns >= 1 && columns <= 32 ? columns : 8);
+}
+
+void ScintillaEditor::SetZoomAll(int steps) {
+    steps = std::clamp(steps, kZoomSmallest, kZoomLargest);
+    ZoomSteps() = steps;
+    for (const QPointer<ScintillaEditor>& editor : Editors())
+        if (editor)
+            editor->ApplyZoom(steps);
+}
+
+int ScintillaEditor::Zoom() {
+    return ZoomSteps();
+}
+
+void ScintillaEditor::ApplyZoom(int steps) {
+    SendScintilla(SCI_SETZOOM, static_cast<unsigned long>(static_cast<long>(steps)));
+    numberDigits_ = 0; // the numbers grew or shrank with the text
+    FitNumberMargin();
+}
+
+void ScintillaEditor::wheelEvent(QWheelEvent* event) {
+    if (!(event->modifiers() & Qt::ControlModifier)) {
+        QsciScintilla::wheelEvent(event);
+        return;
+    }
+    const int delta = event->angleDelta().y();
+    if (delta != 0) {
+        SetZoomAll(Zoom() + (delta > 0 ? 1 : -1));
+        emit Zoomed(Zoom());
+    }
+    event->accept();
+}
+
+void ScintillaEditor::BeginUndoAction() {
+    SendScintilla(SCI_BEGINUNDOACTION);
+}
+
+void ScintillaEditor::EndUndoAction() {
+    SendScintilla(SCI_ENDUNDOACTION);
+}
+
+void ScintillaEditor::ReplaceLineUtf8(TextPos line, std::string_view utf8) {
+    if (isReadOnly() || line < 0 || line >= LineCount())
+        return;
+    SendScintilla(SCI_SETTARGETRANGE, static_cast<unsigned long>(Utf8LineStart(line)),
+                  static_cast<long>(Utf8LineEnd(line)));
+    SendScintilla(SCI_REPLACETARGET, static_cast<uintptr_t>(utf8.size()), utf8.data());
 }

@@ -52,6 +52,18 @@ public:
     void Focus() override;
     TextPos NextLineThatMayHold(TextPos line, std::string_view utf8) const override;
     TextPos PreviousLineThatMayHold(TextPos line, std::string_view utf8) const override;
+    void BeginUndoAction() override;
+    void EndUndoAction() override;
+    void ReplaceLineUtf8(TextPos line, std::string_view utf8) override;
+
+    // How many columns a tab takes (1 to 32; anything else is 8).
+    void SetTabColumns(int columns);
+    // The font size of every editor, in steps of one point from the normal size (-8 to 20).
+    static void SetZoomAll(int steps);
+    static int Zoom();
+    // Scintilla's own bindings of keys that change the text but no menu shows; what a user
+    // presses by habit from another program must not change the script unseen.
+    static const std::vector<int>& ClearedKeys();
 
     // The UTF-8 bytes the editor holds, valid until the next change.
     std::string_view Utf8Text() const;
@@ -110,6 +122,8 @@ protected:
     void dropEvent(QDropEvent* event) override;
     // A tool tip asked for over the margins shows the text of the line's mark.
     bool viewportEvent(QEvent* event) override;
+    // Ctrl and the wheel zoom every editor, and say so.
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     void LoadUtf8(std::string_view utf8);
@@ -120,6 +134,9 @@ private:
     static std::vector<QPointer<ScintillaEditor>>& Editors();
     void StyleNumberMargin();
     void FitNumberMargin();
+    void ClearUnlistedKeys();
+    void IndentNewLine(int character);
+    void ApplyZoom(int steps);
 
     struct LineMark {
         int handle; // Scintilla's, which follows the line through edits
@@ -142,4 +159,6 @@ signals:
     void TextChanging();
     // After the text changed, once per turn of the event loop.
     void Edited();
+    // The user zoomed with Ctrl and the wheel; steps is the new size of every editor.
+    void Zoomed(int steps);
 };

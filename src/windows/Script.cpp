@@ -1,5 +1,7 @@
 #include "windows/Script.h"
 
+#include "windows/logic/CommentToggle.h"
+
 #include "config/Kfilehistory.h"
 #include "config/Kvexilconfig.h"
 #include "encoding/Codeconv.h"
@@ -87,6 +89,14 @@ void TFScript::FollowLook() {
     Editor().SetSyntax(Config->SyntaxColours && language
                            ? LexerFor(language->Name, language->ExePath, language->Ext)
                            : SyntaxLexer::None);
+    Editor().SetTabColumns(language ? language->TabWidth : 8);
+}
+
+std::string TFScript::CommentMark() const {
+    const KDefConfig* language = Config ? Config->Current : nullptr;
+    if (!language)
+        return "#";
+    return CommentMarkFor(language->CommentMark, language->Name, language->ExePath, language->Ext);
 }
 
 bool TFScript::eventFilter(QObject* watched, QEvent* event) {

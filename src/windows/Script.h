@@ -73,6 +73,8 @@ public:
 
     // Both bases declare it; the script window's find is the shared text-window one.
     void Find() override { TFTextBase::Find(); }
+    // The current language's line-comment mark.
+    std::string CommentMark() const override;
 
     // A script that was never opened is new text: UTF-8 with LF line ends.
     int LineEnd = kLineEndLf;

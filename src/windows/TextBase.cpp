@@ -1,5 +1,9 @@
 #include "windows/TextBase.h"
 
+#include "windows/ReplaceDialog.h"
+#include "windows/logic/CommentToggle.h"
+#include "windows/logic/ScriptNavigation.h"
+
 #include <QMenu>
 #include <QVBoxLayout>
 
@@ -15,4 +19,53 @@ TFTextBase::TFTextBase(MainWindowHost& host, Document which, const QString& capt
         if (QMenu* menu = Host().PopupMenu())
             menu->popup(editor_->mapToGlobal(at));
     });
+    text_.Notice = [this](const std::string& text) { Host().Notice(text); };
+}
+
+void TFTextBase::SelectAll() {
+    editor_->selectAll(true);
+    Host().RefreshStatus();
+}
+
+void TFTextBase::Replace() {
+    ReplaceDialogService* dialog = Host().SharedReplaceDialog();
+    if (!dialog)
+        return;
+    dialog->SetHandlers(
+        [this, dialog] {
+            text_.Replace(dialog->FindText(), dialog->ReplaceText(), dialog->Options());
+            Host().RefreshView();
+        },
+        [this, dialog] {
+            const long count =
+                text_.ReplaceAll(dialog->FindText(), dialog->ReplaceText(), dialog->Options());
+            const std::string said =
+                editor_->ReadOnly() ? std::string("編集禁止のため置換できません。")
+                : count < 0         ? std::string("正規表現が正しくありません。")
+                : count == 0 ? "「" + dialog->FindText() + "」は見つかりませんでした。"
+                             : std::to_string(count) + " 個置換しました。";
+            dialog->ShowResult(said);
+            Host().Notice(said);
+            Host().RefreshView();
+        });
+    // A selection within one line is what the user most likely wants to replace.
+    std::string selected = editor_->SelectedUtf8();
+    if (!selected.empty() && selected.find_first_of("\r\n") == std::string::npos)
+        dialog->SetFindText(selected);
+    else
+        dialog->SetFindText(text_.SearchText);
+    dialog->ShowDialog();
+}
+
+void TFTextBase::GoToLineDialog() {
+    const TextPos current = editor_->LineFromPosition(editor_->SelectionStart()) + 1;
+    if (std::optional<long long> line = AskLineNumber(this, current, editor_->LineCount())) {
+        GoToLine(*editor_, *line);
+        Host().RefreshStatus();
+    }
+}
+
+void TFTextBase::ToggleComment() {
+    ToggleCommentInEditor(*editor_, CommentMark());
+    Host().RefreshView();
 }

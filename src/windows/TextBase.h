@@ -23,6 +23,15 @@ public:
     void FindNext() override { text_.FindNext(); }
     void FindPrevious() override { text_.FindPrevious(); }
     void FindDialogFind() override { text_.FindDialogFind(); }
+    void SelectAll() override;
+    // Opens the shared replace dialog for this window, offering the selection (or the last
+    // search) as the text to find.
+    void Replace() override;
+    // Asks for a line and goes there.
+    void GoToLineDialog() override;
+    void ToggleComment() override;
+    // The line-comment mark of the window's text.
+    virtual std::string CommentMark() const { return "#"; }
 
     ScintillaEditor& Editor() { return *editor_; }
     TextWindow& Text() { return text_; }

@@ -244,3 +244,38 @@ TEST(KDefConfig, NewLanguageInAMissingFolderThrows) {
     std::string path = dir.File("nowhere/Ruby.def");
     EXPECT_THROW(KDefConfig(path, "Ruby", "/usr/bin/ruby"), IniError);
 }
+
+// The editing keys are the user's: read with a fallback for what makes no sense, and never
+// written, so a save leaves the file's own lines as they were.
+TEST(KDefConfig, TabWidthAndCommentMarkAreReadAndKeptAsWritten) {
+    struct Row {
+        const char* lines; // under [Language]
+        int tabWidth;
+        const char* commentMark;
+    };
+    const Row rows[] = {
+        {"", 8, ""},
+        {"TabWidth=4\nCommentMark=--\n", 4, "--"},
+        {"TabWidth=32\n", 32, ""},
+        {"TabWidth=0\n", 8, ""},
+        {"TabWidth=33\n", 8, ""},
+        {"TabWidth=four\nCommentMark=;\n", 8, ";"},
+    };
+    TempDir dir;
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.lines);
+        const std::string text = std::string("[Language]\nName=Lua\n") + r.lines;
+        KDefConfig def(dir.Write("lua.def", text));
+        EXPECT_EQ(def.TabWidth, r.tabWidth);
+        EXPECT_EQ(def.CommentMark, r.commentMark);
+        def.TabWidth = 2;
+        def.CommentMark = "//";
+        def.Save();
+        IniFile saved(def.FileName);
+        EXPECT_EQ(saved.HasKey("Language", "TabWidth"),
+                  std::string(r.lines).find("TabWidth") != std::string::npos);
+        KDefConfig again(def.FileName);
+        EXPECT_EQ(again.TabWidth, r.tabWidth);
+        EXPECT_EQ(again.CommentMark, r.commentMark);
+    }
+}

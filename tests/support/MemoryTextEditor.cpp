@@ -90,7 +90,9 @@ std::string MemoryTextEditor::SelectedText() const {
 void MemoryTextEditor::ReplaceSelection(std::string_view cp932) {
     if (readOnly_)
         return;
-    undo_.push_back({lines_, anchor_, caret_});
+    if (!grouped_)
+        undo_.push_back({lines_, anchor_, caret_});
+    grouped_ = grouping_ > 0;
     std::string text = WholeText();
     TextPos start = SelectionStart();
     text.replace(start, SelectionLength(), cp932);

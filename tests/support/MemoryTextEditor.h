@@ -35,6 +35,12 @@ public:
     std::string SelectedUtf8() const override;
     void ReplaceSelectionUtf8(std::string_view utf8) override;
     void Focus() override { ++FocusCount; }
+    // Edits between the two are undone together.
+    void BeginUndoAction() override { ++grouping_; }
+    void EndUndoAction() override {
+        if (--grouping_ == 0)
+            grouped_ = false;
+    }
 
     std::string SelectedText() const;
     TextPos LinesOnScreen() const { return linesOnScreen_; }
@@ -56,4 +62,6 @@ private:
     TextPos linesOnScreen_;
     bool readOnly_ = false;
     std::vector<Snapshot> undo_;
+    int grouping_ = 0;
+    bool grouped_ = false; // the open group has its snapshot
 };

@@ -10,6 +10,7 @@ public:
     void SetFindText(const std::string& cp932) override { Text = cp932; }
     std::string FindText() const override { return Text; }
     bool SearchDown() const override { return Down; }
+    SearchOptions Options() const override { return Opts; }
     void ShowDialog() override {
         Visible = true;
         ++Shows;
@@ -23,6 +24,7 @@ public:
     }
 
     std::string Text;
+    SearchOptions Opts;
     bool Down = true;
     bool Visible = false;
     int Shows = 0;

@@ -1,4 +1,6 @@
 #include "windows/FindDialog.h"
+
+#include "regex/Kregexp.h"
 #include "support/HostDoubles.h"
 
 #include "platform/Cp932.h"
@@ -12,15 +14,29 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-TEST(FindDialog, StartsDownwardWithMatchCaseSetAndBothBoxesHidden) {
+TEST(FindDialog, StartsDownwardSearchingAsAlwaysUntilABoxIsTicked) {
     FindDialog dialog;
     dialog.ShowDialog();
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_FALSE(dialog.isModal());
     EXPECT_TRUE(dialog.SearchDown());
+    // Case matters, plain text, no wrap: the find as it has always been.
     EXPECT_TRUE(dialog.CbMatchCase->isChecked());
-    EXPECT_FALSE(dialog.CbMatchCase->isVisible());
+    EXPECT_TRUE(dialog.CbMatchCase->isVisible());
+    EXPECT_FALSE(dialog.CbRegExp->isChecked());
+    EXPECT_FALSE(dialog.CbWrap->isChecked());
     EXPECT_FALSE(dialog.CbWholeWord->isVisible());
+    const SearchOptions plain = dialog.Options();
+    EXPECT_TRUE(plain.matchCase && !plain.regex && !plain.wrap);
+    // Without the regex library the box cannot be ticked, and says why.
+    EXPECT_FALSE(RegExpLoaded());
+    EXPECT_FALSE(dialog.CbRegExp->isEnabled());
+    EXPECT_NE(dialog.CbRegExp->toolTip().indexOf("libbregexp.so"), -1);
+    dialog.CbRegExp->setChecked(true);
+    dialog.CbMatchCase->setChecked(false);
+    dialog.CbWrap->setChecked(true);
+    const SearchOptions ticked = dialog.Options();
+    EXPECT_TRUE(!ticked.matchCase && !ticked.regex && ticked.wrap);
     dialog.RbUp->setChecked(true);
     EXPECT_FALSE(dialog.SearchDown());
     dialog.CloseDialog();

@@ -56,6 +56,21 @@ public:
 
     virtual void Focus() = 0;
 
+    // Edits between these two are one step of undo (they nest).
+    virtual void BeginUndoAction() {}
+    virtual void EndUndoAction() {}
+    // Replaces the text of one line (its line end stays) by UTF-8 as an undoable edit; a
+    // read-only editor refuses. Editors that can should not move the view.
+    virtual void ReplaceLineUtf8(TextPos line, std::string_view utf8) {
+        if (ReadOnly() || line < 0 || line >= LineCount())
+            return;
+        const TextPos start = PositionFromLine(line);
+        const TextPos end = line + 1 < LineCount() ? PositionFromLine(line + 1) - 2
+                                                   : static_cast<TextPos>(WholeText().size());
+        SetSelection(start, end - start);
+        ReplaceSelectionUtf8(utf8);
+    }
+
     // Search helpers an editor may speed up. They answer the first line at or after `line`
     // (the last at or before it) that may hold `utf8`, or -1 when no line can. A line they
     // answer is checked again by the caller; they must never skip a line that holds it.

@@ -4,14 +4,14 @@
 
 #include <algorithm>
 
-namespace {
-
 std::size_t Utf8CharLength(std::string_view text, std::size_t pos) {
     std::size_t n = 1;
     while (pos + n < text.size() && (static_cast<unsigned char>(text[pos + n]) & 0xC0) == 0x80)
         ++n;
     return n;
 }
+
+namespace {
 
 // Calls hit(offset) for each occurrence of needle in UTF-8 text at or after from, in order;
 // overlapping occurrences count, since the search resumes one character after each hit's
@@ -118,24 +118,35 @@ void TextWindow::Find() {
 void TextWindow::FindDialogFind() {
     findDialog_.CloseDialog();
     SearchText = findDialog_.FindText();
+    Options = findDialog_.Options();
     if (findDialog_.SearchDown())
         FindNext();
     else
         FindPrevious();
 }
 
-void TextWindow::SelectHit(TextPos lineStart, std::string_view line, std::size_t offset,
+void TextWindow::SelectHit(TextPos lineStart, std::string_view line, const RegExpSpans& hit,
                            bool scroll) {
-    editor_.SetSelection(lineStart + Cp932Width(line.substr(0, offset)), Cp932Width(SearchText));
+    const std::size_t from = hit.start[0], to = hit.end[0];
+    editor_.SetSelection(lineStart + Cp932Width(line.substr(0, from)),
+                         Cp932Width(line.substr(from, to - from)));
     if (scroll)
         ScrollCaretIntoContext(editor_);
 }
 
-void TextWindow::FindNext() {
-    if (SearchText.empty()) {
-        Find();
-        return;
-    }
+namespace {
+
+constexpr const char* kWrappedDown = "末尾まで検索したので、先頭から検索しました。";
+constexpr const char* kWrappedUp = "先頭まで検索したので、末尾から検索しました。";
+constexpr const char* kBadExpression = "正規表現が正しくありません。";
+
+std::string NotFound(const std::string& text) {
+    return "「" + text + "」は見つかりませんでした。";
+}
+
+} // namespace
+
+bool TextWindow::SearchForward(const LineMatcher& matcher) {
     TextPos caret = editor_.SelectionStart();
     TextPos line = editor_.LineFromPosition(caret);
     TextPos start = editor_.PositionFromLine(line);
@@ -144,27 +155,57 @@ void TextWindow::FindNext() {
     std::size_t from = Utf8OffsetOfColumn(text, caret - start);
     if (editor_.SelectionLength() != 0 && from < text.size())
         from += Utf8CharLength(text, from);
-    std::size_t k = FindInLine(text, SearchText, from);
-    if (k != std::string_view::npos) {
-        SelectHit(start, text, k, true);
-        return;
+    if (auto hit = matcher.First(text, from)) {
+        SelectHit(start, text, *hit, true);
+        return true;
     }
+    if (matcher.Invalid()) {
+        Say(kBadExpression);
+        return false;
+    }
+    auto nextLine = [&](TextPos i) {
+        return matcher.Literal() ? editor_.NextLineThatMayHold(i, matcher.Needle())
+                                 : (i < editor_.LineCount() ? i : -1);
+    };
     for (TextPos i = line + 1;; ++i) {
-        i = editor_.NextLineThatMayHold(i, SearchText);
+        i = nextLine(i);
         if (i < 0)
-            return;
+            break;
         text = editor_.LineUtf8(i);
-        k = FindInLine(text, SearchText);
-        if (k != std::string_view::npos) {
-            SelectHit(editor_.PositionFromLine(i), text, k, true);
-            return;
+        if (auto hit = matcher.First(text)) {
+            SelectHit(editor_.PositionFromLine(i), text, *hit, true);
+            return true;
         }
     }
+    if (!matcher.Options().wrap)
+        return false;
+    // Round the end: from the top down to the caret's own line, whose hits before the caret
+    // count now.
+    for (TextPos i = 0; i <= line; ++i) {
+        i = nextLine(i);
+        if (i < 0 || i > line)
+            break;
+        text = editor_.LineUtf8(i);
+        auto hit = matcher.First(text);
+        if (hit && (i < line || hit->start[0] < from)) {
+            SelectHit(editor_.PositionFromLine(i), text, *hit, true);
+            Say(kWrappedDown);
+            return true;
+        }
+    }
+    Say(NotFound(matcher.Needle()));
+    return false;
 }
 
-void TextWindow::FindPrevious() {
-    if (SearchText.empty())
+void TextWindow::FindNext() {
+    if (SearchText.empty()) {
+        Find();
         return;
+    }
+    SearchForward(LineMatcher(SearchText, Options));
+}
+
+bool TextWindow::SearchBackward(const LineMatcher& matcher) {
     TextPos caret = editor_.SelectionStart();
     TextPos line = editor_.LineFromPosition(caret);
     TextPos start = editor_.PositionFromLine(line);
@@ -172,25 +213,127 @@ void TextWindow::FindPrevious() {
     // The character before the caret is left out, so a hit ending at the caret is not found
     // again.
     std::size_t caretAt = Utf8OffsetOfColumn(text, caret - start);
+    std::size_t before = 0;
     if (caretAt > 0) {
-        std::size_t before = caretAt - 1;
+        before = caretAt - 1;
         while (before > 0 && (static_cast<unsigned char>(text[before]) & 0xC0) == 0x80)
             --before;
-        std::size_t k = FindLastInText(std::string_view(text).substr(0, before), SearchText);
-        if (k != std::string_view::npos) {
-            SelectHit(start, text, k, false);
-            return;
+        if (auto hit = matcher.Last(text, before)) {
+            SelectHit(start, text, *hit, false);
+            return true;
+        }
+        if (matcher.Invalid()) {
+            Say(kBadExpression);
+            return false;
         }
     }
+    auto previousLine = [&](TextPos i) {
+        return matcher.Literal() ? editor_.PreviousLineThatMayHold(i, matcher.Needle()) : i;
+    };
     for (TextPos i = line - 1; i >= 0; --i) {
-        i = editor_.PreviousLineThatMayHold(i, SearchText);
+        i = previousLine(i);
         if (i < 0)
-            return;
+            break;
         text = editor_.LineUtf8(i);
-        std::size_t k = FindLastInText(text, SearchText);
-        if (k != std::string_view::npos) {
-            SelectHit(editor_.PositionFromLine(i), text, k, true);
-            return;
+        if (auto hit = matcher.Last(text, text.size())) {
+            SelectHit(editor_.PositionFromLine(i), text, *hit, true);
+            return true;
         }
     }
+    if (!matcher.Options().wrap)
+        return false;
+    for (TextPos i = editor_.LineCount() - 1; i >= line; --i) {
+        i = previousLine(i);
+        if (i < line)
+            break;
+        text = editor_.LineUtf8(i);
+        auto hit = matcher.Last(text, text.size());
+        if (hit && (i > line || hit->start[0] >= before)) {
+            SelectHit(editor_.PositionFromLine(i), text, *hit, true);
+            Say(kWrappedUp);
+            return true;
+        }
+    }
+    Say(NotFound(matcher.Needle()));
+    return false;
+}
+
+void TextWindow::FindPrevious() {
+    if (SearchText.empty())
+        return;
+    SearchBackward(LineMatcher(SearchText, Options));
+}
+
+bool TextWindow::Replace(const std::string& find, const std::string& with, SearchOptions options) {
+    SearchText = find;
+    Options = options;
+    const LineMatcher matcher(find, options);
+    bool replaced = false;
+    // The selection is replaced only when it is exactly a hit that starts where it starts.
+    if (const TextPos length = editor_.SelectionLength(); length != 0 && !editor_.ReadOnly()) {
+        const TextPos caret = editor_.SelectionStart();
+        const TextPos line = editor_.LineFromPosition(caret);
+        const TextPos start = editor_.PositionFromLine(line);
+        const std::string text = editor_.LineUtf8(line);
+        const std::size_t from = Utf8OffsetOfColumn(text, caret - start);
+        auto hit = matcher.First(text, from);
+        if (hit && hit->start[0] == from &&
+            Cp932Width(std::string_view(text).substr(from, hit->end[0] - from)) == length) {
+            editor_.ReplaceSelectionUtf8(ExpandReplacement(with, text, *hit, options.regex));
+            replaced = true;
+        }
+    }
+    if (!SearchForward(matcher) && !options.wrap && !matcher.Invalid())
+        Say(NotFound(find));
+    return replaced;
+}
+
+long TextWindow::ReplaceAll(const std::string& find, const std::string& with,
+                            SearchOptions options) {
+    SearchText = find;
+    Options = options;
+    if (find.empty() || editor_.ReadOnly())
+        return 0;
+    const LineMatcher matcher(find, options);
+    long count = 0;
+    bool begun = false;
+    for (TextPos i = 0;; ++i) {
+        i = matcher.Literal() ? editor_.NextLineThatMayHold(i, find)
+                              : (i < editor_.LineCount() ? i : -1);
+        if (i < 0)
+            break;
+        const std::string text = editor_.LineUtf8(i);
+        std::string out;
+        std::size_t copied = 0, from = 0;
+        long hits = 0;
+        while (from <= text.size()) {
+            auto hit = matcher.First(text, from);
+            if (!hit)
+                break;
+            const std::size_t a = hit->start[0], b = hit->end[0];
+            out.append(text, copied, a - copied);
+            out += ExpandReplacement(with, text, *hit, options.regex);
+            copied = b;
+            ++hits;
+            // An empty hit moves on by one character, which is copied as it is.
+            from = b > a ? b : b + (b < text.size() ? Utf8CharLength(text, b) : 1);
+        }
+        if (matcher.Invalid()) {
+            if (begun)
+                editor_.EndUndoAction();
+            return -1;
+        }
+        if (hits == 0)
+            continue;
+        out.append(text, std::min(copied, text.size()));
+        if (!begun) {
+            editor_.BeginUndoAction();
+            begun = true;
+        }
+        editor_.ReplaceLineUtf8(i, out);
+        count += hits;
+    }
+    if (begun)
+        editor_.EndUndoAction();
+    return count;
 }

@@ -1,18 +1,25 @@
 #pragma once
 // What the script and result windows share: clipboard, undo, the caret position text and
-// searching, through a TextEditor. Searches compare the real characters (UTF-8, case matters),
-// so é finds é only and 〜 never finds ～, although CP932 counts them alike; only the hit's
-// position is turned into CP932 bytes. They never span two lines and never wrap around; a
-// search that finds nothing changes nothing and says nothing.
+// searching, through a TextEditor. Searches compare the real characters (UTF-8), so é finds é
+// only and 〜 never finds ～, although CP932 counts them alike; only the hit's position is
+// turned into CP932 bytes. They never span two lines. With the find dialog's boxes as they
+// start (case matters, plain text, no wrap) a search never goes round the end, and one that
+// finds nothing changes nothing and says nothing; with wrap ticked it goes on from the other
+// end and says so.
 
 #include "platform/ByteStream.h"
 #include "platform/ClipboardService.h"
 #include "windows/logic/FindDialogService.h"
 #include "windows/logic/TextEditor.h"
+#include "windows/logic/TextSearch.h"
+
+#include <functional>
 
 #include <string>
 #include <string_view>
 
+// The byte length of the UTF-8 character at pos (1 for a stray byte).
+std::size_t Utf8CharLength(std::string_view text, std::size_t pos);
 // First occurrence of needle in a UTF-8 line starting at a character boundary at or after
 // from; npos when none.
 std::size_t FindInLine(std::string_view line, std::string_view needle, std::size_t from = 0);
@@ -48,11 +55,28 @@ public:
     void FindNext();
     void FindPrevious();
 
-    // The text last searched for in this window, as typed (UTF-8).
+    // Replaces the selection when it is a hit of find, then selects the next hit. Answers
+    // whether it replaced.
+    bool Replace(const std::string& find, const std::string& with, SearchOptions options);
+    // Replaces every hit in the text as one step of undo; answers how many. -1: the
+    // expression was refused.
+    long ReplaceAll(const std::string& find, const std::string& with, SearchOptions options);
+
+    // The text last searched for in this window, as typed (UTF-8), and how.
     std::string SearchText;
+    SearchOptions Options;
+    // A passing word for the status bar (a search that went round the end).
+    std::function<void(const std::string&)> Notice;
 
 private:
-    void SelectHit(TextPos lineStart, std::string_view line, std::size_t offset, bool scroll);
+    void SelectHit(TextPos lineStart, std::string_view line, const RegExpSpans& hit, bool scroll);
+    void Say(const std::string& text) {
+        if (Notice)
+            Notice(text);
+    }
+    // Searches forward from the caret (or back), going round the end when wrap allows.
+    bool SearchForward(const LineMatcher& matcher);
+    bool SearchBackward(const LineMatcher& matcher);
 
     TextEditor& editor_;
     FindDialogService& findDialog_;

@@ -1,0 +1,121 @@
+#include "windows/logic/TextSearch.h"
+
+#include "windows/logic/TextWindow.h"
+
+namespace {
+
+RegExpSpans Span(std::size_t start, std::size_t length) {
+    RegExpSpans spans;
+    spans.start[0] = start;
+    spans.end[0] = start + length;
+    return spans;
+}
+
+} // namespace
+
+std::string FoldCase(std::string_view utf8) {
+    std::string folded(utf8);
+    for (std::size_t i = 0; i < folded.size(); ++i) {
+        auto c = static_cast<unsigned char>(folded[i]);
+        if (c >= 'A' && c <= 'Z') {
+            folded[i] = static_cast<char>(c + ('a' - 'A'));
+        } else if (c == 0xEF && i + 2 < folded.size() &&
+                   static_cast<unsigned char>(folded[i + 1]) == 0xBC) {
+            // U+FF21..U+FF3A (EF BC A1..BA) to U+FF41..U+FF5A (EF BD 81..9A).
+            auto t = static_cast<unsigned char>(folded[i + 2]);
+            if (t >= 0xA1 && t <= 0xBA) {
+                folded[i + 1] = static_cast<char>(0xBD);
+                folded[i + 2] = static_cast<char>(t - 0x20);
+            }
+            i += 2;
+        }
+    }
+    return folded;
+}
+
+LineMatcher::LineMatcher(std::string needle, SearchOptions options)
+    : needle_(std::move(needle)), options_(options) {
+    folded_ = options_.matchCase || options_.regex ? needle_ : FoldCase(needle_);
+}
+
+std::optional<RegExpSpans> LineMatcher::First(std::string_view line, std::size_t from) const {
+    invalid_ = false;
+    if (needle_.empty() || from > line.size())
+        return std::nullopt;
+    if (options_.regex) {
+        RegExpSpans spans;
+        switch (RegExpSearchUtf8(line, from, needle_, !options_.matchCase, spans)) {
+        case RegExpResult::Match:
+            return spans;
+        case RegExpResult::Invalid:
+            invalid_ = true;
+            [[fallthrough]];
+        case RegExpResult::Miss:
+            break;
+        }
+        return std::nullopt;
+    }
+    const std::string folded = options_.matchCase ? std::string() : FoldCase(line);
+    const std::size_t k = FindInLine(options_.matchCase ? line : folded, folded_, from);
+    if (k == std::string_view::npos)
+        return std::nullopt;
+    return Span(k, needle_.size());
+}
+
+std::optional<RegExpSpans> LineMatcher::Last(std::string_view line, std::size_t limit) const {
+    invalid_ = false;
+    line = line.substr(0, limit);
+    if (!options_.regex) {
+        const std::string folded = options_.matchCase ? std::string() : FoldCase(line);
+        const std::size_t k = FindLastInText(options_.matchCase ? line : folded, folded_);
+        if (k == std::string_view::npos)
+            return std::nullopt;
+        return Span(k, needle_.size());
+    }
+    // Every hit, each search one character past the last hit's start, keeping the last.
+    std::optional<RegExpSpans> last;
+    for (std::size_t from = 0; from <= line.size();) {
+        std::optional<RegExpSpans> hit = First(line, from);
+        if (!hit)
+            break;
+        last = hit;
+        if (hit->start[0] >= line.size())
+            break;
+        from = hit->start[0] + Utf8CharLength(line, hit->start[0]);
+    }
+    return last;
+}
+
+std::string ExpandReplacement(std::string_view replacement, std::string_view line,
+                              const RegExpSpans& hit, bool expand) {
+    if (!expand)
+        return std::string(replacement);
+    auto group = [&](std::size_t i) {
+        if (hit.start[i] == RegExpSpans::npos)
+            return std::string_view();
+        return line.substr(hit.start[i], hit.end[i] - hit.start[i]);
+    };
+    std::string out;
+    for (std::size_t i = 0; i < replacement.size(); ++i) {
+        const char c = replacement[i];
+        const char next = i + 1 < replacement.size() ? replacement[i + 1] : '\0';
+        if (c == '\\' && (next == '$' || next == '\\')) {
+            out += next;
+            ++i;
+        } else if (c == '$' && next >= '1' && next <= '9') {
+            out += group(static_cast<std::size_t>(next - '0'));
+            ++i;
+        } else if (c == '$' && next == '&') {
+            out += group(0);
+            ++i;
+        } else if (c == '$' && next == '{' && i + 3 < replacement.size() &&
+                   replacement[i + 2] >= '1' && replacement[i + 2] <= '9' &&
+                   replacement[i + 3] == '}') {
+            out += group(static_cast<std::size_t>(replacement[i + 2] - '0'));
+            i += 3;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
