@@ -1,6 +1,7 @@
 #include "platform/ByteStream.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -104,16 +105,23 @@ bool ByteStream::GrowSpilled(size_t capacity) {
     }
     if (fd < 0)
         return false;
-    void* mapped = MAP_FAILED;
-    if (::posix_fallocate(fd, 0, static_cast<off_t>(capacity)) == 0)
-        mapped = ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    // The content goes in by write, not through the mapping: its pages then sit in the page
+    // cache instead of counting twice in this process while the old buffer still exists.
+    bool written = ::posix_fallocate(fd, 0, static_cast<off_t>(capacity)) == 0;
+    for (size_t done = 0; written && done < size_;) {
+        const ssize_t n = ::pwrite(fd, data_ + done, size_ - done, static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        written = n > 0;
+        done += written ? static_cast<size_t>(n) : 0;
+    }
+    void* mapped =
+        written ? ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0) : MAP_FAILED;
     if (mapped == MAP_FAILED) {
         ::close(fd);
         return false;
     }
     const size_t size = size_, position = position_;
-    if (size)
-        std::memcpy(mapped, data_, size);
     Release();
     data_ = static_cast<char*>(mapped);
     size_ = populated_ = size;
