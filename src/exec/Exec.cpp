@@ -312,8 +312,8 @@ bool Exec::RunCaptured(const std::string& arguments) {
                 resultInFront = true;
             }
             LiveText::Piece err = liveErr.Next(proc.StdErr().View());
-            if (!err.bytes.empty())
-                c_.windows.AppendLiveErrors(err.bytes, err.code);
+            if (!err.bytes.empty() && !c_.windows.AppendLiveErrors(err.bytes, err.code))
+                liveErr.Abandon();
         };
         double nextLive = 0;
         proc.Progress = [&](const RunProgress& p) {
@@ -355,7 +355,10 @@ bool Exec::RunCaptured(const std::string& arguments) {
         else
             c_.windows.LoadResult(proc.StdOut(), outCode);
         const TextCode errCode = HoldOutput(proc.StdErr(), scriptCode, c_.messages);
-        c_.windows.LoadErrors(proc.StdErr(), errCode);
+        if (liveErr.Holds(proc.StdErr().View(), errCode))
+            c_.windows.KeepLiveErrors(errCode);
+        else
+            c_.windows.LoadErrors(proc.StdErr(), errCode);
         if (proc.DroppedOut() != 0 || proc.DroppedErr() != 0)
             c_.messages.Show(DroppedOutputMessage(proc.DroppedOut(), proc.DroppedErr()),
                              kErrorCaption, MessageIcon::Warning);

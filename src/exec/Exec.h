@@ -89,11 +89,14 @@ public:
     // Output that arrived while the run lasts, in the code it is held in, for the result
     // page to show as it comes; false once the page takes no more (its display cap).
     virtual bool AppendLiveResult(std::string_view bytes, TextCode code) = 0;
-    // Whole error lines that arrived while the run lasts.
-    virtual void AppendLiveErrors(std::string_view bytes, TextCode code) = 0;
+    // Whole error lines that arrived while the run lasts; false once the list takes no more.
+    virtual bool AppendLiveErrors(std::string_view bytes, TextCode code) = 0;
     // The text the result page has shown as it came is the whole output: it stays, held in
     // code, instead of being set a second time.
     virtual void KeepLiveResult(TextCode code) = 0;
+    // The same for the error lines: they stay, and the run's end is applied to them as a load
+    // would (the panel, the marks in the script).
+    virtual void KeepLiveErrors(TextCode code) = 0;
     // How the run ended, shown until the next one.
     virtual void RunFinished(const RunOutcome& outcome) = 0;
 };

@@ -30,6 +30,9 @@ struct Pipe {
             return false;
         read = fds[0];
         write = fds[1];
+        // Room for a megabyte, where the system allows it: the child writes on while the
+        // window shows what came before.
+        ::fcntl(read, F_SETPIPE_SZ, 1 << 20);
         return true;
     }
     static void Close(int& fd) {

@@ -50,7 +50,7 @@ std::size_t LiveText::SafeEnd(std::string_view text) const {
 
 LiveText::Piece LiveText::Next(std::string_view captured) {
     if (abandoned_ || consumed_ >= captured.size())
-        return {{}, code_};
+        return {{}, code_, {}};
     std::string_view fresh = captured.substr(consumed_);
     if (!decided_) {
         // Judged without a character the capture has cut in two, which would read as stray.
@@ -60,7 +60,7 @@ LiveText::Piece LiveText::Next(std::string_view captured) {
             if (wholeLines_)
                 break;
             consumed_ += judged.size();
-            return {std::string(judged), code_};
+            return {judged, code_, {}};
         case OutputKind::Utf8:
             decided_ = true;
             code_ = TextCode::Utf8;
@@ -74,9 +74,12 @@ LiveText::Piece LiveText::Next(std::string_view captured) {
     }
     fresh = fresh.substr(0, SafeEnd(fresh));
     consumed_ += fresh.size();
-    if (converted_ && !fresh.empty())
-        return {convert_(fresh), code_};
-    return {std::string(fresh), code_};
+    if (converted_ && !fresh.empty()) {
+        Piece piece{{}, code_, convert_(fresh)};
+        piece.bytes = piece.converted;
+        return piece;
+    }
+    return {fresh, code_, {}};
 }
 
 bool LiveText::Holds(std::string_view final, TextCode code) const {

@@ -14,9 +14,11 @@
 
 class LiveText {
 public:
+    // The bytes point into the captured text, or into converted, which the piece owns.
     struct Piece {
-        std::string bytes;
+        std::string_view bytes;
         TextCode code = TextCode::Cp932;
+        std::string converted;
     };
     // convert turns complete lines of EUC-JP or JIS into CP932.
     LiveText(int scriptCode, bool wholeLines, std::function<std::string(std::string_view)> convert);

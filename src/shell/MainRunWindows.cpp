@@ -87,6 +87,8 @@ std::optional<std::string> MainRunWindows::PromptResultFile(const std::string& c
 void MainRunWindows::RunStarted() {
     // The last run's marks would point at lines this run may report differently.
     main_.Script().ShowErrorMarks({});
+    // This run's error lines arrive from the start: none of the last run's may stay among them.
+    main_.StdError().Clear();
     gate_.Begin();
 }
 
@@ -102,8 +104,12 @@ bool MainRunWindows::AppendLiveResult(std::string_view bytes, TextCode code) {
     return main_.Result().AppendLive(bytes, code);
 }
 
-void MainRunWindows::AppendLiveErrors(std::string_view bytes, TextCode code) {
-    main_.StdError().AppendLive(bytes, code);
+bool MainRunWindows::AppendLiveErrors(std::string_view bytes, TextCode code) {
+    return main_.StdError().AppendLive(bytes, code);
+}
+
+void MainRunWindows::KeepLiveErrors(TextCode code) {
+    main_.StdError().KeepLive(code);
 }
 
 void MainRunWindows::KeepLiveResult(TextCode code) {

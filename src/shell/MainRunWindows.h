@@ -34,8 +34,9 @@ public:
     bool RunTick(double seconds, std::size_t bytes) override;
     void RunEnded() override;
     bool AppendLiveResult(std::string_view bytes, TextCode code) override;
-    void AppendLiveErrors(std::string_view bytes, TextCode code) override;
+    bool AppendLiveErrors(std::string_view bytes, TextCode code) override;
     void KeepLiveResult(TextCode code) override;
+    void KeepLiveErrors(TextCode code) override;
     void RunFinished(const RunOutcome& outcome) override;
 
 private:

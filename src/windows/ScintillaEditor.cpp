@@ -546,6 +546,7 @@ void ScintillaEditor::SetWholeUtf8(std::string_view utf8) {
 }
 
 void ScintillaEditor::LoadUtf8(std::string_view utf8) {
+    appendRoom_ = 0;
     // Marks name lines of the text they were set on; a new text has none of them.
     if (!marks_.empty())
         SetLineMarks({});
@@ -584,6 +585,12 @@ void ScintillaEditor::AppendUtf8(std::string_view utf8) {
     if (readOnly)
         SendScintilla(SCI_SETREADONLY, 0UL);
     const auto end = static_cast<unsigned long>(SendScintilla(SCI_GETLENGTH));
+    // Room doubles ahead of the text: Scintilla's own growth by a sixth would copy the whole
+    // text again at nearly every append.
+    if (end + utf8.size() >= appendRoom_) {
+        appendRoom_ = std::max<std::size_t>(2 * (end + utf8.size()), std::size_t{1} << 20);
+        SendScintilla(SCI_ALLOCATE, static_cast<unsigned long>(appendRoom_));
+    }
     SendScintilla(SCI_SETUNDOCOLLECTION, 0UL);
     SendScintilla(SCI_SETMODEVENTMASK, 0UL);
     TextModified(static_cast<TextPos>(end));

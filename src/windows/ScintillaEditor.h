@@ -145,6 +145,7 @@ private:
     std::vector<LineMark> marks_;
     mutable std::vector<TextPos> checkpoints_; // width before line i * kCheckpointLines
     std::size_t lostOnLoad_ = 0;
+    std::size_t appendRoom_ = 0; // bytes allocated ahead for appends to this text
     bool lineNumbers_ = false;
     int numberDigits_ = 0; // the margin's width was measured for this many digits
     SyntaxLexer syntax_ = SyntaxLexer::None;

@@ -20,6 +20,9 @@
 
 namespace {
 
+// Each line costs the list more than its bytes, so errors are cut at a quarter of a GiB.
+constexpr std::size_t kMostErrors = std::size_t{256} << 20;
+
 constexpr int kItemHeight = 12;
 
 constexpr const char* kNoErrorLine = "行番号を示すエラー行はありません。";
@@ -150,12 +153,22 @@ TFStdError::TFStdError(MainWindowHost& host, ScriptDocument* script, KVexilConfi
 
 void TFStdError::LoadFromStream(ByteStream& stream, TextCode code) {
     std::string_view bytes = stream.View().substr(stream.Position());
-    // Each line costs the list more than its bytes, so errors are cut at a quarter of a GiB.
-    constexpr std::size_t kMostErrors = std::size_t{256} << 20;
     const std::optional<std::string> shown =
         CutForDisplay(bytes, std::min(DisplayCap(AvailableMemory()), kMostErrors), code, false);
     model_->Load(shown ? std::string_view(*shown) : bytes, code, LBStdError->font());
     stream.SetPosition(stream.Size());
+    RunEnded(stream.Size() != 0);
+}
+
+void TFStdError::Clear() {
+    model_->Clear();
+}
+
+void TFStdError::KeepLive(TextCode) {
+    RunEnded(model_->rowCount() != 0);
+}
+
+void TFStdError::RunEnded(bool any) {
     // Errors are loaded as their run ends, in the folder the run had; the names they hold are
     // relative to it even after the current folder changes.
     std::error_code ec;
@@ -163,16 +176,20 @@ void TFStdError::LoadFromStream(ByteStream& stream, TextCode code) {
     if (script_ && config_)
         script_->ShowErrorMarks(
             ScriptErrorMarks(model_->Lines(), script_->GetFileName(), *config_, runFolder_));
-    if (stream.Size() != 0)
+    if (any)
         Host().ShowErrorPanel();
 }
 
-void TFStdError::AppendLive(std::string_view bytes, TextCode code) {
+bool TFStdError::AppendLive(std::string_view bytes, TextCode code) {
+    // Half of what a load shows whole, so that the end can still be shown when the run is over.
+    if (model_->Lines().Bytes() + bytes.size() > kMostErrors / 2)
+        return false;
     model_->Append(bytes, code, LBStdError->font());
     if (model_->rowCount() == 0)
-        return;
+        return true;
     Host().ShowErrorPanel();
     LBStdError->scrollToBottom();
+    return true;
 }
 
 std::string TFStdError::Entry(int row) const {

@@ -49,7 +49,11 @@ public:
     void LoadFromStream(ByteStream& stream, TextCode code = TextCode::Cp932);
     // Whole error lines that arrived while a run lasts; the first shows the error panel and
     // the view follows the last line.
-    void AppendLive(std::string_view bytes, TextCode code);
+    bool AppendLive(std::string_view bytes, TextCode code);
+    // No entries.
+    void Clear();
+    // The lines appended while the run lasted are all of them, held in code.
+    void KeepLive(TextCode code);
 
     void Copy() override;
     void Paste() override;
@@ -79,6 +83,8 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    // What a run's end does to the entries, however they came.
+    void RunEnded(bool any);
     // The current entry as UTF-8.
     std::optional<std::string> CurrentEntry() const;
 

@@ -113,7 +113,17 @@ struct FakeWindows : RunWindows {
         resultCode = c;
         return true;
     }
-    void AppendLiveErrors(std::string_view bytes, TextCode) override { liveErrors += bytes; }
+    bool AppendLiveErrors(std::string_view bytes, TextCode) override {
+        liveErrors += bytes;
+        return true;
+    }
+    bool keptLiveErrors = false;
+    void KeepLiveErrors(TextCode c) override {
+        keptLiveErrors = true;
+        errors = liveErrors;
+        errorsCode = c;
+        errorPanel = errorPanel || !errors.empty();
+    }
     void KeepLiveResult(TextCode c) override {
         keptLive = true;
         result = liveResult;
@@ -648,6 +658,7 @@ TEST_F(Bench, OutputIsShownAsItComesAndTheRunSaysHowItEnded) {
     EXPECT_EQ(windows.result, "first\ncaf\xc3\xa9 second\n");
     EXPECT_EQ(windows.resultCode, TextCode::Utf8);
     EXPECT_EQ(windows.liveErrors, "warned\n");
+    EXPECT_TRUE(windows.keptLiveErrors) << "the error lines were loaded a second time";
     ASSERT_EQ(windows.outcomes.size(), 1u);
     RunOutcome o = windows.outcomes[0];
     EXPECT_EQ(o.kind, RunOutcome::Kind::Ended);

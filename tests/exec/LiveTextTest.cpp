@@ -7,19 +7,24 @@ namespace {
 
 // Feeds text to a LiveText as a capture would receive it, cut after every `step` bytes, and
 // answers the pieces it gave.
-std::vector<LiveText::Piece> Feed(LiveText& live, const std::string& text, std::size_t step) {
-    std::vector<LiveText::Piece> pieces;
+struct Shown {
+    std::string bytes;
+    TextCode code;
+};
+
+std::vector<Shown> Feed(LiveText& live, const std::string& text, std::size_t step) {
+    std::vector<Shown> pieces;
     for (std::size_t end = 0; end <= text.size(); end += step) {
         LiveText::Piece piece = live.Next(std::string_view(text).substr(0, end));
         if (!piece.bytes.empty())
-            pieces.push_back(piece);
+            pieces.push_back({std::string(piece.bytes), piece.code});
         if (end < text.size() && end + step > text.size())
             end = text.size() - step;
     }
     return pieces;
 }
 
-std::string Joined(const std::vector<LiveText::Piece>& pieces) {
+std::string Joined(const std::vector<Shown>& pieces) {
     std::string text;
     for (const auto& p : pieces)
         text += p.bytes;

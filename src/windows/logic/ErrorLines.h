@@ -22,6 +22,8 @@ public:
     void Clear();
 
     std::size_t Count() const { return starts_.size(); }
+    // The bytes held, line ends included.
+    std::size_t Bytes() const { return text_.size(); }
     TextCode Code() const { return code_; }
     // The entry's bytes in the code held, without its line break.
     std::string_view Line(std::size_t i) const {
