@@ -554,10 +554,14 @@ void ScintillaEditor::LoadUtf8(std::string_view utf8) {
     if (readOnly)
         SendScintilla(SCI_SETREADONLY, 0UL);
     SendScintilla(SCI_SETUNDOCOLLECTION, 0UL);
-    if (plainDocument_)
+    if (plainDocument_) {
         NewPlainDocument(utf8.size());
-    else
+        // Undo collection belongs to the document: off for the new one too, or the whole text
+        // would be kept a second time as an undo step (a gigabyte of output took three).
+        SendScintilla(SCI_SETUNDOCOLLECTION, 0UL);
+    } else {
         SendScintilla(SCI_CLEARALL);
+    }
     // No notices while the text goes in: an accessibility listener would copy all of it.
     SendScintilla(SCI_SETMODEVENTMASK, 0UL);
     TextModified(0);
