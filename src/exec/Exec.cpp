@@ -303,16 +303,16 @@ bool Exec::RunCaptured(const std::string& arguments) {
         LiveText liveOut(scriptCode, false, convert), liveErr(scriptCode, true, convert);
         bool resultInFront = false;
         const auto showLive = [&] {
-            LiveText::Piece out = liveOut.Next(proc.StdOut().View());
-            if (!out.bytes.empty()) {
-                if (!c_.windows.AppendLiveResult(out.bytes, out.code))
+            const LiveText::Piece out = liveOut.Next(proc.StdOut().View());
+            if (!out.Text().empty()) {
+                if (!c_.windows.AppendLiveResult(out.Text(), out.code))
                     liveOut.Abandon();
                 else if (!resultInFront)
                     c_.windows.ShowResultPage();
                 resultInFront = true;
             }
-            LiveText::Piece err = liveErr.Next(proc.StdErr().View());
-            if (!err.bytes.empty() && !c_.windows.AppendLiveErrors(err.bytes, err.code))
+            const LiveText::Piece err = liveErr.Next(proc.StdErr().View());
+            if (!err.Text().empty() && !c_.windows.AppendLiveErrors(err.Text(), err.code))
                 liveErr.Abandon();
         };
         double nextLive = 0;

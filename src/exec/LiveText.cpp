@@ -50,7 +50,7 @@ std::size_t LiveText::SafeEnd(std::string_view text) const {
 
 LiveText::Piece LiveText::Next(std::string_view captured) {
     if (abandoned_ || consumed_ >= captured.size())
-        return {{}, code_, {}};
+        return {{}, code_, {}, false};
     std::string_view fresh = captured.substr(consumed_);
     if (!decided_) {
         // Judged without a character the capture has cut in two, which would read as stray.
@@ -60,7 +60,7 @@ LiveText::Piece LiveText::Next(std::string_view captured) {
             if (wholeLines_)
                 break;
             consumed_ += judged.size();
-            return {judged, code_, {}};
+            return {judged, code_, {}, false};
         case OutputKind::Utf8:
             decided_ = true;
             code_ = TextCode::Utf8;
@@ -74,12 +74,9 @@ LiveText::Piece LiveText::Next(std::string_view captured) {
     }
     fresh = fresh.substr(0, SafeEnd(fresh));
     consumed_ += fresh.size();
-    if (converted_ && !fresh.empty()) {
-        Piece piece{{}, code_, convert_(fresh)};
-        piece.bytes = piece.converted;
-        return piece;
-    }
-    return {fresh, code_, {}};
+    if (converted_ && !fresh.empty())
+        return {{}, code_, convert_(fresh), true};
+    return {fresh, code_, {}, false};
 }
 
 bool LiveText::Holds(std::string_view final, TextCode code) const {

@@ -14,11 +14,14 @@
 
 class LiveText {
 public:
-    // The bytes point into the captured text, or into converted, which the piece owns.
+    // Text() points into the captured text, or into converted, which the piece owns (so a
+    // piece may be moved or copied: no view into its own member is kept).
     struct Piece {
-        std::string_view bytes;
+        std::string_view captured;
         TextCode code = TextCode::Cp932;
         std::string converted;
+        bool owned = false;
+        std::string_view Text() const { return owned ? std::string_view(converted) : captured; }
     };
     // convert turns complete lines of EUC-JP or JIS into CP932.
     LiveText(int scriptCode, bool wholeLines, std::function<std::string(std::string_view)> convert);

@@ -15,9 +15,11 @@ struct Shown {
 std::vector<Shown> Feed(LiveText& live, const std::string& text, std::size_t step) {
     std::vector<Shown> pieces;
     for (std::size_t end = 0; end <= text.size(); end += step) {
+        // Moved once more, as a caller may: what it shows must not depend on where it lives.
         LiveText::Piece piece = live.Next(std::string_view(text).substr(0, end));
-        if (!piece.bytes.empty())
-            pieces.push_back({std::string(piece.bytes), piece.code});
+        const LiveText::Piece moved = std::move(piece);
+        if (!moved.Text().empty())
+            pieces.push_back({std::string(moved.Text()), moved.code});
         if (end < text.size() && end + step > text.size())
             end = text.size() - step;
     }
