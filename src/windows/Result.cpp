@@ -12,8 +12,8 @@
 
 TFResult::TFResult(MainWindowHost& host, ScriptDocument* script, KVexilConfig* config,
                    QWidget* parent)
-    : TFTextBase(host, kResult, QStringLiteral("Result"), parent), script_(script), config_(config),
-      displayCap_(DisplayCap(AvailableMemory())) {
+    : TFTextBase(host, kResult, QStringLiteral("Result"), parent), script_(script),
+      config_(config) {
     // The result text has no modified state: a change only moves the status bar.
     connect(&Editor(), &ScintillaEditor::Edited, this, [this] {
         if (!loading_)
@@ -43,6 +43,11 @@ bool TFResult::eventFilter(QObject* watched, QEvent* event) {
         break;
     }
     return TFTextBase::eventFilter(watched, event);
+}
+
+std::size_t TFResult::Cap() const {
+    // Asked when output comes, not at start-up: what memory allows then is what counts.
+    return displayCap_ ? displayCap_ : DisplayCap(AvailableMemory());
 }
 
 void TFResult::Uncut() {
@@ -75,7 +80,7 @@ void TFResult::LoadFromStream(ByteStream& stream, TextCode code) {
         Editor().SetWholeUtf8({});
     live_ = 0;
     const std::string_view bytes = stream.View().substr(stream.Position());
-    std::optional<std::string> shown = CutForDisplay(bytes, displayCap_, code, true);
+    std::optional<std::string> shown = CutForDisplay(bytes, Cap(), code, true);
     std::string_view text = shown ? std::string_view(*shown) : bytes;
     if (code == TextCode::Utf8)
         Editor().SetWholeUtf8(text);
@@ -94,7 +99,9 @@ void TFResult::LoadFromStream(ByteStream& stream, TextCode code) {
 }
 
 bool TFResult::AppendLive(std::string_view bytes, TextCode code) {
-    if (live_ + bytes.size() > displayCap_ / 2)
+    if (live_ == 0)
+        liveCap_ = Cap();
+    if (live_ + bytes.size() > liveCap_ / 2)
         return false;
     live_ += bytes.size();
     loading_ = true;

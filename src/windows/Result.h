@@ -24,6 +24,7 @@ public:
     // Output beyond the display cap is shown cut and read-only; the window then keeps the
     // stream itself, and the save and GetText give the whole output.
     void LoadFromStream(ByteStream& stream, TextCode code = TextCode::Cp932);
+    // A fixed cap instead of one from the memory available at each load (0).
     void SetDisplayCap(std::size_t bytes) { displayCap_ = bytes; }
     // Output while a run lasts, appended in code; false once half the display cap is shown,
     // so that the end can still be shown when the run is over.
@@ -53,7 +54,9 @@ private:
 
     bool loading_ = false;
     TextCode held_ = TextCode::Cp932;
-    std::size_t displayCap_;
+    std::size_t Cap() const;
+    std::size_t displayCap_ = 0;
+    std::size_t liveCap_ = 0; // the cap of the run under way
     bool cut_ = false;
     ByteStream whole_;
     std::size_t wholeFrom_ = 0;
