@@ -62,10 +62,16 @@ struct FakeWindows : RunWindows {
         liveErrors.clear();
     }
     void LoadResult(ByteStream& s, TextCode c) override {
+        captured.reset();
         result = std::string(s.View().substr(s.Position()));
         resultCode = c;
     }
-    HeldText ResultText() override { return {result, resultCode}; }
+    HeldText ResultText() override { return {captured.value_or(result), resultCode}; }
+    std::string ResultUtf8() override {
+        return resultCode == TextCode::Utf8 ? result : Cp932ToUtf8(result).text;
+    }
+    void KeepCapturedResult(std::string bytes) override { captured = std::move(bytes); }
+    std::optional<std::string> captured;
     bool SaveResult(const std::string& path) override {
         savedTo.push_back(path);
         return WriteFileAtomic(path, result, nullptr);
