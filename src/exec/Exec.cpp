@@ -17,8 +17,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <climits>
 #include <chrono>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -65,7 +65,6 @@ std::string Absolute(const std::string& path) {
     return ec ? path : p.string();
 }
 
-
 } // namespace
 
 std::string RunCommandLine(const std::string& interpreter, const std::string& options,
@@ -99,7 +98,8 @@ std::string ConsoleScript(const std::string& interpreter, const std::string& scr
         }
         // dash runs no EXIT trap when a signal ends it: a closed terminal (HUP), Ctrl+C (INT)
         // or a logout (TERM) leaves through exit, which does.
-        text += "trap 'rm -f" + files + "' EXIT\ntrap 'exit 129' HUP\ntrap 'exit 130' INT\n"
+        text += "trap 'rm -f" + files +
+                "' EXIT\ntrap 'exit 129' HUP\ntrap 'exit 130' INT\n"
                 "trap 'exit 143' TERM\n";
     }
     text += ShellQuoted(interpreter) + " " + ShellQuoted(scriptPath) + "\n";

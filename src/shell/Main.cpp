@@ -158,7 +158,8 @@ void TFMain::OfferKeptText() {
     std::optional<KeptScript> kept = TakeUnsavedText(config_->SettingsDir);
     if (!kept)
         return;
-    const std::string name = kept->fileName.empty() ? std::string("新規スクリプト") : kept->fileName;
+    const std::string name =
+        kept->fileName.empty() ? std::string("新規スクリプト") : kept->fileName;
     if (messages_->AskYesNo("前回の終了時に保存されていなかった " + name +
                                 " の内容があります。復元しますか？",
                             kSaveConfirmCaption, MessageIcon::Question) != MessageAnswer::Yes)
@@ -318,8 +319,8 @@ void TFMain::RegisterCommands() {
             {QKeySequence(QStringLiteral("Ctrl++")), QKeySequence(QStringLiteral("Ctrl+="))});
     // Every key that changes or moves text goes through the window's commands, the
     // editor's alternative keys too; redo's item is not in the menu, its keys still work.
-    Action("MMUndo")->setShortcuts({QKeySequence(QStringLiteral("Ctrl+Z")),
-                                    QKeySequence(QStringLiteral("Alt+Backspace"))});
+    Action("MMUndo")->setShortcuts(
+        {QKeySequence(QStringLiteral("Ctrl+Z")), QKeySequence(QStringLiteral("Alt+Backspace"))});
     Action("MMCut")->setShortcuts(
         {QKeySequence(QStringLiteral("Ctrl+X")), QKeySequence(QStringLiteral("Shift+Del"))});
     Action("MMCopy")->setShortcuts(

@@ -16,11 +16,13 @@ TFResult::TFResult(MainWindowHost& host, ScriptDocument* script, KVexilConfig* c
       config_(config) {
     // The result text has no modified state: a change only moves the status bar.
     connect(&Editor(), &ScintillaEditor::Edited, this, [this] {
-        if (loading_)
-            return;
-        // Edited, the text shown is what a save writes.
-        captured_.reset();
-        Host().RefreshStatus();
+        if (!loading_)
+            Host().RefreshStatus();
+    });
+    // Edited, the text shown is what a save writes; told at once, before a key that saves.
+    connect(&Editor(), &ScintillaEditor::TextChanging, this, [this] {
+        if (!loading_)
+            captured_.reset();
     });
     // Output is never coloured: its documents carry no style bytes.
     Editor().SetPlainDocument(true);
