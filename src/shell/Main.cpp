@@ -620,7 +620,9 @@ void TFMain::RefreshStatus() {
 }
 
 void TFMain::Notice(const std::string& text) {
-    statusBar()->showMessage(Q(text), 8000);
+    // A notice covers the status panels: long enough to read, short enough to give the
+    // line and column back soon.
+    statusBar()->showMessage(Q(text), 3000);
 }
 
 void TFMain::ApplyStatus(const ViewState& v) {
