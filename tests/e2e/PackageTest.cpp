@@ -163,7 +163,7 @@ TEST(Package, BuildsAVerifiedDebThatRunsFromAReadOnlyRootWithItsSettingsUnderHom
         {"Homepage", "https://vexilpro.example/"},
         // A real package before a virtual one, and any of three Japanese fonts.
         {"Recommends", "perl-doc, fonts-noto-cjk | fonts-ipafont-gothic | fonts-vlgothic, "
-                       "xdg-utils,\nxterm | x-terminal-emulator"},
+                       "xdg-utils, xterm | x-terminal-emulator"},
     };
     for (const auto& [name, value] : exact)
         EXPECT_EQ(fields[name], value) << name;
