@@ -9,14 +9,22 @@
 #include "platform/StartupNotify.h"
 #include "platform/qt/QtMessageService.h"
 #include "shell/Dummy.h"
+<<<<<<< HEAD
 #include "shell/logic/StartOptions.h"
+=======
+#include "shell/qt/TerminationSignals.h"
+>>>>>>> main
 
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+<<<<<<< HEAD
 #include <algorithm>
 #include <cstdio>
+=======
+#include <csignal>
+>>>>>>> main
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
@@ -111,6 +119,12 @@ int main(int argc, char** argv) {
         TFMain main(appDir, services);
         TFVexilProMain endpoint(
             paths.endpoint, [&main](const std::string& path) { main.OpenFromOtherInstance(path); });
+        // A logout or a closed terminal ends the program as a close would, without asking.
+        TerminationSignals endings([&main](int number) {
+            main.LeaveBySignal();
+            ::signal(number, SIG_DFL);
+            ::raise(number);
+        });
         main.InitialSetup(start, appDir);
         return app.exec();
     } catch (const std::exception& e) {
