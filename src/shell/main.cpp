@@ -9,22 +9,16 @@
 #include "platform/StartupNotify.h"
 #include "platform/qt/QtMessageService.h"
 #include "shell/Dummy.h"
-<<<<<<< HEAD
 #include "shell/logic/StartOptions.h"
-=======
 #include "shell/qt/TerminationSignals.h"
->>>>>>> main
 
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
-<<<<<<< HEAD
 #include <algorithm>
-#include <cstdio>
-=======
 #include <csignal>
->>>>>>> main
+#include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
