@@ -39,9 +39,9 @@ TEST(EndToEnd, TypedBlockKeepsItsIndentAndReplaceAllIsOneUndo) {
     std::string main = p.WaitForWindow("^Vexil2 - " + script + "$");
     ASSERT_FALSE(main.empty());
 
-    // sub f {  / Tab my $x = 1;  / return $x;  (the third line indented by Return alone)
+    // sub f {  / my $x = 1;  / return $x;  (Return indents a step after the brace, then keeps it)
     ASSERT_TRUE(p.Keys(main,
-                       "ctrl+End s u b space f space braceleft Return Tab m y space dollar x space "
+                       "ctrl+End s u b space f space braceleft Return m y space dollar x space "
                        "equal space 1 semicolon Return r e t u r n space dollar x "
                        "semicolon ctrl+s"));
     const std::string typed = "#!/usr/bin/perl\nsub f {\n\tmy $x = 1;\n\treturn $x;";
