@@ -356,7 +356,7 @@ TEST_F(Bench, ConsoleRunWritesAShellScriptThatRunsTheScriptAndRemovesTheCopy) {
     const char* saved = std::getenv("TMPDIR");
     const std::string before = saved ? saved : "";
     ::setenv("TMPDIR", awkward.c_str(), 1);
-    for (const std::string batch : {dir.File("temp.sh"), std::string("temp.sh")}) {
+    for (const std::string& batch : {dir.File("temp.sh"), std::string("temp.sh")}) {
         for (bool pause : {false, true}) {
             SCOPED_TRACE(batch + (pause ? " pausing" : ""));
             config.TempBat = batch;
