@@ -238,7 +238,6 @@ TEST(ExecText, CommandLinesScriptsAndLines) {
     };
     for (const auto& [output, page] : pages)
         EXPECT_EQ(BrowserText(output, true), page) << output;
-
 }
 
 TEST_F(Bench, ScriptRunsWithItsOutputsExitCodeAndFollowUps) {

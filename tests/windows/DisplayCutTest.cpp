@@ -25,7 +25,7 @@ std::string Grouped(std::size_t n) {
 // that counts exactly what lies between; cuts fall after line ends where the halves hold any,
 // else between two characters of the code held.
 TEST(DisplayCut, BeginningAndEndAroundANoteThatCountsWhatWasLeftOut) {
-    const std::string cp932Wide = "\x95\x5C"; // 表
+    const std::string cp932Wide = "\x95\x5C";     // 表
     const std::string emoji = "\xF0\x9F\x98\x80"; // 😀
     const struct {
         const char* what;
@@ -43,10 +43,14 @@ TEST(DisplayCut, BeginningAndEndAroundANoteThatCountsWhatWasLeftOut) {
         {"one CP932 line ending in a line end", "a" + Repeat(cp932Wide, 5000) + "\n", 101,
          TextCode::Cp932, "\n", 2},
         // Four-byte characters, the half cap falling on each of a character's bytes.
-        {"one line of emoji, cut at a start", "a" + Repeat(emoji, 5000), 202, TextCode::Utf8, "\n", 4},
-        {"one line of emoji, cut after byte 1", "a" + Repeat(emoji, 5000), 204, TextCode::Utf8, "\n", 4},
-        {"one line of emoji, cut after byte 2", "a" + Repeat(emoji, 5000), 206, TextCode::Utf8, "\n", 4},
-        {"one line of emoji, cut after byte 3", "a" + Repeat(emoji, 5000), 208, TextCode::Utf8, "\n", 4},
+        {"one line of emoji, cut at a start", "a" + Repeat(emoji, 5000), 202, TextCode::Utf8, "\n",
+         4},
+        {"one line of emoji, cut after byte 1", "a" + Repeat(emoji, 5000), 204, TextCode::Utf8,
+         "\n", 4},
+        {"one line of emoji, cut after byte 2", "a" + Repeat(emoji, 5000), 206, TextCode::Utf8,
+         "\n", 4},
+        {"one line of emoji, cut after byte 3", "a" + Repeat(emoji, 5000), 208, TextCode::Utf8,
+         "\n", 4},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
