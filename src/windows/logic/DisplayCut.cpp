@@ -32,11 +32,9 @@ std::size_t NextCharStart(std::string_view bytes, std::size_t at, TextCode code)
     if (p >= at)
         return p;
     const auto lead = static_cast<unsigned char>(bytes[p]);
-    const std::size_t width = code == TextCode::Utf8 ? (lead >= 0xF0   ? 4
-                                                        : lead >= 0xE0 ? 3
-                                                        : lead >= 0xC0 ? 2
-                                                                       : 1)
-                                                     : (IsCp932LeadByte(lead) ? 2 : 1);
+    std::size_t width = IsCp932LeadByte(lead) ? 2 : 1;
+    if (code == TextCode::Utf8)
+        width = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
     return std::min(p + width, bytes.size());
 }
 
