@@ -745,13 +745,15 @@ TEST_F(Bench, OutputIsShownAsItComesAndTheRunSaysHowItEnded) {
     }
     ASSERT_EQ(parts.size(), 3u) << text;
     EXPECT_EQ(parts[0], "終了 3");
+    ASSERT_EQ(parts[1].size(), std::string("0.61 秒").size()) << parts[1];
     EXPECT_TRUE(parts[1].ends_with(" 秒")) << parts[1];
-    EXPECT_NEAR(std::strtod(parts[1].c_str(), nullptr), o.seconds, 0.006) << parts[1];
+    EXPECT_EQ(parts[1].find('.'), 1u) << "two decimals below ten seconds: " << parts[1];
+    EXPECT_NEAR(std::strtod(parts[1].c_str(), nullptr), o.seconds, 0.0051) << parts[1];
     EXPECT_EQ(parts[2], o.endedAt);
     EXPECT_EQ(o.endedAt.size(), 8u);
     EXPECT_EQ(o.endedAt.find_first_not_of("0123456789:"), std::string::npos) << o.endedAt;
     // The tool tip: a line a shell gives back as the same arguments, and the folder.
-    o.arguments.push_back("--name=it's $HOME `x` \"y\"");
+    o.arguments.insert(o.arguments.end(), {"--name=it's $HOME `x` \"y\"", "$HOME", "*", ""});
     const std::string details = RunOutcomeDetails(o);
     const std::size_t lineEnd = details.find('\n');
     ASSERT_NE(lineEnd, std::string::npos);

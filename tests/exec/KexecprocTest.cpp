@@ -374,6 +374,12 @@ TEST(KExecProc, LargeOutputSpillsIntoTmpdirOrStaysWholeAndOverflowIsCounted) {
                               [&](const std::string& f) { return f.rfind(dir.Path(), 0) == 0; }),
                   c.spilled)
             << "the unnamed file lies in TMPDIR";
+        EXPECT_EQ(std::any_of(files.begin(), files.end(),
+                              [&](const std::string& f) {
+                                  return f.find("/vexil-output-") != std::string::npos;
+                              }),
+                  c.named)
+            << "a named file only where unnamed ones are refused";
         EXPECT_TRUE(std::filesystem::is_empty(dir.Path())) << "nothing visible is left";
     }
     ::unsetenv("VEXIL_NO_O_TMPFILE");
