@@ -9,12 +9,15 @@
 #include "platform/CommandLine.h"
 #include "platform/DialogService.h"
 #include "platform/FileFacts.h"
+#include "platform/FileJournal.h"
 #include "platform/Launcher.h"
 #include "platform/MessageService.h"
+#include "platform/OnUnwind.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <climits>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -100,7 +103,10 @@ std::string ConsoleScript(const std::string& interpreter, const std::string& scr
                 safe += c == '\'' ? std::string("'\\''") : std::string(1, c);
             files += " " + safe;
         }
-        text += "trap 'rm -f" + files + "' EXIT\n";
+        // dash runs no EXIT trap when a signal ends it: a closed terminal (HUP), Ctrl+C (INT)
+        // or a logout (TERM) leaves through exit, which does.
+        text += "trap 'rm -f" + files + "' EXIT\ntrap 'exit 129' HUP\ntrap 'exit 130' INT\n"
+                "trap 'exit 143' TERM\n";
     }
     text += ShellQuoted(interpreter) + " " + ShellQuoted(scriptPath) + "\n";
     if (pause)
@@ -111,9 +117,19 @@ std::string ConsoleScript(const std::string& interpreter, const std::string& scr
 }
 
 CopyPlace UniquePlace(const std::string& head, const std::string& name, const std::string& mark) {
-    // The unique part goes before the extension, which some interpreters insist on.
-    const std::string ext = ExtractFileExt(name);
-    const std::string stem = name.substr(0, name.size() - ext.size());
+    // The unique part goes before the extension, which some interpreters insist on. The
+    // name of ours is cut where it would pass the longest name a folder takes (a user's name
+    // of 255 bytes is still saved and run); the user's own name is never touched.
+    std::string ext = ExtractFileExt(name);
+    std::string stem = name.substr(0, name.size() - ext.size());
+    const std::size_t fixed = ExtractFileName(head).size() + mark.size() + 7;
+    if (fixed + ext.size() > NAME_MAX)
+        ext.clear();
+    std::size_t keep = std::min(stem.size(), NAME_MAX - fixed - ext.size());
+    while (keep > 0 && keep < stem.size() &&
+           (static_cast<unsigned char>(stem[keep]) & 0xC0) == 0x80)
+        --keep; // never inside a UTF-8 character
+    stem.resize(keep);
     return CopyPlace{head + stem + mark + "-XXXXXX" + ext, static_cast<int>(ext.size())};
 }
 
@@ -132,6 +148,8 @@ std::string MakeUniqueFile(CopyPlace place) {
     if (fd < 0)
         return {};
     ::close(fd);
+    // Noted empty at once and again once written: whichever is left after a crash is known.
+    RecordMadeFile(place.pattern);
     return place.pattern;
 }
 
@@ -257,6 +275,7 @@ std::optional<Exec::RunScript> Exec::PrepareScript() {
         ::unlink(path.c_str());
         return std::nullopt;
     }
+    RecordMadeFile(path);
     return RunScript{path, true};
 }
 
@@ -325,9 +344,21 @@ bool Exec::RunCaptured(const std::string& arguments) {
         };
         c_.windows.RunStarted();
         const auto started = std::chrono::steady_clock::now();
+        // Whatever escapes the run (memory running out while output is shown or converted)
+        // ends it here: the child is already gone (KExecProc sees to it), the window takes
+        // input again, the copy goes and the panel says the run broke off; what was shown
+        // stays. The dispatch point only says why.
+        OnUnwind endRun([&] {
+            c_.windows.RunEnded();
+            Discard(*script);
+            outcome.kind = RunOutcome::Kind::Aborted;
+            outcome.seconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+            outcome.endedAt = ClockNow();
+            c_.windows.RunFinished(outcome);
+        });
         bool ok = proc.Run();
-        outcome.seconds =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        outcome.seconds = proc.Seconds();
         outcome.endedAt = ClockNow();
         outcome.exitCode = proc.ExitCode();
         outcome.kind = proc.Cancelled() ? RunOutcome::Kind::Cancelled : RunOutcome::Kind::Ended;
@@ -421,6 +452,7 @@ void Exec::RunFromClipboardCommand() {
         c_.messages.Show(error, kErrorCaption, MessageIcon::Error);
         return;
     }
+    RecordMadeFile(path);
     // Quoted like every path on a command line: a blank in TMPDIR must not make two arguments.
     bool ran = RunCaptured(QuoteArgument(path));
     if (ran && !options_.NotClip)
@@ -458,6 +490,8 @@ void Exec::RunInConsoleCommand() {
             ::unlink(batch->c_str());
         return;
     }
+    if (ownBatch)
+        RecordMadeFile(*batch);
     // The shell removes the copy when it ends; a terminal that never started cannot.
     RunOutcome outcome;
     outcome.kind = RunOutcome::Kind::Console;
@@ -604,6 +638,7 @@ void Exec::ShowResultInBrowser() {
         c_.messages.Show(error, kErrorCaption, MessageIcon::Error);
         return;
     }
+    RecordMadeFile(*page);
     Launch(OpenerCommand(*page));
 }
 

@@ -1,5 +1,9 @@
 #include "shell/Main.h"
 
+#include "exec/Kexecproc.h"
+#include "platform/FileJournal.h"
+#include "windows/logic/UnsavedText.h"
+
 #include "cgi/qt/Editor.h"
 #include "config/Settingsdir.h"
 #include "config/qt/Config.h"
@@ -114,6 +118,8 @@ TFMain::TFMain(const std::string& appDir, MainServices services, QWidget* parent
                                        PrepareSettingsFolder(appDir, SettingsFolderFor(appDir)));
     config_->LoadDefFiles();
     config_->Load();
+    journal_ = std::make_unique<FileJournal>(config_->SettingsDir + "VexilPro.files");
+    SetFileJournal(journal_.get());
     BuildLanguageMenu();
 
     BuildDocuments();
@@ -135,6 +141,31 @@ TFMain::TFMain(const std::string& appDir, MainServices services, QWidget* parent
 
 TFMain::~TFMain() {
     UnregisterGlobalHotKey();
+    SetFileJournal(nullptr);
+}
+
+void TFMain::LeaveBySignal() {
+    KillRunningGroup();
+    if (!shutDown_) {
+        if (FScript->Modified)
+            KeepUnsavedText(config_->SettingsDir, FScript->Kept());
+        ShutDown();
+    }
+    journal_->RemoveOwn();
+}
+
+void TFMain::OfferKeptText() {
+    std::optional<KeptScript> kept = TakeUnsavedText(config_->SettingsDir);
+    if (!kept)
+        return;
+    const std::string name = kept->fileName.empty() ? std::string("新規スクリプト") : kept->fileName;
+    if (messages_->AskYesNo("前回の終了時に保存されていなかった " + name +
+                                " の内容があります。復元しますか？",
+                            kSaveConfirmCaption, MessageIcon::Question) != MessageAnswer::Yes)
+        return;
+    if (!FScript->ConfirmDiscard())
+        return;
+    FScript->Restore(*kept);
 }
 
 TFEditor& TFMain::FormEditor() {
@@ -473,11 +504,14 @@ void TFMain::InitialSetup(const std::string& startFile, const std::string& libra
     if (!NkfLoad(libraryDir))
         encodeMenu_->menuAction()->setEnabled(false);
     RegExpLoad(*messages_, libraryDir);
+    // What a killed instance left beside the user's files goes; a live one's stays.
+    journal_->Sweep();
     if (!startFile.empty())
         FScript->Open(startFile);
     // The caret is in the script from the first moment: typing goes there.
     FScript->FocusEditor();
     FScript->SetCodeChoice(config_->DefaultCode);
+    OfferKeptText();
     RefreshView();
     QTimer::singleShot(0, this, [this] {
         for (const ButtonRow& b : ToolBarTable())

@@ -154,6 +154,31 @@ void TFScript::NewScript() {
     Host().RefreshView();
 }
 
+void TFScript::Restore(const KeptScript& kept) {
+    FileName = kept.fileName;
+    Code = kept.code >= kCodeSjis && kept.code <= kCodeUtf8 ? kept.code : kCodeUtf8;
+    LineEnd =
+        kept.lineEnd >= kLineEndLf && kept.lineEnd <= kLineEndCrLf ? kept.lineEnd : kLineEndLf;
+    ByteOrderMark = false;
+    Editor().SetTypedLineEnd(LineEnd);
+    LoadUtf8(kept.utf8);
+    // Its file may have changed since; what the disk holds is not what is shown.
+    FileAge = FileName.empty() ? 0 : FileAgeOf(FileName);
+    Modified = true;
+    if (!FileName.empty()) {
+        FollowFolderOf(FileName);
+        if (Config)
+            Config->SelectLanguageOfScript(FileName);
+    }
+    FollowLook();
+    Host().SetCaption(GetTitle());
+    Host().RefreshView();
+}
+
+KeptScript TFScript::Kept() {
+    return KeptScript{FileName, Code, LineEnd, std::string(Editor().Utf8Text())};
+}
+
 void TFScript::OpenWithDialog() {
     FileDialogRequest request;
     request.filter = Config ? Config->GetFileFilter() : std::string();

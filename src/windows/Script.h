@@ -11,6 +11,7 @@
 #include "encoding/Codeconv.h"
 #include "windows/TextBase.h"
 #include "windows/logic/ScriptDocument.h"
+#include "windows/logic/UnsavedText.h"
 
 #include <optional>
 #include <string>
@@ -28,6 +29,11 @@ public:
 
     // An empty, unnamed script; code, line end and folder stay.
     void NewScript();
+    // Text kept when the program was ended from outside: back in the editor, modified, under
+    // the name, code and line ends it had.
+    void Restore(const KeptScript& kept);
+    // What Restore takes back.
+    KeptScript Kept();
     // Asks for a file and opens it; the editor becomes editable unless the file could not be
     // held faithfully.
     void OpenWithDialog();

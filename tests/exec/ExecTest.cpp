@@ -389,6 +389,20 @@ TEST_F(Bench, ConsoleRunWritesAShellScriptThatRunsTheScriptAndRemovesTheCopy) {
     EXPECT_FALSE(FileExists(windows.written)) << "no shell will remove it";
 }
 
+// A terminal closed (HUP), Ctrl+C (INT) or a logout (TERM) while the script runs: dash runs no
+// EXIT trap on a signal, and the copy would stay beside the user's script.
+TEST(ConsoleScriptSignals, EverySignalThatEndsTheShellStillRemovesTheCopy) {
+    TempDir dir;
+    for (const char* signal : {"HUP", "INT", "TERM"}) {
+        const std::string copy = dir.Write(std::string("it's $x ") + signal + ".sh",
+                                           std::string("kill -") + signal + " $PPID; sleep 0.2\n");
+        const std::string script = dir.Write("run.sh", ConsoleScript("/bin/sh", copy, false, {copy}));
+        const int status = std::system(("sh '" + script + "'").c_str());
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) >= 129) << signal << " " << status;
+        EXPECT_FALSE(FileExists(copy)) << signal;
+    }
+}
+
 // F9, F8 and Ctrl+F8 give the interpreter a script in the script's own folder, so FindBin and
 // sibling imports work as from a terminal, and no file of the user's is overwritten, whatever
 // its name.
