@@ -17,8 +17,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <climits>
 #include <chrono>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -65,13 +65,6 @@ std::string Absolute(const std::string& path) {
     return ec ? path : p.string();
 }
 
-void PutOnClipboard(ClipboardService& clipboard, const HeldText& text) {
-    if (text.code == TextCode::Utf8)
-        clipboard.SetUtf8Text(text.bytes);
-    else
-        clipboard.SetText(text.bytes);
-}
-
 } // namespace
 
 std::string RunCommandLine(const std::string& interpreter, const std::string& options,
@@ -105,7 +98,8 @@ std::string ConsoleScript(const std::string& interpreter, const std::string& scr
         }
         // dash runs no EXIT trap when a signal ends it: a closed terminal (HUP), Ctrl+C (INT)
         // or a logout (TERM) leaves through exit, which does.
-        text += "trap 'rm -f" + files + "' EXIT\ntrap 'exit 129' HUP\ntrap 'exit 130' INT\n"
+        text += "trap 'rm -f" + files +
+                "' EXIT\ntrap 'exit 129' HUP\ntrap 'exit 130' INT\n"
                 "trap 'exit 143' TERM\n";
     }
     text += ShellQuoted(interpreter) + " " + ShellQuoted(scriptPath) + "\n";
@@ -233,7 +227,8 @@ std::string DroppedOutputMessage(std::size_t out, std::size_t err) {
     return message;
 }
 
-TextCode HoldOutput(ByteStream& output, int scriptCode, MessageService& messages) {
+TextCode HoldOutput(ByteStream& output, int scriptCode, MessageService& messages,
+                    std::string* captured) {
     switch (JudgeOutput(output.View())) {
     case OutputKind::Utf8:
         return TextCode::Utf8;
@@ -242,6 +237,11 @@ TextCode HoldOutput(ByteStream& output, int scriptCode, MessageService& messages
     case OutputKind::Other:
         break;
     }
+    // Held in CP932, the text no longer gives these bytes back (NEC and IBM characters fold,
+    // invalid bytes become 〓): a copy is kept for the save and the page, up to a size where
+    // a second copy would crowd memory.
+    if (captured && output.Size() <= kKeptCapture)
+        *captured = std::string(output.View());
     if (scriptCode != kCodeSjis) {
         ByteStream converted;
         ConvertStream(output, converted, "-s", messages);
@@ -380,11 +380,14 @@ bool Exec::RunCaptured(const std::string& arguments) {
 
         // UTF-8 output, what Linux programs print, is held as it came, so no character is
         // lost on the way to the user; other output is held in CP932 as before.
-        const TextCode outCode = HoldOutput(proc.StdOut(), scriptCode, c_.messages);
+        std::string captured;
+        const TextCode outCode = HoldOutput(proc.StdOut(), scriptCode, c_.messages, &captured);
         if (liveOut.Holds(proc.StdOut().View(), outCode))
             c_.windows.KeepLiveResult(outCode);
         else
             c_.windows.LoadResult(proc.StdOut(), outCode);
+        if (outCode == TextCode::Cp932 && !captured.empty())
+            c_.windows.KeepCapturedResult(std::move(captured));
         const TextCode errCode = HoldOutput(proc.StdErr(), scriptCode, c_.messages);
         if (liveErr.Holds(proc.StdErr().View(), errCode))
             c_.windows.KeepLiveErrors(errCode);
@@ -456,7 +459,8 @@ void Exec::RunFromClipboardCommand() {
     // Quoted like every path on a command line: a blank in TMPDIR must not make two arguments.
     bool ran = RunCaptured(QuoteArgument(path));
     if (ran && !options_.NotClip)
-        PutOnClipboard(c_.clipboard, c_.windows.ResultText());
+        // Decoded once from what the run wrote: Unicode, nothing folded on the way.
+        c_.clipboard.SetUtf8Text(c_.windows.ResultUtf8());
     ::unlink(path.c_str());
     if (ran)
         FollowUps();

@@ -185,7 +185,8 @@ constexpr size_t kNameMax = NAME_MAX;
 std::string TemporaryName(const std::string& name, const char* mark) {
     const std::string tail = std::string(mark) + "XXXXXX";
     size_t keep = std::min(name.size(), kNameMax - 1 - tail.size());
-    while (keep > 0 && keep < name.size() && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80)
+    while (keep > 0 && keep < name.size() &&
+           (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80)
         --keep;
     return "." + name.substr(0, keep) + tail;
 }

@@ -158,7 +158,8 @@ void TFMain::OfferKeptText() {
     std::optional<KeptScript> kept = TakeUnsavedText(config_->SettingsDir);
     if (!kept)
         return;
-    const std::string name = kept->fileName.empty() ? std::string("新規スクリプト") : kept->fileName;
+    const std::string name =
+        kept->fileName.empty() ? std::string("新規スクリプト") : kept->fileName;
     if (messages_->AskYesNo("前回の終了時に保存されていなかった " + name +
                                 " の内容があります。復元しますか？",
                             kSaveConfirmCaption, MessageIcon::Question) != MessageAnswer::Yes)
@@ -278,6 +279,7 @@ void TFMain::RegisterCommands() {
         });
     c.Register("MMExit", [this] { close(); });
     c.Register("MMUndo", onActive(&TFBase::Undo));
+    c.Register("MMRedo", onActive(&TFBase::Redo));
     c.Register("MMCut", onActive(&TFBase::Cut));
     c.Register("MMCopy", onActive(&TFBase::Copy));
     c.Register("MMPaste", onActive(&TFBase::Paste));
@@ -315,6 +317,22 @@ void TFMain::RegisterCommands() {
     Action("MMZoomIn")
         ->setShortcuts(
             {QKeySequence(QStringLiteral("Ctrl++")), QKeySequence(QStringLiteral("Ctrl+="))});
+    // Every key that changes or moves text goes through the window's commands, the
+    // editor's alternative keys too; redo's item is not in the menu, its keys still work.
+    Action("MMUndo")->setShortcuts(
+        {QKeySequence(QStringLiteral("Ctrl+Z")), QKeySequence(QStringLiteral("Alt+Backspace"))});
+    Action("MMCut")->setShortcuts(
+        {QKeySequence(QStringLiteral("Ctrl+X")), QKeySequence(QStringLiteral("Shift+Del"))});
+    Action("MMCopy")->setShortcuts(
+        {QKeySequence(QStringLiteral("Ctrl+C")), QKeySequence(QStringLiteral("Ctrl+Ins"))});
+    Action("MMPaste")->setShortcuts(
+        {QKeySequence(QStringLiteral("Ctrl+V")), QKeySequence(QStringLiteral("Shift+Ins"))});
+    auto* redoKeys = new QAction(this);
+    redoKeys->setObjectName("RedoKeys");
+    redoKeys->setShortcuts(
+        {QKeySequence(QStringLiteral("Ctrl+Y")), QKeySequence(QStringLiteral("Ctrl+Shift+Z"))});
+    connect(redoKeys, &QAction::triggered, this, [this] { commands_->Dispatch("MMRedo"); });
+    addAction(redoKeys);
     c.Register("MMScriptWindow", [this] { ActivateDocument(0); });
     c.Register("MMResultWindow", [this] { ActivateDocument(1); });
     c.Register("MMErrorWindow", [this] { ActivateDocument(2); });

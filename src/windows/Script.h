@@ -68,6 +68,7 @@ public:
     // script is then modified.
     void ConvertLineEnds(int lineEnd);
     void Undo() override;
+    void Redo() override;
     // Line numbers and colours as the settings ask, the colours those of the current language.
     // Cheap when nothing changed, so every refresh may call it.
     void FollowLook();
@@ -110,8 +111,12 @@ private:
     bool AcceptLossySave(const std::string& path, std::size_t lost);
     bool Write(const std::string& path, bool runCopy);
     void FollowFolderOf(const std::string& path);
+    void FollowLineEndsOfText();
 
     KFileHistory* history_;
     bool loading_ = false;
+    // The editor's save point no longer stands for what the file holds (a reload declined, a
+    // text kept from an end from outside, a failed save): undo never clears the mark then.
+    bool savePointStale_ = false;
     bool openedLossy_ = false;
 };
