@@ -64,6 +64,7 @@ public:
 private:
     void Grow(size_t needed);
     bool GrowSpilled(size_t capacity);
+    bool LeaveSpillFile(size_t capacity);
     void Release();
 
     char* data_ = nullptr;
