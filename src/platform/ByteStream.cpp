@@ -96,7 +96,11 @@ bool ByteStream::GrowSpilled(size_t capacity) {
         capacity_ = capacity;
         return true;
     }
-    int fd = ::open(spillFolder_.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    // VEXIL_NO_O_TMPFILE takes the way of a file system that refuses unnamed files (ext4 never
+    // does), so that way can be tried on any machine.
+    int fd = std::getenv("VEXIL_NO_O_TMPFILE")
+                 ? -1
+                 : ::open(spillFolder_.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
     if (fd < 0) { // a file system without unnamed files: a named one, gone at once
         std::string pattern = spillFolder_ + "/vexil-output-XXXXXX";
         fd = ::mkostemp(pattern.data(), O_CLOEXEC);
