@@ -10,6 +10,7 @@
 
 #include "encoding/Codeconv.h"
 #include "windows/TextBase.h"
+#include "windows/logic/FileJump.h"
 #include "windows/logic/ScriptDocument.h"
 
 #include <optional>
@@ -19,7 +20,7 @@
 class KFileHistory;
 class KVexilConfig;
 
-class TFScript : public TFTextBase, public ScriptDocument {
+class TFScript : public TFTextBase, public ScriptDocument, public JumpWindow {
     Q_OBJECT
 public:
     // config and history may be null (no language rules, nothing recorded).
@@ -75,6 +76,16 @@ public:
     void Find() override { TFTextBase::Find(); }
     // The current language's line-comment mark.
     std::string CommentMark() const override;
+
+    // A file reached by a jump from the error list (ConfirmDiscard and GoToLine above serve
+    // the jumps too).
+    std::string ShownFile() const override { return FileName; }
+    bool ShownModified() const override { return Modified; }
+    Visit Here() override;
+    bool SaveUnnamed() override;
+    bool ShowFile(const std::string& file, const FileState& state) override;
+    void MoveTo(long long caret, long long topLine) override;
+    void SetRunFolder(const std::string& folder) override { SetFolder(folder); }
 
     // A script that was never opened is new text: UTF-8 with LF line ends.
     int LineEnd = kLineEndLf;
