@@ -782,12 +782,11 @@ bool TFMain::ReadyToRun() {
 }
 
 void TFMain::OpenByHand(const std::function<void()>& open) {
-    const std::string file = FScript->FileName;
-    const long long age = FScript->FileAge;
-    const bool modified = FScript->Modified;
+    const unsigned long long loads = FScript->Loads();
     open();
-    // Whatever the user opened is the script now, and what F9 runs.
-    if (FScript->FileName != file || FScript->FileAge != age || FScript->Modified != modified) {
+    // Whatever the user opened is the script now, and what F9 runs (a dialog cancelled, a
+    // new file declined opened nothing).
+    if (FScript->Loads() != loads) {
         jumps_->End();
         RefreshView();
     }

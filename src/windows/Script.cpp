@@ -119,6 +119,7 @@ void TFScript::REScriptChange() {
 }
 
 bool TFScript::LoadText(const std::string& cp932) {
+    ++loads_;
     loading_ = true;
     Editor().SetWholeText(cp932);
     loading_ = false;
@@ -127,6 +128,7 @@ bool TFScript::LoadText(const std::string& cp932) {
 }
 
 void TFScript::LoadUtf8(std::string_view utf8) {
+    ++loads_;
     loading_ = true;
     Editor().SetWholeUtf8(utf8);
     loading_ = false;

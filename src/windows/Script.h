@@ -86,6 +86,8 @@ public:
     bool ShowFile(const std::string& file, const FileState& state) override;
     void MoveTo(long long caret, long long topLine) override;
     void SetRunFolder(const std::string& folder) override { SetFolder(folder); }
+    // How many times a text was loaded into the editor (a file opened, a new script).
+    unsigned long long Loads() const { return loads_; }
 
     // A script that was never opened is new text: UTF-8 with LF line ends.
     int LineEnd = kLineEndLf;
@@ -119,4 +121,5 @@ private:
     KFileHistory* history_;
     bool loading_ = false;
     bool openedLossy_ = false;
+    unsigned long long loads_ = 0;
 };
