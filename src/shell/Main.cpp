@@ -929,8 +929,16 @@ void TFMain::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     // Activation and deactivation alike: a script changed on disk meanwhile is reloaded.
     if (event->type() == QEvent::ActivationChange && FScript && !shutDown_ &&
-        !runGate_->Running() && FScript->FileChanged())
+        !runGate_->Running() && FScript->FileChanged()) {
+        // A file reached by a jump, changed on disk, is read again in the language of the
+        // script the errors came from.
+        KDefConfig* language = config_->Current;
         FScript->Reload();
+        if (jumps_->Visiting() && config_->Current != language) {
+            config_->Current = language;
+            RefreshView();
+        }
+    }
 }
 
 void TFMain::closeEvent(QCloseEvent* event) {

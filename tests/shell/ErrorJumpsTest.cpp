@@ -17,8 +17,10 @@
 #include <QLabel>
 #include <QStatusBar>
 #include <QTest>
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -205,4 +207,23 @@ TEST_F(ErrorJumps, AMissingFileIsSaidAndTheExternalEditorIsUnchanged) {
     EXPECT_EQ(launcher.Started[0], (std::vector<std::string>{"/bin/true", module + ":3"}));
     EXPECT_EQ(Script().GetFileName(), script);
     EXPECT_FALSE(main->Jumps().Visiting());
+}
+
+TEST_F(ErrorJumps, AModuleChangedOnDiskIsReadAgainInTheScriptsLanguage) {
+    RunAndJump();
+    ASSERT_EQ(Script().GetFileName(), module);
+    main->Config().AutoRefresh = true;
+    WriteFileBytes(module, std::string(kModule) + "# more\n");
+    struct stat st {};
+    ASSERT_EQ(::stat(module.c_str(), &st), 0);
+    timespec times[2] = {st.st_atim, st.st_mtim};
+    times[1].tv_sec += 5;
+    ASSERT_EQ(::utimensat(AT_FDCWD, module.c_str(), times, 0), 0);
+    QEvent activation(QEvent::ActivationChange);
+    QApplication::sendEvent(main.get(), &activation);
+    EXPECT_NE(Script().Editor().WholeText().find("# more"), std::string::npos);
+    EXPECT_EQ(main->Config().Current->Name, "Perl");
+    // F4 still reads the error list with the script's expressions.
+    main->Action("MMNextError")->trigger();
+    EXPECT_EQ(CaretLine(), 3);
 }
