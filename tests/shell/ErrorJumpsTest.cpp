@@ -26,7 +26,7 @@ namespace {
 
 // The run's folder is the script's: the module is found there, also from the run's copy.
 constexpr const char* kScript = "use lib '.';\n\nuse Mod;\n"
-                                "print \"start\\n\";\nMod::risky(-1);\n";
+                                "print \"start\\n\"; warn \"careful\";\nMod::risky(-1);\n";
 constexpr const char* kModule = "package Mod;\nsub risky { my $v = shift;\n"
                                 "die \"bad value $v\" if $v < 0;\nprint \"value $v\\n\"; }\n1;\n";
 
@@ -64,10 +64,13 @@ protected:
         return Script().Editor().LineFromPosition(Script().Editor().SelectionStart()) + 1;
     }
     void Run() { main->Action("MMExecuteScript")->trigger(); }
-    // F9, then F4 to the module's line.
+    // F9, then F4 to the script's warning and F4 again to the module's line.
     void RunAndJump() {
         Run();
-        ASSERT_EQ(main->StdError().Count(), 1) << main->StdError().Entry(0);
+        ASSERT_EQ(main->StdError().Count(), 2) << main->StdError().Entry(0);
+        main->Action("MMNextError")->trigger();
+        ASSERT_EQ(Script().GetFileName(), script);
+        ASSERT_EQ(CaretLine(), 4);
         main->Action("MMNextError")->trigger();
     }
 
@@ -109,12 +112,14 @@ TEST_F(ErrorJumps, F4ShowsTheModuleAtItsLineWithItsMarkAndAltLeftRestoresTheScri
 
     main->Action("MMBack")->trigger();
     EXPECT_EQ(Script().GetFileName(), script);
+    EXPECT_EQ(CaretLine(), 4);
     EXPECT_EQ(Caption(), "Vexil2 - " + script);
     EXPECT_FALSE(RunPanel()->isVisibleTo(main.get()));
     EXPECT_EQ(Script().GetCodeChoice(), 0);
     EXPECT_TRUE(main->Config().ReadOnly);
     EXPECT_TRUE(Script().Editor().isReadOnly());
-    EXPECT_TRUE(Script().Editor().MarkedLines().empty());
+    // The warning's mark, the copy's name read as the script's.
+    EXPECT_EQ(Script().Editor().MarkedLines(), (std::vector<TextPos>{3}));
     EXPECT_TRUE(main->Action("MMForward")->isEnabled());
     main->Action("MMForward")->trigger();
     EXPECT_EQ(Script().GetFileName(), module);
@@ -133,16 +138,28 @@ TEST_F(ErrorJumps, F9WhileTheModuleIsShownRunsTheScriptAfterTheModulesSaveQuesti
     Run();
     EXPECT_EQ(main->Result().GetText(), "start\n");
     EXPECT_EQ(ReadFileBytes(module), kModule);
+    // No: the script runs as it is on disk, itself and not a copy (its language keeps no
+    // TempDir now), with the module as it is on disk; the change stays in the editor.
+    main->Config().Current->TempDir.clear();
+    msgs.Answer(MessageAnswer::No);
+    Run();
+    EXPECT_EQ(main->Config().LastRunCopy, "");
+    EXPECT_EQ(main->StdError().Count(), 2);
+    EXPECT_EQ(ReadFileBytes(module), kModule);
+    EXPECT_TRUE(Script().Modified);
+    main->Config().Current->TempDir = copies.Path();
     // Yes saves the module; the script runs (its copy made from the file, as its language
     // keeps a TempDir), and finds the module changed.
     msgs.Answer(MessageAnswer::Yes);
     Run();
     EXPECT_NE(ReadFileBytes(module).find("\n#die "), std::string::npos);
     EXPECT_EQ(main->Result().GetText(), "start\nvalue -1\n");
-    EXPECT_EQ(main->StdError().Count(), 0);
+    EXPECT_EQ(main->StdError().Count(), 1);
+    // The marks of the new run's lines in the file shown: none name the module now.
+    EXPECT_TRUE(Script().Editor().MarkedLines().empty());
     EXPECT_EQ(Script().GetFileName(), module);
     EXPECT_EQ(std::filesystem::current_path().string(), work.Path());
-    ASSERT_EQ(msgs.Count(), 2u);
+    ASSERT_EQ(msgs.Count(), 3u);
     EXPECT_EQ(msgs.Shown()[0].text, module + "は変更されています。保存しますか？");
     // The run's copy went again.
     EXPECT_TRUE(std::filesystem::is_empty(copies.Path()));
@@ -191,8 +208,9 @@ TEST_F(ErrorJumps, AScriptNeverSavedIsSavedAsBeforeTheJumpOrTheJumpDoesNotHappen
 
 TEST_F(ErrorJumps, AMissingFileIsSaidAndTheExternalEditorIsUnchanged) {
     Run();
-    ASSERT_EQ(main->StdError().Count(), 1);
+    ASSERT_EQ(main->StdError().Count(), 2);
     std::filesystem::rename(module, work.File("Gone.pm"));
+    main->Action("MMNextError")->trigger();
     main->Action("MMNextError")->trigger();
     EXPECT_EQ(Script().GetFileName(), script);
     EXPECT_NE(Status().find(module), std::string::npos) << Status();
@@ -203,8 +221,10 @@ TEST_F(ErrorJumps, AMissingFileIsSaidAndTheExternalEditorIsUnchanged) {
     main->Config().Editor = "/bin/true";
     main->Config().TagJumpText = "%F:%L";
     main->Action("MMNextError")->trigger();
-    ASSERT_EQ(launcher.Started.size(), 1u);
-    EXPECT_EQ(launcher.Started[0], (std::vector<std::string>{"/bin/true", module + ":3"}));
+    main->Action("MMNextError")->trigger();
+    ASSERT_EQ(launcher.Started.size(), 2u);
+    EXPECT_EQ(launcher.Started[0], (std::vector<std::string>{"/bin/true", script + ":4"}));
+    EXPECT_EQ(launcher.Started[1], (std::vector<std::string>{"/bin/true", module + ":3"}));
     EXPECT_EQ(Script().GetFileName(), script);
     EXPECT_FALSE(main->Jumps().Visiting());
 }
@@ -223,7 +243,9 @@ TEST_F(ErrorJumps, AModuleChangedOnDiskIsReadAgainInTheScriptsLanguage) {
     QApplication::sendEvent(main.get(), &activation);
     EXPECT_NE(Script().Editor().WholeText().find("# more"), std::string::npos);
     EXPECT_EQ(main->Config().Current->Name, "Perl");
-    // F4 still reads the error list with the script's expressions.
+    // F4 still reads the error list with the script's expressions: on to the script's line.
     main->Action("MMNextError")->trigger();
-    EXPECT_EQ(CaretLine(), 3);
+    EXPECT_EQ(Script().GetFileName(), script);
+    EXPECT_EQ(CaretLine(), 4);
+    EXPECT_FALSE(main->Jumps().Visiting());
 }
