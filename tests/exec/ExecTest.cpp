@@ -781,8 +781,25 @@ TEST_F(Bench, TypedArgumentsRunAreRememberedAndKeptInTheHistory) {
     exec.RunScriptCommand(); // F9 takes them again while the option is on
     EXPECT_EQ(windows.result, all);
     exec.RunWithArguments(""); // no arguments, and no history
-    exec.RunScriptCommand();
     EXPECT_EQ(windows.result, "");
+    exec.RunScriptCommand(); // what was remembered stays
+    EXPECT_EQ(windows.result, all);
+
+    // Quoted as a POSIX shell reads it; F9 gets the very list, not the line split again.
+    exec.RunWithArguments(R"('a b' a\ b "x\"y\\z\$" '' 'it'\''s' "$HOME")");
+    const std::string quoted = R"(<a b>|<a b>|<x"y\z$>|<>|<it's>|<$HOME>)";
+    EXPECT_EQ(windows.result, quoted);
+    exec.RunScriptCommand();
+    EXPECT_EQ(windows.result, quoted);
+    // An open quote or a NUL is refused and runs nothing.
+    windows.result = "(not run)";
+    exec.RunWithArguments("'open");
+    exec.RunWithArguments(std::string("a\0b", 3));
+    EXPECT_EQ(windows.result, "(not run)");
+    EXPECT_EQ(messages.Count(), 2u);
+    messages.Reset();
+    exec.RunScriptCommand();
+    EXPECT_EQ(windows.result, quoted);
 
     for (int i = 1; i <= 12; ++i)
         exec.RunWithArguments("-n " + std::to_string(i));
@@ -794,6 +811,11 @@ TEST_F(Bench, TypedArgumentsRunAreRememberedAndKeptInTheHistory) {
     KVexilConfig restarted{dir.Path(), messages};
     restarted.Load();
     EXPECT_EQ(restarted.Arguments.Lines(), expected);
+    // A line past the 2,047 bytes of other settings values comes back whole.
+    config.Arguments.Add(std::string(3000, 'x'));
+    config.Save();
+    restarted.Load();
+    EXPECT_EQ(restarted.Arguments.Lines().front(), std::string(3000, 'x'));
     // A hand-edited section: a count that promises too much, a blank line, a repeated one.
     WriteFileBytes(config.CfgPath, "[Arguments]\nCount=99\nLine0= a \nLine1=\nLine2=a\nLine3=b\n");
     restarted.Load();
