@@ -30,6 +30,7 @@
 #include "windows/Result.h"
 #include "windows/Script.h"
 #include "windows/Stderror.h"
+#include "windows/logic/FileJump.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -298,6 +299,14 @@ void TFMain::RegisterCommands() {
     c.Register("MMToggleComment", onText(&TFBase::ToggleComment));
     c.Register("MMReplace", onText(&TFBase::Replace));
     c.Register("MMGoToLine", onText(&TFBase::GoToLineDialog));
+    c.Register("MMBack", [this] {
+        jumps_->Back();
+        RefreshView();
+    });
+    c.Register("MMForward", [this] {
+        jumps_->Forward();
+        RefreshView();
+    });
     auto zoom = [this](int steps) {
         ScintillaEditor::SetZoomAll(steps);
         config_->Zoom = ScintillaEditor::Zoom();
@@ -352,6 +361,8 @@ void TFMain::RegisterCommands() {
     // The runs and their options.
     auto run = [this](void (Exec::*command)()) {
         return [this, command] {
+            if (!ReadyToRun())
+                return;
             (exec_.get()->*command)();
             RefreshView();
             TakePendingOpen();
@@ -361,7 +372,8 @@ void TFMain::RegisterCommands() {
     c.Register("MMExecWithArgs", [this] {
         if (!argumentsDialog_)
             argumentsDialog_ = new TFArguments(this);
-        if (std::optional<std::string> line = argumentsDialog_->Ask(config_->Arguments.Lines())) {
+        if (std::optional<std::string> line = argumentsDialog_->Ask(config_->Arguments.Lines());
+            line && ReadyToRun()) {
             exec_->RunWithArguments(*line);
             RefreshView();
             TakePendingOpen();
@@ -434,6 +446,12 @@ void TFMain::BuildStatusBar() {
     runOutcome_->setFrameShadow(QFrame::Sunken);
     runOutcome_->hide();
     bar->addPermanentWidget(runOutcome_);
+    runScriptPanel_ = new QLabel(bar);
+    runScriptPanel_->setObjectName("RunScript");
+    runScriptPanel_->setFrameShape(QFrame::Panel);
+    runScriptPanel_->setFrameShadow(QFrame::Sunken);
+    runScriptPanel_->hide();
+    bar->addPermanentWidget(runScriptPanel_);
 }
 
 void TFMain::ShowRunOutcome(const RunOutcome& outcome) {
@@ -478,6 +496,16 @@ void TFMain::BuildDocuments() {
     FStdError->setObjectName("FStdError");
     panelLayout->addWidget(FStdError);
     active_ = FScript;
+    jumps_ = std::make_unique<FileJumps>(
+        *FScript, [this](const std::string& text) { Notice(text); },
+        [this](bool otherFile) {
+            ActivateDocument(0);
+            if (otherFile) {
+                FStdError->RefreshMarks();
+                RefreshView();
+            }
+        });
+    FStdError->SetJumps(jumps_.get());
 
     connect(pageControl_, &QTabWidget::currentChanged, this, [this](int index) {
         if (!activating_)
@@ -574,12 +602,20 @@ void TFMain::ActivateDocument(int which) {
 }
 
 void TFMain::SetCaption(const std::string& caption) {
-    setWindowTitle(Q(caption));
+    // The script window names the file it shows; while that is a file reached by a jump, the
+    // caption also says which script the runs mean.
+    if (jumps_ && jumps_->Visiting())
+        setWindowTitle(Q(caption + RunScriptCaption(jumps_->RunScript())));
+    else
+        setWindowTitle(Q(caption));
 }
 
-static ViewInputs Inputs(TFScript& script, TFBase* active, KVexilConfig& config, const Exec* exec) {
+static ViewInputs Inputs(TFScript& script, TFBase* active, KVexilConfig& config, const Exec* exec,
+                         const FileJumps* jumps) {
     ViewInputs in;
     in.scriptTitle = script.GetTitle();
+    if (jumps && jumps->Visiting())
+        in.scriptTitle += RunScriptCaption(jumps->RunScript());
     in.positionText = active ? active->GetPositionText() : std::string();
     in.languageName = config.Current ? config.Current->Name : std::string();
     in.codeName = CodeName(script.GetCode());
@@ -603,7 +639,15 @@ void TFMain::RefreshView() {
         return;
     // The language may have changed anywhere (menu, open, drop, settings): the colours follow.
     FScript->FollowLook();
-    ApplyView(ComputeView(Inputs(*FScript, active_, *config_, exec_.get())));
+    ApplyView(ComputeView(Inputs(*FScript, active_, *config_, exec_.get(), jumps_.get())));
+    const bool visiting = jumps_ && jumps_->Visiting();
+    if (visiting) {
+        runScriptPanel_->setText(Q(RunScriptPanel(jumps_->RunScript())));
+        runScriptPanel_->setToolTip(Q(RunScriptHint(jumps_->RunScript())));
+    }
+    runScriptPanel_->setVisible(visiting);
+    Action("MMBack")->setEnabled(jumps_ && jumps_->CanGoBack());
+    Action("MMForward")->setEnabled(jumps_ && jumps_->CanGoForward());
     for (auto [name, on] : {std::pair{"MMLineNumbers", config_->LineNumbers},
                             std::pair{"MMSyntaxColours", config_->SyntaxColours}})
         if (Action(name)->isChecked() != on)
@@ -613,7 +657,7 @@ void TFMain::RefreshView() {
 void TFMain::RefreshStatus() {
     if (!FScript)
         return;
-    ApplyStatus(ComputeView(Inputs(*FScript, active_, *config_, exec_.get())));
+    ApplyStatus(ComputeView(Inputs(*FScript, active_, *config_, exec_.get(), jumps_.get())));
 }
 
 void TFMain::Notice(const std::string& text) {
@@ -748,7 +792,7 @@ void TFMain::OpenFromOtherInstance(const std::string& path) {
     if (!path.empty()) {
         if (!FScript->ConfirmDiscard())
             return;
-        FScript->Open(path);
+        OpenByHand([&] { FScript->Open(path); });
     }
     BringToFront();
 }
@@ -767,19 +811,36 @@ void TFMain::OpenFromHistory(int index) {
         return;
     std::string path = history_->Path(index);
     if (FScript->ConfirmDiscard())
-        FScript->Open(path);
+        OpenByHand([&] { FScript->Open(path); });
 }
 
 void TFMain::MMNewClick() {
     ShowScriptPage();
     if (FScript->ConfirmDiscard())
-        FScript->NewScript();
+        OpenByHand([this] { FScript->NewScript(); });
 }
 
 void TFMain::MMOpenClick() {
     ShowScriptPage();
     if (FScript->ConfirmDiscard())
-        FScript->OpenWithDialog();
+        OpenByHand([this] { FScript->OpenWithDialog(); });
+}
+
+bool TFMain::ReadyToRun() {
+    const bool ready = jumps_->BeforeRun();
+    RefreshView();
+    return ready;
+}
+
+void TFMain::OpenByHand(const std::function<void()>& open) {
+    const unsigned long long loads = FScript->Loads();
+    open();
+    // Whatever the user opened is the script now, and what F9 runs (a dialog cancelled, a
+    // new file declined opened nothing).
+    if (FScript->Loads() != loads) {
+        jumps_->End();
+        RefreshView();
+    }
 }
 
 void TFMain::MMReadOnlyClick() {
@@ -892,8 +953,8 @@ void TFMain::DropFiles(const std::vector<std::string>& paths) {
     BringToFront();
     if (paths.size() == 1 && config_->SelectLanguageByExtension(Trim(paths[0]))) {
         if (FScript->ConfirmDiscard())
-            FScript->Open(paths[0]);
-    } else {
+            OpenByHand([&] { FScript->Open(paths[0]); });
+    } else if (ReadyToRun()) {
         commands_->Guard("RunDroppedFiles", [&] { exec_->RunDroppedFiles(paths); });
         TakePendingOpen();
     }
@@ -919,8 +980,16 @@ void TFMain::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     // Activation and deactivation alike: a script changed on disk meanwhile is reloaded.
     if (event->type() == QEvent::ActivationChange && FScript && !shutDown_ &&
-        !runGate_->Running() && FScript->FileChanged())
+        !runGate_->Running() && FScript->FileChanged()) {
+        // A file reached by a jump, changed on disk, is read again in the language of the
+        // script the errors came from.
+        KDefConfig* language = config_->Current;
         FScript->Reload();
+        if (jumps_->Visiting() && config_->Current != language) {
+            config_->Current = language;
+            RefreshView();
+        }
+    }
 }
 
 void TFMain::closeEvent(QCloseEvent* event) {

@@ -49,6 +49,7 @@ class TFScript;
 class TFStdError;
 class TFVersion;
 class QtHistoryMenu;
+class FileJumps;
 class RunGate;
 struct ViewState;
 
@@ -119,6 +120,8 @@ public:
     TFScript& Script() { return *FScript; }
     TFResult& Result() { return *FResult; }
     TFStdError& StdError() { return *FStdError; }
+    // The jumps from the error list into other files, and the script the runs mean meanwhile.
+    FileJumps& Jumps() { return *jumps_; }
     TFBase* ActiveDocument() const { return active_; }
     QTabWidget* Pages() const { return pageControl_; }
     QSplitter* Splitter() const { return splitter_.get(); }
@@ -198,6 +201,11 @@ private:
     void SettingsChanged(bool languageListChanged);
     void MMVersionClick();
     void SetEncoding(int codeChoice);
+    // A run command: while a file reached by a jump is shown, its changes are asked about first.
+    bool ReadyToRun();
+    // open is a way the user opens a file (or a new script): when it shows another file, the
+    // jumps so far are over.
+    void OpenByHand(const std::function<void()>& open);
 
     std::unique_ptr<QtMessageService> ownMessages_;
     std::unique_ptr<QtDialogService> ownDialogs_;
@@ -224,6 +232,8 @@ private:
     QWidget* errorPanel_ = nullptr;
     QLabel* statusPanels_[5] = {};
     QLabel* runOutcome_ = nullptr;
+    // Which script F9 runs, while a file reached by a jump is shown.
+    QLabel* runScriptPanel_ = nullptr;
     LazyFindDialog findDialog_{this};
     LazyReplaceDialog replaceDialog_{this};
 
@@ -260,6 +270,8 @@ private:
     TFArguments* argumentsDialog_ = nullptr;
     // A file handed over by a second start while a run held the window.
     std::optional<std::string> pendingOpen_;
+    // Goes after the windows it serves (below), which never call it while they go.
+    std::unique_ptr<FileJumps> jumps_;
     // The central widget with the document windows, last: members go in reverse order, so the
     // windows, which call back into the history and the configuration while they go, go first.
     std::unique_ptr<QSplitter> splitter_;

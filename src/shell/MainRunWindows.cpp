@@ -1,26 +1,41 @@
 #include "shell/MainRunWindows.h"
 
+#include "platform/FileFacts.h"
+#include "platform/MessageService.h"
 #include "shell/Main.h"
 #include "shell/qt/RunGate.h"
 #include "windows/Result.h"
 #include "windows/Script.h"
 #include "windows/Stderror.h"
+#include "windows/logic/FileJump.h"
 #include "windows/logic/TagJump.h"
 
+// While a file reached by a jump from the error list is shown, the runs mean the script the
+// errors came from, as it is on disk: it was saved, or its changes let go, when it was left.
+
 bool MainRunWindows::WriteScript(const std::string& path) {
-    return main_.Script().WriteRunCopy(path);
+    const Visit* program = main_.Jumps().Program();
+    if (!program)
+        return main_.Script().WriteRunCopy(path);
+    std::string bytes, error;
+    if (ReadWholeFile(program->file, bytes) && WriteFileAtomic(path, bytes, &error, Links::Replace))
+        return true;
+    main_.Messages().Show(program->file + " を実行用にコピーできませんでした。\n" + error,
+                          kErrorCaption, MessageIcon::Error);
+    return false;
 }
 
 int MainRunWindows::ScriptCode() const {
-    return main_.Script().GetCode();
+    const Visit* program = main_.Jumps().Program();
+    return program ? program->state.code : main_.Script().GetCode();
 }
 
 std::string MainRunWindows::ScriptFile() const {
-    return main_.Script().GetFileName();
+    return main_.Jumps().RunScript();
 }
 
 bool MainRunWindows::ScriptModified() const {
-    return main_.Script().Modified;
+    return !main_.Jumps().Visiting() && main_.Script().Modified;
 }
 
 void MainRunWindows::ClearResult() {

@@ -17,6 +17,7 @@
 #include <QEvent>
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -130,6 +131,7 @@ void TFScript::REScriptChange() {
 }
 
 bool TFScript::LoadText(const std::string& cp932) {
+    ++loads_;
     loading_ = true;
     Editor().SetWholeText(cp932);
     loading_ = false;
@@ -138,6 +140,7 @@ bool TFScript::LoadText(const std::string& cp932) {
 }
 
 void TFScript::LoadUtf8(std::string_view utf8) {
+    ++loads_;
     loading_ = true;
     Editor().SetWholeUtf8(utf8);
     loading_ = false;
@@ -515,4 +518,57 @@ void TFScript::ShowErrorMarks(const std::vector<ErrorMark>& marks) {
     for (const ErrorMark& mark : marks)
         lines.emplace_back(static_cast<TextPos>(mark.line - 1), QString::fromUtf8(mark.message));
     Editor().SetLineMarks(lines);
+}
+
+Visit TFScript::Here() {
+    Visit here;
+    here.file = FileName;
+    here.caret = Editor().SelectionStart();
+    here.topLine = Editor().FirstVisibleLine();
+    here.folder = Folder;
+    here.state = FileState{Code, CodeChoice, LineEnd, Config && Config->ReadOnly, FileAge};
+    return here;
+}
+
+bool TFScript::SaveUnnamed() {
+    SaveAs();
+    return !FileName.empty() && !Modified;
+}
+
+bool TFScript::ShowFile(const std::string& file, const FileState& state) {
+    // The error list is read with the language of the script it came from, and the runs
+    // happen in its folder: neither follows the file shown.
+    KDefConfig* language = Config ? Config->Current : nullptr;
+    const std::string folder = Folder;
+    const int choice = CodeChoice;
+    const bool readOnly = Config && Config->ReadOnly;
+    // A file looked at on the way is no file the user opened: the recent files stay.
+    KFileHistory* history = std::exchange(history_, nullptr);
+    CodeChoice = state.codeChoice;
+    // Before the load, which turns it on for a file it cannot hold faithfully.
+    if (Config)
+        Config->SetReadOnly(state.readOnly);
+    Open(file);
+    history_ = history;
+    if (Config)
+        Config->Current = language;
+    SetFolder(folder);
+    if (FileName != file) {
+        CodeChoice = choice;
+        if (Config)
+            Config->SetReadOnly(readOnly);
+        return false;
+    }
+    // Line ends are read from the file; what it was shown with stands while it is unchanged
+    // (a file without a line break shows none).
+    if (state.fileAge != 0 && state.fileAge == FileAge && state.lineEnd != LineEnd) {
+        LineEnd = state.lineEnd;
+        Editor().SetTypedLineEnd(LineEnd);
+    }
+    Host().RefreshView();
+    return true;
+}
+
+void TFScript::MoveTo(long long caret, long long topLine) {
+    RestoreView(Editor(), caret, topLine);
 }

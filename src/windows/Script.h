@@ -10,6 +10,7 @@
 
 #include "encoding/Codeconv.h"
 #include "windows/TextBase.h"
+#include "windows/logic/FileJump.h"
 #include "windows/logic/ScriptDocument.h"
 #include "windows/logic/UnsavedText.h"
 
@@ -20,7 +21,7 @@
 class KFileHistory;
 class KVexilConfig;
 
-class TFScript : public TFTextBase, public ScriptDocument {
+class TFScript : public TFTextBase, public ScriptDocument, public JumpWindow {
     Q_OBJECT
 public:
     // config and history may be null (no language rules, nothing recorded).
@@ -83,6 +84,18 @@ public:
     // The current language's line-comment mark.
     std::string CommentMark() const override;
 
+    // A file reached by a jump from the error list (ConfirmDiscard and GoToLine above serve
+    // the jumps too).
+    std::string ShownFile() const override { return FileName; }
+    bool ShownModified() const override { return Modified; }
+    Visit Here() override;
+    bool SaveUnnamed() override;
+    bool ShowFile(const std::string& file, const FileState& state) override;
+    void MoveTo(long long caret, long long topLine) override;
+    void SetRunFolder(const std::string& folder) override { SetFolder(folder); }
+    // How many times a text was loaded into the editor (a file opened, a new script).
+    unsigned long long Loads() const { return loads_; }
+
     // A script that was never opened is new text: UTF-8 with LF line ends.
     int LineEnd = kLineEndLf;
     int Code = kCodeUtf8;
@@ -119,4 +132,5 @@ private:
     // text kept from an end from outside, a failed save): undo never clears the mark then.
     bool savePointStale_ = false;
     bool openedLossy_ = false;
+    unsigned long long loads_ = 0;
 };

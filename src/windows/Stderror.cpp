@@ -1,11 +1,14 @@
 #include "windows/Stderror.h"
 
+#include "config/Kvexilconfig.h"
 #include "platform/ByteStream.h"
 #include "platform/Cp932.h"
 #include "platform/FileFacts.h"
 #include "platform/qt/Fonts.h"
 #include "platform/qt/Icons.h"
 #include "windows/logic/DisplayCut.h"
+#include "windows/logic/ErrorTarget.h"
+#include "windows/logic/FileJump.h"
 #include "windows/logic/ScriptDocument.h"
 #include "windows/logic/TagJump.h"
 
@@ -173,9 +176,7 @@ void TFStdError::RunEnded(bool any) {
     // relative to it even after the current folder changes.
     std::error_code ec;
     runFolder_ = std::filesystem::current_path(ec).string();
-    if (script_ && config_)
-        script_->ShowErrorMarks(
-            ScriptErrorMarks(model_->Lines(), script_->GetFileName(), *config_, runFolder_));
+    RefreshMarks();
     if (any)
         Host().ShowErrorPanel();
 }
@@ -259,9 +260,32 @@ int TFStdError::GetErrorLineNumber() const {
     return TagJumpLineNumber(CurrentEntry(), *config_);
 }
 
+void TFStdError::RefreshMarks() {
+    if (!script_ || !config_)
+        return;
+    if (!jumps_) {
+        script_->ShowErrorMarks(
+            ScriptErrorMarks(model_->Lines(), script_->GetFileName(), *config_, runFolder_));
+        return;
+    }
+    script_->ShowErrorMarks(FileErrorMarks(model_->Lines(), script_->GetFileName(),
+                                           jumps_->RunScript(), *config_, runFolder_));
+}
+
 void TFStdError::TagJump() {
     if (!script_ || !config_)
         return;
+    // Inside the program, a line of another file shows that file.
+    if (jumps_ && (script_->GetFileName().empty() || !config_->UseTagJump)) {
+        const std::optional<std::string> entry = CurrentEntry();
+        if (const std::optional<ErrorTarget> target =
+                entry ? ResolveErrorEntry(*entry, *config_, runFolder_, jumps_->RunScript())
+                      : std::nullopt) {
+            jumps_->Follow(*target);
+            Host().RefreshStatus();
+            return;
+        }
+    }
     TagJumpContext context{*script_,
                            *config_,
                            Host().Messages(),

@@ -11,6 +11,7 @@
 #include <QSize>
 
 class ByteStream;
+class FileJumps;
 class KVexilConfig;
 class QAction;
 class QMenu;
@@ -72,6 +73,11 @@ public:
     // the other, and the status bar says so.
     void StepError(bool forward);
 
+    // Jumps into other files go through jumps (none: every line is the script's).
+    void SetJumps(FileJumps* jumps) { jumps_ = jumps; }
+    // The script window's marks: the lines of the file it shows that the entries lead to.
+    void RefreshMarks();
+
     int Count() const { return model_->rowCount(); }
     // The entry as UTF-8.
     std::string Entry(int row) const;
@@ -90,6 +96,7 @@ private:
 
     ScriptDocument* script_;
     KVexilConfig* config_;
+    FileJumps* jumps_ = nullptr;
     std::string runFolder_;
     ErrorListModel* model_;
     QListView* LBStdError;

@@ -151,6 +151,8 @@ const Command kCommands[] = {
     {"MMSearchMenu", "MMFind", "検索(&F)", "Ctrl+F"},
     {"MMSearchMenu", "MMFindNext", "次を検索(&S)", "F3"},
     {"MMSearchMenu", "MMFindPrev", "上を検索(&U)", "Shift+F3"},
+    {"MMSearchMenu", "MMBack", "戻る(&B)", "Alt+Left"},
+    {"MMSearchMenu", "MMForward", "進む(&O)", "Alt+Right"},
     {"MMView", "MMScriptWindow", "&Script Window", ""},
     {"MMView", "MMResultWindow", "&Result Window", ""},
     {"MMView", "MMErrorWindow", "&Error Window", ""},
