@@ -87,6 +87,9 @@ KVexilConfig::KVexilConfig(std::string appDir, MessageService& messages, KFileHi
         SettingsDir += '/';
     CfgPath = SettingsDir + "VexilPro.cfg";
     DefsDir = SettingsDir + "defs/";
+    // What a folder without a record stands for, until LoadDefFiles reads the folder: a save
+    // before then records nothing.
+    OfferedLanguages = OfferedBeforeTheRecord();
     HelpPath = AppDir + "VexilPro.hlp";
 }
 

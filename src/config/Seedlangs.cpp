@@ -221,6 +221,9 @@ bool UpgradeReadyDefinition(KDefConfig& def) {
     if (!seed)
         return false;
     IniFile ini(def.FileName);
+    // A language the user made under the same file name ("python" added by hand) is not one.
+    if (ini.ReadString("Language", "Name", "") != seed->name)
+        return false;
     bool changed = false;
     for (const EarlierValue& earlier : kEarlierValues) {
         const ReadyKey* key = FindKey(earlier.key);

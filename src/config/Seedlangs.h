@@ -49,9 +49,9 @@ std::vector<std::unique_ptr<KDefConfig>>
 SeedLanguages(const std::string& defsDir,
               const std::function<std::string(const std::string&)>& findOnPath);
 
-// A stored ready definition (defs/python.def for the python seed, and so on) gets the current
-// ready value of each key whose stored text is still exactly a value an earlier ready version
-// wrote; a key the user changed, a key the file lacks and a key the user added stay as they
+// A stored ready definition (defs/python.def named Python for the python seed, and so on) gets the
+// current ready value of each key whose stored text is still exactly a value an earlier ready
+// version wrote; a key the user changed, a key the file lacks and a key the user added stay as they
 // are. Changes both def and its file (only the keys changed); false when nothing changed.
 // Throws IniError when the file cannot be written (def is changed all the same).
 bool UpgradeReadyDefinition(KDefConfig& def);

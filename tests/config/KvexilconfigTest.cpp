@@ -735,3 +735,31 @@ TEST(KVexilConfig, AReadyLanguageIsWrittenOnceWhenItsInterpreterIsFound) {
     third.Start();
     EXPECT_EQ(third.Names(), (Lines{"Perl", "PHP"}));
 }
+
+TEST(KVexilConfig, TheRecordFollowsEveryOfferEvenWhenItComesToTheEarlierFive) {
+    Program p;
+    p.Def("perl.def", "[Language]\nName=Perl\n");
+    p.dir.Write("VexilPro.cfg", "[Languages]\nOffered=python\n");
+    {
+        // The other four come since: written, and remembered although the list is now the one
+        // a folder without a record stands for.
+        const OnlyOnPath path({"python3", "ruby", "bash", "php", "node"});
+        p.Start();
+        EXPECT_EQ(p.Names(), (Lines{"Bash", "Node.js", "Perl", "PHP", "Ruby"}));
+        p.config.Save();
+    }
+    std::filesystem::remove(p.dir.File("defs/ruby.def"));
+    const OnlyOnPath path({"ruby"});
+    Program next;
+    std::filesystem::copy(p.dir.Path(), next.dir.Path(),
+                          std::filesystem::copy_options::recursive |
+                              std::filesystem::copy_options::overwrite_existing);
+    next.Start();
+    EXPECT_EQ(next.Names(), (Lines{"Bash", "Node.js", "Perl", "PHP"}));
+    // A configuration that never read its folder records nothing.
+    ScriptedMessages messages;
+    TempDir fresh;
+    KVexilConfig unread(fresh.Path(), messages);
+    unread.Save();
+    EXPECT_FALSE(IniFile(unread.CfgPath).HasKey("Languages", "Offered"));
+}

@@ -295,6 +295,12 @@ TEST(Seedlangs, AStoredEarlierReadyDefinitionGetsTheNewValuesWhereTheUserChanged
     KDefConfig perl(dir.File("perl.def"));
     EXPECT_FALSE(UpgradeReadyDefinition(perl));
     EXPECT_EQ(dir.Read("perl.def"), "[Language]\nName=Perl\n");
+    // A language the user added under a seed's file name is no ready definition, whatever
+    // values it holds.
+    dir.Write("ruby.def", "[Language]\nName=ruby\nRegExpLang=\n[Debug]\nRegExpErr=:[0-9]+:\n");
+    KDefConfig mine(dir.File("ruby.def"));
+    EXPECT_FALSE(UpgradeReadyDefinition(mine));
+    EXPECT_EQ(mine.RegExpErr, ":[0-9]+:");
     dir.Write("awk.def", "[Debug]\nRegExpErr=line [0-9]+.?\nRegExpFile=\n");
     KDefConfig awk(dir.File("awk.def"));
     EXPECT_FALSE(UpgradeReadyDefinition(awk));
