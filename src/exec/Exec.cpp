@@ -9,13 +9,16 @@
 #include "platform/CommandLine.h"
 #include "platform/DialogService.h"
 #include "platform/FileFacts.h"
+#include "platform/FileJournal.h"
 #include "platform/Launcher.h"
 #include "platform/MessageService.h"
+#include "platform/OnUnwind.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -62,13 +65,6 @@ std::string Absolute(const std::string& path) {
     return ec ? path : p.string();
 }
 
-void PutOnClipboard(ClipboardService& clipboard, const HeldText& text) {
-    if (text.code == TextCode::Utf8)
-        clipboard.SetUtf8Text(text.bytes);
-    else
-        clipboard.SetText(text.bytes);
-}
-
 } // namespace
 
 std::string RunCommandLine(const std::string& interpreter, const std::string& options,
@@ -100,7 +96,11 @@ std::string ConsoleScript(const std::string& interpreter, const std::string& scr
                 safe += c == '\'' ? std::string("'\\''") : std::string(1, c);
             files += " " + safe;
         }
-        text += "trap 'rm -f" + files + "' EXIT\n";
+        // dash runs no EXIT trap when a signal ends it: a closed terminal (HUP), Ctrl+C (INT)
+        // or a logout (TERM) leaves through exit, which does.
+        text += "trap 'rm -f" + files +
+                "' EXIT\ntrap 'exit 129' HUP\ntrap 'exit 130' INT\n"
+                "trap 'exit 143' TERM\n";
     }
     text += ShellQuoted(interpreter) + " " + ShellQuoted(scriptPath) + "\n";
     if (pause)
@@ -111,9 +111,19 @@ std::string ConsoleScript(const std::string& interpreter, const std::string& scr
 }
 
 CopyPlace UniquePlace(const std::string& head, const std::string& name, const std::string& mark) {
-    // The unique part goes before the extension, which some interpreters insist on.
-    const std::string ext = ExtractFileExt(name);
-    const std::string stem = name.substr(0, name.size() - ext.size());
+    // The unique part goes before the extension, which some interpreters insist on. The
+    // name of ours is cut where it would pass the longest name a folder takes (a user's name
+    // of 255 bytes is still saved and run); the user's own name is never touched.
+    std::string ext = ExtractFileExt(name);
+    std::string stem = name.substr(0, name.size() - ext.size());
+    const std::size_t fixed = ExtractFileName(head).size() + mark.size() + 7;
+    if (fixed + ext.size() > NAME_MAX)
+        ext.clear();
+    std::size_t keep = std::min(stem.size(), NAME_MAX - fixed - ext.size());
+    while (keep > 0 && keep < stem.size() &&
+           (static_cast<unsigned char>(stem[keep]) & 0xC0) == 0x80)
+        --keep; // never inside a UTF-8 character
+    stem.resize(keep);
     return CopyPlace{head + stem + mark + "-XXXXXX" + ext, static_cast<int>(ext.size())};
 }
 
@@ -132,6 +142,8 @@ std::string MakeUniqueFile(CopyPlace place) {
     if (fd < 0)
         return {};
     ::close(fd);
+    // Noted empty at once and again once written: whichever is left after a crash is known.
+    RecordMadeFile(place.pattern);
     return place.pattern;
 }
 
@@ -215,7 +227,8 @@ std::string DroppedOutputMessage(std::size_t out, std::size_t err) {
     return message;
 }
 
-TextCode HoldOutput(ByteStream& output, int scriptCode, MessageService& messages) {
+TextCode HoldOutput(ByteStream& output, int scriptCode, MessageService& messages,
+                    std::string* captured) {
     switch (JudgeOutput(output.View())) {
     case OutputKind::Utf8:
         return TextCode::Utf8;
@@ -224,6 +237,11 @@ TextCode HoldOutput(ByteStream& output, int scriptCode, MessageService& messages
     case OutputKind::Other:
         break;
     }
+    // Held in CP932, the text no longer gives these bytes back (NEC and IBM characters fold,
+    // invalid bytes become 〓): a copy is kept for the save and the page, up to a size where
+    // a second copy would crowd memory.
+    if (captured && output.Size() <= kKeptCapture)
+        *captured = std::string(output.View());
     if (scriptCode != kCodeSjis) {
         ByteStream converted;
         ConvertStream(output, converted, "-s", messages);
@@ -257,6 +275,7 @@ std::optional<Exec::RunScript> Exec::PrepareScript() {
         ::unlink(path.c_str());
         return std::nullopt;
     }
+    RecordMadeFile(path);
     return RunScript{path, true};
 }
 
@@ -325,9 +344,21 @@ bool Exec::RunCaptured(const std::string& arguments) {
         };
         c_.windows.RunStarted();
         const auto started = std::chrono::steady_clock::now();
+        // Whatever escapes the run (memory running out while output is shown or converted)
+        // ends it here: the child is already gone (KExecProc sees to it), the window takes
+        // input again, the copy goes and the panel says the run broke off; what was shown
+        // stays. The dispatch point only says why.
+        OnUnwind endRun([&] {
+            c_.windows.RunEnded();
+            Discard(*script);
+            outcome.kind = RunOutcome::Kind::Aborted;
+            outcome.seconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+            outcome.endedAt = ClockNow();
+            c_.windows.RunFinished(outcome);
+        });
         bool ok = proc.Run();
-        outcome.seconds =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        outcome.seconds = proc.Seconds();
         outcome.endedAt = ClockNow();
         outcome.exitCode = proc.ExitCode();
         outcome.kind = proc.Cancelled() ? RunOutcome::Kind::Cancelled : RunOutcome::Kind::Ended;
@@ -349,11 +380,14 @@ bool Exec::RunCaptured(const std::string& arguments) {
 
         // UTF-8 output, what Linux programs print, is held as it came, so no character is
         // lost on the way to the user; other output is held in CP932 as before.
-        const TextCode outCode = HoldOutput(proc.StdOut(), scriptCode, c_.messages);
+        std::string captured;
+        const TextCode outCode = HoldOutput(proc.StdOut(), scriptCode, c_.messages, &captured);
         if (liveOut.Holds(proc.StdOut().View(), outCode))
             c_.windows.KeepLiveResult(outCode);
         else
             c_.windows.LoadResult(proc.StdOut(), outCode);
+        if (outCode == TextCode::Cp932 && !captured.empty())
+            c_.windows.KeepCapturedResult(std::move(captured));
         const TextCode errCode = HoldOutput(proc.StdErr(), scriptCode, c_.messages);
         if (liveErr.Holds(proc.StdErr().View(), errCode))
             c_.windows.KeepLiveErrors(errCode);
@@ -421,10 +455,12 @@ void Exec::RunFromClipboardCommand() {
         c_.messages.Show(error, kErrorCaption, MessageIcon::Error);
         return;
     }
+    RecordMadeFile(path);
     // Quoted like every path on a command line: a blank in TMPDIR must not make two arguments.
     bool ran = RunCaptured(QuoteArgument(path));
     if (ran && !options_.NotClip)
-        PutOnClipboard(c_.clipboard, c_.windows.ResultText());
+        // Decoded once from what the run wrote: Unicode, nothing folded on the way.
+        c_.clipboard.SetUtf8Text(c_.windows.ResultUtf8());
     ::unlink(path.c_str());
     if (ran)
         FollowUps();
@@ -458,6 +494,8 @@ void Exec::RunInConsoleCommand() {
             ::unlink(batch->c_str());
         return;
     }
+    if (ownBatch)
+        RecordMadeFile(*batch);
     // The shell removes the copy when it ends; a terminal that never started cannot.
     RunOutcome outcome;
     outcome.kind = RunOutcome::Kind::Console;
@@ -604,6 +642,7 @@ void Exec::ShowResultInBrowser() {
         c_.messages.Show(error, kErrorCaption, MessageIcon::Error);
         return;
     }
+    RecordMadeFile(*page);
     Launch(OpenerCommand(*page));
 }
 

@@ -7,11 +7,13 @@
 #include "platform/SingleInstance.h"
 #include "platform/qt/QtMessageService.h"
 #include "shell/Dummy.h"
+#include "shell/qt/TerminationSignals.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+#include <csignal>
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
@@ -83,6 +85,12 @@ int main(int argc, char** argv) {
         TFMain main(appDir);
         TFVexilProMain endpoint(
             paths.endpoint, [&main](const std::string& path) { main.OpenFromOtherInstance(path); });
+        // A logout or a closed terminal ends the program as a close would, without asking.
+        TerminationSignals endings([&main](int number) {
+            main.LeaveBySignal();
+            ::signal(number, SIG_DFL);
+            ::raise(number);
+        });
         main.InitialSetup(start, appDir);
         return app.exec();
     } catch (const std::exception& e) {

@@ -495,6 +495,14 @@ void ScintillaEditor::Undo() {
     SendScintilla(SCI_UNDO);
 }
 
+void ScintillaEditor::Redo() {
+    SendScintilla(SCI_REDO);
+}
+
+void ScintillaEditor::MarkSavePoint() {
+    SendScintilla(SCI_SETSAVEPOINT);
+}
+
 bool ScintillaEditor::CanUndo() const {
     return SendScintilla(SCI_CANUNDO) != 0;
 }
@@ -822,6 +830,14 @@ const std::vector<int>& ScintillaEditor::ClearedKeys() {
         QsciCommand::EditToggleOvertype,
         QsciCommand::ZoomIn,
         QsciCommand::ZoomOut,
+        // The text keys are the window's own commands, so that what the window keeps beside
+        // the text (the line ends, the modified mark) follows an undo made by a key.
+        QsciCommand::Undo,
+        QsciCommand::Redo,
+        QsciCommand::SelectionCut,
+        QsciCommand::SelectionCopy,
+        QsciCommand::Paste,
+        QsciCommand::SelectAll,
     };
     return commands;
 }

@@ -42,6 +42,9 @@ public:
     void ScrollLines(TextPos n) override;
     void ReplaceSelection(std::string_view cp932) override;
     void Undo() override;
+    void Redo();
+    // The text as it is now is what the file holds (after a save).
+    void MarkSavePoint();
     bool CanUndo() const override;
     bool ReadOnly() const override;
     void SetReadOnly(bool readOnly) override;

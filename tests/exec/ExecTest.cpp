@@ -7,15 +7,19 @@
 #include "platform/ByteStream.h"
 #include "platform/FileFacts.h"
 #include "platform/KeyStateProbe.h"
+#include "shell/logic/Commands.h"
 #include "support/HostDoubles.h"
 #include "support/ScriptedMessages.h"
 #include "support/TempDir.h"
 
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <optional>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -61,10 +65,20 @@ struct FakeWindows : RunWindows {
         liveErrors.clear();
     }
     void LoadResult(ByteStream& s, TextCode c) override {
+        captured.reset();
         result = std::string(s.View().substr(s.Position()));
         resultCode = c;
+        // The editor holds Unicode: CP932 text comes back from it folded (NEC and IBM
+        // characters to their look-alikes, invalid bytes to 〓).
+        if (c == TextCode::Cp932)
+            result = Utf8ToCp932(Cp932ToUtf8(result).text).text;
     }
-    HeldText ResultText() override { return {result, resultCode}; }
+    HeldText ResultText() override { return {captured.value_or(result), resultCode}; }
+    std::string ResultUtf8() override {
+        return resultCode == TextCode::Utf8 ? result : Cp932ToUtf8(result).text;
+    }
+    void KeepCapturedResult(std::string bytes) override { captured = std::move(bytes); }
+    std::optional<std::string> captured;
     bool SaveResult(const std::string& path) override {
         savedTo.push_back(path);
         return WriteFileAtomic(path, result, nullptr);
@@ -94,20 +108,24 @@ struct FakeWindows : RunWindows {
         return a;
     }
     void ShowFormEditor() override { ++formEditor; }
-    void RunStarted() override {}
+    int started = 0, ended = 0;
+    void RunStarted() override { ++started; }
     bool RunTick(double seconds, std::size_t) override {
         ++ticks;
         age = seconds;
         return seconds >= cancelAfter;
     }
-    void RunEnded() override {}
+    void RunEnded() override { ++ended; }
     // Output shown while the run lasted, with the run's age when each piece came.
     std::string liveResult, liveErrors;
     std::vector<double> liveAt;
     double age = 0;
     bool keptLive = false;
     std::vector<RunOutcome> outcomes;
+    bool memoryRunsOut = false; // the next live output cannot be shown
     bool AppendLiveResult(std::string_view bytes, TextCode c) override {
+        if (memoryRunsOut)
+            throw std::bad_alloc();
         liveResult += bytes;
         liveAt.push_back(age);
         resultCode = c;
@@ -316,9 +334,8 @@ TEST_F(Bench, ConsoleRunWritesAShellScriptThatRunsTheScriptAndRemovesTheCopy) {
     windows.source = "print qq(console @ARGV);";
     exec.RunInConsoleCommand();
     const Lines lines = SplitLines(ReadFileBytes(config.TempBat));
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], "trap 'rm -f \"" + windows.written + "\"' EXIT");
-    EXPECT_EQ(lines[1], "\"" + Perl().ExePath + "\" \"" + windows.written + "\"");
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "\"" + Perl().ExePath + "\" \"" + windows.written + "\"");
     EXPECT_EQ(launcher.Started, (std::vector<Lines>{TerminalCommand(config.TempBat)}));
     EXPECT_TRUE(FileExists(windows.written)) << "the terminal still needs the script";
     FILE* sh = ::popen(("sh " + config.TempBat).c_str(), "r");
@@ -330,7 +347,7 @@ TEST_F(Bench, ConsoleRunWritesAShellScriptThatRunsTheScriptAndRemovesTheCopy) {
 
     config.UsePause = true;
     exec.RunInConsoleCommand();
-    EXPECT_EQ(SplitLines(ReadFileBytes(config.TempBat)).size(), 3u);
+    EXPECT_EQ(SplitLines(ReadFileBytes(config.TempBat)).size(), lines.size() + 1);
     EXPECT_EQ(messages.Count(), 0u);
 
     launcher.Succeeds = false; // no terminal on this desktop
@@ -338,6 +355,61 @@ TEST_F(Bench, ConsoleRunWritesAShellScriptThatRunsTheScriptAndRemovesTheCopy) {
     EXPECT_EQ(messages.Texts(),
               Lines{TerminalCommand(config.TempBat).front() + " を起動できませんでした。"});
     EXPECT_FALSE(FileExists(windows.written)) << "no shell will remove it";
+}
+
+// Memory running out while output is shown: the run ends there and then, whatever it was
+// doing; the child is killed and reaped, the copy goes, the window takes input again, the
+// message comes from the one dispatch point, and the next run works.
+TEST_F(Bench, ARunThatRunsOutOfMemoryEndsCleanlyAndTheNextRunWorks) {
+    windows.source = "open my $f, '>', '" + dir.File("pid") +
+                     "'; print $f $$; close $f; $| = 1; print qq(line\\n); sleep 30;";
+    windows.memoryRunsOut = true;
+    CommandDispatcher commands(messages);
+    commands.Register("MMExecuteScript", [this] { exec.RunScriptCommand(); });
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_FALSE(commands.Dispatch("MMExecuteScript"));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20))
+        << "the run waited for the child's sleep";
+    EXPECT_EQ(messages.Texts(), Lines{"メモリが足りません。"});
+    const pid_t child = std::stoi(ReadFileBytes(dir.File("pid")));
+    EXPECT_EQ(::kill(child, 0), -1) << "the child runs on or was never reaped";
+    EXPECT_EQ(errno, ESRCH);
+    EXPECT_FALSE(FileExists(windows.written)) << "the run's copy stayed";
+    EXPECT_EQ(windows.ended, windows.started) << "the window still refuses input";
+    ASSERT_EQ(windows.outcomes.size(), 1u);
+    EXPECT_EQ(windows.outcomes[0].kind, RunOutcome::Kind::Aborted);
+
+    windows.memoryRunsOut = false;
+    windows.source = "print qq(again\\n);";
+    EXPECT_TRUE(commands.Dispatch("MMExecuteScript"));
+    EXPECT_EQ(windows.result, "again\n");
+}
+
+// Shift_JIS output with an NEC character, an IBM one and invalid bytes: the page and what a save
+// gets are those very bytes.
+TEST_F(Bench, OutputHeldInCp932KeepsItsCapturedBytesForTheSaveAndThePage) {
+    const std::string bytes = "\x87\x90\xED\x40\xFF\x80";
+    windows.code = kCodeSjis;
+    windows.source = "binmode STDOUT; print qq(\\x87\\x90\\xED\\x40\\xFF\\x80\\n);";
+    exec.RunToBrowserCommand();
+    EXPECT_EQ(windows.ResultText().bytes, bytes + "\n");
+    ASSERT_EQ(launcher.Started.size(), 1u);
+    EXPECT_EQ(ReadFileBytes(launcher.Started[0].back()), bytes + "\r\n");
+}
+
+// A terminal closed (HUP), Ctrl+C (INT) or a logout (TERM) while the script runs: dash runs no
+// EXIT trap on a signal, and the copy would stay beside the user's script.
+TEST(ConsoleScriptSignals, EverySignalThatEndsTheShellStillRemovesTheCopy) {
+    TempDir dir;
+    for (const char* signal : {"HUP", "INT", "TERM"}) {
+        const std::string copy = dir.Write(std::string("it's $x ") + signal + ".sh",
+                                           std::string("kill -") + signal + " $PPID; sleep 0.2\n");
+        const std::string script =
+            dir.Write("run.sh", ConsoleScript("/bin/sh", copy, false, {copy}));
+        const int status = std::system(("sh '" + script + "'").c_str());
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) >= 129) << signal << " " << status;
+        EXPECT_FALSE(FileExists(copy)) << signal;
+    }
 }
 
 // F9, F8 and Ctrl+F8 give the interpreter a script in the script's own folder, so FindBin and
