@@ -200,6 +200,7 @@ SeedLanguages(const std::string& defsDir,
         auto def = std::make_unique<KDefConfig>(path);
         ApplyReadyValues(*def, seed);
         def->ExePath = exePath;
+        def->IndentSpaces = std::string_view(seed.fileName) == "python" ? 4 : 0; // as PEP 8 asks
         try {
             def->Save();
         } catch (const IniError&) {

@@ -337,3 +337,12 @@ TEST(Seedlangs, EveryEarlierReadyPerlBecomesTheReadyPerl) {
     EXPECT_TRUE(refused);
     EXPECT_EQ(dir.Read("perl.def"), installed);
 }
+
+TEST(Seedlangs, PythonIsReadyToIndentWithFourSpacesTheOthersWithATab) {
+    TempDir defs;
+    auto found = [](const std::string& program) { return "/usr/bin/" + program; };
+    SeedLanguages(defs.Path() + "/", found);
+    EXPECT_EQ(KDefConfig(defs.File("python.def")).IndentSpaces, 4);
+    for (const char* other : {"ruby", "bash", "php", "node"})
+        EXPECT_EQ(KDefConfig(defs.File(std::string(other) + ".def")).IndentSpaces, 0) << other;
+}
