@@ -19,6 +19,9 @@ constexpr const char* kWindow = "Window";
 constexpr const char* kOthers = "Others";
 // The script window's look; a section of our own, unknown to older readers, which keep it.
 constexpr const char* kView = "View";
+// The ready languages offered so far: [Languages] Offered=python,ruby,...
+constexpr const char* kLanguages = "Languages";
+constexpr const char* kOffered = "Offered";
 
 constexpr const char* kDefaultLanguage = "Perl";
 // Beside an installed program: the definitions a first start begins with.
@@ -84,6 +87,9 @@ KVexilConfig::KVexilConfig(std::string appDir, MessageService& messages, KFileHi
         SettingsDir += '/';
     CfgPath = SettingsDir + "VexilPro.cfg";
     DefsDir = SettingsDir + "defs/";
+    // What a folder without a record stands for, until LoadDefFiles reads the folder: a save
+    // before then records nothing.
+    OfferedLanguages = OfferedBeforeTheRecord();
     HelpPath = AppDir + "VexilPro.hlp";
 }
 
@@ -113,14 +119,36 @@ void KVexilConfig::LoadDefFiles() {
     const bool builtIn = Languages.empty();
     if (builtIn) {
         messages_.Show(kNoDefFiles);
+        // The described defaults lead every "line N" into the script, whatever file it names:
+        // the built-in Perl is the ready one.
         Languages.push_back(std::make_unique<KDefConfig>(DefsDir + "perl.def"));
+        ApplyReadyValues(*Languages.front(), PerlSeed());
+    } else {
+        for (const auto& language : Languages) {
+            try {
+                UpgradeReadyDefinition(*language);
+            } catch (const IniError&) {
+                // A file that cannot be written keeps its old text; the save at exit says so.
+            }
+        }
     }
-    if (firstStart) {
-        for (auto& seed : SeedLanguages(DefsDir, FindOnPath))
-            Languages.push_back(std::move(seed));
+
+    // The ready languages this folder was offered: none at a first start; without a record,
+    // those of the versions before the record.
+    const IniFile cfg(CfgPath);
+    if (firstStart)
+        OfferedLanguages.clear();
+    else if (cfg.HasKey(kLanguages, kOffered))
+        OfferedLanguages = ExtList(cfg.ReadString(kLanguages, kOffered, ""));
+    else
+        OfferedLanguages = OfferedBeforeTheRecord();
+    const std::size_t before = Languages.size();
+    for (auto& seed : SeedLanguages(DefsDir, FindOnPath, OfferedLanguages))
+        Languages.push_back(std::move(seed));
+    if (Languages.size() > before) {
         // The seeds are on disk at once; if Perl waited for the close, a program that never
         // closed would leave a folder of definitions without it, and no message next time.
-        if (builtIn && Languages.size() > 1) {
+        if (builtIn) {
             try {
                 Languages.front()->Save();
             } catch (const IniError&) {
@@ -224,6 +252,17 @@ void KVexilConfig::Save() {
         Arguments.Save(ini);
     if (Zoom != 0 || ini.HasKey(kView, "Zoom"))
         ini.WriteInteger(kView, "Zoom", Zoom);
+    // Written once it says more than a folder without it would: a later start reads no record
+    // as the languages offered before there was one.
+    std::vector<std::string> offered = OfferedLanguages, before = OfferedBeforeTheRecord();
+    std::sort(offered.begin(), offered.end());
+    std::sort(before.begin(), before.end());
+    if (offered != before || ini.HasKey(kLanguages, kOffered)) {
+        std::string list;
+        for (const std::string& name : OfferedLanguages)
+            list += (list.empty() ? "" : ",") + name;
+        ini.WriteString(kLanguages, kOffered, list);
+    }
     ini.UpdateFile();
 }
 

@@ -109,8 +109,9 @@ public:
     // Fills Languages from the *.def files of DefsDir (sorted by name, the suffix matched
     // without regard to case), creating the folder when it is missing, and makes the first one
     // current. Without any (a first start) it takes those installed in AppDir/default-defs/,
-    // else tells the user once and uses a built-in Perl that is written to defs/perl.def at the
-    // next save; either way it adds the interpreters of LanguageSeeds() found on PATH.
+    // else tells the user once and uses the ready Perl, written to defs/perl.def at the next
+    // save. Stored ready definitions are brought up to date (UpgradeReadyDefinition), and the
+    // seeds of LanguageSeeds() not offered before are written when PATH has their interpreter.
     void LoadDefFiles();
     // Reads VexilPro.cfg; a missing file gives every default. Runs after LoadDefFiles.
     void Load();
@@ -154,6 +155,10 @@ public:
     std::string GetFileFilter() const;
     // TempDir + "/" + TempFile of the current language, or SettingsDir + TempFile.
     std::string GetTempFilePath() const;
+    // The ready languages (seed file names) this settings folder has been offered, so that one
+    // the user removed is never written again ([Languages] Offered, saved when it differs from
+    // OfferedBeforeTheRecord()).
+    std::vector<std::string> OfferedLanguages;
     // The copy of the script the last run executed (empty when it ran the script itself):
     // error lines naming it lead to the script. Not stored.
     std::string LastRunCopy;

@@ -86,9 +86,11 @@ TEST(KVexilConfig, FirstStartUsesDefaultsAndWritesEverythingAtTheLatestAtClose) 
     EXPECT_TRUE(std::filesystem::is_directory(p.dir.File("defs")));
     // Perl, then the other interpreters this machine has, already written.
     size_t seeded = 0;
+    std::string offered;
     for (const LanguageSeed& seed : LanguageSeeds())
         if (!FindOnPath(seed.program).empty()) {
             ++seeded;
+            offered += (offered.empty() ? "" : ",") + std::string(seed.fileName);
             EXPECT_TRUE(
                 std::filesystem::exists(p.dir.File("defs/" + std::string(seed.fileName) + ".def")));
         }
@@ -121,10 +123,16 @@ TEST(KVexilConfig, FirstStartUsesDefaultsAndWritesEverythingAtTheLatestAtClose) 
               "ReadOnlyWhenAutoRefresh=0\nTempHtml=temp.html\nCutHead=1\nDefaultCode=3\n"
               "[FileHistory]\nItemNumber=0\n"
               "[Others]\nMemoryFileWhenDropped=0\nChangeCurrentDirOnDrop=0\n"
-              "DontChangeDirFromDesktop=0\nFEditorStayOnTop=1\n");
+              "DontChangeDirFromDesktop=0\nFEditorStayOnTop=1\n" +
+                  // A machine without every interpreter remembers which were offered.
+                  (seeded == LanguageSeeds().size() ? std::string()
+                                                    : "[Languages]\nOffered=" + offered + "\n"));
     KDefConfig written(p.dir.File("defs/perl.def"));
     EXPECT_EQ(written.Name, "Perl");
-    EXPECT_EQ(written.RegExpErr, "line [0-9]+.?");
+    // The built-in Perl is the ready one: an error in a module leads to the module.
+    EXPECT_EQ(written.RegExpErr, PerlSeed().regExpErr);
+    EXPECT_EQ(written.RegExpFile, PerlSeed().regExpFile);
+    EXPECT_TRUE(written.UseTagJumpToOtherFile);
     EXPECT_EQ(p.messages.Count(), 1u);
 }
 
@@ -632,4 +640,126 @@ TEST(KVexilConfig, TheFormEditorsCodeIsStoredOnceChosen) {
         EXPECT_EQ(ini.HasKey("Others", "FormCode"), r.written != nullptr);
         EXPECT_EQ(ini.ReadString("Others", "FormCode", "none"), r.written ? r.written : "none");
     }
+}
+
+namespace {
+
+// PATH holds only the programs named, each a script that does nothing.
+class OnlyOnPath {
+public:
+    explicit OnlyOnPath(const std::vector<std::string>& programs) {
+        for (const std::string& program : programs) {
+            const std::string path = bin_.Write(program, "#!/bin/sh\n");
+            ::chmod(path.c_str(), 0755);
+        }
+        const char* old = std::getenv("PATH");
+        had_ = old != nullptr;
+        old_ = old ? old : "";
+        ::setenv("PATH", bin_.Path().c_str(), 1);
+    }
+    ~OnlyOnPath() { had_ ? ::setenv("PATH", old_.c_str(), 1) : ::unsetenv("PATH"); }
+    std::string Bin(const std::string& program) const { return bin_.File(program); }
+
+private:
+    TempDir bin_;
+    bool had_ = false;
+    std::string old_;
+};
+
+} // namespace
+
+TEST(KVexilConfig, AStartBringsEarlierReadyDefinitionsUpToDateAndKeepsWhatTheUserEdited) {
+    const OnlyOnPath path({"python3", "ruby", "php"});
+    Program p;
+    // As the first ready version wrote them: Perl installed untouched; Python with the user's own
+    // line expression and a key of the user's.
+    p.Def("perl.def", "[Language]\nName=Perl\nExt=pl,cgi\nRegExpLang=(^#!.*//perl.*)\n"
+                      "[Environment]\nExePath=/usr/bin/perl\nOption=\n[Debug]\n"
+                      "RegExpErr=line [0-9]+.?\nShowError=1\nUseTagJumpToOtherFile=0\n"
+                      "RegExpLine=\nRegExpFile=\n");
+    p.Def("python.def", "[Language]\nName=Python\nExt=py,pyw\nRegExpLang=\n[Environment]\n"
+                        "ExePath=/usr/bin/python3\nOption=\n[Debug]\nRegExpErr=line ([0-9]+)\n"
+                        "UseTagJumpToOtherFile=1\n"
+                        "RegExpFile=File \"([^\"]+)\", line [0-9]+\nPinned=yes\n");
+    p.Start();
+    ASSERT_EQ(p.Names(), (Lines{"Perl", "Python"}))
+        << "ruby and php were offered before: their files were removed, and stay so";
+    const KDefConfig perl(p.dir.File("defs/perl.def"));
+    EXPECT_EQ(perl.RegExpErr, PerlSeed().regExpErr);
+    EXPECT_EQ(perl.RegExpFile, PerlSeed().regExpFile);
+    EXPECT_TRUE(perl.UseTagJumpToOtherFile);
+    const LanguageSeed& seed = LanguageSeeds()[0];
+    const KDefConfig python(p.dir.File("defs/python.def"));
+    EXPECT_EQ(python.RegExpErr, "line ([0-9]+)");
+    EXPECT_EQ(python.RegExpFile, seed.regExpFile);
+    EXPECT_EQ(python.Option, seed.option);
+    EXPECT_EQ(python.RegExpLang, seed.regExpLang);
+    EXPECT_EQ(IniFile(python.FileName).ReadString("Debug", "Pinned", ""), "yes");
+    // The running definitions are the new ones too.
+    EXPECT_EQ(p.config.Languages[1]->RegExpFile, seed.regExpFile);
+    EXPECT_EQ(p.config.Languages[1]->RegExpErr, "line ([0-9]+)");
+    // Nothing to remember that a later start would not assume.
+    p.config.Save();
+    EXPECT_FALSE(IniFile(p.config.CfgPath).HasKey("Languages", "Offered"));
+}
+
+TEST(KVexilConfig, AReadyLanguageIsWrittenOnceWhenItsInterpreterIsFound) {
+    Program p;
+    {
+        // A first start on a machine with Python only.
+        const OnlyOnPath path({"python3"});
+        p.Start();
+        EXPECT_EQ(p.Names(), (Lines{"Perl", "Python"}));
+        p.config.Save();
+        EXPECT_EQ(IniFile(p.config.CfgPath).ReadString("Languages", "Offered", "-"), "python");
+    }
+    // Ruby and PHP are installed since: the next start writes them, in the list's order.
+    const OnlyOnPath path({"python3", "ruby", "php"});
+    std::filesystem::remove(p.dir.File("defs/python.def"));
+    Program next;
+    std::filesystem::copy(p.dir.Path(), next.dir.Path(),
+                          std::filesystem::copy_options::recursive |
+                              std::filesystem::copy_options::overwrite_existing);
+    next.Start();
+    EXPECT_EQ(next.Names(), (Lines{"Perl", "PHP", "Ruby"})) << "Python was removed by the user";
+    EXPECT_EQ(KDefConfig(next.dir.File("defs/ruby.def")).ExePath, path.Bin("ruby"));
+    next.config.Save();
+    EXPECT_EQ(IniFile(next.config.CfgPath).ReadString("Languages", "Offered", "-"),
+              "python,ruby,php");
+    // Removed in turn, Ruby stays away.
+    std::filesystem::remove(next.dir.File("defs/ruby.def"));
+    Program third;
+    std::filesystem::copy(next.dir.Path(), third.dir.Path(),
+                          std::filesystem::copy_options::recursive |
+                              std::filesystem::copy_options::overwrite_existing);
+    third.Start();
+    EXPECT_EQ(third.Names(), (Lines{"Perl", "PHP"}));
+}
+
+TEST(KVexilConfig, TheRecordFollowsEveryOfferEvenWhenItComesToTheEarlierFive) {
+    Program p;
+    p.Def("perl.def", "[Language]\nName=Perl\n");
+    p.dir.Write("VexilPro.cfg", "[Languages]\nOffered=python\n");
+    {
+        // The other four come since: written, and remembered although the list is now the one
+        // a folder without a record stands for.
+        const OnlyOnPath path({"python3", "ruby", "bash", "php", "node"});
+        p.Start();
+        EXPECT_EQ(p.Names(), (Lines{"Bash", "Node.js", "Perl", "PHP", "Ruby"}));
+        p.config.Save();
+    }
+    std::filesystem::remove(p.dir.File("defs/ruby.def"));
+    const OnlyOnPath path({"ruby"});
+    Program next;
+    std::filesystem::copy(p.dir.Path(), next.dir.Path(),
+                          std::filesystem::copy_options::recursive |
+                              std::filesystem::copy_options::overwrite_existing);
+    next.Start();
+    EXPECT_EQ(next.Names(), (Lines{"Bash", "Node.js", "Perl", "PHP"}));
+    // A configuration that never read its folder records nothing.
+    ScriptedMessages messages;
+    TempDir fresh;
+    KVexilConfig unread(fresh.Path(), messages);
+    unread.Save();
+    EXPECT_FALSE(IniFile(unread.CfgPath).HasKey("Languages", "Offered"));
 }

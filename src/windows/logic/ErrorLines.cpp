@@ -75,14 +75,17 @@ std::string ErrorLines::JoinAll() const {
 int ErrorLineNumber(const std::string& entry, const std::string& regExpErr) {
     if (!RegExpMatchUtf8(entry, regExpErr))
         return -1;
-    // The group texts belong to the whole program: take ours before the next match.
-    const std::string matched = RegExpGroups[0];
-    if (!RegExpMatchUtf8(matched, "[0-9]+"))
+    // The first run of [0-9] in the match, found here rather than by a second expression: the
+    // library keeps one compiled expression, and every line would compile RegExpErr again.
+    const std::string& matched = RegExpGroups[0];
+    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    const auto first = std::find_if(matched.begin(), matched.end(), isDigit);
+    if (first == matched.end())
         return -1;
-    const std::string& digits = RegExpGroups[0];
+    const auto last = std::find_if_not(first, matched.end(), isDigit);
     std::int32_t value = 0;
-    auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    if (error != std::errc() || end != digits.data() + digits.size())
+    auto [end, error] = std::from_chars(&*first, &*first + (last - first), value);
+    if (error != std::errc() || end != &*first + (last - first))
         return -1;
     return value;
 }

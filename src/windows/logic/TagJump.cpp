@@ -4,14 +4,12 @@
 #include "platform/FileFacts.h"
 #include "platform/Launcher.h"
 #include "platform/MessageService.h"
-#include "regex/Kregexp.h"
 #include "windows/logic/ErrorLines.h"
+#include "windows/logic/ErrorTarget.h"
 #include "windows/logic/ScriptDocument.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <map>
-#include <system_error>
 #include <vector>
 
 namespace {
@@ -25,49 +23,13 @@ bool EditorExists(const std::string& editor) {
     return !FindOnPath(editor).empty();
 }
 
-// A file name from error output, absolute. Relative, it would be read against whatever folder
-// is current now, and a name beginning with '-' or '+' would reach the editor as an option.
-std::string AbsoluteFrom(const std::string& folder, const std::string& file) {
-    if (file.empty() || file.front() == '/')
-        return file;
-    std::string base = folder;
-    if (base.empty()) {
-        std::error_code ec;
-        base = std::filesystem::current_path(ec).string();
-    }
-    if (base.empty() || base.back() != '/')
-        base += '/';
-    return base + file;
-}
-
-// The script itself, or the copy of it that a run executed.
-bool NamesTheScript(const std::string& file, const std::string& scriptFile,
-                    const std::string& runFolder, const KVexilConfig& config) {
-    return file == AbsoluteFrom(runFolder, scriptFile) ||
-           (!config.LastRunCopy.empty() && file == config.LastRunCopy) ||
-           LowerAscii(file) == LowerAscii(AbsoluteFrom(runFolder, config.GetTempFilePath()));
-}
-
-bool NamesTheScript(const std::string& file, TagJumpContext& context, const KVexilConfig& config) {
-    return NamesTheScript(file, context.script.GetFileName(), context.runFolder, config);
-}
-
-// The file an entry names through the language's RegExpFile, made absolute; nothing when the
-// language has no such expression or the entry names no file.
-std::optional<std::string> NamedFile(const std::string& entry, const KVexilConfig& config,
-                                     const std::string& runFolder) {
-    if (!config.Current || config.Current->RegExpFile.empty() ||
-        !RegExpMatchUtf8(entry, config.Current->RegExpFile) || RegExpGroups[1].empty())
-        return std::nullopt;
-    return AbsoluteFrom(runFolder, RegExpGroups[1]);
-}
-
 } // namespace
 
 int TagJumpLineNumber(std::optional<std::string_view> entry, const KVexilConfig& config) {
     if (!entry || !config.Current)
         return -1;
-    return ErrorLineNumber(std::string(*entry), config.Current->RegExpErr);
+    const std::optional<NamedLine> named = ReadErrorEntry(*entry, *config.Current);
+    return named ? named->line : -1;
 }
 
 std::string EditorMissingMessage(const std::string& editor) {
@@ -76,21 +38,23 @@ std::string EditorMissingMessage(const std::string& editor) {
 
 TagJumpOutcome PerformTagJump(std::optional<std::string_view> entry, TagJumpContext& context) {
     KVexilConfig& config = context.config;
-    // Both line-number matches run before anything is asked, so an entry without a line
-    // number never leads to the save question.
-    const int line = TagJumpLineNumber(entry, config);
-    if (line == -1)
+    if (!entry)
         return TagJumpOutcome::NoLineNumber;
-
+    // Where the entry leads is known before anything is asked, so an entry that leads nowhere
+    // never brings the save question.
     std::string file = context.script.GetFileName();
+    const std::optional<ErrorTarget> target =
+        ResolveErrorEntry(*entry, config, context.runFolder, file);
+    if (!target)
+        return TagJumpOutcome::NoLineNumber;
+    const int line = target->line;
+
     if (file.empty() || !config.UseTagJump) {
         // A line that names another file (a module's, a library's) is no line of the script:
         // the caret stays, and the user learns where the error is.
-        const std::optional<std::string> named =
-            NamedFile(std::string(*entry), config, context.runFolder);
-        if (named && !NamesTheScript(*named, context, config)) {
+        if (!target->file.empty() && target->file != file) {
             if (context.notice)
-                context.notice(*named + " の " + std::to_string(line) +
+                context.notice(target->file + " の " + std::to_string(line) +
                                " 行目のエラーです。環境設定でタグジャンプ（外部エディタ）を"
                                "使うと、そのファイルを開けます。");
             return TagJumpOutcome::OtherFile;
@@ -105,16 +69,13 @@ TagJumpOutcome PerformTagJump(std::optional<std::string_view> entry, TagJumpCont
         return TagJumpOutcome::Declined;
 
     if (config.Current && config.Current->UseTagJumpToOtherFile) {
-        // Entry and expression are UTF-8, so the name is the real path, whatever it holds.
-        if (!RegExpMatchUtf8(std::string(*entry), config.Current->RegExpFile) ||
-            RegExpGroups[1].empty())
+        // An entry naming the run's copy has come back as the script's own name.
+        if (target->file.empty())
             return TagJumpOutcome::NoFileName;
-        file = AbsoluteFrom(context.runFolder, RegExpGroups[1]);
-        // An error reported against the copy a run executed points at the script.
-        if (NamesTheScript(file, context, config))
-            file = context.script.GetFileName();
+        file = target->file;
     }
-    file = AbsoluteFrom(context.runFolder, file);
+    // Absolute, so that a name beginning with '-' or '+' never reaches the editor as an option.
+    file = AbsolutePathFrom(context.runFolder, file);
 
     if (!EditorExists(config.Editor)) {
         context.messages.Show(EditorMissingMessage(config.Editor));
@@ -155,22 +116,25 @@ std::optional<ErrorStep> StepToErrorLine(std::optional<std::size_t> current, std
     return std::nullopt;
 }
 
-std::vector<ErrorMark> ScriptErrorMarks(const ErrorLines& lines, const std::string& scriptFile,
-                                        const KVexilConfig& config, const std::string& runFolder,
-                                        std::size_t maxEntries) {
+std::vector<ErrorMark> FileErrorMarks(const ErrorLines& lines, const std::string& file,
+                                      const std::string& scriptFile, const KVexilConfig& config,
+                                      const std::string& runFolder, std::size_t maxEntries) {
     std::map<long long, std::pair<std::string, std::size_t>> byLine;
     if (!config.Current)
         return {};
+    // The script keeps its name as the window has it; any other file is compared as the
+    // targets are written.
+    const std::string wanted = file == scriptFile ? file : AbsolutePathFrom(runFolder, file);
     const std::size_t n = std::min(lines.Count(), maxEntries);
     for (std::size_t i = 0; i < n; ++i) {
         const std::string entry = lines.LineUtf8(i);
-        const int line = ErrorLineNumber(entry, config.Current->RegExpErr);
-        if (line <= 0)
+        const std::optional<ErrorTarget> target =
+            ResolveErrorEntry(entry, config, runFolder, scriptFile);
+        if (!target || target->line <= 0)
             continue;
-        const std::optional<std::string> named = NamedFile(entry, config, runFolder);
-        if (named && !NamesTheScript(*named, scriptFile, runFolder, config))
+        if ((target->file.empty() ? scriptFile : target->file) != wanted)
             continue;
-        auto& [text, count] = byLine[line];
+        auto& [text, count] = byLine[target->line];
         if (count++ >= kMarkTextLines)
             continue;
         if (!text.empty())
@@ -182,4 +146,10 @@ std::vector<ErrorMark> ScriptErrorMarks(const ErrorLines& lines, const std::stri
     for (auto& [line, mark] : byLine)
         marks.push_back(ErrorMark{line, std::move(mark.first)});
     return marks;
+}
+
+std::vector<ErrorMark> ScriptErrorMarks(const ErrorLines& lines, const std::string& scriptFile,
+                                        const KVexilConfig& config, const std::string& runFolder,
+                                        std::size_t maxEntries) {
+    return FileErrorMarks(lines, scriptFile, scriptFile, config, runFolder, maxEntries);
 }

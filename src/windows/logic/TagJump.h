@@ -39,8 +39,8 @@ enum class TagJumpOutcome {
     EditorStarted, // the editor was handed the parameters (whether it ran is not examined)
 };
 
-// The line number the entry names through the current language's RegExpErr; -1 when there is
-// no entry, no language, or no line number in the entry. The entry is UTF-8.
+// The line number the entry (UTF-8) leads to (ErrorTarget's rule); -1 when there is no entry, no
+// language, no line number in the entry, or when it names only a frame that is no file.
 int TagJumpLineNumber(std::optional<std::string_view> entry, const KVexilConfig& config);
 
 // Performs the jump for the entry (UTF-8; none when no entry is current).
@@ -61,7 +61,7 @@ std::optional<ErrorStep> StepToErrorLine(std::optional<std::size_t> current, std
                                          bool forward,
                                          const std::function<bool(std::size_t)>& namesLine);
 
-// A mark in the script's margin: a line of the script (from 1) and the error lines that name
+// A mark in a margin: a line of the file (from 1) and the error lines that name
 // it, one per text line.
 struct ErrorMark {
     long long line = 0;
@@ -70,11 +70,16 @@ struct ErrorMark {
 // Only so many entries are read for marks: a run that floods its standard error must not
 // hold the window while every line is matched.
 inline constexpr std::size_t kMarkedEntries = 5000;
-// The marks of the error lines that point into the script: a line number through RegExpErr,
-// and no file name through RegExpFile, or one naming the script or the run's copy of it. One
-// mark per line, in line order; the error lines (UTF-8) of a line joined by LF, at most
-// kMarkTextLines of them.
+// The marks of the error lines that lead into file (ErrorTarget's rule: lines that name no file
+// and those naming the run's copy lead into the script, scriptFile, empty when it was never
+// saved). One mark per line, in line order; the error lines (UTF-8) of a line joined by LF, at
+// most kMarkTextLines of them.
 inline constexpr std::size_t kMarkTextLines = 10;
+std::vector<ErrorMark> FileErrorMarks(const ErrorLines& lines, const std::string& file,
+                                      const std::string& scriptFile, const KVexilConfig& config,
+                                      const std::string& runFolder,
+                                      std::size_t maxEntries = kMarkedEntries);
+// The marks of the script itself.
 std::vector<ErrorMark> ScriptErrorMarks(const ErrorLines& lines, const std::string& scriptFile,
                                         const KVexilConfig& config, const std::string& runFolder,
                                         std::size_t maxEntries = kMarkedEntries);
