@@ -2,6 +2,7 @@
 // names, the script under other names, the run's copy, and the marks of a file other than the
 // script.
 #include "windows/logic/ErrorTarget.h"
+#include "windows/logic/FileJump.h"
 
 #include "config/Kvexilconfig.h"
 #include "regex/Kregexp.h"

@@ -1,5 +1,7 @@
 #include "windows/logic/TagJump.h"
 
+#include "windows/logic/FileJump.h"
+
 #include "config/Kvexilconfig.h"
 #include "platform/FileFacts.h"
 #include "platform/Launcher.h"
@@ -114,38 +116,6 @@ std::optional<ErrorStep> StepToErrorLine(std::optional<std::size_t> current, std
             return ErrorStep{row, wrapped};
     }
     return std::nullopt;
-}
-
-std::vector<ErrorMark> FileErrorMarks(const ErrorLines& lines, const std::string& file,
-                                      const std::string& scriptFile, const KVexilConfig& config,
-                                      const std::string& runFolder, std::size_t maxEntries) {
-    std::map<long long, std::pair<std::string, std::size_t>> byLine;
-    if (!config.Current)
-        return {};
-    // The script keeps its name as the window has it; any other file is compared as the
-    // targets are written.
-    const std::string wanted = file == scriptFile ? file : AbsolutePathFrom(runFolder, file);
-    const std::size_t n = std::min(lines.Count(), maxEntries);
-    for (std::size_t i = 0; i < n; ++i) {
-        const std::string entry = lines.LineUtf8(i);
-        const std::optional<ErrorTarget> target =
-            ResolveErrorEntry(entry, config, runFolder, scriptFile);
-        if (!target || target->line <= 0)
-            continue;
-        if ((target->file.empty() ? scriptFile : target->file) != wanted)
-            continue;
-        auto& [text, count] = byLine[target->line];
-        if (count++ >= kMarkTextLines)
-            continue;
-        if (!text.empty())
-            text += '\n';
-        text += entry;
-    }
-    std::vector<ErrorMark> marks;
-    marks.reserve(byLine.size());
-    for (auto& [line, mark] : byLine)
-        marks.push_back(ErrorMark{line, std::move(mark.first)});
-    return marks;
 }
 
 std::vector<ErrorMark> ScriptErrorMarks(const ErrorLines& lines, const std::string& scriptFile,

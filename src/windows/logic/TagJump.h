@@ -75,10 +75,7 @@ inline constexpr std::size_t kMarkedEntries = 5000;
 // saved). One mark per line, in line order; the error lines (UTF-8) of a line joined by LF, at
 // most kMarkTextLines of them.
 inline constexpr std::size_t kMarkTextLines = 10;
-std::vector<ErrorMark> FileErrorMarks(const ErrorLines& lines, const std::string& file,
-                                      const std::string& scriptFile, const KVexilConfig& config,
-                                      const std::string& runFolder,
-                                      std::size_t maxEntries = kMarkedEntries);
+// FileErrorMarks (FileJump.h) gives them for any file shown.
 // The marks of the script itself.
 std::vector<ErrorMark> ScriptErrorMarks(const ErrorLines& lines, const std::string& scriptFile,
                                         const KVexilConfig& config, const std::string& runFolder,
