@@ -82,12 +82,13 @@ bool LineMatcher::Each(std::string_view line, std::size_t from,
         if (!hit(*found))
             return false;
         const std::size_t a = found->start[0], b = found->end[0];
-        if (b > a)
-            from = b;
-        else if (b < line.size())
-            from = b + Utf8CharLength(line, b);
-        else
+        std::size_t next = b > a ? b : b + Utf8CharLength(line, b);
+        // Every search moves on, whatever the engine answered (\K may end a hit early).
+        if (next <= from)
+            next = from + Utf8CharLength(line, from);
+        if (next > line.size() && b >= line.size())
             break;
+        from = next;
     }
     return true;
 }
