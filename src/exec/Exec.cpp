@@ -586,11 +586,20 @@ void Exec::RunDroppedFiles(const std::vector<std::string>& paths) {
 
 void Exec::RunWithArguments(const std::string& line) {
     // One line of arguments: a pasted line break is a blank, as in every one-line field.
-    const std::string args = Trim(SingleLine(line));
-    c_.config.Arguments.Add(args);
+    const std::string typed = Trim(SingleLine(line));
+    const ShellWords words = SplitShellWords(typed);
+    if (!words.error.empty()) {
+        c_.messages.Show(words.error, kErrorCaption, MessageIcon::Error);
+        return;
+    }
+    c_.config.Arguments.Add(typed);
+    // The list as the user meant it, quoted for the splitter every command line goes
+    // through: F9 with the remembered arguments gets the very same list.
+    const std::string args = JoinQuoted(words.words);
     if (RunCaptured(args))
         FollowUps();
-    Remember(args, TypedArgumentsHint(args));
+    if (!typed.empty()) // an empty line keeps what was remembered
+        Remember(args, TypedArgumentsHint(words.words));
 }
 
 void Exec::Remember(const std::string& args, const std::string& hint) {
@@ -601,9 +610,9 @@ void Exec::Remember(const std::string& args, const std::string& hint) {
     c_.windows.OptionsChanged();
 }
 
-std::string TypedArgumentsHint(const std::string& line) {
+std::string TypedArgumentsHint(const std::vector<std::string>& arguments) {
     std::string hint = "\n\n 直前に指定した引数";
-    for (const std::string& argument : SplitCommandLine(line))
+    for (const std::string& argument : arguments)
         hint += "\n" + argument;
     return hint;
 }

@@ -203,7 +203,7 @@ std::string RunCommandLine(const std::string& interpreter, const std::string& op
 std::string DropArguments(const std::vector<std::string>& paths);
 // The hint of the remembered arguments after a typed line: one argument a line, as the child
 // gets them.
-std::string TypedArgumentsHint(const std::string& line);
+std::string TypedArgumentsHint(const std::vector<std::string>& arguments);
 // The shell script of the terminal-window run. The files in removeAtEnd (the run's copy, the
 // shell script itself) are removed when the shell ends, however it ends.
 std::string ConsoleScript(const std::string& interpreter, const std::string& scriptPath, bool pause,

@@ -5,7 +5,6 @@
 #include "windows/logic/UnsavedText.h"
 
 #include "cgi/qt/Editor.h"
-#include "config/Settingsdir.h"
 #include "config/qt/Config.h"
 #include "config/qt/Langconfig.h"
 #include "config/qt/Newlang.h"
@@ -113,10 +112,8 @@ TFMain::TFMain(const std::string& appDir, MainServices services, QWidget* parent
         return formEditor_ ? formEditor_->StayOnTop() : config_->FEditorStayOnTop;
     };
     callbacks.FormEditorCode = [this] { return cgi_ ? cgi_->FormCode : config_->FormCode; };
-    // An installed program keeps the user's settings in the user's configuration folder.
-    config_ =
-        std::make_unique<KVexilConfig>(appDir, *messages_, history_.get(), callbacks,
-                                       PrepareSettingsFolder(appDir, SettingsFolderFor(appDir)));
+    config_ = std::make_unique<KVexilConfig>(appDir, *messages_, history_.get(), callbacks,
+                                             services.settingsDir);
     config_->LoadDefFiles();
     config_->Load();
     journal_ = std::make_unique<FileJournal>(config_->SettingsDir + "VexilPro.files");
@@ -622,7 +619,9 @@ void TFMain::RefreshStatus() {
 }
 
 void TFMain::Notice(const std::string& text) {
-    statusBar()->showMessage(Q(text), 8000);
+    // A notice covers the status panels: long enough to read, short enough to give the
+    // line and column back soon.
+    statusBar()->showMessage(Q(text), 3000);
 }
 
 void TFMain::ApplyStatus(const ViewState& v) {

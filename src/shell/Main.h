@@ -60,6 +60,9 @@ struct MainServices {
     ClipboardService* clipboard = nullptr;
     Launcher* launcher = nullptr;
     KeyStateProbe* probe = nullptr;
+    // Where VexilPro.cfg and defs/ live (config/Settingsdir decides it at start-up); empty: the
+    // program folder.
+    std::string settingsDir{};
 };
 
 class TFMain : public QMainWindow, public MainWindowHost {

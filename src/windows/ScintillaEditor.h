@@ -8,6 +8,7 @@
 // an edit touches the text before them, so a status-bar refresh on the last line of a million
 // lines measures at most one block of lines.
 
+#include "windows/logic/Indentation.h"
 #include "windows/logic/LexerChoice.h"
 #include "windows/logic/TextEditor.h"
 
@@ -61,6 +62,10 @@ public:
 
     // How many columns a tab takes (1 to 32; anything else is 8).
     void SetTabColumns(int columns);
+    // The script's indentation: what Tab inserts, how a selected block moves with Tab and
+    // Shift+Tab, the extra step Return gives after a block's opener and the step back of a '}'
+    // typed first on its line.
+    void SetIndentStyle(const IndentStyle& style);
     // The font size of every editor, in steps of one point from the normal size (-8 to 20).
     static void SetZoomAll(int steps);
     static int Zoom();
@@ -139,7 +144,10 @@ private:
     void FitNumberMargin();
     void ClearUnlistedKeys();
     void IndentNewLine(int character);
+    void StepBackBeforeBrace(int character);
     void ApplyZoom(int steps);
+
+    IndentStyle indentStyle_;
 
     struct LineMark {
         int handle; // Scintilla's, which follows the line through edits

@@ -98,7 +98,10 @@ void TFScript::FollowLook() {
     Editor().SetSyntax(Config->SyntaxColours && language
                            ? LexerFor(language->Name, language->ExePath, language->Ext)
                            : SyntaxLexer::None);
-    Editor().SetTabColumns(language ? language->TabWidth : 8);
+    Editor().SetIndentStyle(language
+                                ? IndentStyleFor(language->IndentSpaces, language->TabWidth,
+                                                 language->Name, language->ExePath, language->Ext)
+                                : IndentStyle{});
 }
 
 std::string TFScript::CommentMark() const {
