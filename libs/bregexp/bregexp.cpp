@@ -17,12 +17,18 @@
 
 namespace {
 
-// Backtracking budget per match. Real error lines are matched in a few thousand steps; a
-// nested quantifier gone exponential reaches this within milliseconds and counts as a miss,
+// Backtracking budget per match. Real error lines are matched in a few thousand steps, and a
+// repeated group across a 100,000-character line in a few hundred thousand; a nested
+// quantifier gone exponential reaches the budget within a second and is reported as a limit,
 // so the window thread that asked never hangs.
-constexpr uint32_t kMatchLimit = 1000000;
-constexpr uint32_t kDepthLimit = 100000;
-constexpr uint32_t kHeapLimitKiB = 64 * 1024;
+constexpr uint32_t kMatchLimit = 10000000;
+// The interpreter (used where the JIT is missing) keeps one frame per open repetition: a
+// group repeated once per character of a long line needs as many.
+constexpr uint32_t kDepthLimit = 10000000;
+constexpr uint32_t kHeapLimitKiB = 256 * 1024;
+// The JIT's own stack grows on demand up to this.
+constexpr size_t kJitStackStart = 32 * 1024;
+constexpr size_t kJitStackMost = 64 * 1024 * 1024;
 // Conversion buffers larger than this are given back before the next call.
 constexpr size_t kKeptBufferBytes = 1 << 20;
 
@@ -69,14 +75,20 @@ struct Compiled {
 
 struct Limits {
     pcre2_match_context* context = pcre2_match_context_create(nullptr);
+    pcre2_jit_stack* jitStack = pcre2_jit_stack_create(kJitStackStart, kJitStackMost, nullptr);
     Limits() {
         if (context) {
             pcre2_set_match_limit(context, kMatchLimit);
             pcre2_set_depth_limit(context, kDepthLimit);
             pcre2_set_heap_limit(context, kHeapLimitKiB);
+            if (jitStack)
+                pcre2_jit_stack_assign(context, nullptr, jitStack);
         }
     }
-    ~Limits() { pcre2_match_context_free(context); }
+    ~Limits() {
+        pcre2_match_context_free(context);
+        pcre2_jit_stack_free(jitStack);
+    }
 };
 
 std::mutex gLock;
@@ -141,6 +153,9 @@ int Prepare(const char* pattern, bool utf8Entry, char* msg) {
         SetMessage(msg, PcreMessage(errorCode) + " at offset " + std::to_string(errorOffset));
         return -1;
     }
+    // The JIT is much faster and needs no frame per repetition; where it is missing or refuses
+    // the expression, the interpreter matches instead (pcre2_match picks whichever is there).
+    pcre2_jit_compile(code, PCRE2_JIT_COMPLETE);
     pcre2_match_data* data = pcre2_match_data_create_from_pattern(code, nullptr);
     if (!data) {
         pcre2_code_free(code);
@@ -173,8 +188,9 @@ BREGEXP* NewRecord(uint32_t captures) {
     return rx;
 }
 
+// Answers as BMatchUtf8At does; limitResult is what an engine limit answers.
 int Match(const char* pattern, bool utf8Entry, const char* subject, const char* subjectEnd,
-          BREGEXP** rxp, char* msg) {
+          size_t startOffset, int limitResult, BREGEXP** rxp, char* msg) {
     if (!pattern) {
         SetMessage(msg, "no pattern");
         return -1;
@@ -182,6 +198,10 @@ int Match(const char* pattern, bool utf8Entry, const char* subject, const char* 
     // No subject at all is an empty one; otherwise the end must not lie before the start.
     if (subject ? !subjectEnd || subjectEnd < subject : subjectEnd != nullptr) {
         SetMessage(msg, "invalid subject range");
+        return -1;
+    }
+    if (startOffset > static_cast<size_t>(subjectEnd - subject)) {
+        SetMessage(msg, "start offset past the subject");
         return -1;
     }
     if (Prepare(pattern, utf8Entry, msg) < 0)
@@ -203,14 +223,14 @@ int Match(const char* pattern, bool utf8Entry, const char* subject, const char* 
     }
     // An empty subject may come as a null pointer; PCRE2 wants a real one.
     const char* start = matched.data() ? matched.data() : "";
-    int rc = pcre2_match(gLast.code, reinterpret_cast<PCRE2_SPTR>(start), matched.size(), 0,
-                         matchOptions, gLast.data, MatchContext());
+    int rc = pcre2_match(gLast.code, reinterpret_cast<PCRE2_SPTR>(start), matched.size(),
+                         startOffset, matchOptions, gLast.data, MatchContext());
     if (rc == PCRE2_ERROR_NOMATCH)
         return 0;
     if (rc == PCRE2_ERROR_MATCHLIMIT || rc == PCRE2_ERROR_DEPTHLIMIT ||
-        rc == PCRE2_ERROR_HEAPLIMIT) {
+        rc == PCRE2_ERROR_HEAPLIMIT || rc == PCRE2_ERROR_JIT_STACKLIMIT) {
         SetMessage(msg, PcreMessage(rc));
-        return 0;
+        return limitResult;
     }
     if (rc < 0) {
         SetMessage(msg, PcreMessage(rc));
@@ -245,7 +265,7 @@ int Match(const char* pattern, bool utf8Entry, const char* subject, const char* 
 }
 
 int Entry(const char* pattern, bool utf8Entry, const char* subject, const char* subjectEnd,
-          BREGEXP** rxp, char* msg) {
+          size_t startOffset, int limitResult, BREGEXP** rxp, char* msg) {
     SetMessage(msg, "");
     if (!rxp) {
         SetMessage(msg, "no place for the result");
@@ -255,7 +275,7 @@ int Entry(const char* pattern, bool utf8Entry, const char* subject, const char* 
     *rxp = nullptr;
     std::lock_guard<std::mutex> hold(gLock);
     try {
-        return Match(pattern, utf8Entry, subject, subjectEnd, rxp, msg);
+        return Match(pattern, utf8Entry, subject, subjectEnd, startOffset, limitResult, rxp, msg);
     } catch (const std::bad_alloc&) {
         SetMessage(msg, "out of memory");
         return -1;
@@ -266,12 +286,17 @@ int Entry(const char* pattern, bool utf8Entry, const char* subject, const char* 
 
 extern "C" int BMatch(const char* pattern, const char* subject, const char* subjectEnd,
                       BREGEXP** rxp, char* msg) {
-    return Entry(pattern, false, subject, subjectEnd, rxp, msg);
+    return Entry(pattern, false, subject, subjectEnd, 0, 0, rxp, msg);
 }
 
 extern "C" int BMatchUtf8(const char* pattern, const char* subject, const char* subjectEnd,
                           BREGEXP** rxp, char* msg) {
-    return Entry(pattern, true, subject, subjectEnd, rxp, msg);
+    return Entry(pattern, true, subject, subjectEnd, 0, 0, rxp, msg);
+}
+
+extern "C" int BMatchUtf8At(const char* pattern, const char* subject, const char* subjectEnd,
+                            size_t startOffset, BREGEXP** rxp, char* msg) {
+    return Entry(pattern, true, subject, subjectEnd, startOffset, -2, rxp, msg);
 }
 
 extern "C" void BRegfree(BREGEXP* rx) {

@@ -20,6 +20,8 @@
 #ifndef BREGEXP_H
 #define BREGEXP_H
 
+#include <stddef.h>
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -64,6 +66,15 @@ BREGEXP_API int BMatch(const char* pattern, const char* subject, const char* sub
  * valid UTF-8 match nothing (not even ".") but are no error. */
 BREGEXP_API int BMatchUtf8(const char* pattern, const char* subject, const char* subjectEnd,
                            BREGEXP** rxp, char* msg);
+
+/* BMatchUtf8 from startOffset on: the match starts at or after that byte of the subject, while
+ * ^, \b and look-behinds still see the bytes before it, so a line is searched hit after hit
+ * without looking at its beginning again. An offset inside a character or among invalid bytes
+ * is allowed. Returns as BMatchUtf8, except that an expression which needed more backtracking
+ * or memory than the library allows returns -2 (msg says which limit), not 0: a caller can
+ * then tell "not there" from "not known". An offset past subjectEnd returns -1. */
+BREGEXP_API int BMatchUtf8At(const char* pattern, const char* subject, const char* subjectEnd,
+                             size_t startOffset, BREGEXP** rxp, char* msg);
 
 /* Releases a record from BMatch or BMatchUtf8. NULL is allowed. */
 BREGEXP_API void BRegfree(BREGEXP* rx);

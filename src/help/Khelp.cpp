@@ -17,8 +17,6 @@ namespace {
 constexpr const char* kNotFound = "が見つかりません。";
 constexpr const char* kNoHtmlHelp = "HHCTRL.OCXが見つかりません";
 constexpr std::chrono::seconds kPerldocTimeout{10};
-// pydoc imports the module it documents; a large package takes a few seconds.
-constexpr std::chrono::seconds kPydocTimeout{15};
 
 bool IsWordChar(char c) {
     return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
@@ -32,8 +30,11 @@ KHelp::KHelp(KVexilConfig& config, KHelpServices services)
         services_.hasAssociatedProgram = DesktopHasProgramFor;
     if (!services_.perlFunctionDoc)
         services_.perlFunctionDoc = PerlFunctionDoc;
-    if (!services_.pythonDoc)
-        services_.pythonDoc = PydocText;
+}
+
+KHelp::~KHelp() {
+    if (services_.docLookup)
+        services_.docLookup->Cancel();
 }
 
 void KHelp::ShowHelpContents() {
@@ -56,12 +57,14 @@ void KHelp::ShowKeywordHelp() {
     if (!FileExists(path)) {
         // A stock Perl or Python has its documentation at hand even where no help file was
         // ever set up.
-        const bool shown = IsPerlInterpreter(language->ExePath)
-                               ? ShowPerlFunction(word)
-                               : IsPythonInterpreter(language->ExePath) &&
-                                     ShowPythonTopic(Trim(language->ExePath), word);
-        if (!shown)
-            services_.messages.Show(language->HelpFile + kNotFound);
+        const bool perl = IsPerlInterpreter(language->ExePath);
+        const bool python = !perl && IsPythonInterpreter(language->ExePath);
+        if (perl && ShowPerlFunction(word))
+            return;
+        if (python && StartPythonTopic(Trim(language->ExePath), word))
+            return;
+        // A word pydoc cannot be asked about is named; otherwise the help file that is missing.
+        services_.messages.Show((python && !word.empty() ? word : language->HelpFile) + kNotFound);
         return;
     }
     if (!language->UseHelpFile) {
@@ -104,14 +107,20 @@ bool KHelp::ShowPerlFunction(const std::string& word) {
     return true;
 }
 
-bool KHelp::ShowPythonTopic(const std::string& interpreter, const std::string& word) {
+bool KHelp::StartPythonTopic(const std::string& interpreter, const std::string& word) {
     std::optional<std::string> name = PythonTopicName(word);
-    if (!name)
+    if (!name || !services_.docLookup)
         return false;
-    std::optional<std::string> text = services_.pythonDoc(interpreter, *name);
-    if (!text || text->empty())
-        return false;
-    services_.viewer.ShowText("pydoc " + *name, *text);
+    // The answer comes on the window's thread; the services outlive any lookup, since the
+    // lookup is called off when it is destroyed.
+    services_.docLookup->Start(PydocCall(interpreter, *name),
+                               [this, name = *name](std::optional<std::string> output) {
+                                   std::optional<std::string> entry = PydocEntry(std::move(output));
+                                   if (entry)
+                                       services_.viewer.ShowText("pydoc " + name, *entry);
+                                   else
+                                       services_.messages.Show(name + kNotFound);
+                               });
     return true;
 }
 
@@ -156,25 +165,4 @@ std::optional<std::string> PythonTopicName(const std::string& word) {
     if (name.empty())
         return std::nullopt;
     return name;
-}
-
-std::optional<std::string> PydocText(const std::string& interpreter, const std::string& name) {
-    if (interpreter.empty() || name.empty() || name.front() == '-')
-        return std::nullopt;
-    // An empty folder of our own: pydoc puts its working folder first on the module path,
-    // -I or not, so a helper.py there would run.
-    std::error_code ec;
-    std::string base = std::filesystem::temp_directory_path(ec).string();
-    if (ec || base.empty())
-        base = "/tmp";
-    std::string folder = base + "/vexil-pydoc-XXXXXX";
-    if (!::mkdtemp(folder.data()))
-        return std::nullopt;
-    std::optional<std::string> text =
-        ReadProgramOutput({interpreter, "-I", "-m", "pydoc", name}, kPydocTimeout, 4 << 20, folder);
-    std::filesystem::remove_all(folder, ec);
-    // Without an entry pydoc prints a line saying so; in older versions with exit code 0.
-    if (text && text->rfind("No Python documentation found", 0) == 0)
-        return std::nullopt;
-    return text;
 }

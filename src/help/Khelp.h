@@ -3,6 +3,8 @@
 // word at the script window's caret up in the current language's help file. Which file, which
 // branch and which message are decided here; showing a file is the viewer's business.
 
+#include "help/DocLookup.h"
+
 #include <functional>
 #include <optional>
 #include <string>
@@ -33,20 +35,23 @@ struct KHelpServices {
     std::function<bool(const std::string&)> hasAssociatedProgram;
     // The documentation of one Perl built-in function; unset: PerlFunctionDoc.
     std::function<std::optional<std::string>(const std::string&)> perlFunctionDoc;
-    // Python's documentation of a name, asked of the language's interpreter; unset: PydocText.
-    std::function<std::optional<std::string>(const std::string& interpreter,
-                                             const std::string& name)>
-        pythonDoc;
+    // Runs pydoc away from the window; none: Python has no keyword help.
+    DocLookup* docLookup = nullptr;
 };
 
 class KHelp {
 public:
     // HelpFile starts as the configuration's HelpPath.
     KHelp(KVexilConfig& config, KHelpServices services);
+    // A lookup still running would answer to a help that is gone: it is called off.
+    ~KHelp();
+    KHelp(const KHelp&) = delete;
+    KHelp& operator=(const KHelp&) = delete;
 
     // The application's help file from its top; a missing file is named in a message.
     void ShowHelpContents();
-    // The keyword-help decision, with the current language's help settings.
+    // The keyword-help decision, with the current language's help settings. Python's pydoc
+    // answers later: its entry, or "WORDが見つかりません。", comes when it ends.
     void ShowKeywordHelp();
     // The HTML Help branch: a .chm goes to the desktop's program for it (none: the message
     // "HHCTRL.OCXが見つかりません"); any other file is looked up in the viewer.
@@ -57,7 +62,8 @@ public:
 
 private:
     bool ShowPerlFunction(const std::string& word);
-    bool ShowPythonTopic(const std::string& interpreter, const std::string& word);
+    // Starts pydoc for the word; false when the word names nothing pydoc could be asked.
+    bool StartPythonTopic(const std::string& interpreter, const std::string& word);
 
     KVexilConfig& config_;
     KHelpServices services_;
@@ -73,8 +79,3 @@ std::optional<std::string> PerlFunctionDoc(const std::string& name);
 // if) taken from the word's start, or nothing. Nothing that pydoc reads as an option or a
 // file path gets through.
 std::optional<std::string> PythonTopicName(const std::string& word);
-// interpreter -I -m pydoc NAME as text, or nothing when it fails or knows no such name. No
-// shell sees the name; the interpreter is isolated (-I: no PYTHON* variables, no user site)
-// and starts in an empty folder of its own, since pydoc imports what it is asked about and
-// looks in its working folder first; it is ended after a time limit.
-std::optional<std::string> PydocText(const std::string& interpreter, const std::string& name);

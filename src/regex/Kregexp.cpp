@@ -12,6 +12,7 @@ namespace {
 
 using BRegexpVersionProc = const char* (*)();
 using BMatchProc = int (*)(const char*, const char*, const char*, BREGEXP**, char*);
+using BMatchAtProc = int (*)(const char*, const char*, const char*, std::size_t, BREGEXP**, char*);
 using BRegfreeProc = void (*)(BREGEXP*);
 
 constexpr const char* kLibraryName = "libbregexp.so";
@@ -20,6 +21,7 @@ std::unique_ptr<TDll> gDll;
 BRegexpVersionProc gBRegexpVersion = nullptr;
 BMatchProc gBMatch = nullptr;
 BMatchProc gBMatchUtf8 = nullptr;
+BMatchAtProc gBMatchUtf8At = nullptr;
 BRegfreeProc gBRegfree = nullptr;
 
 void ClearGroups() {
@@ -44,7 +46,8 @@ bool RegExpLoad(MessageService& messages, const std::string& programDir) {
     }
     gBMatch = gDll->Proc<BMatchProc>("BMatch");
     gBMatchUtf8 = gDll->Proc<BMatchProc>("BMatchUtf8");
-    if (!gBMatch || !gBMatchUtf8) {
+    gBMatchUtf8At = gDll->Proc<BMatchAtProc>("BMatchUtf8At");
+    if (!gBMatch || !gBMatchUtf8 || !gBMatchUtf8At) {
         messages.Show("Failed to load proc.");
         RegExpUnload();
         return false;
@@ -63,6 +66,7 @@ void RegExpUnload() {
     gBRegexpVersion = nullptr;
     gBMatch = nullptr;
     gBMatchUtf8 = nullptr;
+    gBMatchUtf8At = nullptr;
     gBRegfree = nullptr;
     gDll.reset();
     ClearGroups();
@@ -115,46 +119,23 @@ bool RegExpMatchUtf8(const std::string& subject, const std::string& expression) 
     return Match(gBMatchUtf8, subject, expression, "");
 }
 
-namespace {
-
-// Skips `count` characters from the start of the subject: quantifiers stop at 65535.
-std::string SkipCharacters(std::size_t count) {
-    constexpr std::size_t kMost = 65535;
-    std::string skip = "(?s:";
-    if (count / kMost)
-        skip += "(?:.{" + std::to_string(kMost) + "}){" + std::to_string(count / kMost) + "}";
-    skip += ".{" + std::to_string(count % kMost) + "}.*?)";
-    return skip;
-}
-
-} // namespace
-
 RegExpResult RegExpSearchUtf8(std::string_view subject, std::size_t from,
                               const std::string& expression, bool ignoreCase, RegExpSpans& spans) {
-    if (!gBMatchUtf8 || from > subject.size())
+    spans = RegExpSpans{};
+    if (!gBMatchUtf8At || from > subject.size())
         return RegExpResult::Invalid;
-    std::string pattern = "m/";
-    if (from == 0) {
-        pattern += expression;
-    } else {
-        // Anchored at the start, past `from` characters, then \K: the match itself begins at
-        // or after from, while the expression still sees the text before it.
-        std::size_t characters = 0;
-        for (std::size_t i = 0; i < from; ++i)
-            if ((static_cast<unsigned char>(subject[i]) & 0xC0) != 0x80)
-                ++characters;
-        pattern += "\\A" + SkipCharacters(characters) + "\\K(?:" + expression + ")";
-    }
-    pattern += ignoreCase ? "/i" : "/";
+    // The same pattern for every search of a text, so the library compiles it once; the start
+    // offset, not a rewritten expression, says where to begin.
+    const std::string pattern = "m/" + expression + (ignoreCase ? "/i" : "/");
     BREGEXP* rx = nullptr;
     char message[256] = {};
     const char* begin = subject.data();
     const char* end = begin + subject.size();
-    const int result = gBMatchUtf8(pattern.c_str(), begin, end, &rx, message);
-    RegExpResult answer = result > 0    ? RegExpResult::Match
-                          : result == 0 ? RegExpResult::Miss
-                                        : RegExpResult::Invalid;
-    spans = RegExpSpans{};
+    const int result = gBMatchUtf8At(pattern.c_str(), begin, end, from, &rx, message);
+    RegExpResult answer = result > 0     ? RegExpResult::Match
+                          : result == 0  ? RegExpResult::Miss
+                          : result == -2 ? RegExpResult::Limit
+                                         : RegExpResult::Invalid;
     if (answer == RegExpResult::Match && rx) {
         const int last = std::min(rx->nparens, 9);
         for (int i = 0; i <= last; ++i) {

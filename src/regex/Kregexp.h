@@ -41,12 +41,14 @@ struct RegExpSpans {
     std::array<std::size_t, 10> end{};
 };
 
-enum class RegExpResult { Match, Miss, Invalid };
+// Limit: the engine gave up (backtracking or memory budget), so whether there is a hit is
+// not known; never to be shown as a miss.
+enum class RegExpResult { Match, Miss, Invalid, Limit };
 
-// The first match of expression (UTF-8, Perl syntax) in subject that starts at or after from
-// (a character boundary). The engine sees the whole subject, so ^, \b and look-behinds judge
-// by what stands before from, as a repeated search of one line must. Fills spans on a match.
-// Invalid: the engine refused the expression, or the library is not loaded. RegExpGroups is
-// left alone.
+// The first match of expression (UTF-8, Perl syntax) in subject that starts at or after byte
+// from. The engine starts there but sees the whole subject, so ^, \b and look-behinds judge
+// by what stands before from, as a repeated search of one line must, and bytes that are not
+// UTF-8 before from hide nothing. Fills spans on a match. Invalid: the engine refused the
+// expression, or the library is not loaded. RegExpGroups is left alone.
 RegExpResult RegExpSearchUtf8(std::string_view subject, std::size_t from,
                               const std::string& expression, bool ignoreCase, RegExpSpans& spans);

@@ -11,6 +11,7 @@
 #include "config/qt/QtHistoryMenu.h"
 #include "encoding/Codeconv.h"
 #include "help/Khelp.h"
+#include "help/qt/QtDocLookup.h"
 #include "help/qt/Hhelp.h"
 #include "help/qt/Version.h"
 #include "platform/Cp932.h"
@@ -131,7 +132,8 @@ TFMain::TFMain(const std::string& appDir, MainServices services, QWidget* parent
     helpViewer_ = std::make_unique<LazyHelpViewer>(*messages_, *launcher_, this);
     auto wordAtCaret = [this] { return Cp932ToUtf8(FScript->GetWordAtCaret()).text; };
     help_ = std::make_unique<KHelp>(
-        *config_, KHelpServices{*messages_, *helpViewer_, *launcher_, wordAtCaret, {}, {}, {}});
+        *config_, KHelpServices{*messages_, *helpViewer_, *launcher_, wordAtCaret, {}, {},
+                                new QtDocLookup(this)});
     RegisterCommands();
     // The caption is right from the first frame, not only after the initial refresh.
     SetCaption(FScript->GetTitle());

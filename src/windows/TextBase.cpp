@@ -1,5 +1,6 @@
 #include "windows/TextBase.h"
 
+#include "windows/ProgressWindow.h"
 #include "windows/ReplaceDialog.h"
 #include "windows/logic/CommentToggle.h"
 #include "windows/logic/ScriptNavigation.h"
@@ -37,13 +38,10 @@ void TFTextBase::Replace() {
             Host().RefreshView();
         },
         [this, dialog] {
-            const long count =
-                text_.ReplaceAll(dialog->FindText(), dialog->ReplaceText(), dialog->Options());
-            const std::string said =
-                editor_->ReadOnly() ? std::string("編集禁止のため置換できません。")
-                : count < 0         ? std::string("正規表現が正しくありません。")
-                : count == 0 ? "「" + dialog->FindText() + "」は見つかりませんでした。"
-                             : std::to_string(count) + " 個置換しました。";
+            ProgressWindow progress(this, QStringLiteral("置換しています…"));
+            const ReplaceAllResult result = text_.ReplaceAll(
+                dialog->FindText(), dialog->ReplaceText(), dialog->Options(), &progress);
+            const std::string said = ReplaceAllMessage(result, dialog->FindText());
             dialog->ShowResult(said);
             Host().Notice(said);
             Host().RefreshView();

@@ -31,6 +31,27 @@ struct RecordingViewer : HelpViewer {
     std::function<void()> DuringKeyword;
 };
 
+// The lookup as the window runs it, answered when the test says.
+struct HeldLookup : DocLookup {
+    void Start(const DocCall& call, Done done) override {
+        Calls.push_back(call);
+        Pending = std::move(done);
+    }
+    void Cancel() override {
+        Pending = nullptr;
+        ++Cancels;
+    }
+    bool Busy() const override { return Pending != nullptr; }
+    void Answer(std::optional<std::string> output) {
+        Done done = std::move(Pending);
+        Pending = nullptr;
+        done(std::move(output));
+    }
+    std::vector<DocCall> Calls;
+    Done Pending;
+    int Cancels = 0;
+};
+
 struct Help : ::testing::Test {
     TempDir program, elsewhere;
     ScriptedMessages messages;
@@ -41,19 +62,14 @@ struct Help : ::testing::Test {
     bool associated = true;
     Lines docAsked;
     std::optional<std::string> doc;
-    Lines pydocAsked;
-    std::optional<std::string> pydoc;
-    KHelp help{config,
-               KHelpServices{messages, viewer, launcher, [this] { return word; },
-                             [this](const std::string&) { return associated; },
-                             [this](const std::string& name) {
-                                 docAsked.push_back(name);
-                                 return doc;
-                             },
-                             [this](const std::string& interpreter, const std::string& name) {
-                                 pydocAsked.push_back(interpreter + " " + name);
-                                 return pydoc;
-                             }}};
+    HeldLookup lookup;
+    KHelp help{config, KHelpServices{messages, viewer, launcher, [this] { return word; },
+                                     [this](const std::string&) { return associated; },
+                                     [this](const std::string& name) {
+                                         docAsked.push_back(name);
+                                         return doc;
+                                     },
+                                     &lookup}};
 
     void SetUp() override {
         config.LoadDefFiles(); // none: the built-in Perl, told once
@@ -174,64 +190,68 @@ TEST_F(Help, PerlWithoutAHelpFileShowsTheFunctionsEntry) {
     word = "print";
     help.ShowKeywordHelp();
     EXPECT_TRUE(docAsked.empty());
-    EXPECT_EQ(messages.Count(), 3u);
+    EXPECT_EQ(lookup.Calls.size(), 1u);
+    EXPECT_EQ(messages.Count(), 2u);
 }
 
-TEST_F(Help, PythonWithoutAHelpFileShowsPydocForANameOnly) {
+TEST_F(Help, PythonWithoutAHelpFileAsksPydocForANameAndAnswersWhenItEnds) {
     Lang().ExePath = " /usr/local/bin/python3.12 ";
     Lang().HelpFile = "";
-    pydoc = "Help on function join in os.path:";
-    // word at the caret, what pydoc is asked about (nothing: not asked).
+    const std::string entry = "Help on function join in os.path:";
+    // word at the caret, what pydoc is asked about (nothing: not asked, the word is named).
     const std::pair<const char*, const char*> cases[] = {
         {"os.path.join(", "os.path.join"}, {"if", "if"}, {"-k", nullptr}, {"./x.py", nullptr}};
     for (const auto& [caret, name] : cases) {
         Clear();
-        pydocAsked.clear();
+        lookup.Calls.clear();
         word = caret;
         help.ShowKeywordHelp();
-        EXPECT_EQ(pydocAsked,
-                  name ? Lines{"/usr/local/bin/python3.12 " + std::string(name)} : Lines{});
-        EXPECT_EQ(Effects(), name ? Lines{"text pydoc " + std::string(name) + ": " + *pydoc}
-                                  : Lines{"message が見つかりません。"});
+        if (!name) {
+            EXPECT_TRUE(lookup.Calls.empty());
+            EXPECT_EQ(Effects(), Lines{"message " + std::string(caret) + "が見つかりません。"});
+            continue;
+        }
+        ASSERT_EQ(lookup.Calls.size(), 1u);
+        EXPECT_EQ(lookup.Calls[0].argv,
+                  (Lines{"/usr/local/bin/python3.12", "-I", "-m", "pydoc", name}));
+        // Nothing is shown while pydoc runs; the entry comes when it ends.
+        EXPECT_TRUE(Effects().empty());
+        lookup.Answer(entry);
+        EXPECT_EQ(Effects(), Lines{"text pydoc " + std::string(name) + ": " + entry});
     }
+    // No entry, said either way: the name looked up is named.
+    for (const std::optional<std::string>& output :
+         {std::optional<std::string>(), std::optional<std::string>("No Python documentation "
+                                                                   "found for 'nosuch'.\n")}) {
+        Clear();
+        word = "nosuch.thing(";
+        help.ShowKeywordHelp();
+        lookup.Answer(output);
+        EXPECT_EQ(Effects(), Lines{"message nosuch.thingが見つかりません。"});
+    }
+    // Called off (Escape): nothing is said.
     Clear();
-    pydoc.reset(); // no entry
     help.ShowKeywordHelp();
-    EXPECT_EQ(Effects(), Lines{"message が見つかりません。"});
+    lookup.Cancel();
+    EXPECT_TRUE(Effects().empty());
     const std::pair<const char*, bool> interpreters[] = {
         {"Python3", true}, {"python3.12", true}, {"python2", false}, {"python3-config", false}};
     for (auto [path, python] : interpreters)
         EXPECT_EQ(IsPythonInterpreter(path), python) << path;
 }
 
-// A real Python: the entry comes, and neither the folder the program stands in nor PYTHONPATH
-// is read, so a module planted there is never imported; the folder pydoc ran in is gone.
-TEST(PydocText, ReadsTheEntryAndImportsNothingFromTheWorkingFolder) {
-    const std::string python = FindOnPath("python3");
-    if (python.empty())
-        GTEST_SKIP() << "no python3 on PATH";
-    TempDir planted, tmp;
-    const std::string marker = planted.File("imported");
-    planted.Write("vexilplanted.py", "open('" + marker + "', 'w')\n");
-    const std::string cwd = std::filesystem::current_path();
-    std::filesystem::current_path(planted.Path());
-    std::vector<std::pair<std::string, std::optional<std::string>>> kept;
-    for (const auto& [name, value] :
-         {std::pair{"PYTHONPATH", planted.Path()}, std::pair{"TMPDIR", tmp.Path()}}) {
-        const char* old = std::getenv(name);
-        kept.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
-        ::setenv(name, value.c_str(), 1);
+TEST(HelpLifetime, AHelpThatGoesAwayCallsItsLookupOff) {
+    TempDir program;
+    ScriptedMessages messages;
+    RecordingViewer viewer;
+    RecordingLauncher launcher;
+    KVexilConfig config{program.Path(), messages};
+    HeldLookup lookup;
+    {
+        KHelp help{config, KHelpServices{
+                               messages, viewer, launcher, [] { return "len"; }, {}, {}, &lookup}};
     }
-    auto entry = PydocText(python, "len");
-    auto plantedEntry = PydocText(python, "vexilplanted");
-    for (const auto& [name, old] : kept)
-        old ? ::setenv(name.c_str(), old->c_str(), 1) : ::unsetenv(name.c_str());
-    std::filesystem::current_path(cwd);
-    ASSERT_TRUE(entry.has_value());
-    EXPECT_NE(entry->find("len(obj"), std::string::npos) << *entry;
-    EXPECT_FALSE(plantedEntry.has_value()) << *plantedEntry;
-    EXPECT_FALSE(std::filesystem::exists(marker));
-    EXPECT_TRUE(std::filesystem::is_empty(tmp.Path()));
+    EXPECT_EQ(lookup.Cancels, 1);
 }
 
 TEST(PerlFunctionName, TheFunctionAWordNames) {

@@ -208,3 +208,35 @@ TEST_F(BregexpLibrary, AnEarlierRecordIsReplaced) {
 }
 
 } // namespace
+
+TEST_F(BregexpLibrary, Utf8SearchFromAnOffsetTellsALimitFromAMiss) {
+    auto at = dll_.Proc<decltype(&BMatchUtf8At)>("BMatchUtf8At");
+    ASSERT_NE(at, nullptr);
+    auto run = [&](const std::string& pattern, const std::string& subject, size_t from,
+                   std::string* msg = nullptr) {
+        BREGEXP* rx = nullptr;
+        char text[256] = {};
+        const int result =
+            at(pattern.c_str(), subject.data(), subject.data() + subject.size(), from, &rx, text);
+        long start = result > 0 && rx ? rx->startp[0] - subject.data() : -1;
+        free_(rx);
+        if (msg)
+            *msg = text;
+        return std::pair<int, long>{result, start};
+    };
+    // Past a stray byte; a start among stray bytes; the look-behind sees before the start.
+    const std::string line = "ab\xFF\xFE ab xab";
+    EXPECT_EQ(run("m/ab/", line, 1), (std::pair<int, long>{1, 5}));
+    EXPECT_EQ(run("m/ab/", line, 3), (std::pair<int, long>{1, 5}));
+    EXPECT_EQ(run("m/(?<=x)ab/", line, 6), (std::pair<int, long>{1, 9}));
+    EXPECT_EQ(run("m/^ab/", line, 1).first, 0);
+    EXPECT_EQ(run("m/ab/", line, line.size() + 1).first, -1);
+    // A group repeated once per character of a 100,000-character line is within the limits;
+    // a runaway is a limit, not a miss.
+    std::string longLine(100000, 'a');
+    longLine += 'c';
+    EXPECT_EQ(run("m/(?:a|b)*c/", longLine, 0), (std::pair<int, long>{1, 0}));
+    std::string msg;
+    EXPECT_EQ(run("m/^(a+)+$/", std::string(30, 'a') + "!", 0, &msg).first, -2);
+    EXPECT_NE(msg.find("limit"), std::string::npos) << msg;
+}

@@ -13,4 +13,9 @@ int BMatchUtf8(const char* pattern, const char* subject, const char* subjectEnd,
                char* msg) {
     return BMatch(pattern, subject, subjectEnd, rxp, msg);
 }
+int BMatchUtf8At(const char* pattern, const char* subject, const char* subjectEnd,
+                 unsigned long startOffset, void** rxp, char* msg) {
+    (void)startOffset;
+    return BMatch(pattern, subject, subjectEnd, rxp, msg);
+}
 #endif

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 std::string Sjis(const std::string& utf8) {
@@ -88,7 +90,10 @@ TEST_F(Editing, ReplaceAllFollowsTheOptionsAndIsOneStepOfUndo) {
         SCOPED_TRACE(std::string(r.text) + " / " + r.find);
         Window w(r.text);
         w.Select(0, 1);
-        EXPECT_EQ(w.window.ReplaceAll(r.find, r.with, r.options), r.count);
+        const ReplaceAllResult result = w.window.ReplaceAll(r.find, r.with, r.options);
+        EXPECT_EQ(result.count, std::max(r.count, 0L));
+        EXPECT_EQ(result.end,
+                  r.count < 0 ? ReplaceAllResult::End::Invalid : ReplaceAllResult::End::Done);
         EXPECT_EQ(w.Text(), r.expected);
         if (r.count > 0) {
             EXPECT_TRUE(w.editor.CanUndo());
@@ -99,8 +104,118 @@ TEST_F(Editing, ReplaceAllFollowsTheOptionsAndIsOneStepOfUndo) {
     }
     Window readOnly("aaa");
     readOnly.editor.SetReadOnly(true);
-    EXPECT_EQ(readOnly.window.ReplaceAll("a", "b", kExact), 0);
+    const ReplaceAllResult refused = readOnly.window.ReplaceAll("a", "b", kExact);
+    EXPECT_EQ(refused.end, ReplaceAllResult::End::ReadOnly);
+    EXPECT_EQ(ReplaceAllMessage(refused, "a"), "編集禁止のため置換できません。");
     EXPECT_EQ(readOnly.Text(), "aaa");
+}
+
+TEST_F(Editing, EachHitIsSoughtFromWhereTheLastEndedPastBytesThatAreNotUtf8) {
+    // Stray bytes, as a program's output may hold, before and between the hits.
+    const std::string line = "ab\xFF ab \xC3 ab\xE3\x81 ab xab";
+    for (const SearchOptions& options : {kExact, kAnyCase, kRegex}) {
+        const LineMatcher matcher("ab", options);
+        std::vector<std::size_t> starts;
+        EXPECT_TRUE(matcher.Each(line, 0, [&](const RegExpSpans& hit) {
+            starts.push_back(hit.start[0]);
+            return true;
+        }));
+        EXPECT_EQ(starts, (std::vector<std::size_t>{0, 4, 9, 14, 18})) << options.regex;
+    }
+    // A start among the stray bytes finds the next hit, and a look-behind still sees what
+    // lies before the start.
+    const LineMatcher behind("(?<=x)ab", kRegex);
+    auto hit = behind.First(line, 5);
+    ASSERT_TRUE(hit);
+    EXPECT_EQ(hit->start[0], 18u);
+    EXPECT_EQ(LineMatcher("ab", kRegex).First(line, 3)->start[0], 4u);
+}
+
+TEST_F(Editing, ALongLineIsSearchedToItsEndAndAnEngineLimitIsNoMiss) {
+    // A repeated group over 100,000 characters is found, as the class equivalent is.
+    std::string line;
+    for (int i = 0; i < 50000; ++i)
+        line += "ab";
+    Window w("x\r\nzz" + line + "c");
+    w.window.SearchText = "(?:a|b)*c";
+    w.window.Options = kRegex;
+    w.window.FindNext();
+    EXPECT_EQ(w.Caret(), (std::pair<TextPos, TextPos>{1, 2}));
+    EXPECT_EQ(w.editor.SelectionLength(), 100001);
+    EXPECT_TRUE(w.notices.empty());
+
+    // The second hit after a long gap.
+    Window gap("a1" + std::string(300000, '-') + "a2");
+    EXPECT_EQ(gap.window.ReplaceAll("a\\d", "", kRegex).count, 2);
+
+    // Backtracking without end: said as such, never as "not found", searching down, up and
+    // replacing; the hits before the limit are replaced, one step of undo.
+    const std::string runaway = std::string(30, 'a') + "?";
+    const std::string pattern = "(a+)+(!|$)";
+    Window r("aa! " + runaway);
+    r.window.SearchText = pattern;
+    r.window.Options = kRegex;
+    r.Select(0, 4);
+    r.window.FindNext();
+    r.window.Options.wrap = true;
+    r.Select(0, 0);
+    r.window.FindPrevious();
+    ASSERT_EQ(r.notices.size(), 2u);
+    for (const std::string& notice : r.notices) {
+        EXPECT_NE(notice.find("正規表現の照合が限度を超えました"), std::string::npos) << notice;
+        EXPECT_EQ(notice.find("見つかりませんでした"), std::string::npos) << notice;
+    }
+    const ReplaceAllResult limited = r.window.ReplaceAll(pattern, "X", kRegex);
+    EXPECT_EQ(limited.end, ReplaceAllResult::End::Limit);
+    EXPECT_EQ(limited.count, 1);
+    EXPECT_EQ(r.Text(), "X " + runaway);
+    EXPECT_NE(ReplaceAllMessage(limited, pattern).find("限度"), std::string::npos);
+    r.editor.Undo();
+    EXPECT_EQ(r.Text(), "aa! " + runaway);
+}
+
+TEST_F(Editing, ReplaceAllOfManyHitsOnOneLongLineStopsWhenAskedAndKeepsWhatWasDone) {
+    std::string line;
+    for (int i = 0; i < 150000; ++i)
+        line += "a-";
+    std::string expected;
+    for (int i = 0; i < 150000; ++i)
+        expected += "<a>-";
+    for (const SearchOptions& options : {kExact, kAnyCase, kRegex}) {
+        Window w(line);
+        const ReplaceAllResult all =
+            w.window.ReplaceAll("a", options.regex ? "<$&>" : "<a>", options);
+        EXPECT_EQ(all.count, 150000);
+        EXPECT_EQ(w.Text(), expected);
+        w.editor.Undo();
+        EXPECT_EQ(w.Text(), line);
+    }
+
+    // The user stops it at the third question: the hits before are replaced, the rest of the
+    // line stays, and one undo takes back all of it.
+    struct StopAt : WorkProgress {
+        int asked = 0;
+        double last = -1;
+        bool Continue(double done) override {
+            EXPECT_GE(done, last);
+            EXPECT_LE(done, 1.0);
+            last = done;
+            return ++asked < 3;
+        }
+    } stop;
+    Window w("x a\r\n" + line);
+    const ReplaceAllResult stopped = w.window.ReplaceAll("a", "<a>", kExact, &stop);
+    EXPECT_EQ(stopped.end, ReplaceAllResult::End::Stopped);
+    EXPECT_EQ(stop.asked, 3);
+    ASSERT_GT(stopped.count, 1);
+    ASSERT_LT(stopped.count, 150001);
+    const std::size_t done = static_cast<std::size_t>(stopped.count - 1);
+    EXPECT_EQ(w.Text(), "x <a>\r\n" + expected.substr(0, done * 4) + line.substr(done * 2));
+    EXPECT_EQ(ReplaceAllMessage(stopped, "a"),
+              "途中で中止しました。" + std::to_string(stopped.count) + " 個置換しました。");
+    w.editor.Undo();
+    EXPECT_EQ(w.Text(), "x a\r\n" + line);
+    EXPECT_FALSE(w.editor.CanUndo());
 }
 
 TEST_F(Editing, ReplaceTakesTheSelectedHitOnlyAndMovesToTheNext) {

@@ -38,8 +38,9 @@ LineMatcher::LineMatcher(std::string needle, SearchOptions options)
     folded_ = options_.matchCase || options_.regex ? needle_ : FoldCase(needle_);
 }
 
-std::optional<RegExpSpans> LineMatcher::First(std::string_view line, std::size_t from) const {
-    invalid_ = false;
+std::optional<RegExpSpans> LineMatcher::FirstIn(std::string_view line, std::string_view folded,
+                                                std::size_t from) const {
+    trouble_ = Trouble::None;
     if (needle_.empty() || from > line.size())
         return std::nullopt;
     if (options_.regex) {
@@ -48,22 +49,52 @@ std::optional<RegExpSpans> LineMatcher::First(std::string_view line, std::size_t
         case RegExpResult::Match:
             return spans;
         case RegExpResult::Invalid:
-            invalid_ = true;
-            [[fallthrough]];
+            trouble_ = Trouble::Invalid;
+            break;
+        case RegExpResult::Limit:
+            trouble_ = Trouble::Limit;
+            break;
         case RegExpResult::Miss:
             break;
         }
         return std::nullopt;
     }
-    const std::string folded = options_.matchCase ? std::string() : FoldCase(line);
     const std::size_t k = FindInLine(options_.matchCase ? line : folded, folded_, from);
     if (k == std::string_view::npos)
         return std::nullopt;
     return Span(k, needle_.size());
 }
 
+std::optional<RegExpSpans> LineMatcher::First(std::string_view line, std::size_t from) const {
+    const bool fold = !options_.matchCase && !options_.regex;
+    return FirstIn(line, fold ? FoldCase(line) : std::string(), from);
+}
+
+bool LineMatcher::Each(std::string_view line, std::size_t from,
+                       const std::function<bool(const RegExpSpans&)>& hit) const {
+    trouble_ = Trouble::None;
+    const bool fold = !options_.matchCase && !options_.regex;
+    const std::string folded = fold ? FoldCase(line) : std::string();
+    while (from <= line.size()) {
+        std::optional<RegExpSpans> found = FirstIn(line, folded, from);
+        if (!found)
+            return trouble_ == Trouble::None;
+        if (!hit(*found))
+            return false;
+        const std::size_t a = found->start[0], b = found->end[0];
+        std::size_t next = b > a ? b : b + Utf8CharLength(line, b);
+        // Every search moves on, whatever the engine answered (\K may end a hit early).
+        if (next <= from)
+            next = from + Utf8CharLength(line, from);
+        if (next > line.size() && b >= line.size())
+            break;
+        from = next;
+    }
+    return true;
+}
+
 std::optional<RegExpSpans> LineMatcher::Last(std::string_view line, std::size_t limit) const {
-    invalid_ = false;
+    trouble_ = Trouble::None;
     line = line.substr(0, limit);
     if (!options_.regex) {
         const std::string folded = options_.matchCase ? std::string() : FoldCase(line);
@@ -83,6 +114,9 @@ std::optional<RegExpSpans> LineMatcher::Last(std::string_view line, std::size_t 
             break;
         from = hit->start[0] + Utf8CharLength(line, hit->start[0]);
     }
+    // A limit hides what lies after; the last hit before it would not be the last.
+    if (trouble_ != Trouble::None)
+        return std::nullopt;
     return last;
 }
 

@@ -6,6 +6,7 @@
 
 #include "regex/Kregexp.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,19 +30,32 @@ public:
     std::optional<RegExpSpans> First(std::string_view line, std::size_t from = 0) const;
     // The last hit lying wholly inside line[0, limit); overlapping hits count.
     std::optional<RegExpSpans> Last(std::string_view line, std::size_t limit) const;
+    // Every hit of line at or after from, in order, each search beginning where the last hit
+    // ended (an empty hit moves one character on), so hits never overlap and the line is read
+    // once: what replacing all needs. hit answers false to stop. Answers whether it went to
+    // the end of the line (false: stopped by hit, or trouble, see Invalid and Limited).
+    bool Each(std::string_view line, std::size_t from,
+              const std::function<bool(const RegExpSpans&)>& hit) const;
 
-    // The library refused the expression (or is missing) at the last First or Last.
-    bool Invalid() const { return invalid_; }
+    // The library refused the expression (or is missing) at the last First, Last or Each.
+    bool Invalid() const { return trouble_ == Trouble::Invalid; }
+    // The engine gave up at the last First, Last or Each: whether there is a hit is unknown.
+    bool Limited() const { return trouble_ == Trouble::Limit; }
     // A hit always holds the needle's own bytes, so a byte search may skip lines.
     bool Literal() const { return !options_.regex && options_.matchCase; }
     const std::string& Needle() const { return needle_; }
     const SearchOptions& Options() const { return options_; }
 
 private:
+    enum class Trouble { None, Invalid, Limit };
+    // First on a line whose case-folded copy (when case does not matter) is already made.
+    std::optional<RegExpSpans> FirstIn(std::string_view line, std::string_view folded,
+                                       std::size_t from) const;
+
     std::string needle_;
     std::string folded_;
     SearchOptions options_;
-    mutable bool invalid_ = false;
+    mutable Trouble trouble_ = Trouble::None;
 };
 
 // The replacement for one hit: with expand, $1 to $9 (also ${1}) give the groups, $& the whole

@@ -139,6 +139,8 @@ namespace {
 constexpr const char* kWrappedDown = "末尾まで検索したので、先頭から検索しました。";
 constexpr const char* kWrappedUp = "先頭まで検索したので、末尾から検索しました。";
 constexpr const char* kBadExpression = "正規表現が正しくありません。";
+constexpr const char* kEngineLimit =
+    "正規表現の照合が限度を超えました。式を簡単にするか、行を短くしてください。";
 
 std::string NotFound(const std::string& text) {
     return "「" + text + "」は見つかりませんでした。";
@@ -159,10 +161,8 @@ bool TextWindow::SearchForward(const LineMatcher& matcher) {
         SelectHit(start, text, *hit, true);
         return true;
     }
-    if (matcher.Invalid()) {
-        Say(kBadExpression);
+    if (Trouble(matcher))
         return false;
-    }
     auto nextLine = [&](TextPos i) {
         return matcher.Literal() ? editor_.NextLineThatMayHold(i, matcher.Needle())
                                  : (i < editor_.LineCount() ? i : -1);
@@ -176,6 +176,8 @@ bool TextWindow::SearchForward(const LineMatcher& matcher) {
             SelectHit(editor_.PositionFromLine(i), text, *hit, true);
             return true;
         }
+        if (Trouble(matcher))
+            return false;
     }
     if (!matcher.Options().wrap)
         return false;
@@ -192,6 +194,8 @@ bool TextWindow::SearchForward(const LineMatcher& matcher) {
             Say(kWrappedDown);
             return true;
         }
+        if (Trouble(matcher))
+            return false;
     }
     Say(NotFound(matcher.Needle()));
     return false;
@@ -222,10 +226,8 @@ bool TextWindow::SearchBackward(const LineMatcher& matcher) {
             SelectHit(start, text, *hit, false);
             return true;
         }
-        if (matcher.Invalid()) {
-            Say(kBadExpression);
+        if (Trouble(matcher))
             return false;
-        }
     }
     auto previousLine = [&](TextPos i) {
         return matcher.Literal() ? editor_.PreviousLineThatMayHold(i, matcher.Needle()) : i;
@@ -239,6 +241,8 @@ bool TextWindow::SearchBackward(const LineMatcher& matcher) {
             SelectHit(editor_.PositionFromLine(i), text, *hit, true);
             return true;
         }
+        if (Trouble(matcher))
+            return false;
     }
     if (!matcher.Options().wrap)
         return false;
@@ -253,6 +257,8 @@ bool TextWindow::SearchBackward(const LineMatcher& matcher) {
             Say(kWrappedUp);
             return true;
         }
+        if (Trouble(matcher))
+            return false;
     }
     Say(NotFound(matcher.Needle()));
     return false;
@@ -283,57 +289,106 @@ bool TextWindow::Replace(const std::string& find, const std::string& with, Searc
             replaced = true;
         }
     }
-    if (!SearchForward(matcher) && !options.wrap && !matcher.Invalid())
+    if (!SearchForward(matcher) && !options.wrap && !matcher.Invalid() && !matcher.Limited())
         Say(NotFound(find));
     return replaced;
 }
 
-long TextWindow::ReplaceAll(const std::string& find, const std::string& with,
-                            SearchOptions options) {
+bool TextWindow::Trouble(const LineMatcher& matcher) {
+    if (matcher.Invalid())
+        Say(kBadExpression);
+    else if (matcher.Limited())
+        Say(kEngineLimit);
+    else
+        return false;
+    return true;
+}
+
+std::string ReplaceAllMessage(const ReplaceAllResult& result, const std::string& find) {
+    using End = ReplaceAllResult::End;
+    const std::string done = std::to_string(result.count) + " 個置換しました。";
+    switch (result.end) {
+    case End::ReadOnly:
+        return "編集禁止のため置換できません。";
+    case End::Invalid:
+        return kBadExpression;
+    case End::Limit:
+        return std::string(kEngineLimit) + (result.count > 0 ? "その前の " + done : "");
+    case End::Stopped:
+        return "途中で中止しました。" + done;
+    case End::Done:
+        break;
+    }
+    return result.count == 0 ? NotFound(find) : done;
+}
+
+ReplaceAllResult TextWindow::ReplaceAll(const std::string& find, const std::string& with,
+                                        SearchOptions options, WorkProgress* progress) {
+    using End = ReplaceAllResult::End;
     SearchText = find;
     Options = options;
-    if (find.empty() || editor_.ReadOnly())
-        return 0;
+    ReplaceAllResult result;
+    if (editor_.ReadOnly()) {
+        result.end = End::ReadOnly;
+        return result;
+    }
+    if (find.empty())
+        return result;
     const LineMatcher matcher(find, options);
-    long count = 0;
+    const TextPos lines = editor_.LineCount();
+    // The progress is asked once per this many hits within a line, and at every line.
+    constexpr long kAskEvery = 256;
     bool begun = false;
-    for (TextPos i = 0;; ++i) {
-        i = matcher.Literal() ? editor_.NextLineThatMayHold(i, find)
-                              : (i < editor_.LineCount() ? i : -1);
+    for (TextPos i = 0; result.end == End::Done; ++i) {
+        i = matcher.Literal() ? editor_.NextLineThatMayHold(i, find) : (i < lines ? i : -1);
         if (i < 0)
             break;
+        if (progress && !progress->Continue(static_cast<double>(i) / static_cast<double>(lines))) {
+            result.end = End::Stopped;
+            break;
+        }
         const std::string text = editor_.LineUtf8(i);
         std::string out;
-        std::size_t copied = 0, from = 0;
+        std::size_t copied = 0;
         long hits = 0;
-        while (from <= text.size()) {
-            auto hit = matcher.First(text, from);
-            if (!hit)
-                break;
-            const std::size_t a = hit->start[0], b = hit->end[0];
+        const bool whole = matcher.Each(text, 0, [&](const RegExpSpans& hit) {
+            if (progress && hits % kAskEvery == kAskEvery - 1) {
+                const double within = static_cast<double>(hit.start[0]) /
+                                      static_cast<double>(std::max<std::size_t>(text.size(), 1));
+                if (!progress->Continue((static_cast<double>(i) + within) /
+                                        static_cast<double>(lines))) {
+                    result.end = End::Stopped;
+                    return false;
+                }
+            }
+            const std::size_t a = hit.start[0], b = hit.end[0];
             out.append(text, copied, a - copied);
-            out += ExpandReplacement(with, text, *hit, options.regex);
+            out += ExpandReplacement(with, text, hit, options.regex);
             copied = b;
             ++hits;
-            // An empty hit moves on by one character, which is copied as it is.
-            from = b > a ? b : b + (b < text.size() ? Utf8CharLength(text, b) : 1);
+            return true;
+        });
+        if (!whole && matcher.Invalid()) {
+            // Refused at once: the expression is the same on every line, so this is the first.
+            result.end = End::Invalid;
+            break;
         }
-        if (matcher.Invalid()) {
-            if (begun)
-                editor_.EndUndoAction();
-            return -1;
-        }
+        if (!whole && matcher.Limited())
+            result.end = End::Limit;
         if (hits == 0)
             continue;
+        // What follows the last hit (or the point where the work stopped) stays as it was.
         out.append(text, std::min(copied, text.size()));
         if (!begun) {
             editor_.BeginUndoAction();
             begun = true;
         }
         editor_.ReplaceLineUtf8(i, out);
-        count += hits;
+        result.count += hits;
     }
     if (begun)
         editor_.EndUndoAction();
-    return count;
+    if (result.end == End::Invalid)
+        result.count = 0;
+    return result;
 }

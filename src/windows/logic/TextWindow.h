@@ -12,6 +12,7 @@
 #include "windows/logic/FindDialogService.h"
 #include "windows/logic/TextEditor.h"
 #include "windows/logic/TextSearch.h"
+#include "windows/logic/WorkProgress.h"
 
 #include <functional>
 
@@ -33,6 +34,23 @@ std::size_t Utf8OffsetOfColumn(std::string_view utf8, TextPos column);
 // Scrolls so that the caret's line becomes the sixth visible line, or to the top when the
 // caret is among the first six lines.
 void ScrollCaretIntoContext(TextEditor& editor);
+
+// What replacing all came to. The hits replaced are one step of undo, also when the work
+// stopped before the end.
+struct ReplaceAllResult {
+    enum class End {
+        Done,     // every hit replaced (count may be 0)
+        ReadOnly, // nothing replaced: the text may not be edited
+        Invalid,  // nothing replaced: the expression was refused
+        Limit,    // the engine gave up; the hits before that point are replaced
+        Stopped,  // the user stopped it; the hits before that point are replaced
+    };
+    End end = End::Done;
+    long count = 0;
+};
+
+// The words the window says for it.
+std::string ReplaceAllMessage(const ReplaceAllResult& result, const std::string& find);
 
 class TextWindow {
 public:
@@ -58,9 +76,11 @@ public:
     // Replaces the selection when it is a hit of find, then selects the next hit. Answers
     // whether it replaced.
     bool Replace(const std::string& find, const std::string& with, SearchOptions options);
-    // Replaces every hit in the text as one step of undo; answers how many. -1: the
-    // expression was refused.
-    long ReplaceAll(const std::string& find, const std::string& with, SearchOptions options);
+    // Replaces every hit in the text as one step of undo; each line is read and rebuilt once,
+    // so the time grows with the text, not with hits times line length. progress, when
+    // given, is asked as the work goes on and may stop it.
+    ReplaceAllResult ReplaceAll(const std::string& find, const std::string& with,
+                                SearchOptions options, WorkProgress* progress = nullptr);
 
     // The text last searched for in this window, as typed (UTF-8), and how.
     std::string SearchText;
@@ -74,6 +94,8 @@ private:
         if (Notice)
             Notice(text);
     }
+    // Says why a search that found nothing stopped, when it was not a plain miss.
+    bool Trouble(const LineMatcher& matcher);
     // Searches forward from the caret (or back), going round the end when wrap allows.
     bool SearchForward(const LineMatcher& matcher);
     bool SearchBackward(const LineMatcher& matcher);
