@@ -5,6 +5,7 @@
 #include "windows/logic/ErrorLines.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <map>
 #include <unistd.h>
 
@@ -141,6 +142,11 @@ std::vector<ErrorMark> FileErrorMarks(const ErrorLines& lines, const std::string
                                       const std::string& runScript, const KVexilConfig& config,
                                       const std::string& runFolder, std::size_t maxEntries) {
     std::map<long long, std::pair<std::string, std::size_t>> byLine;
+    // A name relative to the run's folder is written as the targets are.
+    const std::string shown =
+        shownFile.empty() || shownFile.front() == '/'
+            ? shownFile
+            : (std::filesystem::path(runFolder) / shownFile).lexically_normal().string();
     // Many entries name the same few files: each name is compared with the file shown once.
     std::map<std::string, bool> named;
     const std::size_t n = std::min(lines.Count(), maxEntries);
@@ -153,7 +159,7 @@ std::vector<ErrorMark> FileErrorMarks(const ErrorLines& lines, const std::string
         const std::string& file = target->file.empty() ? runScript : target->file;
         auto [it, fresh] = named.try_emplace(file, false);
         if (fresh)
-            it->second = SameFile(file, shownFile);
+            it->second = SameFile(file, shown);
         if (!it->second)
             continue;
         auto& [text, count] = byLine[target->line];
