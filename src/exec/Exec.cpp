@@ -4,6 +4,7 @@
 #include "config/Kvexilconfig.h"
 #include "encoding/Codeconv.h"
 #include "exec/Kexecproc.h"
+#include "exec/LivePace.h"
 #include "exec/LiveText.h"
 #include "platform/ClipboardService.h"
 #include "platform/CommandLine.h"
@@ -26,10 +27,6 @@
 extern char** environ;
 
 namespace {
-
-// How often the output of a running script is shown: often enough to read as it comes, seldom
-// enough that filling the page never holds the capture up.
-constexpr double kLiveSeconds = 0.1;
 
 // What the splitter would take apart or take away if the text went unquoted.
 bool NeedsQuotes(const std::string& s) {
@@ -293,7 +290,7 @@ bool Exec::RunCaptured(const std::string& arguments) {
         std::error_code ec;
         outcome.folder = std::filesystem::current_path(ec).string();
 
-        // What arrives is shown about ten times a second, decoded as it comes.
+        // What arrives is shown as it comes (a steady stream ten times a second), decoded.
         const int scriptCode = c_.windows.ScriptCode();
         const auto convert = [this](std::string_view lines) {
             ByteStream in(lines), out;
@@ -315,12 +312,10 @@ bool Exec::RunCaptured(const std::string& arguments) {
             if (!err.Text().empty() && !c_.windows.AppendLiveErrors(err.Text(), err.code))
                 liveErr.Abandon();
         };
-        double nextLive = 0;
+        LivePace pace;
         proc.Progress = [&](const RunProgress& p) {
-            if (p.seconds >= nextLive) {
-                nextLive = p.seconds + kLiveSeconds;
+            if (pace.Due(p.seconds, p.bytes))
                 showLive();
-            }
             return c_.windows.RunTick(p.seconds, p.bytes);
         };
         c_.windows.RunStarted();

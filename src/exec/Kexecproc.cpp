@@ -252,6 +252,10 @@ bool KExecProc::Run() {
     const auto started = Clock::now();
     auto nextProbe = started;
     auto nextReport = started;
+    // Output that comes after a report that saw none is reported at once: the first line of a
+    // script that prints now and then shows as soon as it is written.
+    std::size_t reportedBytes = 0;
+    bool reportedQuiet = true;
 
     for (;;) {
         bool pipesOpen = fds[0].fd >= 0 || fds[1].fd >= 0;
@@ -284,6 +288,8 @@ bool KExecProc::Run() {
             nextReport = now + kProgressInterval;
             RunProgress progress{std::chrono::duration<double>(now - started).count(),
                                  out_.Size() + err_.Size()};
+            reportedQuiet = progress.bytes == reportedBytes;
+            reportedBytes = progress.bytes;
             if (Progress(progress)) {
                 cancelRequested = true;
                 nextProbe = now;
@@ -310,6 +316,8 @@ bool KExecProc::Run() {
         }
         if (ready > 0 && childFd >= 0 && fds[2].revents != 0 && (fds[0].fd >= 0 || fds[1].fd >= 0))
             fds[2].fd = -1; // ended while a process it started holds the pipes: stop asking
+        if (reportedQuiet && out_.Size() + err_.Size() > reportedBytes)
+            nextReport = started;
     }
 
     if (childFd >= 0)
