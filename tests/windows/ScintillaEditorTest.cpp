@@ -351,7 +351,8 @@ TEST(ScintillaEditor, LexersColourWhatIsShownInTheEditorsFontAndLeavePositionsAl
         EXPECT_EQ(editor.SendScintilla(QsciScintillaBase::SCI_TEXTHEIGHT, 0UL), plainHeight);
     }
 
-    // Attaching colours nothing yet; painting colours the screen, the rest comes while idle.
+    // Attaching colours nothing yet; painting colours the screen, and nothing beyond what is
+    // shown is coloured until the view goes there.
     editor.SetSyntax(SyntaxLexer::None);
     editor.resize(400, 300);
     editor.show();
@@ -366,10 +367,26 @@ TEST(ScintillaEditor, LexersColourWhatIsShownInTheEditorsFontAndLeavePositionsAl
     EXPECT_GT(styled, 0);
     EXPECT_LT(styled, length / 10);
     EXPECT_NE(editor.SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT, 0UL), 0); // "my"
+    // The event loop until the colouring stands still: twenty turns in a row that colour nothing.
+    for (int still = 0, i = 0; still < 20 && i < 5000; ++i) {
+        const long before = editor.SendScintilla(QsciScintillaBase::SCI_GETENDSTYLED);
+        QApplication::processEvents();
+        still = editor.SendScintilla(QsciScintillaBase::SCI_GETENDSTYLED) == before ? still + 1 : 0;
+    }
+    EXPECT_LT(editor.SendScintilla(QsciScintillaBase::SCI_GETENDSTYLED), length / 10)
+        << "the text below the screen was coloured in the background";
+    // The end is coloured once the view goes there, whatever lies between.
+    editor.SendScintilla(QsciScintillaBase::SCI_DOCUMENTEND);
+    editor.grab();
     for (int i = 0; i < 500 && editor.SendScintilla(QsciScintillaBase::SCI_GETENDSTYLED) < length;
          ++i)
         QTest::qWait(10);
     EXPECT_EQ(editor.SendScintilla(QsciScintillaBase::SCI_GETENDSTYLED), length);
+    const long lastLine = editor.SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE,
+                                               static_cast<unsigned long>(editor.lines() - 2));
+    EXPECT_NE(editor.SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT,
+                                   static_cast<unsigned long>(lastLine)),
+              0); // "my"
 
     // Positions, texts and searches in CP932 bytes, as without a lexer.
     const std::string text = "my $s = \"" + Nichi + Hon + "\xB1\";\r\n# " + Hyo + "\\" + Hyo +
