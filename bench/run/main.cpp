@@ -26,6 +26,7 @@
 #include <QStringListModel>
 #include <QTest>
 #include <Qsci/qsciscintilla.h>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -35,6 +36,7 @@
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <thread>
 #include <time.h>
 #include <unistd.h>
 
@@ -258,8 +260,31 @@ int main(int argc, char** argv) {
         f9.main.Script().Editor().SetWholeUtf8(
             "my $line = ('x' x 99) . \"\\n\"; print $line for 1 .. " +
             std::to_string(mib * 1024 * 1024 / 100) + ";\n");
+        // Resident memory every 20 ms while F9 lasts, to tell when the peak came.
+        std::atomic<bool> done{false};
+        std::vector<std::pair<double, long>> timeline;
+        std::thread sampler([&] {
+            const auto start = std::chrono::steady_clock::now();
+            while (!done) {
+                std::ifstream status("/proc/self/status");
+                std::string line;
+                while (std::getline(status, line))
+                    if (line.rfind("VmRSS:", 0) == 0)
+                        timeline.emplace_back(
+                            std::chrono::duration<double>(std::chrono::steady_clock::now() - start)
+                                .count(),
+                            std::atol(line.c_str() + 6));
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+        });
         const double seconds = f9.Press();
         const long peak = PeakKb();
+        done = true;
+        sampler.join();
+        if (std::getenv("BENCH_DEBUG"))
+            for (std::size_t i = 0; i < timeline.size(); i += 10)
+                std::fprintf(stderr, "%.2f s %ld MB\n", timeline[i].first,
+                             timeline[i].second / 1024);
         std::printf("%ld MiB of output: F9 %.1f s, peak %ld MB (VmHWM), shown %s, %zu bytes "
                     "held whole\n",
                     mib, seconds, peak / 1024, f9.main.Result().IsCut() ? "cut" : "whole",

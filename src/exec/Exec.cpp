@@ -213,7 +213,10 @@ std::string DroppedOutputMessage(std::size_t out, std::size_t err) {
 }
 
 TextCode HoldOutput(ByteStream& output, int scriptCode, MessageService& messages) {
-    switch (JudgeOutput(output.View())) {
+    const OutputKind kind = JudgeOutput(output.View());
+    // Read through once: a capture in a file need not stay in memory for it.
+    output.ForgetPages(0, output.Size());
+    switch (kind) {
     case OutputKind::Utf8:
         return TextCode::Utf8;
     case OutputKind::Ascii:

@@ -123,7 +123,10 @@ bool Feed(int fd, const std::string& bytes, size_t& written) {
 } // namespace
 
 std::size_t KExecProc::DefaultSpill() {
-    constexpr std::size_t kLeast = std::size_t{64} << 20, kMost = std::size_t{1} << 30;
+    // At most 256 MiB: beyond that a capture in a file lets its pages go as it grows and as
+    // the result window takes it in, where one in memory would be held beside the window's
+    // copy (a gigabyte of output peaked at twice its size).
+    constexpr std::size_t kLeast = std::size_t{64} << 20, kMost = std::size_t{256} << 20;
     const std::size_t available = AvailableMemory();
     return available == 0 ? kMost : std::clamp(available / 4, kLeast, kMost);
 }

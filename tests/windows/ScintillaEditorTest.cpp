@@ -434,3 +434,26 @@ TEST(ScintillaEditor, PlainAccessibleInterfaceUntilAssistiveTechnologyListens) {
     EXPECT_EQ(full->textInterface()->characterCount(), 6);
     QAccessible::setActive(false);
 }
+
+// Output goes in as pieces (a cut text's head, note and tail) with no copy of the whole: the
+// text is the pieces one after the other, CP932 converted across the piece borders' line ends,
+// lost characters counted, and the caller hears of every piece it may let go.
+TEST(ScintillaEditor, PiecesLoadAsTheirConcatenationAndAreHandedBack) {
+    ScintillaEditor editor;
+    const std::string head = "first " + Nichi + "\r\n", note = "--- cut ---\r\n",
+                      tail = "last \xA0" + Hon; // 0xA0 has no character in CP932
+    std::vector<std::string_view> heard;
+    editor.SetWholePieces({head, note, tail}, TextCode::Cp932,
+                          [&](std::string_view piece) { heard.push_back(piece); });
+    EXPECT_EQ(editor.WholeText(), head + note + "last \x81\xAC" + Hon); // 〓 where it was lost
+    EXPECT_EQ(editor.LostOnLoad(), 1u);
+    for (const std::string* piece : {&head, &note, &tail})
+        EXPECT_NE(std::find_if(heard.begin(), heard.end(),
+                               [&](std::string_view h) { return h.data() == piece->data(); }),
+                  heard.end());
+
+    const std::string utf8 = "caf\xC3\xA9\n";
+    editor.SetWholePieces({utf8, std::string_view(utf8).substr(0, 4), "\xA9!"}, TextCode::Utf8);
+    EXPECT_EQ(editor.Utf8Text(), utf8 + "caf\xC3\xA9!");
+    EXPECT_EQ(editor.LostOnLoad(), 0u);
+}
