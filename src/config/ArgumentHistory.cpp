@@ -34,7 +34,8 @@ void ArgumentHistory::Load(const IniFile& ini) {
         const std::string key = Key(static_cast<std::size_t>(i));
         if (!ini.HasKey(kSection, key))
             break;
-        const std::string line = Trim(ini.ReadString(kSection, key, ""));
+        // Whole: a long line typed once comes back as it was typed.
+        const std::string line = Trim(ini.ReadWholeString(kSection, key));
         if (!line.empty() && std::find(lines_.begin(), lines_.end(), line) == lines_.end())
             lines_.push_back(line);
     }

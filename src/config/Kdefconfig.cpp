@@ -101,6 +101,8 @@ void KDefConfig::Load() {
     const long tabWidth = ini.ReadInteger(kLanguage, "TabWidth", 8);
     TabWidth = tabWidth >= 1 && tabWidth <= 32 ? static_cast<int>(tabWidth) : 8;
     CommentMark = ini.ReadString(kLanguage, "CommentMark", "");
+    const long indentSpaces = ini.ReadInteger(kLanguage, "IndentSpaces", 0);
+    IndentSpaces = indentSpaces >= 1 && indentSpaces <= 16 ? static_cast<int>(indentSpaces) : 0;
 
     ExePath = ini.ReadString(kEnvironment, "ExePath", kDefaultExePath);
     Option = ini.ReadString(kEnvironment, "Option", "");
@@ -123,6 +125,9 @@ void KDefConfig::Save() const {
     ini.WriteString(kLanguage, "Name", Name);
     ini.WriteString(kLanguage, "Ext", Ext);
     ini.WriteString(kLanguage, "RegExpLang", RegExpLang);
+    // A ready definition records its spaces once; a value edited by hand is never overwritten.
+    if (IndentSpaces != 0 && !ini.HasKey(kLanguage, "IndentSpaces"))
+        ini.WriteString(kLanguage, "IndentSpaces", std::to_string(IndentSpaces));
 
     ini.WriteString(kEnvironment, "ExePath", ExePath);
     ini.WriteString(kEnvironment, "Option", Option);

@@ -58,9 +58,12 @@ public:
 
     // Editing keys of [Language] that no dialog shows: read, never written, so a hand-written
     // value stays in the file. TabWidth is the columns of a tab (1 to 32, else 8); CommentMark
-    // is the line-comment mark, empty for the language's usual one.
+    // is the line-comment mark, empty for the language's usual one. IndentSpaces (1 to 16)
+    // makes Tab and the indentation steps spaces instead of a TAB; 0 (or anything else) keeps
+    // the TAB. A ready definition that asks for spaces writes it once, when it is made.
     int TabWidth = 8;
     std::string CommentMark;
+    int IndentSpaces = 0;
 };
 
 // Whether an interpreter path names Perl (perl, perl5.36, perl.exe...).

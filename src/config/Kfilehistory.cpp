@@ -12,7 +12,17 @@ constexpr const char* kClearCaption = "履歴をクリア(&C)";
 constexpr const char* kClearQuestion = "全てのファイル履歴を削除してよろしいですか？";
 
 std::string ItemCaption(int number, const std::string& path) {
-    return "&" + std::to_string(number) + " " + path;
+    // Keys 1 to 9, and 0 for the tenth ("1&0": the key 1 stays item 1's); items past ten
+    // (a longer stored history) have none. An ampersand of the path is shown, not a key.
+    std::string digits = std::to_string(number);
+    if (number < 10)
+        digits.insert(0, "&");
+    else if (number == 10)
+        digits = "1&0";
+    std::string shown;
+    for (char c : path)
+        shown += c == '&' ? std::string("&&") : std::string(1, c);
+    return digits + " " + shown;
 }
 
 std::string ItemName(int position) {

@@ -54,6 +54,7 @@ SeedLanguages(const std::string& defsDir,
         def->RegExpErr = seed.regExpErr;
         def->RegExpFile = seed.regExpFile;
         def->UseTagJumpToOtherFile = true;
+        def->IndentSpaces = std::string_view(seed.fileName) == "python" ? 4 : 0; // as PEP 8 asks
         try {
             def->Save();
         } catch (const IniError&) {

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -29,33 +30,56 @@ std::string WithoutSlash(std::string dir) {
     return dir;
 }
 
+// Root's XDG_CONFIG_HOME counts only when root owns that folder: "sudo -E" keeps the caller's
+// value, which names the caller's own ~/.config.
+bool OwnedByRoot(const std::string& dir) {
+    struct stat st {};
+    return ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == 0;
+}
+
 } // namespace
 
-std::string UserHomeFolder() {
-    if (const char* home = std::getenv("HOME"); home && UsableHome(home))
-        return WithoutSlash(home);
+SettingsUser CurrentSettingsUser() {
+    SettingsUser user;
+    const uid_t uid = ::geteuid();
+    user.root = uid == 0;
     // HOME unset or emptied (a service, "env -i", a sudo configuration): the password
     // database still knows the user's home, as the C library's own lookups do.
     long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
     std::vector<char> buffer(size > 0 ? static_cast<size_t>(size) : 16384);
     struct passwd entry {};
     struct passwd* found = nullptr;
-    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
-        found->pw_dir && UsableHome(found->pw_dir))
-        return WithoutSlash(found->pw_dir);
+    if (::getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
+        found->pw_dir)
+        user.databaseHome = found->pw_dir;
+    return user;
+}
+
+std::string UserHomeFolder(const SettingsUser& user) {
+    if (!user.root) {
+        if (const char* home = std::getenv("HOME"); home && UsableHome(home))
+            return WithoutSlash(home);
+    }
+    if (UsableHome(user.databaseHome))
+        return WithoutSlash(user.databaseHome);
     return {};
 }
 
-std::string SettingsFolderFor(const std::string& programDir,
-                              const std::function<bool(const std::string&)>& writable) {
-    if (writable(programDir))
+bool IsPortableProgram(const std::string& programDir) {
+    std::error_code ec;
+    return fs::is_regular_file(WithSlash(programDir) + kPortableMarker, ec);
+}
+
+std::string SettingsFolderFor(const std::string& programDir, bool keepBeside,
+                              const SettingsUser& user) {
+    if (keepBeside)
         return WithSlash(programDir);
     const char* config = std::getenv("XDG_CONFIG_HOME");
     std::string base;
     // A relative XDG_CONFIG_HOME is to be ignored, as the base directory rules say.
-    if (config && config[0] == '/')
+    if (config && config[0] == '/' && (!user.root || OwnedByRoot(config)))
         base = config;
-    else if (std::string home = UserHomeFolder(); !home.empty())
+    else if (std::string home = UserHomeFolder(user); !home.empty())
         base = home + "/.config";
     else
         return WithSlash(programDir); // nowhere else to go: fail later, loudly, at the save
@@ -63,8 +87,11 @@ std::string SettingsFolderFor(const std::string& programDir,
 }
 
 std::string SettingsFolderFor(const std::string& programDir) {
-    return SettingsFolderFor(
-        programDir, [](const std::string& dir) { return ::access(dir.c_str(), W_OK) == 0; });
+    // A portable copy in a folder the user may not write (another user's, read-only media) keeps
+    // its settings where it could save them, like an installed program.
+    const bool keepBeside =
+        IsPortableProgram(programDir) && ::access(programDir.c_str(), W_OK) == 0;
+    return SettingsFolderFor(programDir, keepBeside, CurrentSettingsUser());
 }
 
 std::string PrepareSettingsFolder(const std::string& programDir, const std::string& settingsDir) {

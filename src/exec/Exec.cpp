@@ -10,13 +10,16 @@
 #include "platform/CommandLine.h"
 #include "platform/DialogService.h"
 #include "platform/FileFacts.h"
+#include "platform/FileJournal.h"
 #include "platform/Launcher.h"
 #include "platform/MessageService.h"
+#include "platform/OnUnwind.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -59,13 +62,6 @@ std::string Absolute(const std::string& path) {
     return ec ? path : p.string();
 }
 
-void PutOnClipboard(ClipboardService& clipboard, const HeldText& text) {
-    if (text.code == TextCode::Utf8)
-        clipboard.SetUtf8Text(text.bytes);
-    else
-        clipboard.SetText(text.bytes);
-}
-
 } // namespace
 
 std::string RunCommandLine(const std::string& interpreter, const std::string& options,
@@ -97,7 +93,11 @@ std::string ConsoleScript(const std::string& interpreter, const std::string& scr
                 safe += c == '\'' ? std::string("'\\''") : std::string(1, c);
             files += " " + safe;
         }
-        text += "trap 'rm -f" + files + "' EXIT\n";
+        // dash runs no EXIT trap when a signal ends it: a closed terminal (HUP), Ctrl+C (INT)
+        // or a logout (TERM) leaves through exit, which does.
+        text += "trap 'rm -f" + files +
+                "' EXIT\ntrap 'exit 129' HUP\ntrap 'exit 130' INT\n"
+                "trap 'exit 143' TERM\n";
     }
     text += ShellQuoted(interpreter) + " " + ShellQuoted(scriptPath) + "\n";
     if (pause)
@@ -108,9 +108,19 @@ std::string ConsoleScript(const std::string& interpreter, const std::string& scr
 }
 
 CopyPlace UniquePlace(const std::string& head, const std::string& name, const std::string& mark) {
-    // The unique part goes before the extension, which some interpreters insist on.
-    const std::string ext = ExtractFileExt(name);
-    const std::string stem = name.substr(0, name.size() - ext.size());
+    // The unique part goes before the extension, which some interpreters insist on. The
+    // name of ours is cut where it would pass the longest name a folder takes (a user's name
+    // of 255 bytes is still saved and run); the user's own name is never touched.
+    std::string ext = ExtractFileExt(name);
+    std::string stem = name.substr(0, name.size() - ext.size());
+    const std::size_t fixed = ExtractFileName(head).size() + mark.size() + 7;
+    if (fixed + ext.size() > NAME_MAX)
+        ext.clear();
+    std::size_t keep = std::min(stem.size(), NAME_MAX - fixed - ext.size());
+    while (keep > 0 && keep < stem.size() &&
+           (static_cast<unsigned char>(stem[keep]) & 0xC0) == 0x80)
+        --keep; // never inside a UTF-8 character
+    stem.resize(keep);
     return CopyPlace{head + stem + mark + "-XXXXXX" + ext, static_cast<int>(ext.size())};
 }
 
@@ -129,6 +139,8 @@ std::string MakeUniqueFile(CopyPlace place) {
     if (fd < 0)
         return {};
     ::close(fd);
+    // Noted empty at once and again once written: whichever is left after a crash is known.
+    RecordMadeFile(place.pattern);
     return place.pattern;
 }
 
@@ -212,7 +224,8 @@ std::string DroppedOutputMessage(std::size_t out, std::size_t err) {
     return message;
 }
 
-TextCode HoldOutput(ByteStream& output, int scriptCode, MessageService& messages) {
+TextCode HoldOutput(ByteStream& output, int scriptCode, MessageService& messages,
+                    std::string* captured) {
     const OutputKind kind = JudgeOutput(output.View());
     // Read through once: a capture in a file need not stay in memory for it.
     output.ForgetPages(0, output.Size());
@@ -224,6 +237,11 @@ TextCode HoldOutput(ByteStream& output, int scriptCode, MessageService& messages
     case OutputKind::Other:
         break;
     }
+    // Held in CP932, the text no longer gives these bytes back (NEC and IBM characters fold,
+    // invalid bytes become 〓): a copy is kept for the save and the page, up to a size where
+    // a second copy would crowd memory.
+    if (captured && output.Size() <= kKeptCapture)
+        *captured = std::string(output.View());
     if (scriptCode != kCodeSjis) {
         ByteStream converted;
         ConvertStream(output, converted, "-s", messages);
@@ -257,6 +275,7 @@ std::optional<Exec::RunScript> Exec::PrepareScript() {
         ::unlink(path.c_str());
         return std::nullopt;
     }
+    RecordMadeFile(path);
     return RunScript{path, true};
 }
 
@@ -323,9 +342,21 @@ bool Exec::RunCaptured(const std::string& arguments) {
         };
         c_.windows.RunStarted();
         const auto started = std::chrono::steady_clock::now();
+        // Whatever escapes the run (memory running out while output is shown or converted)
+        // ends it here: the child is already gone (KExecProc sees to it), the window takes
+        // input again, the copy goes and the panel says the run broke off; what was shown
+        // stays. The dispatch point only says why.
+        OnUnwind endRun([&] {
+            c_.windows.RunEnded();
+            Discard(*script);
+            outcome.kind = RunOutcome::Kind::Aborted;
+            outcome.seconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+            outcome.endedAt = ClockNow();
+            c_.windows.RunFinished(outcome);
+        });
         bool ok = proc.Run();
-        outcome.seconds =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        outcome.seconds = proc.Seconds();
         outcome.endedAt = ClockNow();
         outcome.exitCode = proc.ExitCode();
         outcome.kind = proc.Cancelled() ? RunOutcome::Kind::Cancelled : RunOutcome::Kind::Ended;
@@ -347,11 +378,14 @@ bool Exec::RunCaptured(const std::string& arguments) {
 
         // UTF-8 output, what Linux programs print, is held as it came, so no character is
         // lost on the way to the user; other output is held in CP932 as before.
-        const TextCode outCode = HoldOutput(proc.StdOut(), scriptCode, c_.messages);
+        std::string captured;
+        const TextCode outCode = HoldOutput(proc.StdOut(), scriptCode, c_.messages, &captured);
         if (liveOut.Holds(proc.StdOut().View(), outCode))
             c_.windows.KeepLiveResult(outCode);
         else
             c_.windows.LoadResult(proc.StdOut(), outCode);
+        if (outCode == TextCode::Cp932 && !captured.empty())
+            c_.windows.KeepCapturedResult(std::move(captured));
         const TextCode errCode = HoldOutput(proc.StdErr(), scriptCode, c_.messages);
         if (liveErr.Holds(proc.StdErr().View(), errCode))
             c_.windows.KeepLiveErrors(errCode);
@@ -419,10 +453,12 @@ void Exec::RunFromClipboardCommand() {
         c_.messages.Show(error, kErrorCaption, MessageIcon::Error);
         return;
     }
+    RecordMadeFile(path);
     // Quoted like every path on a command line: a blank in TMPDIR must not make two arguments.
     bool ran = RunCaptured(QuoteArgument(path));
     if (ran && !options_.NotClip)
-        PutOnClipboard(c_.clipboard, c_.windows.ResultText());
+        // Decoded once from what the run wrote: Unicode, nothing folded on the way.
+        c_.clipboard.SetUtf8Text(c_.windows.ResultUtf8());
     ::unlink(path.c_str());
     if (ran)
         FollowUps();
@@ -456,6 +492,8 @@ void Exec::RunInConsoleCommand() {
             ::unlink(batch->c_str());
         return;
     }
+    if (ownBatch)
+        RecordMadeFile(*batch);
     // The shell removes the copy when it ends; a terminal that never started cannot.
     RunOutcome outcome;
     outcome.kind = RunOutcome::Kind::Console;
@@ -546,11 +584,20 @@ void Exec::RunDroppedFiles(const std::vector<std::string>& paths) {
 
 void Exec::RunWithArguments(const std::string& line) {
     // One line of arguments: a pasted line break is a blank, as in every one-line field.
-    const std::string args = Trim(SingleLine(line));
-    c_.config.Arguments.Add(args);
+    const std::string typed = Trim(SingleLine(line));
+    const ShellWords words = SplitShellWords(typed);
+    if (!words.error.empty()) {
+        c_.messages.Show(words.error, kErrorCaption, MessageIcon::Error);
+        return;
+    }
+    c_.config.Arguments.Add(typed);
+    // The list as the user meant it, quoted for the splitter every command line goes
+    // through: F9 with the remembered arguments gets the very same list.
+    const std::string args = JoinQuoted(words.words);
     if (RunCaptured(args))
         FollowUps();
-    Remember(args, TypedArgumentsHint(args));
+    if (!typed.empty()) // an empty line keeps what was remembered
+        Remember(args, TypedArgumentsHint(words.words));
 }
 
 void Exec::Remember(const std::string& args, const std::string& hint) {
@@ -561,9 +608,9 @@ void Exec::Remember(const std::string& args, const std::string& hint) {
     c_.windows.OptionsChanged();
 }
 
-std::string TypedArgumentsHint(const std::string& line) {
+std::string TypedArgumentsHint(const std::vector<std::string>& arguments) {
     std::string hint = "\n\n 直前に指定した引数";
-    for (const std::string& argument : SplitCommandLine(line))
+    for (const std::string& argument : arguments)
         hint += "\n" + argument;
     return hint;
 }
@@ -602,6 +649,7 @@ void Exec::ShowResultInBrowser() {
         c_.messages.Show(error, kErrorCaption, MessageIcon::Error);
         return;
     }
+    RecordMadeFile(*page);
     Launch(OpenerCommand(*page));
 }
 

@@ -59,8 +59,12 @@ public:
     virtual std::optional<std::string> InScriptCode(const std::string& utf8) = 0;
     virtual void ClearResult() = 0;
     virtual void LoadResult(ByteStream& stream, TextCode code) = 0;
-    // The result text in the code it is held in.
+    // The result text in the code it is held in; the output as captured while unedited.
     virtual HeldText ResultText() = 0;
+    // The result text as shown, UTF-8: what the clipboard gets.
+    virtual std::string ResultUtf8() = 0;
+    // The output as the run captured it, before it was held in CP932 for the window.
+    virtual void KeepCapturedResult(std::string bytes) = 0;
     // Writes the result text to path; false when it failed (and was reported).
     virtual bool SaveResult(const std::string& path) = 0;
     virtual void SetResultFolder(const std::string& folder) = 0;
@@ -199,7 +203,7 @@ std::string RunCommandLine(const std::string& interpreter, const std::string& op
 std::string DropArguments(const std::vector<std::string>& paths);
 // The hint of the remembered arguments after a typed line: one argument a line, as the child
 // gets them.
-std::string TypedArgumentsHint(const std::string& line);
+std::string TypedArgumentsHint(const std::vector<std::string>& arguments);
 // The shell script of the terminal-window run. The files in removeAtEnd (the run's copy, the
 // shell script itself) are removed when the shell ends, however it ends.
 std::string ConsoleScript(const std::string& interpreter, const std::string& scriptPath, bool pause,
@@ -229,7 +233,10 @@ std::string BrowserText(const std::string& resultText, bool cut);
 // ASCII in the script's own code; anything else as CP932, converted when the script's code is
 // not Shift_JIS (EUC-JP, JIS), taken as it is otherwise. Answers the code, and replaces the
 // stream's bytes when they were converted.
-TextCode HoldOutput(ByteStream& output, int scriptCode, MessageService& messages);
+// Output held in CP932 up to this size keeps a copy of its bytes as captured.
+inline constexpr std::size_t kKeptCapture = 64u << 20;
+TextCode HoldOutput(ByteStream& output, int scriptCode, MessageService& messages,
+                    std::string* captured = nullptr);
 // What a user is told when a child could not be started: the runner's text, the reason, and
 // for E2BIG in a CGI GET that a large form goes by POST on standard input.
 std::string StartFailureMessage(const std::string& text, int error, bool cgiGet);

@@ -1,10 +1,13 @@
 #include "exec/Kexecproc.h"
 
+#include "platform/OnUnwind.h"
+
 #include "platform/CommandLine.h"
 #include "platform/FileFacts.h"
 #include "platform/SpawnAttributes.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -20,6 +23,15 @@
 extern char** environ;
 
 namespace {
+
+// The group of the child that a run waits for, for an end that comes from outside (a logout's
+// SIGTERM). Cleared before the child is reaped, so a recycled id is never killed.
+std::atomic<pid_t> runningGroup{0};
+
+struct RunningGroup {
+    explicit RunningGroup(pid_t pid) { runningGroup.store(pid); }
+    ~RunningGroup() { runningGroup.store(0); }
+};
 
 struct Pipe {
     int read = -1;
@@ -168,6 +180,7 @@ bool KExecProc::Run() {
     out_ = ByteStream();
     err_ = ByteStream();
     dropped_[0] = dropped_[1] = 0;
+    seconds_ = 0;
     for (ByteStream* stream : {&out_, &err_}) {
         stream->SpillAbove(spillAbove_, TempFolder());
         stream->SetLimit(limit_);
@@ -233,6 +246,18 @@ bool KExecProc::Run() {
     // Readable once the child has ended, so the wait after the pipes closed needs no timer.
     // Without it (older kernels) the loop looks at the child every 50 ms instead.
     int childFd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    // Whatever escapes the capture (the window's progress callback running out of memory)
+    // must not leave the child running, unreaped or watched.
+    RunningGroup running(pid);
+    OnUnwind endChild([&] {
+        runningGroup.store(0);
+        KillProcessGroup(pid);
+        watcher_.Terminate();
+        if (childFd >= 0)
+            ::close(childFd);
+        while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+        }
+    });
 
     ::fcntl(outPipe.read, F_SETFL, O_NONBLOCK);
     ::fcntl(errPipe.read, F_SETFL, O_NONBLOCK);
@@ -279,6 +304,8 @@ bool KExecProc::Run() {
             if (cancelRequested || (active && probe_.EscapeHeld())) {
                 KillProcessGroup(pid);
                 cancelled = true;
+                // The run ended here, however long the notice stays open.
+                seconds_ = std::chrono::duration<double>(Clock::now() - started).count();
                 messages_.Show("処理は中断されました");
                 break;
             }
@@ -323,6 +350,8 @@ bool KExecProc::Run() {
             nextReport = started;
     }
 
+    if (!cancelled)
+        seconds_ = std::chrono::duration<double>(Clock::now() - started).count();
     if (childFd >= 0)
         ::close(childFd);
     Pipe::Close(inPipe.write);
@@ -331,6 +360,7 @@ bool KExecProc::Run() {
     watcher_.Terminate();
     cancelled = cancelled || watcher_.Cancelled();
 
+    runningGroup.store(0);
     int status = 0;
     pid_t waited;
     do {
@@ -349,4 +379,9 @@ bool KExecProc::Run() {
     else
         exitCode_ = -1;
     return exitCode_ == 0;
+}
+
+void KillRunningGroup() {
+    if (const pid_t group = runningGroup.load(); group > 0)
+        KillProcessGroup(group);
 }

@@ -69,6 +69,9 @@ public:
     // cancelled or never started.
     int ExitCode() const { return exitCode_; }
     const std::string& ErrorText() const { return errorText_; }
+    // How long the child ran: from its start to its end or its cancel, not counting a notice
+    // shown after.
+    double Seconds() const { return seconds_; }
     // The run was cancelled: Escape, the watcher, or the progress callback.
     bool Cancelled() const { return cancelled_; }
     // The errno with which the child could not be started (0 when it started or never got
@@ -85,6 +88,7 @@ private:
     int spawnError_ = 0;
     int exitCode_ = -1;
     bool cancelled_ = false;
+    double seconds_ = 0;
     std::size_t spillAbove_ = DefaultSpill();
     std::size_t limit_ = static_cast<std::size_t>(-1);
     std::size_t dropped_[2] = {0, 0};
@@ -94,3 +98,7 @@ private:
     MessageService& messages_;
     KeyStateProbe& probe_;
 };
+
+// Ends the process group of the child a run is waiting for, if one is: the program is being
+// ended from outside and the run cannot be left to finish.
+void KillRunningGroup();

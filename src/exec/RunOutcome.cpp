@@ -37,6 +37,8 @@ std::string RunOutcomeText(const RunOutcome& outcome) {
         return "中止" + std::string(kDot) + Seconds(outcome.seconds) + kDot + outcome.endedAt;
     case RunOutcome::Kind::StartFailed:
         return "起動失敗" + std::string(kDot) + outcome.endedAt;
+    case RunOutcome::Kind::Aborted:
+        return "中断" + std::string(kDot) + Seconds(outcome.seconds) + kDot + outcome.endedAt;
     case RunOutcome::Kind::Console:
         return "端末で実行" + std::string(kDot) + outcome.endedAt;
     }
@@ -51,7 +53,7 @@ std::string RunOutcomeDetails(const RunOutcome& outcome) {
 }
 
 bool RunOutcomeWarns(const RunOutcome& outcome) {
-    return outcome.kind == RunOutcome::Kind::Cancelled ||
+    return outcome.kind == RunOutcome::Kind::Cancelled || outcome.kind == RunOutcome::Kind::Aborted ||
            outcome.kind == RunOutcome::Kind::StartFailed ||
            (outcome.kind == RunOutcome::Kind::Ended && outcome.exitCode != 0);
 }

@@ -12,6 +12,7 @@ struct RunOutcome {
         Cancelled,   // Escape or the cancel button
         StartFailed, // the child could not be started
         Console,     // handed to a terminal window: nothing more is known
+        Aborted,     // broken off by an error of the program's own (memory ran out)
     };
     Kind kind = Kind::Ended;
     int exitCode = 0;

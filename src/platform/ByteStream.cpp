@@ -97,7 +97,11 @@ bool ByteStream::GrowSpilled(size_t capacity) {
         capacity_ = capacity;
         return true;
     }
-    int fd = ::open(spillFolder_.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    // VEXIL_NO_O_TMPFILE takes the way of a file system that refuses unnamed files (ext4 never
+    // does), so that way can be tried on any machine.
+    int fd = std::getenv("VEXIL_NO_O_TMPFILE")
+                 ? -1
+                 : ::open(spillFolder_.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
     if (fd < 0) { // a file system without unnamed files: a named one, gone at once
         std::string pattern = spillFolder_ + "/vexil-output-XXXXXX";
         fd = ::mkostemp(pattern.data(), O_CLOEXEC);
@@ -132,6 +136,22 @@ bool ByteStream::GrowSpilled(size_t capacity) {
     return true;
 }
 
+bool ByteStream::LeaveSpillFile(size_t capacity) {
+    void* memory =
+        ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (memory == MAP_FAILED)
+        return false;
+    std::memcpy(memory, data_, size_);
+    ::munmap(data_, capacity_);
+    ::close(spillFd_);
+    spillFd_ = -1;
+    spillAbove_ = static_cast<size_t>(-1);
+    data_ = static_cast<char*>(memory);
+    capacity_ = capacity;
+    populated_ = size_;
+    return true;
+}
+
 void ByteStream::Grow(size_t needed) {
     if (needed <= capacity_)
         return;
@@ -142,8 +162,15 @@ void ByteStream::Grow(size_t needed) {
         capacity = (capacity + kMapThreshold - 1) / kMapThreshold * kMapThreshold;
         if (GrowSpilled(capacity))
             return;
-        if (spillFd_ >= 0)
-            throw std::bad_alloc();            // the file cannot grow: the disk is full
+        if (spillFd_ >= 0) {
+            // The disk is full: what the file holds goes back into memory, where the rest
+            // goes on while memory allows, and the disk is not asked again.
+            if (LeaveSpillFile(capacity))
+                return;
+            // Nor memory: nothing more is kept, and no more calls are made to learn it.
+            limit_ = size_;
+            throw std::bad_alloc();
+        }
         spillAbove_ = static_cast<size_t>(-1); // no file to be had: memory as before
     }
     if (!IsMapped(capacity)) {

@@ -49,7 +49,8 @@ public:
 
     // Beyond above bytes the content moves into an unnamed file in folder (one that is gone
     // with the stream, readable by this process alone). Where no such file can be made the
-    // content stays in memory.
+    // content stays in memory. Where the file system refuses unnamed files (or
+    // VEXIL_NO_O_TMPFILE is set) the file is a named one, removed as soon as it is open.
     void SpillAbove(size_t above, std::string folder);
     bool Spilled() const { return spillFd_ >= 0; }
     // The bytes in [from, to) of a spilled stream leave this process's memory: they stay in the
@@ -69,6 +70,7 @@ public:
 private:
     void Grow(size_t needed);
     bool GrowSpilled(size_t capacity);
+    bool LeaveSpillFile(size_t capacity);
     void Release();
 
     char* data_ = nullptr;

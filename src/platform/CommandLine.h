@@ -13,3 +13,16 @@ std::vector<std::string> SplitCommandLine(std::string_view line);
 
 // text as one argument of such a line, whatever it holds: between quotes, a quote doubled.
 std::string QuoteArgument(std::string_view text);
+
+// Arguments a user types (Shift+F9), read as the POSIX shell reads words, without any of its
+// expansions: blanks and tabs separate words; '...' is literal; inside "..." a backslash
+// escapes only " \ $ ` and a line break; outside quotes a backslash escapes any character.
+// No variables, no globbing, no command substitution. An unbalanced quote or a NUL is
+// refused, with the reason in error.
+struct ShellWords {
+    std::vector<std::string> words;
+    std::string error; // empty when the line was read
+};
+ShellWords SplitShellWords(std::string_view line);
+// words as a line of the splitter above that gives them back exactly.
+std::string JoinQuoted(const std::vector<std::string>& words);

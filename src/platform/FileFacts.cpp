@@ -1,5 +1,7 @@
 #include "platform/FileFacts.h"
 
+#include "platform/FileJournal.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -169,30 +171,113 @@ int WriteAll(int fd, std::string_view bytes) {
 
 namespace {
 
-// A save killed between its temporary file and the rename leaves ".name.XXXXXX" beside the file,
-// as large as the file and readable by its owner only, for ever. The next save of that file
-// removes such files of ours: our naming, our owner, mode 0600, a regular file, and untouched
-// for a minute, so that a save in progress elsewhere keeps its own.
-void RemoveStaleTemporaries(const std::string& dir, const std::string& name) {
-    DIR* folder = ::opendir(dir.empty() ? "." : dir.c_str());
-    if (!folder)
-        return;
-    const std::string prefix = "." + name + ".";
-    const time_t now = ::time(nullptr);
-    while (const dirent* entry = ::readdir(folder)) {
-        const std::string_view child = entry->d_name;
-        if (child.size() != prefix.size() + 6 || child.compare(0, prefix.size(), prefix) != 0 ||
-            child.find_first_not_of(
-                "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789", prefix.size()) !=
-                std::string_view::npos)
+std::string CurrentFolder() {
+    char buf[PATH_MAX];
+    return ::getcwd(buf, sizeof buf) ? std::string(buf) : std::string();
+}
+
+// The longest name a folder entry may have (ext4, xfs, btrfs, tmpfs).
+constexpr size_t kNameMax = NAME_MAX;
+
+// A name beside the file for a temporary of ours: the file's name, cut where the whole would
+// pass the longest name a folder takes (never inside a UTF-8 character), and a mark of ours
+// with six places for mkostemp. The user's own name is never shortened; only ours is.
+std::string TemporaryName(const std::string& name, const char* mark) {
+    const std::string tail = std::string(mark) + "XXXXXX";
+    size_t keep = std::min(name.size(), kNameMax - 1 - tail.size());
+    while (keep > 0 && keep < name.size() &&
+           (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80)
+        --keep;
+    return "." + name.substr(0, keep) + tail;
+}
+
+// Reads what fd holds from its start; false on a read error.
+bool ReadAll(int fd, std::string& bytes) {
+    char buf[65536];
+    off_t at = 0;
+    for (;;) {
+        ssize_t n = ::pread(fd, buf, sizeof buf, at);
+        if (n < 0 && errno == EINTR)
             continue;
-        const std::string stale = (dir.empty() ? std::string("./") : dir) + std::string(child);
-        struct stat st {};
-        if (::lstat(stale.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-            (st.st_mode & 07777) == 0600 && st.st_uid == ::geteuid() && now - st.st_mtime > 60)
-            ::unlink(stale.c_str());
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return true;
+        bytes.append(buf, static_cast<size_t>(n));
+        at += n;
     }
-    ::closedir(folder);
+}
+
+// 0, or the errno of the write that failed.
+int WriteAllAt(int fd, std::string_view bytes) {
+    off_t at = 0;
+    while (!bytes.empty()) {
+        ssize_t n = ::pwrite(fd, bytes.data(), bytes.size(), at);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n < 0 ? errno : EIO;
+        bytes.remove_prefix(static_cast<size_t>(n));
+        at += n;
+    }
+    return 0;
+}
+
+// fd's whole content becomes bytes: written from the start, cut to its size, synced.
+int Overwrite(int fd, std::string_view bytes) {
+    if (int err = WriteAllAt(fd, bytes))
+        return err;
+    if (::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0 || ::fsync(fd) != 0)
+        return errno;
+    return 0;
+}
+
+// A writable file in a folder its saver may not write to can only be written in place, as
+// QSaveFile's direct-write fallback does. So that neither a full disk nor a failure midway
+// leaves it cut, the new size is reserved before a byte changes, and the old content is kept
+// in a file of ours until the new one is whole (and written back when it cannot be).
+bool WriteInPlace(const std::string& path, const std::string& target, std::string_view bytes,
+                  std::string* error) {
+    int fd = ::open(target.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        return Fail(error, path, "cannot create a temporary file beside it", errno);
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    std::string old;
+    if (!ReadAll(fd, old))
+        return Fail(error, path, "cannot read the file to keep it", errno);
+    if (bytes.size() > old.size()) {
+        int err = ::posix_fallocate(fd, 0, static_cast<off_t>(bytes.size()));
+        if (err != 0 && err != EOPNOTSUPP && err != EINVAL)
+            return Fail(error, path, "no room for the new content; the file is unchanged", err);
+    }
+    std::string aside = AsideFolder();
+    if (!aside.empty() && aside.back() != '/')
+        aside += '/';
+    aside += TemporaryName(ExtractFileName(target), ".vexil-aside-");
+    int keep = ::mkostemp(aside.data(), O_CLOEXEC);
+    if (keep < 0)
+        return Fail(error, path, "cannot keep the old content aside; the file is unchanged", errno);
+    int err = WriteAll(keep, old);
+    if (!err && ::fsync(keep) != 0)
+        err = errno;
+    ::close(keep);
+    if (err) {
+        ::unlink(aside.c_str());
+        return Fail(error, path, "cannot keep the old content aside; the file is unchanged", err);
+    }
+    if (int werr = Overwrite(fd, bytes)) {
+        if (Overwrite(fd, old) == 0) {
+            ::unlink(aside.c_str());
+            return Fail(error, path, "write failed; the old content was written back", werr);
+        }
+        return Fail(error, path, ("write failed; the old content is kept in " + aside).c_str(),
+                    werr);
+    }
+    ::unlink(aside.c_str());
+    return true;
 }
 
 } // namespace
@@ -224,25 +309,13 @@ bool WriteFileAtomic(const std::string& path, std::string_view bytes, std::strin
     }
 
     std::string dir = ExtractFilePath(target);
-    RemoveStaleTemporaries(dir, ExtractFileName(target));
-    std::string tmpl =
-        (dir.empty() ? std::string("./") : dir) + "." + ExtractFileName(target) + ".XXXXXX";
+    std::string tmpl = (dir.empty() ? std::string("./") : dir) +
+                       TemporaryName(ExtractFileName(target), ".vexil-save-");
     int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
     if (fd < 0) {
         int err = errno;
-        // A writable file in a folder the user may not write to: written in place, as
-        // QSaveFile's direct-write fallback does. Not atomic, but the only way to save it.
-        if (exists && links == Links::Follow && (err == EACCES || err == EPERM)) {
-            int out = ::open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-            if (out < 0)
-                return Fail(error, path, "cannot create a temporary file beside it", err);
-            int werr = WriteAll(out, bytes);
-            if (!werr && ::fsync(out) != 0)
-                werr = errno;
-            if (::close(out) != 0 && !werr)
-                werr = errno;
-            return werr ? Fail(error, path, "write failed", werr) : true;
-        }
+        if (exists && links == Links::Follow && (err == EACCES || err == EPERM))
+            return WriteInPlace(path, target, bytes, error);
         return Fail(error, path, "cannot create a temporary file beside it", err);
     }
 
@@ -256,6 +329,8 @@ bool WriteFileAtomic(const std::string& path, std::string_view bytes, std::strin
     if (exists && (st.st_uid != ::geteuid() || st.st_gid != ::getegid()) &&
         ::fchown(fd, st.st_uid, st.st_gid) != 0) [[maybe_unused]]
         int ignored = ::fchown(fd, static_cast<uid_t>(-1), st.st_gid);
+    // Noted before the rename, so a save killed in between leaves nothing unknown behind.
+    RecordMadeFile(tmpl.front() == '/' ? tmpl : CurrentFolder() + "/" + tmpl);
     if (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0) {
         int err = errno;
         ::close(fd);

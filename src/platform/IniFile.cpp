@@ -123,6 +123,16 @@ std::string IniFile::ReadString(std::string_view section, std::string_view key,
     return std::string(v.substr(0, kMaxValue));
 }
 
+std::string IniFile::ReadWholeString(std::string_view section, std::string_view key) const {
+    Range r{};
+    size_t line = 0;
+    if (!FindSection(section, r) || !FindKey(r, key, line))
+        return {};
+    std::string_view k, v;
+    KeyValue(lines_[line], k, v);
+    return std::string(v);
+}
+
 long IniFile::ReadInteger(std::string_view section, std::string_view key, long defaultValue) const {
     Range r{};
     size_t line = 0;

@@ -31,6 +31,9 @@ public:
 
     std::string ReadString(std::string_view section, std::string_view key,
                            std::string_view defaultValue) const;
+    // The value whole, for values of our own that may be longer than kMaxValue (a typed line
+    // of arguments); empty when there is none.
+    std::string ReadWholeString(std::string_view section, std::string_view key) const;
     // A decimal integer, or hexadecimal after "0x"; anything else gives the default.
     long ReadInteger(std::string_view section, std::string_view key, long defaultValue) const;
     // An integer, nonzero being true; anything else gives the default.

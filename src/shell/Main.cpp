@@ -1,7 +1,10 @@
 #include "shell/Main.h"
 
+#include "exec/Kexecproc.h"
+#include "platform/FileJournal.h"
+#include "windows/logic/UnsavedText.h"
+
 #include "cgi/qt/Editor.h"
-#include "config/Settingsdir.h"
 #include "config/qt/Config.h"
 #include "config/qt/Langconfig.h"
 #include "config/qt/Newlang.h"
@@ -108,12 +111,12 @@ TFMain::TFMain(const std::string& appDir, MainServices services, QWidget* parent
         return formEditor_ ? formEditor_->StayOnTop() : config_->FEditorStayOnTop;
     };
     callbacks.FormEditorCode = [this] { return cgi_ ? cgi_->FormCode : config_->FormCode; };
-    // An installed program keeps the user's settings in the user's configuration folder.
-    config_ =
-        std::make_unique<KVexilConfig>(appDir, *messages_, history_.get(), callbacks,
-                                       PrepareSettingsFolder(appDir, SettingsFolderFor(appDir)));
+    config_ = std::make_unique<KVexilConfig>(appDir, *messages_, history_.get(), callbacks,
+                                             services.settingsDir);
     config_->LoadDefFiles();
     config_->Load();
+    journal_ = std::make_unique<FileJournal>(config_->SettingsDir + "VexilPro.files");
+    SetFileJournal(journal_.get());
     BuildLanguageMenu();
 
     BuildDocuments();
@@ -135,6 +138,32 @@ TFMain::TFMain(const std::string& appDir, MainServices services, QWidget* parent
 
 TFMain::~TFMain() {
     UnregisterGlobalHotKey();
+    SetFileJournal(nullptr);
+}
+
+void TFMain::LeaveBySignal() {
+    KillRunningGroup();
+    if (!shutDown_) {
+        if (FScript->Modified)
+            KeepUnsavedText(config_->SettingsDir, FScript->Kept());
+        ShutDown();
+    }
+    journal_->RemoveOwn();
+}
+
+void TFMain::OfferKeptText() {
+    std::optional<KeptScript> kept = TakeUnsavedText(config_->SettingsDir);
+    if (!kept)
+        return;
+    const std::string name =
+        kept->fileName.empty() ? std::string("新規スクリプト") : kept->fileName;
+    if (messages_->AskYesNo("前回の終了時に保存されていなかった " + name +
+                                " の内容があります。復元しますか？",
+                            kSaveConfirmCaption, MessageIcon::Question) != MessageAnswer::Yes)
+        return;
+    if (!FScript->ConfirmDiscard())
+        return;
+    FScript->Restore(*kept);
 }
 
 TFEditor& TFMain::FormEditor() {
@@ -247,6 +276,7 @@ void TFMain::RegisterCommands() {
         });
     c.Register("MMExit", [this] { close(); });
     c.Register("MMUndo", onActive(&TFBase::Undo));
+    c.Register("MMRedo", onActive(&TFBase::Redo));
     c.Register("MMCut", onActive(&TFBase::Cut));
     c.Register("MMCopy", onActive(&TFBase::Copy));
     c.Register("MMPaste", onActive(&TFBase::Paste));
@@ -284,6 +314,22 @@ void TFMain::RegisterCommands() {
     Action("MMZoomIn")
         ->setShortcuts(
             {QKeySequence(QStringLiteral("Ctrl++")), QKeySequence(QStringLiteral("Ctrl+="))});
+    // Every key that changes or moves text goes through the window's commands, the
+    // editor's alternative keys too; redo's item is not in the menu, its keys still work.
+    Action("MMUndo")->setShortcuts(
+        {QKeySequence(QStringLiteral("Ctrl+Z")), QKeySequence(QStringLiteral("Alt+Backspace"))});
+    Action("MMCut")->setShortcuts(
+        {QKeySequence(QStringLiteral("Ctrl+X")), QKeySequence(QStringLiteral("Shift+Del"))});
+    Action("MMCopy")->setShortcuts(
+        {QKeySequence(QStringLiteral("Ctrl+C")), QKeySequence(QStringLiteral("Ctrl+Ins"))});
+    Action("MMPaste")->setShortcuts(
+        {QKeySequence(QStringLiteral("Ctrl+V")), QKeySequence(QStringLiteral("Shift+Ins"))});
+    auto* redoKeys = new QAction(this);
+    redoKeys->setObjectName("RedoKeys");
+    redoKeys->setShortcuts(
+        {QKeySequence(QStringLiteral("Ctrl+Y")), QKeySequence(QStringLiteral("Ctrl+Shift+Z"))});
+    connect(redoKeys, &QAction::triggered, this, [this] { commands_->Dispatch("MMRedo"); });
+    addAction(redoKeys);
     c.Register("MMScriptWindow", [this] { ActivateDocument(0); });
     c.Register("MMResultWindow", [this] { ActivateDocument(1); });
     c.Register("MMErrorWindow", [this] { ActivateDocument(2); });
@@ -473,11 +519,14 @@ void TFMain::InitialSetup(const std::string& startFile, const std::string& libra
     if (!NkfLoad(libraryDir))
         encodeMenu_->menuAction()->setEnabled(false);
     RegExpLoad(*messages_, libraryDir);
+    // What a killed instance left beside the user's files goes; a live one's stays.
+    journal_->Sweep();
     if (!startFile.empty())
         FScript->Open(startFile);
     // The caret is in the script from the first moment: typing goes there.
     FScript->FocusEditor();
     FScript->SetCodeChoice(config_->DefaultCode);
+    OfferKeptText();
     RefreshView();
     QTimer::singleShot(0, this, [this] {
         for (const ButtonRow& b : ToolBarTable())
@@ -568,7 +617,9 @@ void TFMain::RefreshStatus() {
 }
 
 void TFMain::Notice(const std::string& text) {
-    statusBar()->showMessage(Q(text), 8000);
+    // A notice covers the status panels: long enough to read, short enough to give the
+    // line and column back soon.
+    statusBar()->showMessage(Q(text), 3000);
 }
 
 void TFMain::ApplyStatus(const ViewState& v) {

@@ -33,6 +33,7 @@ class QSocketNotifier;
 class QSplitter;
 class QTabWidget;
 class QToolBar;
+class FileJournal;
 class KHelp;
 class LazyHelpViewer;
 class TFArguments;
@@ -59,6 +60,9 @@ struct MainServices {
     ClipboardService* clipboard = nullptr;
     Launcher* launcher = nullptr;
     KeyStateProbe* probe = nullptr;
+    // Where VexilPro.cfg and defs/ live (config/Settingsdir decides it at start-up); empty: the
+    // program folder.
+    std::string settingsDir{};
 };
 
 class TFMain : public QMainWindow, public MainWindowHost {
@@ -76,6 +80,11 @@ public:
     void InitialSetup(const std::string& startFile, const std::string& libraryDir);
     // A second start handed its file over.
     void OpenFromOtherInstance(const std::string& path);
+    // The program is being ended from outside (a logout's SIGTERM, SIGHUP, SIGINT), where no
+    // question can be answered: the run's processes end, a modified script is kept in the
+    // settings folder for the next start, the settings are saved as at a close, and the files
+    // this program made are removed. The caller then ends the process.
+    void LeaveBySignal();
 
     // MainWindowHost
     void ActivateDocument(int which) override;
@@ -173,6 +182,8 @@ private:
     void OpenFromHistory(int index);
     void TakePendingOpen();
     void ShutDown();
+    // The text kept at an end from outside, offered once at start-up.
+    void OfferKeptText();
 
     // Commands
     void MMNewClick();
@@ -219,6 +230,8 @@ private:
     std::unique_ptr<QtHistoryMenu> historyMenu_;
     std::unique_ptr<KFileHistory> history_;
     std::unique_ptr<KVexilConfig> config_;
+    // The files this program makes beside the user's, in the settings folder.
+    std::unique_ptr<FileJournal> journal_;
     TFScript* FScript = nullptr;
     TFResult* FResult = nullptr;
     TFStdError* FStdError = nullptr;

@@ -39,6 +39,14 @@ HeldText MainRunWindows::ResultText() {
     return {main_.Result().GetText(), main_.Result().HeldCode()};
 }
 
+std::string MainRunWindows::ResultUtf8() {
+    return main_.Result().Utf8Text();
+}
+
+void MainRunWindows::KeepCapturedResult(std::string bytes) {
+    main_.Result().KeepCaptured(std::move(bytes));
+}
+
 bool MainRunWindows::SaveResult(const std::string& path) {
     return main_.Result().SaveToPath(path);
 }

@@ -18,6 +18,8 @@ public:
     std::optional<std::string> InScriptCode(const std::string& utf8) override;
     void LoadResult(ByteStream& stream, TextCode code) override;
     HeldText ResultText() override;
+    std::string ResultUtf8() override;
+    void KeepCapturedResult(std::string bytes) override;
     bool SaveResult(const std::string& path) override;
     void SetResultFolder(const std::string& folder) override;
     void LoadErrors(ByteStream& stream, TextCode code) override;

@@ -1,17 +1,24 @@
 // VexilPro's entry point: one instance per user and desktop; a second start hands its file to
 // the first and ends with exit code 1.
 #include "shell/Main.h"
+#include "config/Settingsdir.h"
 #include "platform/Displayplatform.h"
 #include "platform/FileFacts.h"
 #include "platform/MessageService.h"
 #include "platform/SingleInstance.h"
+#include "platform/StartupNotify.h"
 #include "platform/qt/QtMessageService.h"
 #include "shell/Dummy.h"
+#include "shell/logic/StartOptions.h"
+#include "shell/qt/TerminationSignals.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
@@ -20,9 +27,10 @@
 
 namespace {
 
-// QApplication's arguments, alive as long as it is.
+// QApplication's arguments, alive as long as it is: the program's name only (and the platform
+// chosen for it), so no file name is ever taken for one of Qt's own options.
 struct QtArgv {
-    QtArgv(int argc, char** argv) : args(QtArguments(argc, argv, ChosenQtPlatform())) {
+    QtArgv(int argc, char** argv) : args(QtArguments(std::min(argc, 1), argv, ChosenQtPlatform())) {
         for (std::string& a : args)
             pointers.push_back(a.data());
         pointers.push_back(nullptr);
@@ -33,10 +41,16 @@ struct QtArgv {
     int count = 0;
 };
 
-int SecondInstance(QtArgv& qtArgv, const std::string& endpoint, const std::string& start) {
+int SecondInstance(QtArgv& qtArgv, const std::string& endpoint, const std::string& start,
+                   const std::string& display) {
     HandOver result = SendToFirstInstance(endpoint, start);
-    if (result == HandOver::Sent)
+    if (result == HandOver::Sent) {
+        // The running instance comes forward; this start shows nothing, so it ends the
+        // launcher's notification itself. (A message box below ends it as it shows.)
+        if (const char* id = std::getenv("DESKTOP_STARTUP_ID"))
+            CompleteStartupNotification(display, id);
         return 1;
+    }
     QApplication app(qtArgv.count, qtArgv.pointers.data());
     QtMessageService messages;
     messages.Show(result == HandOver::NoEndpoint ? "Cannot find previous window."
@@ -59,19 +73,33 @@ void LoadJapaneseTranslations(QApplication& app) {
 } // namespace
 
 int main(int argc, char** argv) {
-    std::string tail;
-    for (int i = 1; i < argc; ++i)
-        tail += (i > 1 ? " " : "") + std::string(argv[i]);
+    const StartOptions options =
+        ParseStartOptions(std::vector<std::string>(argv + std::min(argc, 1), argv + argc));
+    switch (options.action) {
+    case StartOptions::Action::Help:
+        std::fputs(UsageText().c_str(), stdout);
+        return 0;
+    case StartOptions::Action::Version:
+        std::fputs(VersionText(VEXIL_VERSION).c_str(), stdout);
+        return 0;
+    case StartOptions::Action::Refuse:
+        std::fputs(RefusalText(options.refused).c_str(), stderr);
+        return 2;
+    case StartOptions::Action::Start:
+        break;
+    }
     std::error_code ec;
-    std::string start = NormaliseCommandLine(tail, std::filesystem::current_path(ec).string());
+    std::string start =
+        NormaliseCommandLine(options.fileTail, std::filesystem::current_path(ec).string());
 
-    const char* display = std::getenv("DISPLAY");
-    InstancePaths paths = InstancePathsFor(display ? display : "");
+    const char* displayName = std::getenv("DISPLAY");
+    const std::string display = displayName ? displayName : "";
+    InstancePaths paths = InstancePathsFor(display);
     InstanceLock lock(paths.lock);
     // On a Wayland session: XWayland, where Escape and the hot key can be seen.
     QtArgv qtArgv(argc, argv);
     if (!paths.lock.empty() && !lock.TryAcquire())
-        return SecondInstance(qtArgv, paths.endpoint, start);
+        return SecondInstance(qtArgv, paths.endpoint, start, display);
 
     QApplication app(qtArgv.count, qtArgv.pointers.data());
     QApplication::setApplicationName("Vexil 2");
@@ -80,9 +108,17 @@ int main(int argc, char** argv) {
     LoadJapaneseTranslations(app);
     try {
         std::string appDir = ProgramDir();
-        TFMain main(appDir);
+        MainServices services;
+        services.settingsDir = PrepareSettingsFolder(appDir, SettingsFolderFor(appDir));
+        TFMain main(appDir, services);
         TFVexilProMain endpoint(
             paths.endpoint, [&main](const std::string& path) { main.OpenFromOtherInstance(path); });
+        // A logout or a closed terminal ends the program as a close would, without asking.
+        TerminationSignals endings([&main](int number) {
+            main.LeaveBySignal();
+            ::signal(number, SIG_DFL);
+            ::raise(number);
+        });
         main.InitialSetup(start, appDir);
         return app.exec();
     } catch (const std::exception& e) {

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
+#include <limits>
 
 TFArguments::TFArguments(QWidget* parent)
     : QDialog(parent), CbArguments(new QComboBox(this)),
@@ -12,10 +13,12 @@ TFArguments::TFArguments(QWidget* parent)
     setWindowTitle(QStringLiteral("Vexil - 引数を指定して実行"));
     auto* layout = new QVBoxLayout(this);
     auto* label =
-        new QLabel(QStringLiteral("引数(&A)（空白で区切り、空白を含む引数は \"\" で囲む）:"), this);
+        new QLabel(QStringLiteral("引数(&A)（空白で区切り、空白を含む引数は ' ' か \" \" で囲む）:"), this);
     label->setBuddy(CbArguments);
     layout->addWidget(label);
     CbArguments->setEditable(true);
+    // No cut of what is typed or pasted (a line edit stops at 32,767 characters).
+    CbArguments->lineEdit()->setMaxLength(std::numeric_limits<int>::max());
     // The history is the run commands' to keep: Enter runs, it adds no item here.
     CbArguments->setInsertPolicy(QComboBox::NoInsert);
     CbArguments->setMaxVisibleItems(10);

@@ -21,6 +21,7 @@ public:
     virtual void Paste() = 0;
     virtual void Cut() = 0;
     virtual void Undo() {}
+    virtual void Redo() {}
     virtual bool CanUndo() const { return false; }
     virtual std::string GetPositionText() = 0;
     virtual std::string GetFolder() { return Folder; }

@@ -40,6 +40,11 @@ TFResult::TFResult(MainWindowHost& host, ScriptDocument* script, KVexilConfig* c
         if (!loading_)
             Host().RefreshStatus();
     });
+    // Edited, the text shown is what a save writes; told at once, before a key that saves.
+    connect(&Editor(), &ScintillaEditor::TextChanging, this, [this] {
+        if (!loading_)
+            captured_.reset();
+    });
     // Output is never coloured: its documents carry no style bytes.
     Editor().SetPlainDocument(true);
     Editor().installEventFilter(this);
@@ -82,6 +87,7 @@ void TFResult::Uncut() {
 
 void TFResult::Clear() {
     Uncut();
+    captured_.reset();
     live_ = 0;
     loading_ = true;
     Editor().SetWholeText({});
@@ -94,6 +100,7 @@ void TFResult::LoadFromStream(ByteStream& stream, TextCode code) {
     // Tens of megabytes arrive in one piece: convert once and set once, with one status
     // refresh at the end instead of one per appended block.
     Uncut();
+    captured_.reset();
     loading_ = true;
     held_ = code;
     // The text shown while the run lasted goes before the final one is made, not after.
@@ -156,7 +163,19 @@ void TFResult::KeepLive(TextCode code) {
     Host().RefreshStatus();
 }
 
+void TFResult::KeepCaptured(std::string bytes) {
+    captured_ = std::move(bytes);
+}
+
+std::string TFResult::Utf8Text() {
+    if (!cut_)
+        return std::string(Editor().Utf8Text());
+    return held_ == TextCode::Utf8 ? std::string(Whole()) : Cp932ToUtf8(Whole()).text;
+}
+
 std::string TFResult::GetText() {
+    if (captured_)
+        return *captured_;
     if (cut_)
         return std::string(Whole());
     if (held_ == TextCode::Utf8)
@@ -175,7 +194,8 @@ bool TFResult::SaveToPath(const std::string& path) {
         config_->ResultFile = path;
     std::string error;
     // Without conversion: the code the text is held in, UTF-8 output byte for byte.
-    if (cut_ ? WriteFileAtomic(path, Whole(), &error) : WriteFileAtomic(path, GetText(), &error))
+    if (cut_ && !captured_ ? WriteFileAtomic(path, Whole(), &error)
+                           : WriteFileAtomic(path, GetText(), &error))
         return true;
     Host().Messages().Show(error, kErrorCaption, MessageIcon::Error);
     return false;

@@ -6,6 +6,8 @@
 #include "platform/Cp932.h"
 #include "windows/TextBase.h"
 
+#include <optional>
+#include <string>
 #include <string_view>
 
 class KVexilConfig;
@@ -32,6 +34,12 @@ public:
     // What was appended is the whole output, held in code.
     void KeepLive(TextCode code);
     bool IsCut() const { return cut_; }
+    // The output as the run captured it, kept while the text is unedited: a save and the
+    // browser page write these bytes, not the text shown re-encoded (which folds NEC and IBM
+    // characters into their look-alikes and turns invalid bytes into 〓).
+    void KeepCaptured(std::string bytes);
+    // The text as shown, UTF-8 (the whole output when the shown text is cut).
+    std::string Utf8Text();
     // Makes path the configuration's result file, then writes the text there unconverted.
     // A failed write, or a path that names the script, is reported and answers false.
     bool SaveToPath(const std::string& path);
@@ -53,6 +61,7 @@ private:
     void Uncut();
 
     bool loading_ = false;
+    std::optional<std::string> captured_;
     TextCode held_ = TextCode::Cp932;
     std::size_t Cap() const;
     std::size_t displayCap_ = 0;

@@ -139,8 +139,10 @@ ScintillaEditor::ScintillaEditor(QWidget* parent) : QsciScintilla(parent) {
     setTabWidth(8);
     // The pair at the caret lights up; Return keeps the indentation of the line above.
     setBraceMatching(SloppyBraceMatch);
-    connect(this, &QsciScintillaBase::SCN_CHARADDED, this,
-            [this](int character) { IndentNewLine(character); });
+    connect(this, &QsciScintillaBase::SCN_CHARADDED, this, [this](int character) {
+        IndentNewLine(character);
+        StepBackBeforeBrace(character);
+    });
     ClearUnlistedKeys();
     connect(this, &QsciScintillaBase::SCN_MODIFIED, this,
             [this](int position, int type, const char*, int, int, int, int, int, int, int) {
@@ -495,6 +497,14 @@ void ScintillaEditor::ReplaceSelection(std::string_view cp932) {
 
 void ScintillaEditor::Undo() {
     SendScintilla(SCI_UNDO);
+}
+
+void ScintillaEditor::Redo() {
+    SendScintilla(SCI_REDO);
+}
+
+void ScintillaEditor::MarkSavePoint() {
+    SendScintilla(SCI_SETSAVEPOINT);
 }
 
 bool ScintillaEditor::CanUndo() const {
@@ -886,6 +896,14 @@ const std::vector<int>& ScintillaEditor::ClearedKeys() {
         QsciCommand::EditToggleOvertype,
         QsciCommand::ZoomIn,
         QsciCommand::ZoomOut,
+        // The text keys are the window's own commands, so that what the window keeps beside
+        // the text (the line ends, the modified mark) follows an undo made by a key.
+        QsciCommand::Undo,
+        QsciCommand::Redo,
+        QsciCommand::SelectionCut,
+        QsciCommand::SelectionCopy,
+        QsciCommand::Paste,
+        QsciCommand::SelectAll,
     };
     return commands;
 }
@@ -920,16 +938,41 @@ void ScintillaEditor::IndentNewLine(int character) {
     const TextPos line = SendScintilla(SCI_LINEFROMPOSITION, static_cast<unsigned long>(caret));
     if (line == 0 || caret != Utf8LineStart(line))
         return;
-    const std::string above = LineUtf8(line - 1);
-    const std::size_t indent = std::min(above.find_first_not_of(" \t"), above.size());
-    if (indent == 0)
+    // The same blanks and tabs as above, byte for byte, and a step more after an opener.
+    const std::string indent = IndentBelow(LineUtf8(line - 1), indentStyle_);
+    if (!indent.empty())
+        SendScintilla(SCI_ADDTEXT, static_cast<uintptr_t>(indent.size()), indent.data());
+}
+
+void ScintillaEditor::StepBackBeforeBrace(int character) {
+    if (character != '}' || indentStyle_.opener != '{')
         return;
-    // The same blanks and tabs as above, byte for byte, whatever the tab settings.
-    SendScintilla(SCI_ADDTEXT, static_cast<uintptr_t>(indent), above.data());
+    const TextPos caret = SendScintilla(SCI_GETCURRENTPOS);
+    const TextPos line = SendScintilla(SCI_LINEFROMPOSITION, static_cast<unsigned long>(caret));
+    const TextPos start = Utf8LineStart(line);
+    const std::string before = LineUtf8(line).substr(0, static_cast<std::size_t>(caret - start));
+    const std::size_t indent = before.find_first_not_of(" \t");
+    // Only a brace that is the line's first character besides its indentation.
+    if (indent == std::string::npos || indent + 1 != before.size() || indent == 0)
+        return;
+    const std::string back = StepBack(before.substr(0, indent), indentStyle_);
+    SendScintilla(SCI_SETTARGETRANGE, static_cast<unsigned long>(start),
+                  static_cast<long>(start + static_cast<TextPos>(indent)));
+    SendScintilla(SCI_REPLACETARGET, back.size(), back.data());
 }
 
 void ScintillaEditor::SetTabColumns(int columns) {
     setTabWidth(columns >= 1 && columns <= 32 ? columns : 8);
+}
+
+void ScintillaEditor::SetIndentStyle(const IndentStyle& style) {
+    indentStyle_ = style;
+    SetTabColumns(style.tabColumns);
+    setIndentationsUseTabs(style.spaces == 0);
+    // 0: a step is one TAB wide. Tab in the indentation and on a selected block moves a step.
+    setIndentationWidth(style.spaces);
+    setTabIndents(true);
+    setBackspaceUnindents(style.spaces > 0);
 }
 
 void ScintillaEditor::SetZoomAll(int steps) {

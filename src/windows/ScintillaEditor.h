@@ -9,6 +9,7 @@
 // lines measures at most one block of lines.
 
 #include "platform/Cp932.h"
+#include "windows/logic/Indentation.h"
 #include "windows/logic/LexerChoice.h"
 #include "windows/logic/TextEditor.h"
 
@@ -44,6 +45,9 @@ public:
     void ScrollLines(TextPos n) override;
     void ReplaceSelection(std::string_view cp932) override;
     void Undo() override;
+    void Redo();
+    // The text as it is now is what the file holds (after a save).
+    void MarkSavePoint();
     bool CanUndo() const override;
     bool ReadOnly() const override;
     void SetReadOnly(bool readOnly) override;
@@ -60,6 +64,10 @@ public:
 
     // How many columns a tab takes (1 to 32; anything else is 8).
     void SetTabColumns(int columns);
+    // The script's indentation: what Tab inserts, how a selected block moves with Tab and
+    // Shift+Tab, the extra step Return gives after a block's opener and the step back of a '}'
+    // typed first on its line.
+    void SetIndentStyle(const IndentStyle& style);
     // The font size of every editor, in steps of one point from the normal size (-8 to 20).
     static void SetZoomAll(int steps);
     static int Zoom();
@@ -147,7 +155,10 @@ private:
     void FitNumberMargin();
     void ClearUnlistedKeys();
     void IndentNewLine(int character);
+    void StepBackBeforeBrace(int character);
     void ApplyZoom(int steps);
+
+    IndentStyle indentStyle_;
 
     struct LineMark {
         int handle; // Scintilla's, which follows the line through edits

@@ -76,6 +76,15 @@ TFScript::TFScript(MainWindowHost& host, KVexilConfig* config, KFileHistory* his
         if (!loading_)
             Host().RefreshStatus();
     });
+    // Undo back to the text last saved or loaded is the file's text again, as in every
+    // Linux editor: F9 then runs the file itself.
+    connect(&Editor(), &QsciScintilla::modificationChanged, this, [this](bool modified) {
+        if (modified || loading_ || savePointStale_ || !Modified)
+            return;
+        Modified = false;
+        Host().SetCaption(GetTitle());
+        Host().RefreshView();
+    });
     Editor().installEventFilter(this);
     Editor().viewport()->installEventFilter(this);
     FollowLook();
@@ -89,7 +98,10 @@ void TFScript::FollowLook() {
     Editor().SetSyntax(Config->SyntaxColours && language
                            ? LexerFor(language->Name, language->ExePath, language->Ext)
                            : SyntaxLexer::None);
-    Editor().SetTabColumns(language ? language->TabWidth : 8);
+    Editor().SetIndentStyle(language
+                                ? IndentStyleFor(language->IndentSpaces, language->TabWidth,
+                                                 language->Name, language->ExePath, language->Ext)
+                                : IndentStyle{});
 }
 
 std::string TFScript::CommentMark() const {
@@ -148,10 +160,37 @@ void TFScript::NewScript() {
     Editor().SetTypedLineEnd(LineEnd);
     LoadText({});
     Modified = false;
+    savePointStale_ = false;
     Host().HideErrorPanel();
     if (Config)
         Config->SetReadOnly(false);
     Host().RefreshView();
+}
+
+void TFScript::Restore(const KeptScript& kept) {
+    FileName = kept.fileName;
+    Code = kept.code >= kCodeSjis && kept.code <= kCodeUtf8 ? kept.code : kCodeUtf8;
+    LineEnd =
+        kept.lineEnd >= kLineEndLf && kept.lineEnd <= kLineEndCrLf ? kept.lineEnd : kLineEndLf;
+    ByteOrderMark = false;
+    Editor().SetTypedLineEnd(LineEnd);
+    LoadUtf8(kept.utf8);
+    // Its file may have changed since; what the disk holds is not what is shown.
+    FileAge = FileName.empty() ? 0 : FileAgeOf(FileName);
+    Modified = true;
+    savePointStale_ = true;
+    if (!FileName.empty()) {
+        FollowFolderOf(FileName);
+        if (Config)
+            Config->SelectLanguageOfScript(FileName);
+    }
+    FollowLook();
+    Host().SetCaption(GetTitle());
+    Host().RefreshView();
+}
+
+KeptScript TFScript::Kept() {
+    return KeptScript{FileName, Code, LineEnd, std::string(Editor().Utf8Text())};
 }
 
 void TFScript::OpenWithDialog() {
@@ -178,6 +217,7 @@ void TFScript::Open(const std::string& path) {
             return;
         FileName = path;
         Modified = true;
+        savePointStale_ = true;
         Host().SetCaption(GetTitle());
         return;
     }
@@ -230,6 +270,7 @@ void TFScript::Open(const std::string& path) {
         faithful = LoadText(text) && faithful;
     }
     Modified = false;
+    savePointStale_ = false;
     Editor().SetTypedLineEnd(LineEnd);
 
     FollowFolderOf(path);
@@ -265,9 +306,18 @@ void TFScript::ConvertLineEnds(int lineEnd) {
     Host().RefreshView();
 }
 
+void TFScript::Redo() {
+    TFTextBase::Redo();
+    FollowLineEndsOfText();
+}
+
 void TFScript::Undo() {
     TFTextBase::Undo();
-    // Undoing a conversion of the line ends takes the script's line ends back with it.
+    FollowLineEndsOfText();
+}
+
+void TFScript::FollowLineEndsOfText() {
+    // Undoing (or redoing) a conversion of the line ends takes the script's line ends with it.
     const int first = Editor().FirstLineEnd();
     if (first != -1 && first != LineEnd) {
         LineEnd = first;
@@ -321,6 +371,14 @@ bool TFScript::Write(const std::string& path, bool runCopy) {
         saved = SaveConverted(path, text, Code, LineEnd, &error, links);
     }
     if (!saved) {
+        if (!runCopy && path == FileName) {
+            // The change on disk is our own write's (a file written in place may have been
+            // written back): no reload may be offered for it, and the text is still unsaved.
+            FileAge = FileAgeOf(FileName);
+            Modified = true;
+            savePointStale_ = true;
+            Host().SetCaption(GetTitle());
+        }
         Host().Messages().Show(path + " を保存できませんでした。\n" + error, kErrorCaption,
                                MessageIcon::Error);
         return false;
@@ -330,6 +388,8 @@ bool TFScript::Write(const std::string& path, bool runCopy) {
     if (history_)
         history_->Add(path);
     FileAge = FileAgeOf(FileName);
+    Editor().MarkSavePoint();
+    savePointStale_ = false;
     Modified = false;
     Host().SetCaption(GetTitle());
     FollowFolderOf(FileName);
@@ -355,7 +415,12 @@ void TFScript::SaveAs() {
     if (!path)
         return;
     FileName = *path;
-    SaveToPath(FileName);
+    // The language follows the new name as it does at an open: main.py runs with python.
+    if (SaveToPath(FileName) && Config) {
+        Config->SelectLanguageOfScript(FileName);
+        FollowLook();
+        Host().RefreshView();
+    }
 }
 
 bool TFScript::ConfirmDiscard() {
@@ -392,11 +457,19 @@ void TFScript::Reload() {
         Open(FileName);
         return;
     }
-    // Declining still takes the new time stamp, so this change is not offered again.
+    // Declining still takes the new time stamp, so this change is not offered again; the
+    // text shown is then no longer what the file holds, so it is unsaved text, and a run
+    // must write it rather than run the file.
     FileAge = FileAgeOf(FileName);
     if (Host().Messages().AskYesNo(kReloadQuestion, kReloadCaption, MessageIcon::None) ==
-        MessageAnswer::Yes)
+        MessageAnswer::Yes) {
         Open(FileName);
+        return;
+    }
+    Modified = true;
+    savePointStale_ = true;
+    Host().SetCaption(GetTitle());
+    Host().RefreshView();
 }
 
 bool TFScript::OpenInEditor() {

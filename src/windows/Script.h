@@ -11,6 +11,7 @@
 #include "encoding/Codeconv.h"
 #include "windows/TextBase.h"
 #include "windows/logic/ScriptDocument.h"
+#include "windows/logic/UnsavedText.h"
 
 #include <optional>
 #include <string>
@@ -28,6 +29,11 @@ public:
 
     // An empty, unnamed script; code, line end and folder stay.
     void NewScript();
+    // Text kept when the program was ended from outside: back in the editor, modified, under
+    // the name, code and line ends it had.
+    void Restore(const KeptScript& kept);
+    // What Restore takes back.
+    KeptScript Kept();
     // Asks for a file and opens it; the editor becomes editable unless the file could not be
     // held faithfully.
     void OpenWithDialog();
@@ -62,6 +68,7 @@ public:
     // script is then modified.
     void ConvertLineEnds(int lineEnd);
     void Undo() override;
+    void Redo() override;
     // Line numbers and colours as the settings ask, the colours those of the current language.
     // Cheap when nothing changed, so every refresh may call it.
     void FollowLook();
@@ -104,8 +111,12 @@ private:
     bool AcceptLossySave(const std::string& path, std::size_t lost);
     bool Write(const std::string& path, bool runCopy);
     void FollowFolderOf(const std::string& path);
+    void FollowLineEndsOfText();
 
     KFileHistory* history_;
     bool loading_ = false;
+    // The editor's save point no longer stands for what the file holds (a reload declined, a
+    // text kept from an end from outside, a failed save): undo never clears the mark then.
+    bool savePointStale_ = false;
     bool openedLossy_ = false;
 };

@@ -16,6 +16,7 @@ public:
     void Paste() override { text_.Paste(); }
     void Cut() override { text_.Cut(); }
     void Undo() override { text_.Undo(); }
+    void Redo() override { Editor().Redo(); }
     bool CanUndo() const override { return text_.CanUndo(); }
     std::string GetPositionText() override { return text_.GetPositionText(); }
     void FocusEditor() override { editor_->Focus(); }

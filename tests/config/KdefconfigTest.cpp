@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <random>
 #include <sys/stat.h>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -278,4 +280,33 @@ TEST(KDefConfig, TabWidthAndCommentMarkAreReadAndKeptAsWritten) {
         EXPECT_EQ(again.TabWidth, r.tabWidth);
         EXPECT_EQ(again.CommentMark, r.commentMark);
     }
+}
+
+// IndentSpaces: read with a TAB for what makes no sense; written only where no line holds it,
+// so a ready definition records its spaces once and a hand-edited value stays.
+TEST(KDefConfig, IndentSpacesIsWrittenOnceAndAHandEditedValueStays) {
+    TempDir dir;
+    for (const auto& [line, spaces] :
+         std::vector<std::pair<std::string, int>>{{"", 0},
+                                                  {"IndentSpaces=4\n", 4},
+                                                  {"IndentSpaces=16\n", 16},
+                                                  {"IndentSpaces=17\n", 0},
+                                                  {"IndentSpaces=-2\n", 0},
+                                                  {"IndentSpaces=x\n", 0}}) {
+        SCOPED_TRACE(line);
+        KDefConfig def(dir.Write("py.def", "[Language]\nName=Python\n" + line));
+        EXPECT_EQ(def.IndentSpaces, spaces);
+    }
+    KDefConfig fresh(dir.File("new.def"));
+    fresh.IndentSpaces = 4;
+    fresh.Save();
+    EXPECT_EQ(IniFile(fresh.FileName).ReadString("Language", "IndentSpaces", ""), "4");
+    // Edited by hand while the program runs: the program's save keeps the hand's value.
+    dir.Write("new.def", "[Language]\nName=Python\nIndentSpaces=2\n");
+    fresh.Save();
+    EXPECT_EQ(KDefConfig(fresh.FileName).IndentSpaces, 2);
+    // A TAB language writes nothing of it.
+    KDefConfig tabs(dir.File("tabs.def"));
+    tabs.Save();
+    EXPECT_FALSE(IniFile(tabs.FileName).HasKey("Language", "IndentSpaces"));
 }

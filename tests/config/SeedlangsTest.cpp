@@ -174,3 +174,12 @@ TEST_P(Seeded, ErrorLinesNameTheScriptAndItsLines) {
 
 INSTANTIATE_TEST_SUITE_P(Interpreters, Seeded, ::testing::ValuesIn(kScripts),
                          [](const auto& info) { return std::string(info.param.fileName); });
+
+TEST(Seedlangs, PythonIsReadyToIndentWithFourSpacesTheOthersWithATab) {
+    TempDir defs;
+    auto found = [](const std::string& program) { return "/usr/bin/" + program; };
+    SeedLanguages(defs.Path() + "/", found);
+    EXPECT_EQ(KDefConfig(defs.File("python.def")).IndentSpaces, 4);
+    for (const char* other : {"ruby", "bash", "php", "node"})
+        EXPECT_EQ(KDefConfig(defs.File(std::string(other) + ".def")).IndentSpaces, 0) << other;
+}

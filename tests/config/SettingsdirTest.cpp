@@ -31,30 +31,80 @@ struct Env {
     }
 };
 
-auto Writable(bool yes) {
-    return [yes](const std::string&) { return yes; };
-}
+const SettingsUser kUser{false, "/home/db"};
+const SettingsUser kRoot{true, "/root"};
 
 } // namespace
 
-TEST(Settingsdir, AWritableProgramFolderKeepsAllElseTheUsersConfigFolder) {
+TEST(Settingsdir, OnlyAPortableWritableProgramKeepsThemBesideItElseTheUsersConfigFolder) {
     Env home("HOME", "/home/u");
     {
         Env xdg("XDG_CONFIG_HOME", "/cfg");
-        EXPECT_EQ(SettingsFolderFor("/opt/v", Writable(true)), "/opt/v/");
-        EXPECT_EQ(SettingsFolderFor("/opt/v/", Writable(false)), "/cfg/VexilPro/");
+        EXPECT_EQ(SettingsFolderFor("/opt/v", true, kUser), "/opt/v/");
+        EXPECT_EQ(SettingsFolderFor("/opt/v/", false, kUser), "/cfg/VexilPro/");
     }
     Env relative("XDG_CONFIG_HOME", "cfg");
-    EXPECT_EQ(SettingsFolderFor("/opt/v", Writable(false)), "/home/u/.config/VexilPro/");
+    EXPECT_EQ(SettingsFolderFor("/opt/v", false, kUser), "/home/u/.config/VexilPro/");
+}
+
+TEST(Settingsdir, TheMarkerBesideTheProgramMakesItPortableAndTheBuildFolderHasIt) {
+    TempDir program;
+    EXPECT_FALSE(IsPortableProgram(program.Path()));
+    std::filesystem::create_directories(program.File(kPortableMarker));
+    EXPECT_FALSE(IsPortableProgram(program.Path())) << "a folder of that name is no marker";
+    std::filesystem::remove(program.File(kPortableMarker));
+    program.Write(kPortableMarker, "");
+    EXPECT_TRUE(IsPortableProgram(program.Path()));
+    EXPECT_TRUE(IsPortableProgram(program.Path() + "/"));
+    // ./run starts the build folder's program: a portable one.
+    EXPECT_TRUE(IsPortableProgram(VEXIL_BIN_DIR));
+    // The real decision: marked, and writable by whoever runs the tests (root included).
+    EXPECT_EQ(SettingsFolderFor(program.Path()), program.Path() + "/");
+}
+
+TEST(Settingsdir, RootKeepsItsSettingsInTheHomeThePasswordDatabaseGivesWhateverSudoKept) {
+    // "sudo -E" keeps the caller's HOME and XDG_CONFIG_HOME; root's files must not land there.
+    TempDir callers;
+    Env home("HOME", "/home/u");
+    {
+        Env xdg("XDG_CONFIG_HOME", callers.Path().c_str());
+        if (::geteuid() == 0) {
+            // A folder root owns counts; handed to the user, it no longer does.
+            EXPECT_EQ(SettingsFolderFor("/usr/lib/v", false, kRoot), callers.Path() + "/VexilPro/");
+            ASSERT_EQ(::chown(callers.Path().c_str(), 65534, 65534), 0);
+        }
+        // The caller's own folder never counts for root.
+        EXPECT_EQ(SettingsFolderFor("/usr/lib/v", false, kRoot), "/root/.config/VexilPro/");
+        // The same values serve an ordinary user as they are.
+        EXPECT_EQ(SettingsFolderFor("/usr/lib/v", false, kUser), callers.Path() + "/VexilPro/");
+    }
+    {
+        // A root-owned folder (as /etc is everywhere) is root's own choice.
+        Env xdg("XDG_CONFIG_HOME", "/etc");
+        EXPECT_EQ(SettingsFolderFor("/usr/lib/v", false, kRoot), "/etc/VexilPro/");
+        Env missing("XDG_CONFIG_HOME", "/no/such/folder");
+        EXPECT_EQ(SettingsFolderFor("/usr/lib/v", false, kRoot), "/root/.config/VexilPro/");
+    }
+    ::unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(UserHomeFolder(kRoot), "/root");
+    EXPECT_EQ(UserHomeFolder(kUser), "/home/u");
+    EXPECT_EQ(SettingsFolderFor("/usr/lib/v", false, kRoot), "/root/.config/VexilPro/");
+    EXPECT_EQ(SettingsFolderFor("/usr/lib/v", false, kUser), "/home/u/.config/VexilPro/");
+    // A root without a usable home keeps them beside the program, whose save then fails loudly.
+    EXPECT_EQ(SettingsFolderFor("/usr/lib/v", false, SettingsUser{true, "/"}), "/usr/lib/v/");
+    // A portable copy root runs is root's to write, as it always was.
+    EXPECT_EQ(SettingsFolderFor("/home/u/v", true, kRoot), "/home/u/v/");
+}
+
+TEST(Settingsdir, TheCurrentUserIsTheEffectiveOneWithItsDatabaseHome) {
+    const SettingsUser user = CurrentSettingsUser();
+    EXPECT_EQ(user.root, ::geteuid() == 0);
+    const passwd* pw = ::getpwuid(::geteuid());
+    EXPECT_EQ(user.databaseHome, pw && pw->pw_dir ? pw->pw_dir : "");
 }
 
 TEST(Settingsdir, WithoutAUsableHomeTheUsersHomeComesFromThePasswordDatabase) {
-    // What the system itself knows of the user, whatever the environment says.
-    const passwd* pw = ::getpwuid(::getuid());
-    const std::string known = pw && pw->pw_dir ? pw->pw_dir : "";
-    const bool usable = known.size() > 1 && known.front() == '/';
-    const std::string fromDatabase = usable ? known + "/.config/VexilPro/" : "/opt/v/";
-
+    const std::string fromDatabase = "/home/db/.config/VexilPro/";
     Env xdg("XDG_CONFIG_HOME", "");
     ::unsetenv("XDG_CONFIG_HOME");
     struct Row {
@@ -69,12 +119,13 @@ TEST(Settingsdir, WithoutAUsableHomeTheUsersHomeComesFromThePasswordDatabase) {
         if (!r.home)
             ::unsetenv("HOME");
         const std::string what = r.home ? std::string("HOME=") + r.home : "HOME unset";
-        const std::string folder = SettingsFolderFor("/opt/v", Writable(false));
+        const std::string folder = SettingsFolderFor("/opt/v", false, kUser);
         EXPECT_EQ(folder, r.folder) << what;
-        EXPECT_NE(folder, "/.config/VexilPro/") << what;
-        EXPECT_EQ(folder.rfind("//", 0), std::string::npos) << what;
-        // A writable program folder keeps the settings whatever HOME says.
-        EXPECT_EQ(SettingsFolderFor("/opt/v", Writable(true)), "/opt/v/") << what;
+        // Nor is the database's home taken when it is not usable.
+        EXPECT_EQ(SettingsFolderFor("/opt/v", false, SettingsUser{false, "relative"}),
+                  r.folder == fromDatabase ? "/opt/v/" : r.folder)
+            << what;
+        EXPECT_EQ(SettingsFolderFor("/opt/v", true, kUser), "/opt/v/") << what;
     }
 }
 

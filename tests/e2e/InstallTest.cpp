@@ -76,13 +76,19 @@ TEST(Install, APrefixGetsTheProgramItsDesktopDataAndStartsFromTheEntryOnAPythonS
     ASSERT_TRUE(p.StartWindowManager());
     p.SetExecutable(prefix + "/bin/" + exec.substr(0, exec.find(' ')));
     p.SetEnv("PATH=" + prefix + "/bin:" + std::getenv("PATH"));
+    // Installed, it is not portable: the settings go to the configuration folder, for root too.
+    const std::string config = stage.File("config");
+    fs::create_directories(config);
+    p.SetEnv("XDG_CONFIG_HOME=" + config);
     std::string script = stage.Write("hello.py", "import sys\nprint('py', 6 * 7)\n");
     p.Start({script}, stage.Path());
     // No first-start message: the installed definitions are there, Python among what PATH has.
     std::string main = p.WaitForWindow("^Vexil2 - ");
     ASSERT_FALSE(main.empty()) << "the installed program did not come up";
-    EXPECT_TRUE(fs::exists(program + "defs/perl.def"));
-    EXPECT_TRUE(fs::exists(program + "defs/python.def"));
+    EXPECT_TRUE(fs::exists(config + "/VexilPro/defs/perl.def"));
+    EXPECT_TRUE(fs::exists(config + "/VexilPro/defs/python.def"));
+    EXPECT_FALSE(fs::exists(program + "defs"))
+        << "an installed program's folder stays as installed";
     p.Run("xdotool windowactivate --sync " + main);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     p.Run("xdotool key F9");

@@ -21,8 +21,15 @@ Program::Program() {
     fs::create_directories(folder_);
     fs::create_directories(runtime_);
     fs::permissions(runtime_, fs::perms::owner_all, fs::perm_options::replace);
-    for (const char* name : {"vexilpro", "libnkf32.so", "libbregexp.so"})
+    // A portable copy, as the build folder is: its settings live beside it.
+    for (const char* name : {"vexilpro", "libnkf32.so", "libbregexp.so", "VexilPro.portable"})
         fs::copy_file(fs::path(VEXIL_BIN_DIR) / name, fs::path(folder_) / name);
+}
+
+void Program::SetEnv(const std::string& entry) {
+    const std::string name = entry.substr(0, entry.find('=') + 1);
+    std::erase_if(env_, [&name](const std::string& e) { return e.rfind(name, 0) == 0; });
+    env_.push_back(entry);
 }
 
 Program::~Program() {

@@ -33,8 +33,9 @@ public:
 
     // Starts this executable instead of the copy in Folder() (an installed program).
     void SetExecutable(const std::string& path) { executable_ = path; }
-    // An environment entry NAME=value for the programs started from now on.
-    void SetEnv(const std::string& entry) { env_.push_back(entry); }
+    // An environment entry NAME=value for the programs started from now on (in place of an
+    // earlier value of NAME).
+    void SetEnv(const std::string& entry);
     // Runs openbox on the display, for the tests where focus and window management matter.
     bool StartWindowManager();
     // The window's inner size.

@@ -4,6 +4,7 @@
 #include "e2e/Program.h"
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <thread>
@@ -142,8 +143,8 @@ TEST(EndToEndRun, ShiftF8TurnsClipboardTextIntoTheResultOnTheClipboard) {
 
 TEST(EndToEndRun, F8OpensTheBrowserFileAndCtrlF8TheTerminalScript) {
     Desk d;
-    std::string script =
-        d.work.Write("page.pl", "print \"Content-type: text/html\\n\\n<p>hello</p>\\n\";\n");
+    std::string script = d.work.Write(
+        "page.pl", "print \"Content-type: text/html\\n\\n<p>hello</p>\\n\"; print STDERR $0;\n");
     std::string main = d.Start(script);
     ASSERT_FALSE(main.empty());
     d.p.Run("xdotool key F8");
@@ -153,71 +154,52 @@ TEST(EndToEndRun, F8OpensTheBrowserFileAndCtrlF8TheTerminalScript) {
     std::filesystem::remove(d.log);
     d.p.Run("xdotool key ctrl+F8");
     EXPECT_EQ(d.Opened(), "-e sh " + d.work.File("temp.sh") + "\n");
-    std::string sh = d.work.Read("temp.sh");
-    // Saved and unchanged, the script runs as itself, where it lives.
-    EXPECT_EQ(sh.substr(0, sh.find('\n')), "\"/usr/bin/perl\" \"" + script + "\"");
+    // Run by a shell as the terminal would: saved and unchanged, the script runs as itself,
+    // where it lives.
+    FILE* sh = ::popen(("sh '" + d.work.File("temp.sh") + "' 2>&1 >/dev/null").c_str(), "r");
+    ASSERT_NE(sh, nullptr);
+    char name[512] = {};
+    const std::size_t n = std::fread(name, 1, sizeof name - 1, sh);
+    ::pclose(sh);
+    EXPECT_EQ(std::string(name, n), script);
+    EXPECT_TRUE(std::filesystem::exists(script));
 }
 
-TEST(EndToEndRun, ALongRunRepaintsAndIsCancelledByItsButtonAndByEscape) {
+// A run keeps the window painting, and the real Escape key cancels it (the cancel button and the
+// process-level cancel have tests of their own).
+TEST(EndToEndRun, ALongRunRepaintsAndIsCancelledByEscape) {
     Desk d;
     // Long enough that a run which was not cancelled can never pass for one that was.
     std::string script = d.work.Write("sleep.pl", "$| = 1; print \"started\\n\"; sleep 60;\n");
     std::string main = d.Start(script);
     ASSERT_FALSE(main.empty());
-    auto [w, h] = d.p.Size(main);
-
-    auto t0 = Clock::now();
+    std::string shown = d.p.Screenshot(main);
     d.p.Run("xdotool key F9");
-    Pause(900);
-    std::string first = d.p.Screenshot(main);
-    Pause(600);
-    std::string second = d.p.Screenshot(main);
-    EXPECT_FALSE(first.empty());
-    EXPECT_NE(first, second) << "the window did not repaint while the script ran";
-    // The cancel button sits at the right end of the status bar; on a loaded machine it may
-    // show late, and a click before it shows is swallowed, so click until the notice is up.
-    std::string notice;
-    for (int i = 0; i < 12 && notice.empty(); ++i) {
-        d.p.Click(main, w - 45, h - 12);
-        notice = d.p.WaitForWindow("^VexilPro$", 1);
+    // The result page comes forward, then the run's seconds count on in the status bar.
+    int changes = 0;
+    for (auto until = Clock::now() + std::chrono::seconds(15); changes < 3 && Clock::now() < until;
+         Pause(100)) {
+        std::string now = d.p.Screenshot(main);
+        if (!now.empty() && now != shown) {
+            ++changes;
+            shown = now;
+        }
     }
-    EXPECT_FALSE(notice.empty()) << "the cancel button did not cancel";
-    d.Answer("VexilPro"); // 処理は中断されました
-    d.Answer("VexilPro"); // Error Code : -1
-    EXPECT_LT(std::chrono::duration<double>(Clock::now() - t0).count(), 20.0);
-
-    // Escape until the run is cancelled (a key pressed before the run has begun goes to the
-    // script, as it should), then every box the cancel brings up is answered: how many, and
-    // how long the first took to come.
-    const auto escapeAndAnswer = [&](double& firstBox) {
-        const auto from = Clock::now();
-        std::string box;
-        for (int i = 0; i < 6 && box.empty(); ++i) {
-            d.p.Run("xdotool key Escape");
-            box = d.p.WaitForWindow("^VexilPro$", 3);
-        }
-        firstBox = std::chrono::duration<double>(Clock::now() - from).count();
-        int answered = 0;
-        while (!box.empty() && answered < 4) {
-            d.p.Run("xdotool windowactivate --sync " + box);
-            d.p.Run("xdotool key Return");
-            Pause(300);
-            ++answered;
-            box = d.p.WaitForWindow("^VexilPro$", 3);
-        }
-        return answered;
-    };
-    double firstBox = 0;
-    t0 = Clock::now();
-    d.p.Run("xdotool key F9");
-    Pause(800);
-    EXPECT_GE(escapeAndAnswer(firstBox), 1) << "Escape did not cancel";
-    EXPECT_LT(std::chrono::duration<double>(Clock::now() - t0).count(), 25.0);
-    // Still answering: F9 runs again.
-    d.p.Run("xdotool key F9");
-    Pause(700);
-    EXPECT_GE(escapeAndAnswer(firstBox), 1) << "Escape did not cancel";
-    EXPECT_LT(firstBox, 10.0);
+    EXPECT_EQ(changes, 3) << "the window did not repaint while the script ran";
+    // Escape until a notice is up (a key pressed before the run had begun would go to the
+    // script), then every box the cancel brings up (the notice, the exit code) is answered; on a
+    // slow machine a second Escape may already have closed the first.
+    std::string box;
+    for (int i = 0; i < 6 && box.empty(); ++i) {
+        d.p.Run("xdotool key Escape");
+        box = d.p.WaitForWindow("^VexilPro$", 3);
+    }
+    EXPECT_FALSE(box.empty()) << "Escape did not cancel";
+    for (int answered = 0; !box.empty() && answered < 2;) {
+        d.p.Run("xdotool windowactivate --sync " + box + " key Return");
+        Pause(300); // the box answered may still be mapped for a moment
+        box = ++answered < 2 ? d.p.WaitForWindow("^VexilPro$", 2) : "";
+    }
 }
 
 TEST(EndToEndRun, TypingGoesToTheScriptAtOnceAndAFileDroppedOnTheEditorOpens) {

@@ -7,20 +7,58 @@
 #include "platform/ByteStream.h"
 #include "platform/FileFacts.h"
 #include "platform/KeyStateProbe.h"
+#include "shell/logic/Commands.h"
 #include "support/HostDoubles.h"
 #include "support/ScriptedMessages.h"
 #include "support/TempDir.h"
 
 #include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <optional>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
 
 using Lines = std::vector<std::string>;
+
+// Runs argv with input on its standard input; answers what it wrote to its standard output.
+std::string RunWithInput(const Lines& argv, const std::string& input) {
+    int in[2], out[2];
+    if (::pipe(in) != 0 || ::pipe(out) != 0)
+        return "(no pipe)";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(in[0], 0);
+        ::dup2(out[1], 1);
+        ::close(in[1]);
+        ::close(out[0]);
+        std::vector<char*> args;
+        for (const std::string& a : argv)
+            args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        ::execvp(args[0], args.data());
+        ::_exit(127);
+    }
+    ::close(in[0]);
+    ::close(out[1]);
+    if (!input.empty() && ::write(in[1], input.data(), input.size()) < 0)
+        return "(no input)";
+    ::close(in[1]);
+    std::string text;
+    char buf[4096];
+    for (ssize_t n; (n = ::read(out[0], buf, sizeof buf)) > 0;)
+        text.append(buf, static_cast<std::size_t>(n));
+    ::close(out[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return text;
+}
 
 class NoEscape : public KeyStateProbe {
 public:
@@ -61,10 +99,20 @@ struct FakeWindows : RunWindows {
         liveErrors.clear();
     }
     void LoadResult(ByteStream& s, TextCode c) override {
+        captured.reset();
         result = std::string(s.View().substr(s.Position()));
         resultCode = c;
+        // The editor holds Unicode: CP932 text comes back from it folded (NEC and IBM
+        // characters to their look-alikes, invalid bytes to 〓).
+        if (c == TextCode::Cp932)
+            result = Utf8ToCp932(Cp932ToUtf8(result).text).text;
     }
-    HeldText ResultText() override { return {result, resultCode}; }
+    HeldText ResultText() override { return {captured.value_or(result), resultCode}; }
+    std::string ResultUtf8() override {
+        return resultCode == TextCode::Utf8 ? result : Cp932ToUtf8(result).text;
+    }
+    void KeepCapturedResult(std::string bytes) override { captured = std::move(bytes); }
+    std::optional<std::string> captured;
     bool SaveResult(const std::string& path) override {
         savedTo.push_back(path);
         return WriteFileAtomic(path, result, nullptr);
@@ -94,27 +142,37 @@ struct FakeWindows : RunWindows {
         return a;
     }
     void ShowFormEditor() override { ++formEditor; }
-    void RunStarted() override {}
+    int started = 0, ended = 0;
+    void RunStarted() override { ++started; }
+    // Where each tick writes how many there were, for a script that waits on the runner.
+    std::string tickFile;
     bool RunTick(double seconds, std::size_t) override {
         ++ticks;
         age = seconds;
+        if (!tickFile.empty())
+            WriteFileAtomic(tickFile, std::to_string(ticks), nullptr);
         return seconds >= cancelAfter;
     }
-    void RunEnded() override {}
+    void RunEnded() override { ++ended; }
     // Output shown while the run lasted, with the run's age when each piece came.
     std::string liveResult, liveErrors;
     std::vector<double> liveAt;
     double age = 0;
     bool keptLive = false;
     std::vector<RunOutcome> outcomes;
+    bool memoryRunsOut = false; // the next live output cannot be shown
     bool AppendLiveResult(std::string_view bytes, TextCode c) override {
+        if (memoryRunsOut)
+            throw std::bad_alloc();
         liveResult += bytes;
         liveAt.push_back(age);
         resultCode = c;
         return true;
     }
+    std::vector<std::string> errorPieces;
     bool AppendLiveErrors(std::string_view bytes, TextCode) override {
         liveErrors += bytes;
+        errorPieces.emplace_back(bytes);
         return true;
     }
     bool keptLiveErrors = false;
@@ -197,14 +255,6 @@ TEST(ExecText, CommandLinesScriptsAndLines) {
     };
     for (const auto& [output, page] : pages)
         EXPECT_EQ(BrowserText(output, true), page) << output;
-
-    EXPECT_EQ(ConsoleScript("/usr/bin/perl", "/tmp/a b.pl", false),
-              "\"/usr/bin/perl\" \"/tmp/a b.pl\"\n");
-    EXPECT_EQ(ConsoleScript("/p", "/t/$x`y\"z\\.pl", false),
-              "\"/p\" \"/t/\\$x\\`y\\\"z\\\\.pl\"\n");
-    std::string paused = ConsoleScript("/p", "/t", true);
-    EXPECT_EQ(SplitLines(paused).size(), 2u);
-    EXPECT_NE(paused.find(kConsolePause), std::string::npos);
 }
 
 TEST_F(Bench, ScriptRunsWithItsOutputsExitCodeAndFollowUps) {
@@ -307,37 +357,108 @@ TEST_F(Bench, BrowserFileIsCutAndReplacesALinkPlantedAtItsName) {
     EXPECT_NE(messages.Texts()[0].find(config.TempHtml), std::string::npos);
 }
 
+// Ctrl+F8's shell script, run by a real sh as the terminal runs it, in folders whose names the
+// shell would read (a quote, a dollar, a backtick, a double quote, a backslash): it runs the
+// interpreter on the copy, waits for a key when told to, and removes the copy and itself.
 TEST_F(Bench, ConsoleRunWritesAShellScriptThatRunsTheScriptAndRemovesTheCopy) {
-    std::filesystem::create_directories(dir.File("my perl"));
-    std::filesystem::create_symlink("/usr/bin/perl", dir.File("my perl/perl"));
-    Perl().ExePath = dir.File("my perl/perl");
+    const std::string awkward = dir.File("it's $x `echo b` \"q\" \\ end");
+    std::filesystem::create_directories(awkward + "/my perl");
+    std::filesystem::create_symlink("/usr/bin/perl", awkward + "/my perl/perl");
+    Perl().ExePath = awkward + "/my perl/perl";
     Perl().Option = "-w";
+    Perl().TempDir = awkward;
     config.RememberedArgs = "ignored";
     windows.source = "print qq(console @ARGV);";
-    exec.RunInConsoleCommand();
-    const Lines lines = SplitLines(ReadFileBytes(config.TempBat));
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], "trap 'rm -f \"" + windows.written + "\"' EXIT");
-    EXPECT_EQ(lines[1], "\"" + Perl().ExePath + "\" \"" + windows.written + "\"");
-    EXPECT_EQ(launcher.Started, (std::vector<Lines>{TerminalCommand(config.TempBat)}));
-    EXPECT_TRUE(FileExists(windows.written)) << "the terminal still needs the script";
-    FILE* sh = ::popen(("sh " + config.TempBat).c_str(), "r");
-    char buf[64] = {};
-    size_t n = fread(buf, 1, sizeof buf - 1, sh);
-    ::pclose(sh);
-    EXPECT_EQ(std::string(buf, n), "console ");
-    EXPECT_FALSE(FileExists(windows.written)) << "the shell removes the copy as it ends";
-
-    config.UsePause = true;
-    exec.RunInConsoleCommand();
-    EXPECT_EQ(SplitLines(ReadFileBytes(config.TempBat)).size(), 3u);
+    const char* saved = std::getenv("TMPDIR");
+    const std::string before = saved ? saved : "";
+    ::setenv("TMPDIR", awkward.c_str(), 1);
+    for (const std::string& batch : {dir.File("temp.sh"), std::string("temp.sh")}) {
+        for (bool pause : {false, true}) {
+            SCOPED_TRACE(batch + (pause ? " pausing" : ""));
+            config.TempBat = batch;
+            config.UsePause = pause;
+            launcher.Started.clear();
+            exec.RunInConsoleCommand();
+            ASSERT_EQ(launcher.Started.size(), 1u);
+            const Lines shell(launcher.Started[0].end() - 2, launcher.Started[0].end());
+            ASSERT_EQ(shell[0], "sh");
+            EXPECT_EQ(launcher.Started[0], TerminalCommand(shell[1]));
+            EXPECT_EQ(shell[1].rfind(batch[0] == '/' ? batch : awkward + "/vexil-temp", 0), 0u);
+            EXPECT_TRUE(FileExists(windows.written)) << "the terminal still needs the script";
+            const std::string shown = RunWithInput(shell, "k");
+            EXPECT_EQ(shown.rfind("console ", 0), 0u) << shown;
+            EXPECT_EQ(shown.find(kConsolePause) != std::string::npos, pause) << shown;
+            EXPECT_FALSE(FileExists(windows.written)) << "the shell removes the copy as it ends";
+            EXPECT_EQ(FileExists(shell[1]), batch[0] == '/') << "a script of our own goes too";
+        }
+    }
+    if (saved)
+        ::setenv("TMPDIR", before.c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
     EXPECT_EQ(messages.Count(), 0u);
 
+    config.TempBat = dir.File("temp.sh");
     launcher.Succeeds = false; // no terminal on this desktop
     exec.RunInConsoleCommand();
     EXPECT_EQ(messages.Texts(),
               Lines{TerminalCommand(config.TempBat).front() + " を起動できませんでした。"});
     EXPECT_FALSE(FileExists(windows.written)) << "no shell will remove it";
+}
+
+// Memory running out while output is shown: the run ends there and then, whatever it was
+// doing; the child is killed and reaped, the copy goes, the window takes input again, the
+// message comes from the one dispatch point, and the next run works.
+TEST_F(Bench, ARunThatRunsOutOfMemoryEndsCleanlyAndTheNextRunWorks) {
+    windows.source = "open my $f, '>', '" + dir.File("pid") +
+                     "'; print $f $$; close $f; $| = 1; print qq(line\\n); sleep 30;";
+    windows.memoryRunsOut = true;
+    CommandDispatcher commands(messages);
+    commands.Register("MMExecuteScript", [this] { exec.RunScriptCommand(); });
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_FALSE(commands.Dispatch("MMExecuteScript"));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20))
+        << "the run waited for the child's sleep";
+    EXPECT_EQ(messages.Texts(), Lines{"メモリが足りません。"});
+    const pid_t child = std::stoi(ReadFileBytes(dir.File("pid")));
+    EXPECT_EQ(::kill(child, 0), -1) << "the child runs on or was never reaped";
+    EXPECT_EQ(errno, ESRCH);
+    EXPECT_FALSE(FileExists(windows.written)) << "the run's copy stayed";
+    EXPECT_EQ(windows.ended, windows.started) << "the window still refuses input";
+    ASSERT_EQ(windows.outcomes.size(), 1u);
+    EXPECT_EQ(windows.outcomes[0].kind, RunOutcome::Kind::Aborted);
+
+    windows.memoryRunsOut = false;
+    windows.source = "print qq(again\\n);";
+    EXPECT_TRUE(commands.Dispatch("MMExecuteScript"));
+    EXPECT_EQ(windows.result, "again\n");
+}
+
+// Shift_JIS output with an NEC character, an IBM one and invalid bytes: the page and what a save
+// gets are those very bytes.
+TEST_F(Bench, OutputHeldInCp932KeepsItsCapturedBytesForTheSaveAndThePage) {
+    const std::string bytes = "\x87\x90\xED\x40\xFF\x80";
+    windows.code = kCodeSjis;
+    windows.source = "binmode STDOUT; print qq(\\x87\\x90\\xED\\x40\\xFF\\x80\\n);";
+    exec.RunToBrowserCommand();
+    EXPECT_EQ(windows.ResultText().bytes, bytes + "\n");
+    ASSERT_EQ(launcher.Started.size(), 1u);
+    EXPECT_EQ(ReadFileBytes(launcher.Started[0].back()), bytes + "\r\n");
+}
+
+// A terminal closed (HUP), Ctrl+C (INT) or a logout (TERM) while the script runs: dash runs no
+// EXIT trap on a signal, and the copy would stay beside the user's script.
+TEST(ConsoleScriptSignals, EverySignalThatEndsTheShellStillRemovesTheCopy) {
+    TempDir dir;
+    for (const char* signal : {"HUP", "INT", "TERM"}) {
+        const std::string copy = dir.Write(std::string("it's $x ") + signal + ".sh",
+                                           std::string("kill -") + signal + " $PPID; sleep 0.2\n");
+        const std::string script =
+            dir.Write("run.sh", ConsoleScript("/bin/sh", copy, false, {copy}));
+        const int status = std::system(("sh '" + script + "'").c_str());
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) >= 129) << signal << " " << status;
+        EXPECT_FALSE(FileExists(copy)) << signal;
+    }
 }
 
 // F9, F8 and Ctrl+F8 give the interpreter a script in the script's own folder, so FindBin and
@@ -644,6 +765,22 @@ TEST_F(Bench, CancelAndSaveAll) {
     EXPECT_EQ(windows.result, "kept");
 }
 
+// The error list takes whole lines while a run lasts: a line written in two parts with refreshes
+// between them comes as one piece, never as a part line that would make an entry of its own.
+TEST_F(Bench, LiveErrorLinesWrittenInPartsComeWhole) {
+    windows.tickFile = dir.File("ticks");
+    windows.source = "sub ticks { open my $f, '<', '" + windows.tickFile +
+                     "' or return 0; my $n = <$f>; $n // 0 }\n"
+                     "print STDERR 'half'; my ($n, $t) = (ticks(), time);\n"
+                     "select undef, undef, undef, 0.01 until ticks() >= $n + 5 || time > $t + 20;\n"
+                     "print STDERR qq( line\\nnext\\n);\n";
+    exec.RunScriptCommand();
+    EXPECT_EQ(windows.liveErrors, "half line\nnext\n");
+    ASSERT_FALSE(windows.errorPieces.empty());
+    for (const std::string& piece : windows.errorPieces)
+        EXPECT_TRUE(piece.ends_with('\n')) << "a part line reached the error list: " << piece;
+}
+
 // While a run lasts its output is shown as it comes, the error lines too, and the text shown is
 // kept as the final one when it is; the run then says how it ended and with what argument list
 // in which folder.
@@ -668,14 +805,36 @@ TEST_F(Bench, OutputIsShownAsItComesAndTheRunSaysHowItEnded) {
     ASSERT_GE(o.arguments.size(), 2u);
     EXPECT_EQ(o.arguments.front(), "/usr/bin/perl");
     EXPECT_EQ(o.arguments.back(), windows.written);
-    EXPECT_EQ(RunOutcomeText(o).rfind("終了 3 · 0.", 0), 0u) << RunOutcomeText(o);
-    EXPECT_EQ(RunOutcomeText(o).size(), std::string("終了 3 · 0.61 秒 · 10:31:05").size());
-    EXPECT_EQ(RunOutcomeDetails(o),
-              "/usr/bin/perl " + windows.written + "\n作業フォルダ: " + dir.Path());
-    o.arguments.push_back("--name=it's mine");
-    EXPECT_TRUE(
-        RunOutcomeDetails(o).ends_with(" '--name=it'\\''s mine'\n作業フォルダ: " + dir.Path()))
-        << "quoted where the shell would need it";
+    // The panel: how it ended, how long it took to the hundredth, when it ended.
+    Lines parts;
+    const std::string text = RunOutcomeText(o), dot = " · ";
+    for (std::size_t at = 0;;) {
+        const std::size_t next = text.find(dot, at);
+        parts.push_back(text.substr(at, next - at));
+        if (next == std::string::npos)
+            break;
+        at = next + dot.size();
+    }
+    ASSERT_EQ(parts.size(), 3u) << text;
+    EXPECT_EQ(parts[0], "終了 3");
+    ASSERT_EQ(parts[1].size(), std::string("0.61 秒").size()) << parts[1];
+    EXPECT_TRUE(parts[1].ends_with(" 秒")) << parts[1];
+    EXPECT_EQ(parts[1].find('.'), 1u) << "two decimals below ten seconds: " << parts[1];
+    EXPECT_NEAR(std::strtod(parts[1].c_str(), nullptr), o.seconds, 0.0051) << parts[1];
+    EXPECT_EQ(parts[2], o.endedAt);
+    EXPECT_EQ(o.endedAt.size(), 8u);
+    EXPECT_EQ(o.endedAt.find_first_not_of("0123456789:"), std::string::npos) << o.endedAt;
+    // The tool tip: a line a shell gives back as the same arguments, and the folder.
+    o.arguments.insert(o.arguments.end(), {"--name=it's $HOME `x` \"y\"", "$HOME", "*", ""});
+    const std::string details = RunOutcomeDetails(o);
+    const std::size_t lineEnd = details.find('\n');
+    ASSERT_NE(lineEnd, std::string::npos);
+    EXPECT_EQ(details.substr(lineEnd + 1), "作業フォルダ: " + dir.Path());
+    std::string expected;
+    for (const std::string& a : o.arguments)
+        expected += a + "\n";
+    EXPECT_EQ(RunWithInput({"sh", "-c", "printf '%s\\n' " + details.substr(0, lineEnd)}, ""),
+              expected);
 }
 
 // A Python child writes as it prints: PYTHONUNBUFFERED is set for it, beside the rest of the
@@ -709,8 +868,25 @@ TEST_F(Bench, TypedArgumentsRunAreRememberedAndKeptInTheHistory) {
     exec.RunScriptCommand(); // F9 takes them again while the option is on
     EXPECT_EQ(windows.result, all);
     exec.RunWithArguments(""); // no arguments, and no history
-    exec.RunScriptCommand();
     EXPECT_EQ(windows.result, "");
+    exec.RunScriptCommand(); // what was remembered stays
+    EXPECT_EQ(windows.result, all);
+
+    // Quoted as a POSIX shell reads it; F9 gets the very list, not the line split again.
+    exec.RunWithArguments(R"('a b' a\ b "x\"y\\z\$" '' 'it'\''s' "$HOME")");
+    const std::string quoted = R"(<a b>|<a b>|<x"y\z$>|<>|<it's>|<$HOME>)";
+    EXPECT_EQ(windows.result, quoted);
+    exec.RunScriptCommand();
+    EXPECT_EQ(windows.result, quoted);
+    // An open quote or a NUL is refused and runs nothing.
+    windows.result = "(not run)";
+    exec.RunWithArguments("'open");
+    exec.RunWithArguments(std::string("a\0b", 3));
+    EXPECT_EQ(windows.result, "(not run)");
+    EXPECT_EQ(messages.Count(), 2u);
+    messages.Reset();
+    exec.RunScriptCommand();
+    EXPECT_EQ(windows.result, quoted);
 
     for (int i = 1; i <= 12; ++i)
         exec.RunWithArguments("-n " + std::to_string(i));
@@ -722,6 +898,11 @@ TEST_F(Bench, TypedArgumentsRunAreRememberedAndKeptInTheHistory) {
     KVexilConfig restarted{dir.Path(), messages};
     restarted.Load();
     EXPECT_EQ(restarted.Arguments.Lines(), expected);
+    // A line past the 2,047 bytes of other settings values comes back whole.
+    config.Arguments.Add(std::string(3000, 'x'));
+    config.Save();
+    restarted.Load();
+    EXPECT_EQ(restarted.Arguments.Lines().front(), std::string(3000, 'x'));
     // A hand-edited section: a count that promises too much, a blank line, a repeated one.
     WriteFileBytes(config.CfgPath, "[Arguments]\nCount=99\nLine0= a \nLine1=\nLine2=a\nLine3=b\n");
     restarted.Load();

@@ -325,9 +325,10 @@ std::vector<std::string> OpenFiles() {
 
 } // namespace
 
-// Output beyond the spill size moves into an unnamed file in TMPDIR and comes back whole; where
-// TMPDIR cannot take it the output stays whole in memory; past the capture's limit the rest is
-// read (the child never blocks) and counted, not kept.
+// Output beyond the spill size moves into an unnamed file in TMPDIR and comes back whole (into
+// a named one, removed at once, where unnamed files are refused); where TMPDIR cannot take it
+// the output stays whole in memory; past the capture's limit the rest is read (the child never
+// blocks) and counted, not kept.
 TEST(KExecProc, LargeOutputSpillsIntoTmpdirOrStaysWholeAndOverflowIsCounted) {
     TempDir dir;
     const std::string script =
@@ -342,16 +343,22 @@ TEST(KExecProc, LargeOutputSpillsIntoTmpdirOrStaysWholeAndOverflowIsCounted) {
         std::string tmpdir;
         std::size_t limit;
         bool spilled;
+        bool named = false;
     } cases[] = {
         {dir.Path(), SIZE_MAX, true},
         {dir.File("missing"), SIZE_MAX, false},
         {dir.Path(), 3000000, true},
+        {dir.Path(), SIZE_MAX, true, true},
     };
     const char* saved = std::getenv("TMPDIR");
     const std::string before = saved ? saved : "";
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.tmpdir + " limit " + std::to_string(c.limit));
+        SCOPED_TRACE(c.tmpdir + " limit " + std::to_string(c.limit) + (c.named ? " named" : ""));
         ::setenv("TMPDIR", c.tmpdir.c_str(), 1);
+        if (c.named)
+            ::setenv("VEXIL_NO_O_TMPFILE", "1", 1);
+        else
+            ::unsetenv("VEXIL_NO_O_TMPFILE");
         FakeProbe never;
         ScriptedMessages messages;
         KExecProc proc(script, messages, never);
@@ -367,8 +374,15 @@ TEST(KExecProc, LargeOutputSpillsIntoTmpdirOrStaysWholeAndOverflowIsCounted) {
                               [&](const std::string& f) { return f.rfind(dir.Path(), 0) == 0; }),
                   c.spilled)
             << "the unnamed file lies in TMPDIR";
+        EXPECT_EQ(std::any_of(files.begin(), files.end(),
+                              [&](const std::string& f) {
+                                  return f.find("/vexil-output-") != std::string::npos;
+                              }),
+                  c.named)
+            << "a named file only where unnamed ones are refused";
         EXPECT_TRUE(std::filesystem::is_empty(dir.Path())) << "nothing visible is left";
     }
+    ::unsetenv("VEXIL_NO_O_TMPFILE");
     if (saved)
         ::setenv("TMPDIR", before.c_str(), 1);
     else

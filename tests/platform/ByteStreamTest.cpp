@@ -1,11 +1,15 @@
 #include "platform/ByteStream.h"
 #include "support/TempDir.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 TEST(ByteStream, WriteReadPositionAndOverwrite) {
     ByteStream s;
@@ -102,4 +106,36 @@ TEST(ByteStream, ForgottenPagesOfASpilledStreamComeBackAndAStreamInMemoryKeepsIt
     memory.ForgetPages(0, memory.Size());
     EXPECT_EQ(memory.View().substr(memory.Size() - pattern.size()), pattern);
     EXPECT_EQ(memory.View().substr(0, pattern.size()), pattern);
+}
+
+// The spill file's disk fills while memory is free (a file size limit stands in for the full
+// disk): the stream goes on in memory and keeps every byte, instead of dropping all that comes
+// after and asking the disk again for each read.
+TEST(ByteStream, AFullDiskUnderTheSpillFileGoesOnInMemory) {
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{6u << 20, 6u << 20};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        ByteStream s;
+        s.SpillAbove(1u << 20, "/tmp");
+        bool spilled = false;
+        std::string chunk(4096, 'x');
+        for (int i = 0; i < 5120; ++i) { // 20 MiB
+            chunk[0] = static_cast<char>('a' + i % 26);
+            char* room = s.TryReserve(chunk.size());
+            if (!room)
+                ::_exit(1);
+            std::memcpy(room, chunk.data(), chunk.size());
+            s.Commit(chunk.size());
+            spilled = spilled || s.Spilled();
+        }
+        const bool whole = s.Size() == 5120u * 4096 && s.View()[4096 * 27] == 'b' &&
+                           s.View()[4096 * 5119] == static_cast<char>('a' + 5119 % 26);
+        ::_exit(!spilled ? 2 : s.Spilled() ? 3 : whole ? 0 : 4);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1 dropped, 2 never spilled, 3 still spilled, 4 lost";
 }

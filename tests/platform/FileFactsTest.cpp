@@ -39,35 +39,35 @@ TEST(FileFacts, ExistenceFollowsSymlinksAndFoldersAreNotFiles) {
     EXPECT_EQ(ProgramDir().back(), '/');
 }
 
-// What a save killed half-way left beside the file goes at the next save; anything that is not
-// surely such a leftover stays.
-TEST(FileFacts, AtomicWriteRemovesOnlyItsOwnStaleTemporaries) {
+// Files beside the script that look like a save's temporaries are the user's: a save touches
+// none of them, and its own temporary name fits beside a name of 255 bytes.
+TEST(FileFacts, AtomicWriteLeavesLookalikesAndSavesTheLongestName) {
     TempDir dir;
     const std::string file = dir.Write("x.pl", "old");
-    const struct {
-        std::string name;
-        mode_t mode;
-        bool old, removed;
-    } leftovers[] = {
-        {".x.pl.Ab3dE9", 0600, true, true},
-        {".x.pl.Ab3dE8", 0600, false, false}, // a save in progress elsewhere
-        {".x.pl.Ab3dE7", 0644, true, false},  // not made by mkstemp
-        {".x.pl.keep", 0600, true, false},
-        {".y.pl.Ab3dE6", 0600, true, false}, // another file's
-        {".x.pl.Ab3-E5", 0600, true, false},
-    };
-    for (const auto& l : leftovers) {
-        const std::string path = dir.Write(l.name, "partial");
-        ::chmod(path.c_str(), l.mode);
-        if (l.old) {
-            const struct timespec times[2] = {{0, UTIME_OMIT}, {std::time(nullptr) - 3600, 0}};
-            ::utimensat(AT_FDCWD, path.c_str(), times, 0);
-        }
+    const std::string lookalikes[] = {".x.pl.backup", ".x.pl.202401", ".x.pl.Ab3dE9",
+                                      ".x.pl.original", ".x.pl.backup1"};
+    for (const std::string& name : lookalikes) {
+        const std::string path = dir.Write(name, "mine");
+        ::chmod(path.c_str(), 0600);
+        const struct timespec times[2] = {{0, UTIME_OMIT}, {std::time(nullptr) - 3600, 0}};
+        ::utimensat(AT_FDCWD, path.c_str(), times, 0);
     }
     ASSERT_TRUE(WriteFileAtomic(file, "new", nullptr));
     EXPECT_EQ(dir.Read("x.pl"), "new");
-    for (const auto& l : leftovers)
-        EXPECT_EQ(FileExists(dir.File(l.name)), !l.removed) << l.name;
+    for (const std::string& name : lookalikes)
+        EXPECT_EQ(dir.Read(name), "mine") << name;
+
+    // 255 bytes, the last character a three-byte one: the temporary's name is cut, not this.
+    std::string longest(252, 'a');
+    longest += "\xe3\x81\x82";
+    ASSERT_EQ(longest.size(), 255u);
+    std::string error;
+    ASSERT_TRUE(WriteFileAtomic(dir.File(longest), "x", &error)) << error;
+    EXPECT_EQ(dir.Read(longest), "x");
+    int entries = 0;
+    for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir.Path()))
+        ++entries;
+    EXPECT_EQ(entries, 2 + 5) << "a temporary file was left behind";
 }
 
 TEST(FileFacts, AtomicWriteThroughSymlinkKeepsTheLink) {
@@ -92,6 +92,26 @@ TEST(FileFacts, SavesWhereNoTemporaryFileCanBeMadeAndFailuresPartWayLeaveTheOldF
     ::chmod(dir.File("shared").c_str(), 0555);
     // A writable file in a folder its saver may not write to is written in place.
     EXPECT_TRUE(RunUnprivileged([&] { return WriteFileAtomic(file, "new", nullptr); }));
+    EXPECT_EQ(ReadFileBytes(file), "new");
+    ::chmod(dir.File("shared").c_str(), 0755);
+
+    // Written in place, the disk fills part-way (a file size limit stands in for it): the room
+    // is taken before a byte changes, so the file keeps its old content.
+    ::chmod(dir.File("shared").c_str(), 0555);
+    pid_t inPlace = ::fork();
+    if (inPlace == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(2);
+        rlimit limit{1000, 1000};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        std::string error;
+        bool saved = WriteFileAtomic(file, std::string(5000, 'x'), &error);
+        ::_exit(!saved && error.find("notes.txt") != std::string::npos ? 0 : 1);
+    }
+    int inPlaceStatus = 0;
+    ::waitpid(inPlace, &inPlaceStatus, 0);
+    EXPECT_TRUE(WIFEXITED(inPlaceStatus) && WEXITSTATUS(inPlaceStatus) == 0) << inPlaceStatus;
     EXPECT_EQ(ReadFileBytes(file), "new");
     ::chmod(dir.File("shared").c_str(), 0755);
 

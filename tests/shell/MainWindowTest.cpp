@@ -450,6 +450,49 @@ TEST_F(MainWindow, CaptionAndStatusPanelsFollowTheScriptAndTheActiveWindow) {
     EXPECT_EQ(Panel(4), work.File("euc"));
 }
 
+// The line-end menu: the item chosen is the one ticked, the panel names it, the script is
+// changed, a save writes those line ends and a line typed after it follows them.
+TEST_F(MainWindow, TheLineEndMenuConvertsTheScriptAndTheSaveKeepsIt) {
+    const std::string path = work.Write("ends.pl", "a\nb\n");
+    Start(VEXIL_BIN_DIR, path);
+    ShowActive();
+    const auto ticked = [&] {
+        std::string names;
+        for (const char* name : {"MMLineEndLF", "MMLineEndCRLF", "MMLineEndCR"})
+            names += Item(name)->isChecked() ? name : "";
+        return names;
+    };
+    EXPECT_EQ(ticked(), "MMLineEndLF");
+    EXPECT_EQ(Panel(3), "LF");
+    const struct {
+        const char* item;
+        const char* panel;
+        const char* saved;
+    } steps[] = {
+        {"MMLineEndCRLF", "CRLF", "a\r\nb\r\n"},
+        {"MMLineEndCR", "CR", "a\rb\r"},
+        {"MMLineEndLF", "LF", "a\nb\n"},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.item);
+        Item(step.item)->trigger();
+        EXPECT_EQ(ticked(), step.item);
+        EXPECT_EQ(Panel(3), step.panel);
+        EXPECT_EQ(Caption(), "Vexil2 * " + path);
+        Item("MMSave")->trigger();
+        EXPECT_EQ(work.Read("ends.pl"), step.saved);
+        EXPECT_EQ(Caption(), "Vexil2 - " + path);
+    }
+    Item("MMLineEndCR")->trigger();
+    main->Script().Editor().setFocus();
+    QTest::keyClick(&main->Script().Editor(), Qt::Key_End, Qt::ControlModifier);
+    Type("c");
+    QTest::keyClick(&main->Script().Editor(), Qt::Key_Return);
+    Type("d");
+    Item("MMSave")->trigger();
+    EXPECT_EQ(work.Read("ends.pl"), "a\rb\rc\rd");
+}
+
 TEST_F(MainWindow, CheckMarksFollowTheSettingsAndUndoFollowsTheActiveWindow) {
     Start();
     ShowActive();

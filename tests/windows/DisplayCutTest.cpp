@@ -25,7 +25,8 @@ std::string Grouped(std::size_t n) {
 // that counts exactly what lies between; cuts fall after line ends where the halves hold any,
 // else between two characters of the code held.
 TEST(DisplayCut, BeginningAndEndAroundANoteThatCountsWhatWasLeftOut) {
-    const std::string cp932Wide = "\x95\x5C"; // 表
+    const std::string cp932Wide = "\x95\x5C";     // 表
+    const std::string emoji = "\xF0\x9F\x98\x80"; // 😀
     const struct {
         const char* what;
         std::string bytes;
@@ -41,6 +42,15 @@ TEST(DisplayCut, BeginningAndEndAroundANoteThatCountsWhatWasLeftOut) {
         {"one CP932 line", "a" + Repeat(cp932Wide, 5000), 101, TextCode::Cp932, "\n", 2},
         {"one CP932 line ending in a line end", "a" + Repeat(cp932Wide, 5000) + "\n", 101,
          TextCode::Cp932, "\n", 2},
+        // Four-byte characters, the half cap falling on each of a character's bytes.
+        {"one line of emoji, cut at a start", "a" + Repeat(emoji, 5000), 202, TextCode::Utf8, "\n",
+         4},
+        {"one line of emoji, cut after byte 1", "a" + Repeat(emoji, 5000), 204, TextCode::Utf8,
+         "\n", 4},
+        {"one line of emoji, cut after byte 2", "a" + Repeat(emoji, 5000), 206, TextCode::Utf8,
+         "\n", 4},
+        {"one line of emoji, cut after byte 3", "a" + Repeat(emoji, 5000), 208, TextCode::Utf8,
+         "\n", 4},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -84,7 +94,22 @@ TEST(DisplayCut, BeginningAndEndAroundANoteThatCountsWhatWasLeftOut) {
     const std::string lines = Repeat("x\n", 100);
     EXPECT_EQ(CutForDisplay(lines, 50, TextCode::Utf8, false)->find("保存"), std::string::npos);
     EXPECT_NE(CutForDisplay(lines, 50, TextCode::Utf8, true)->find("保存"), std::string::npos);
-    EXPECT_EQ(DisplayCap(0), std::size_t{1} << 30) << "memory unknown";
-    EXPECT_EQ(DisplayCap(std::size_t{30} << 20), std::size_t{64} << 20) << "the least";
-    EXPECT_EQ(DisplayCap(std::size_t{1} << 30), (std::size_t{1} << 30) / 3);
+}
+
+// The cap keeps a window's text to a share of the memory that leaves most of it to the rest, but
+// never so small that ordinary output is cut, nor past what an editor holds well.
+TEST(DisplayCut, TheCapStaysWithinItsLimits) {
+    constexpr std::size_t MiB = std::size_t{1} << 20, GiB = std::size_t{1} << 30;
+    EXPECT_EQ(DisplayCap(0), GiB) << "memory unknown";
+    EXPECT_EQ(DisplayCap(1), 64 * MiB) << "the least, however little is free";
+    EXPECT_EQ(DisplayCap(192 * MiB - 1), 64 * MiB);
+    EXPECT_EQ(DisplayCap(64 * GiB), GiB) << "the most, however much is free";
+    std::size_t last = 0;
+    for (std::size_t memory = 192 * MiB; memory <= 3 * GiB; memory += 96 * MiB) {
+        const std::size_t cap = DisplayCap(memory);
+        EXPECT_LE(cap, memory / 3) << memory;
+        EXPECT_GT(cap, memory / 4) << memory;
+        EXPECT_GE(cap, last) << "more memory never means a smaller cap";
+        last = cap;
+    }
 }

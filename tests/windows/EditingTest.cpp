@@ -130,6 +130,21 @@ TEST_F(Editing, ReplaceTakesTheSelectedHitOnlyAndMovesToTheNext) {
     EXPECT_EQ(w.notices[0], "「A」は見つかりませんでした。");
 }
 
+// Japanese hits are replaced one press at a time like any other: the selection counts CP932
+// bytes, the line searched UTF-8 ones.
+TEST_F(Editing, ReplaceTakesASelectedJapaneseHit) {
+    Window w("x日本y日本\r\n日本");
+    EXPECT_FALSE(w.window.Replace("日本", "にっぽん", kExact)) << "the first press only finds";
+    EXPECT_EQ(w.editor.SelectionLength(), 4);
+    EXPECT_TRUE(w.window.Replace("日本", "にっぽん", kExact));
+    EXPECT_EQ(w.Text(), "xにっぽんy日本\r\n日本");
+    EXPECT_EQ(w.Caret(), (std::pair<TextPos, TextPos>{0, 10})) << "the next hit is selected";
+    EXPECT_TRUE(w.window.Replace("日.", "[$&]", kRegex));
+    EXPECT_EQ(w.Text(), "xにっぽんy[日本]\r\n日本");
+    EXPECT_TRUE(w.window.Replace("日本", "", kAnyCase));
+    EXPECT_EQ(w.Text(), "xにっぽんy[日本]\r\n");
+}
+
 TEST_F(Editing, FindGoesRoundTheEndOnlyWhenWrapIsTickedAndSaysSo) {
     struct Row {
         const char* find;
@@ -219,4 +234,16 @@ TEST(CommentToggle, MarksFollowTheLanguageAndTogglingTwiceGivesTheLinesBack) {
     editor.Undo();
     EXPECT_EQ(editor.WholeText(), "a\r\n" + Sjis("日") + "\r\nc\r\nd");
     EXPECT_FALSE(editor.CanUndo());
+
+    // A block of plain and commented lines, in either order, is commented whole and comes back.
+    for (const std::string block : {"a\r\n# b", "# a\r\nb"}) {
+        SCOPED_TRACE(block);
+        editor.SetWholeText(block);
+        editor.SetSelection(0, static_cast<TextPos>(block.size()));
+        ToggleCommentInEditor(editor, "#");
+        EXPECT_EQ(editor.WholeText(), block[0] == 'a' ? "# a\r\n# # b" : "# # a\r\n# b");
+        editor.SetSelection(0, static_cast<TextPos>(editor.WholeText().size()));
+        ToggleCommentInEditor(editor, "#");
+        EXPECT_EQ(editor.WholeText(), block);
+    }
 }

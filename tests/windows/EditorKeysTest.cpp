@@ -137,10 +137,11 @@ TEST_F(EditingCommands, MenuKeysReachReplaceGoToLineCommentSelectAllAndZoom) {
     Editor().setFocus();
     QTest::keyClicks(&Editor(), "if (x) {");
     Key(Qt::Key_Return, Qt::NoModifier);
-    QTest::keyClicks(&Editor(), "\tfoo();");
+    QTest::keyClicks(&Editor(), "foo();");
     Key(Qt::Key_Return, Qt::NoModifier);
     QTest::keyClicks(&Editor(), "bar();");
-    // Return keeps the indentation above; the language's tab is four columns.
+    // Return indents a step (a TAB) after '{', then keeps the indentation above; the language's
+    // tab is four columns.
     EXPECT_EQ(Text(), "if (x) {\r\n\tfoo();\r\n\tbar();");
     EXPECT_EQ(Editor().tabWidth(), 4);
 
@@ -199,4 +200,86 @@ TEST_F(EditingCommands, MenuKeysReachReplaceGoToLineCommentSelectAllAndZoom) {
     Key(Qt::Key_0);
     EXPECT_EQ(main->Result().Editor().SendScintilla(QsciScintilla::SCI_GETZOOM), 0);
     EXPECT_EQ(main->Config().Zoom, 0);
+}
+
+TEST_F(EditingCommands, PerlIndentsWithTabsABlockMovesWithTabAndABraceStepsBack) {
+    Editor().setFocus();
+    QTest::keyClicks(&Editor(), "sub f {");
+    Key(Qt::Key_Return, Qt::NoModifier);
+    QTest::keyClicks(&Editor(), "if ($x) {");
+    Key(Qt::Key_Return, Qt::NoModifier);
+    QTest::keyClicks(&Editor(), "g();");
+    Key(Qt::Key_Return, Qt::NoModifier);
+    QTest::keyClicks(&Editor(), "}");
+    Key(Qt::Key_Return, Qt::NoModifier);
+    QTest::keyClicks(&Editor(), "}");
+    EXPECT_EQ(Text(), "sub f {\r\n\tif ($x) {\r\n\t\tg();\r\n\t}\r\n}");
+    // A brace after other text on its line moves nothing.
+    Key(Qt::Key_Return, Qt::NoModifier);
+    QTest::keyClicks(&Editor(), "\tx = {}");
+    EXPECT_EQ(Text(), "sub f {\r\n\tif ($x) {\r\n\t\tg();\r\n\t}\r\n}\r\n\tx = {}");
+
+    // Tab on a selected block indents each line a step, Shift+Tab takes it back.
+    Editor().setSelection(0, 0, 2, 3);
+    Key(Qt::Key_Tab, Qt::NoModifier);
+    EXPECT_EQ(Text(), "\tsub f {\r\n\t\tif ($x) {\r\n\t\t\tg();\r\n\t}\r\n}\r\n\tx = {}");
+    Key(Qt::Key_Backtab, Qt::ShiftModifier);
+    Key(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(Text(), "sub f {\r\nif ($x) {\r\n\tg();\r\n\t}\r\n}\r\n\tx = {}");
+    // Tab with no selection inserts a TAB, in the middle of a line too.
+    Editor().setCursorPosition(0, 3);
+    Key(Qt::Key_Tab, Qt::NoModifier);
+    EXPECT_EQ(Text().substr(0, 10), "sub\t f {\r\n");
+}
+
+TEST(EditorIndentation, PythonIndentsWithFourSpacesAfterAColonAndMovesBlocksByFour) {
+    TempDir program;
+    std::filesystem::create_directories(program.File("defs"));
+    // As a first start writes it when python3 is on PATH.
+    program.Write("defs/python.def", "[Language]\nName=Python\nExt=py,pyw\nIndentSpaces=4\n"
+                                     "[Environment]\nExePath=/usr/bin/python3\n");
+    ScriptedMessages msgs;
+    ScriptedDialogs dialogs;
+    FakeClipboard clipboard;
+    RecordingLauncher launcher;
+    TFMain main(program.Path(), MainServices{&msgs, &dialogs, &clipboard, &launcher});
+    main.InitialSetup("", VEXIL_BIN_DIR);
+    main.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+    ScintillaEditor& editor = main.Script().Editor();
+    editor.setFocus();
+    auto text = [&editor] { return Cp932ToUtf8(editor.WholeText()).text; };
+    auto press = [&editor](Qt::Key key, Qt::KeyboardModifiers m = Qt::NoModifier) {
+        QTest::keyClick(&editor, key, m);
+    };
+
+    QTest::keyClicks(&editor, "def f(x):  # the colon counts before a comment");
+    press(Qt::Key_Return);
+    QTest::keyClicks(&editor, "if x:");
+    press(Qt::Key_Return);
+    QTest::keyClicks(&editor, "d = {");
+    press(Qt::Key_Return);
+    QTest::keyClicks(&editor, "}");
+    press(Qt::Key_Return);
+    QTest::keyClicks(&editor, "s = 'a:'");
+    press(Qt::Key_Return);
+    // Python's blocks open with ':' only, and a '}' is just a character.
+    EXPECT_EQ(text(), "def f(x):  # the colon counts before a comment\r\n    if x:\r\n"
+                      "        d = {\r\n        }\r\n        s = 'a:'\r\n        ");
+    // Backspace in the indentation takes a step back, Tab gives one: spaces, no TAB.
+    press(Qt::Key_Backspace);
+    EXPECT_EQ(text().substr(text().size() - 6), "\r\n    ");
+    press(Qt::Key_Tab);
+    EXPECT_EQ(text().substr(text().size() - 10), "\r\n        ");
+
+    // A selected block moves by four spaces either way.
+    const std::string head = "def f(x):  # the colon counts before a comment\r\n";
+    const std::string tail = "\r\n        }\r\n        s = 'a:'\r\n        ";
+    editor.setSelection(1, 0, 2, 3);
+    press(Qt::Key_Tab);
+    EXPECT_EQ(text(), head + "        if x:\r\n            d = {" + tail);
+    press(Qt::Key_Backtab, Qt::ShiftModifier);
+    press(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(text(), head + "if x:\r\n    d = {" + tail);
+    EXPECT_EQ(text().find('\t'), std::string::npos);
 }

@@ -263,3 +263,25 @@ TEST_F(ResultWindowTest, OutputBeyondTheCapIsShownCutButSavedWhole) {
     QTest::keyClicks(&window.Editor(), "x");
     EXPECT_EQ(window.GetText(), "xsmall\n");
 }
+
+// NEC and IBM characters have look-alikes that the shown text folds into (0x8790 and 0x81E0
+// are both ≒), and invalid bytes show as 〓: while the result is unedited, a save writes the
+// output as the run captured it; once edited, what is shown.
+TEST_F(ResultWindowTest, AnUneditedResultIsSavedAsCapturedAnEditedOneAsShown) {
+    const std::string captured = "\x87\x90\xED\x40\xFF\x80\n";
+    Load(captured);
+    window.KeepCaptured(captured);
+    ASSERT_TRUE(window.SaveToPath(dir.File("out.txt")));
+    EXPECT_EQ(dir.Read("out.txt"), captured);
+    EXPECT_EQ(window.Utf8Text().substr(0, 6), "\xE2\x89\x92\xE7\xBA\x8A") << "decoded once";
+
+    QTest::keyClick(&window.Editor(), Qt::Key_End);
+    QTest::keyClicks(&window.Editor(), "x");
+    ASSERT_TRUE(window.SaveToPath(dir.File("out.txt")));
+    EXPECT_NE(dir.Read("out.txt"), captured);
+    EXPECT_EQ(dir.Read("out.txt").substr(0, 2), "\x81\xE0");
+
+    // The next run's output is its own: nothing captured before it is kept.
+    Load("plain\n");
+    EXPECT_EQ(window.GetText(), "plain\n");
+}

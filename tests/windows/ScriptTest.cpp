@@ -18,11 +18,13 @@
 #include <QTest>
 #include <QToolTip>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <iconv.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
 
@@ -664,4 +666,65 @@ TEST_F(Script, ErrorMarksSitOnTheirLinesFollowEditsAndShowTheirText) {
     editor.SetWholeText("new\n");
     EXPECT_TRUE(editor.MarkedLines().empty());
     EXPECT_EQ(editor.marginWidth(1), 0);
+}
+
+// What the file holds and what the mark says stay one story across a user's steps: undo back to
+// the saved text is saved text; a declined reload or a failed save leaves text that no undo can
+// make "saved" again, so F9 writes the text shown instead of running the file.
+TEST_F(Script, TheModifiedMarkFollowsUndoTheLineEndsAndDeclinedReloads) {
+    std::string path = work.Write("r.pl", "old\n");
+    script.Open(path);
+    Type("x");
+    ASSERT_TRUE(script.Modified);
+    script.Undo();
+    EXPECT_FALSE(script.Modified) << "undo back to the loaded text";
+    EXPECT_EQ(host.Caption, "Vexil2 - " + path);
+
+    script.ConvertLineEnds(kLineEndCrLf);
+    ASSERT_TRUE(script.Modified);
+    script.Undo();
+    EXPECT_EQ(script.GetLineEnd(), kLineEndLf);
+    EXPECT_FALSE(script.Modified);
+    script.Redo();
+    EXPECT_EQ(script.GetLineEnd(), kLineEndCrLf);
+    EXPECT_TRUE(script.Modified);
+    script.Undo();
+
+    work.Write("r.pl", "changed elsewhere\n");
+    Touch(path, 5);
+    host.Msgs.Answer(MessageAnswer::No);
+    script.Reload();
+    EXPECT_TRUE(script.Modified) << "the text shown is not the file's";
+    EXPECT_EQ(host.Caption, "Vexil2 * " + path);
+    Type("y");
+    script.Undo();
+    EXPECT_TRUE(script.Modified) << "no save point is left behind by the declined reload";
+
+    // A save that fails (the disk refuses past 1000 bytes) leaves the text unsaved and offers
+    // no reload for the program's own write.
+    script.Save();
+    ASSERT_FALSE(script.Modified);
+    script.Editor().SetWholeUtf8(std::string(5000, 'z'));
+    script.Editor().MarkSavePoint();
+    script.Modified = false;
+    ::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small{1000, old.rlim_max};
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    script.Save();
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    ::signal(SIGXFSZ, SIG_DFL);
+    EXPECT_TRUE(script.Modified);
+    EXPECT_FALSE(script.FileChanged());
+    EXPECT_EQ(work.Read("r.pl"), "old\n");
+}
+
+TEST_F(Script, SaveAsTakesTheLanguageOfTheNewName) {
+    ASSERT_EQ(config.Current->Name, "Perl");
+    Type("puts 1");
+    host.FileDialogs.Answer(work.File("main.rb"));
+    script.SaveAs();
+    EXPECT_EQ(config.Current->Name, "Ruby");
+    EXPECT_EQ(work.Read("main.rb"), "puts 1");
 }

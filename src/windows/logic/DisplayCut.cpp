@@ -26,6 +26,18 @@ std::size_t CharStart(std::string_view bytes, std::size_t at, TextCode code) {
     return p;
 }
 
+// The nearest character start at or after at, so a tail from there holds no more than asked.
+std::size_t NextCharStart(std::string_view bytes, std::size_t at, TextCode code) {
+    const std::size_t p = CharStart(bytes, at, code);
+    if (p >= at)
+        return p;
+    const auto lead = static_cast<unsigned char>(bytes[p]);
+    std::size_t width = IsCp932LeadByte(lead) ? 2 : 1;
+    if (code == TextCode::Utf8)
+        width = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    return std::min(p + width, bytes.size());
+}
+
 std::string Grouped(std::size_t n) {
     std::string digits = std::to_string(n), out;
     for (std::size_t i = 0; i < digits.size(); ++i) {
@@ -56,7 +68,7 @@ std::optional<DisplayPieces> CutPieces(std::string_view bytes, std::size_t cap, 
     const std::size_t tailFrom = bytes.size() - half;
     std::size_t tailStart = bytes.find('\n', tailFrom);
     tailStart = tailStart == std::string_view::npos || tailStart + 1 == bytes.size()
-                    ? CharStart(bytes, tailFrom, code)
+                    ? NextCharStart(bytes, tailFrom, code)
                     : tailStart + 1;
     tailStart = std::max(tailStart, headEnd);
     const std::string_view left = bytes.substr(headEnd, tailStart - headEnd);
