@@ -9,6 +9,8 @@
 //   bench_run memory-scintilla   peak resident kB of a bare QScintilla holding the output
 //   bench_run memory-huge MIB    peak memory of F9 on MIB mebibytes of output (by hand)
 //   bench_run latency            F9 on a one-line script against a perl spawn and a repaint
+//   bench_run first-output       from a running script's first write to that line painted, against
+//                                the same line read from a pipe into a bare QScintilla and painted
 
 #include "shell/Main.h"
 #include "Quiet.h"
@@ -24,14 +26,19 @@
 #include <QStringListModel>
 #include <QTest>
 #include <Qsci/qsciscintilla.h>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <thread>
+#include <time.h>
+#include <unistd.h>
 
 extern char** environ;
 
@@ -157,6 +164,74 @@ double BareList(const std::string& text) {
     });
 }
 
+// A script that writes one line, its own monotonic clock at the write, and then goes quiet.
+constexpr const char* kStampScript =
+    "use Time::HiRes qw(clock_gettime CLOCK_MONOTONIC); $| = 1;\n"
+    "print clock_gettime(CLOCK_MONOTONIC), \"\\n\"; select(undef, undef, undef, 0.3);\n";
+
+double Monotonic() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<double>(now.tv_sec) + now.tv_nsec / 1e9;
+}
+
+// Seconds from the stamp written by the child to the first paint of an editor holding it (a
+// stamp taken after since: the text of an earlier round does not count).
+struct FirstPaint {
+    QsciScintilla& editor;
+    double since, stamp = 0, painted = 0;
+    QMetaObject::Connection watch;
+    FirstPaint(QsciScintilla& e, double since) : editor(e), since(since) {
+        watch = QObject::connect(&editor, &QsciScintillaBase::SCN_PAINTED, [this] {
+            const QString text = editor.text();
+            const double at = text.section(u'\n', 0, 0).toDouble();
+            if (painted == 0 && text.contains(u'\n') && at > this->since) {
+                painted = Monotonic();
+                stamp = at;
+            }
+        });
+    }
+    ~FirstPaint() { QObject::disconnect(watch); }
+    double Latency() const { return painted - stamp; }
+};
+
+// The floor: the same script's line read from a pipe as soon as poll says it came, appended to
+// a bare QScintilla and painted.
+double FloorFirstOutput(const std::string& script) {
+    QsciScintilla editor;
+    editor.setUtf8(true);
+    editor.resize(800, 440);
+    editor.show();
+    if (!QTest::qWaitForWindowExposed(&editor))
+        std::fprintf(stderr, "the bare editor was never exposed\n");
+    FirstPaint first(editor, Monotonic());
+    int fds[2];
+    if (pipe(fds) != 0)
+        return -1;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    const char* argv[] = {"/usr/bin/perl", script.c_str(), nullptr};
+    pid_t pid;
+    posix_spawn(&pid, argv[0], &actions, nullptr, const_cast<char**>(argv), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(fds[1]);
+    char buffer[4096];
+    pollfd fd{fds[0], POLLIN, 0};
+    while (::poll(&fd, 1, -1) > 0) {
+        const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        editor.SendScintilla(QsciScintillaBase::SCI_APPENDTEXT, static_cast<unsigned long>(n),
+                             buffer);
+        editor.viewport()->repaint();
+    }
+    ::close(fds[0]);
+    waitpid(pid, nullptr, 0);
+    return first.Latency();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -185,8 +260,31 @@ int main(int argc, char** argv) {
         f9.main.Script().Editor().SetWholeUtf8(
             "my $line = ('x' x 99) . \"\\n\"; print $line for 1 .. " +
             std::to_string(mib * 1024 * 1024 / 100) + ";\n");
+        // Resident memory every 20 ms while F9 lasts, to tell when the peak came.
+        std::atomic<bool> done{false};
+        std::vector<std::pair<double, long>> timeline;
+        std::thread sampler([&] {
+            const auto start = std::chrono::steady_clock::now();
+            while (!done) {
+                std::ifstream status("/proc/self/status");
+                std::string line;
+                while (std::getline(status, line))
+                    if (line.rfind("VmRSS:", 0) == 0)
+                        timeline.emplace_back(
+                            std::chrono::duration<double>(std::chrono::steady_clock::now() - start)
+                                .count(),
+                            std::atol(line.c_str() + 6));
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+        });
         const double seconds = f9.Press();
         const long peak = PeakKb();
+        done = true;
+        sampler.join();
+        if (std::getenv("BENCH_DEBUG"))
+            for (std::size_t i = 0; i < timeline.size(); i += 10)
+                std::fprintf(stderr, "%.2f s %ld MB\n", timeline[i].first,
+                             timeline[i].second / 1024);
         std::printf("%ld MiB of output: F9 %.1f s, peak %ld MB (VmHWM), shown %s, %zu bytes "
                     "held whole\n",
                     mib, seconds, peak / 1024, f9.main.Result().IsCut() ? "cut" : "whole",
@@ -214,6 +312,36 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    if (mode == "first-output") {
+        F9 f9;
+        f9.main.Script().Editor().SetWholeUtf8(kStampScript);
+        const std::string file = f9.folder.dir.Write("stamp.pl", kStampScript);
+        std::vector<double> shown, floor;
+        for (int round = 0; round < 9; ++round) {
+            {
+                const double pressed = Monotonic();
+                FirstPaint first(f9.main.Result().Editor(), pressed);
+                f9.Press();
+                shown.push_back(first.Latency());
+                if (std::getenv("BENCH_DEBUG"))
+                    std::fprintf(stderr, "pressed %.4f painted %.4f latency %.4f text %s\n",
+                                 pressed, first.painted, first.Latency(),
+                                 f9.main.Result().Editor().text().toUtf8().constData());
+            }
+            floor.push_back(FloorFirstOutput(file));
+            // The bare editor took the focus; F9 is a shortcut of the main window.
+            f9.main.activateWindow();
+            (void)QTest::qWaitForWindowActive(&f9.main);
+        }
+        std::printf("first output of a running script (one line, then quiet), 9 rounds, medians\n");
+        std::printf(
+            "  child's write to the line painted in the result     %.1f ms   (goal <= 15 ms)\n",
+            Median(shown) * 1e3);
+        std::printf("  floor: read from a pipe into a bare QScintilla      %.1f ms\n",
+                    Median(floor) * 1e3);
+        return 0;
+    }
+
     F9 f9;
     const std::string output = Output(), errors = Errors();
     std::vector<double> a, perl, scintilla, list;
@@ -237,6 +365,6 @@ int main(int argc, char** argv) {
                 Median(scintilla));
     std::printf("          QListView of the error lines, painted       %.3f s\n", Median(list));
     std::printf("  (b) sum of the floors                               %.3f s\n", b);
-    std::printf("  a/b %.2f   (target <= 1.3)\n", Median(a) / b);
+    std::printf("  a/b %.2f   (goal <= 0.8)\n", Median(a) / b);
     return 0;
 }

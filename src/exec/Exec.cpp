@@ -4,6 +4,7 @@
 #include "config/Kvexilconfig.h"
 #include "encoding/Codeconv.h"
 #include "exec/Kexecproc.h"
+#include "exec/LivePace.h"
 #include "exec/LiveText.h"
 #include "platform/ClipboardService.h"
 #include "platform/CommandLine.h"
@@ -29,10 +30,6 @@
 extern char** environ;
 
 namespace {
-
-// How often the output of a running script is shown: often enough to read as it comes, seldom
-// enough that filling the page never holds the capture up.
-constexpr double kLiveSeconds = 0.1;
 
 // What the splitter would take apart or take away if the text went unquoted.
 bool NeedsQuotes(const std::string& s) {
@@ -229,7 +226,10 @@ std::string DroppedOutputMessage(std::size_t out, std::size_t err) {
 
 TextCode HoldOutput(ByteStream& output, int scriptCode, MessageService& messages,
                     std::string* captured) {
-    switch (JudgeOutput(output.View())) {
+    const OutputKind kind = JudgeOutput(output.View());
+    // Read through once: a capture in a file need not stay in memory for it.
+    output.ForgetPages(0, output.Size());
+    switch (kind) {
     case OutputKind::Utf8:
         return TextCode::Utf8;
     case OutputKind::Ascii:
@@ -312,7 +312,7 @@ bool Exec::RunCaptured(const std::string& arguments) {
         std::error_code ec;
         outcome.folder = std::filesystem::current_path(ec).string();
 
-        // What arrives is shown about ten times a second, decoded as it comes.
+        // What arrives is shown as it comes (a steady stream ten times a second), decoded.
         const int scriptCode = c_.windows.ScriptCode();
         const auto convert = [this](std::string_view lines) {
             ByteStream in(lines), out;
@@ -334,12 +334,10 @@ bool Exec::RunCaptured(const std::string& arguments) {
             if (!err.Text().empty() && !c_.windows.AppendLiveErrors(err.Text(), err.code))
                 liveErr.Abandon();
         };
-        double nextLive = 0;
+        LivePace pace;
         proc.Progress = [&](const RunProgress& p) {
-            if (p.seconds >= nextLive) {
-                nextLive = p.seconds + kLiveSeconds;
+            if (pace.Due(p.seconds, p.bytes))
                 showLive();
-            }
             return c_.windows.RunTick(p.seconds, p.bytes);
         };
         c_.windows.RunStarted();

@@ -135,7 +135,10 @@ bool Feed(int fd, const std::string& bytes, size_t& written) {
 } // namespace
 
 std::size_t KExecProc::DefaultSpill() {
-    constexpr std::size_t kLeast = std::size_t{64} << 20, kMost = std::size_t{1} << 30;
+    // At most 256 MiB: beyond that a capture in a file lets its pages go as it grows and as
+    // the result window takes it in, where one in memory would be held beside the window's
+    // copy (a gigabyte of output peaked at twice its size).
+    constexpr std::size_t kLeast = std::size_t{64} << 20, kMost = std::size_t{256} << 20;
     const std::size_t available = AvailableMemory();
     return available == 0 ? kMost : std::clamp(available / 4, kLeast, kMost);
 }
@@ -277,6 +280,10 @@ bool KExecProc::Run() {
     const auto started = Clock::now();
     auto nextProbe = started;
     auto nextReport = started;
+    // Output that comes after a report that saw none is reported at once: the first line of a
+    // script that prints now and then shows as soon as it is written.
+    std::size_t reportedBytes = 0;
+    bool reportedQuiet = true;
 
     for (;;) {
         bool pipesOpen = fds[0].fd >= 0 || fds[1].fd >= 0;
@@ -311,6 +318,8 @@ bool KExecProc::Run() {
             nextReport = now + kProgressInterval;
             RunProgress progress{std::chrono::duration<double>(now - started).count(),
                                  out_.Size() + err_.Size()};
+            reportedQuiet = progress.bytes == reportedBytes;
+            reportedBytes = progress.bytes;
             if (Progress(progress)) {
                 cancelRequested = true;
                 nextProbe = now;
@@ -337,6 +346,8 @@ bool KExecProc::Run() {
         }
         if (ready > 0 && childFd >= 0 && fds[2].revents != 0 && (fds[0].fd >= 0 || fds[1].fd >= 0))
             fds[2].fd = -1; // ended while a process it started holds the pipes: stop asking
+        if (reportedQuiet && out_.Size() + err_.Size() > reportedBytes)
+            nextReport = started;
     }
 
     if (!cancelled)

@@ -58,6 +58,7 @@ ByteStream& ByteStream::operator=(ByteStream&& other) noexcept {
         capacity_ = std::exchange(other.capacity_, 0);
         position_ = std::exchange(other.position_, 0);
         populated_ = std::exchange(other.populated_, 0);
+        forgotten_ = std::exchange(other.forgotten_, 0);
         spillAbove_ = std::exchange(other.spillAbove_, static_cast<size_t>(-1));
         limit_ = std::exchange(other.limit_, static_cast<size_t>(-1));
         spillFolder_ = std::move(other.spillFolder_);
@@ -75,7 +76,7 @@ void ByteStream::Release() {
         ::Release(data_, capacity_);
     }
     data_ = nullptr;
-    size_ = capacity_ = position_ = populated_ = 0;
+    size_ = capacity_ = position_ = populated_ = forgotten_ = 0;
 }
 
 void ByteStream::SpillAbove(size_t above, std::string folder) {
@@ -261,4 +262,19 @@ char* ByteStream::Reserve(size_t count) {
 
 void ByteStream::Commit(size_t count) {
     size_ = std::min(size_ + count, capacity_);
+    if (spillFd_ >= 0 && size_ >= forgotten_ + kForgetStep) {
+        forgotten_ = size_;
+        ForgetPages(0, size_);
+    }
+}
+
+void ByteStream::ForgetPages(size_t from, size_t to) {
+    if (spillFd_ < 0 || !data_)
+        return;
+    const size_t page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
+    from = (from + page - 1) / page * page;
+    to = std::min(to, size_) / page * page;
+    // A shared file mapping keeps its bytes in the file: the pages are only unmapped.
+    if (from < to)
+        ::madvise(data_ + from, to - from, MADV_DONTNEED);
 }

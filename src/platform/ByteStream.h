@@ -53,6 +53,12 @@ public:
     // VEXIL_NO_O_TMPFILE is set) the file is a named one, removed as soon as it is open.
     void SpillAbove(size_t above, std::string folder);
     bool Spilled() const { return spillFd_ >= 0; }
+    // The bytes in [from, to) of a spilled stream leave this process's memory: they stay in the
+    // file (the page cache) and come back when read. A stream in memory is left as it is. A
+    // spilled stream does this itself behind what it has written, every kForgetStep bytes, so
+    // a gigabyte of output does not stay resident beside the window that shows it.
+    void ForgetPages(size_t from, size_t to);
+    static constexpr size_t kForgetStep = size_t{64} << 20;
     // The content never grows past limit bytes: TryReserve answers nullptr instead.
     void SetLimit(size_t limit) { limit_ = limit; }
     // How many more bytes the limit allows.
@@ -71,6 +77,7 @@ private:
     size_t size_ = 0;
     size_t capacity_ = 0;
     size_t position_ = 0;
+    size_t forgotten_ = 0; // spilled: bytes written when the pages were last let go
     size_t populated_ = 0; // mapped buffers: bytes from the start whose pages are in place
     size_t spillAbove_ = static_cast<size_t>(-1);
     size_t limit_ = static_cast<size_t>(-1);

@@ -9,6 +9,27 @@
 #include "windows/logic/ScriptDocument.h"
 
 #include <QEvent>
+#include <vector>
+
+namespace {
+
+// The text in slices of at most kSlice bytes, each ending after a line end (a character
+// boundary in every code); a longer line stays whole.
+void SlicesAtLineEnds(std::string_view text, std::vector<std::string_view>& slices) {
+    constexpr std::size_t kSlice = std::size_t{64} << 20;
+    while (text.size() > kSlice) {
+        std::size_t end = text.rfind('\n', kSlice - 1);
+        if (end == std::string_view::npos)
+            end = text.find('\n', kSlice);
+        if (end == std::string_view::npos)
+            break;
+        slices.push_back(text.substr(0, end + 1));
+        text.remove_prefix(end + 1);
+    }
+    slices.push_back(text);
+}
+
+} // namespace
 
 TFResult::TFResult(MainWindowHost& host, ScriptDocument* script, KVexilConfig* config,
                    QWidget* parent)
@@ -87,12 +108,25 @@ void TFResult::LoadFromStream(ByteStream& stream, TextCode code) {
         Editor().SetWholeUtf8({});
     live_ = 0;
     const std::string_view bytes = stream.View().substr(stream.Position());
-    std::optional<std::string> shown = CutForDisplay(bytes, Cap(), code, true);
-    std::string_view text = shown ? std::string_view(*shown) : bytes;
-    if (code == TextCode::Utf8)
-        Editor().SetWholeUtf8(text);
-    else
-        Editor().SetWholeText(text);
+    // The cut text goes in as its parts: a copy of it whole would be another gigabyte. A
+    // capture in a file leaves memory before the document is made, and each slice of it again
+    // once it is in, so the output is not held twice at once.
+    const std::optional<DisplayPieces> shown = CutPieces(bytes, Cap(), code, true);
+    std::vector<std::string_view> pieces;
+    if (shown) {
+        SlicesAtLineEnds(bytes.substr(0, shown->headEnd), pieces);
+        pieces.push_back(shown->note);
+        SlicesAtLineEnds(bytes.substr(shown->tailStart), pieces);
+    } else {
+        SlicesAtLineEnds(bytes, pieces);
+    }
+    stream.ForgetPages(0, stream.Size());
+    Editor().SetWholePieces(pieces, code, [&stream](std::string_view piece) {
+        const char* start = stream.Data();
+        if (piece.data() >= start && piece.data() < start + stream.Size())
+            stream.ForgetPages(static_cast<std::size_t>(piece.data() - start),
+                               static_cast<std::size_t>(piece.data() - start) + piece.size());
+    });
     stream.SetPosition(stream.Size());
     if (shown) {
         // An edit could not reach the part left out, so the cut text stays as it came.
@@ -113,10 +147,12 @@ bool TFResult::AppendLive(std::string_view bytes, TextCode code) {
     live_ += bytes.size();
     loading_ = true;
     held_ = code;
+    // The room taken ahead stops near where the appends stop (CP932 may grow by half in UTF-8).
+    const std::size_t most = liveCap_ / 2 + (code == TextCode::Utf8 ? 0 : liveCap_ / 4) + (1 << 20);
     if (code == TextCode::Utf8)
-        Editor().AppendUtf8(bytes);
+        Editor().AppendUtf8(bytes, most);
     else
-        Editor().AppendUtf8(Cp932ToUtf8(bytes).text);
+        Editor().AppendUtf8(Cp932ToUtf8(bytes).text, most);
     loading_ = false;
     return true;
 }

@@ -292,9 +292,11 @@ void ScintillaEditor::SetSyntax(SyntaxLexer kind) {
     if (next) {
         // No fold margin is shown, so the lexer need not work out fold levels.
         SendScintilla(SCI_SETPROPERTY, "fold", "0");
-        // The rest of the text is coloured in slices while the user does nothing, so the
-        // first jump to the end of a long script does not wait for the whole file.
-        SendScintilla(SCI_SETIDLESTYLING, static_cast<unsigned long>(SC_IDLESTYLING_ALL));
+        // Colour what is shown, in slices while the user does nothing when there is more than
+        // a paint's share, and nothing beyond it: colouring the whole text in the background
+        // made every key at the top of 20 MB cost 200 ms of re-colouring down to the end, and
+        // kept the program busy half a second after opening 10 MB.
+        SendScintilla(SCI_SETIDLESTYLING, static_cast<unsigned long>(SC_IDLESTYLING_TOVISIBLE));
     } else {
         SendScintilla(SCI_SETIDLESTYLING, static_cast<unsigned long>(SC_IDLESTYLING_NONE));
         // Detaching reset every style; the text keeps the lexer's style numbers until cleared.
@@ -545,9 +547,8 @@ std::string ScintillaEditor::WholeText() const {
 }
 
 void ScintillaEditor::SetWholeText(std::string_view cp932) {
-    Cp932Conversion utf8 = Cp932ToUtf8(cp932);
-    lostOnLoad_ = utf8.lost;
-    LoadUtf8(utf8.text);
+    lostOnLoad_ = 0;
+    LoadPieces({cp932}, TextCode::Cp932);
 }
 
 void ScintillaEditor::SetWholeUtf8(std::string_view utf8) {
@@ -555,7 +556,45 @@ void ScintillaEditor::SetWholeUtf8(std::string_view utf8) {
     LoadUtf8(utf8);
 }
 
+void ScintillaEditor::SetWholePieces(const std::vector<std::string_view>& pieces, TextCode code,
+                                     const std::function<void(std::string_view)>& loaded) {
+    lostOnLoad_ = 0;
+    LoadPieces(pieces, code, loaded);
+}
+
 void ScintillaEditor::LoadUtf8(std::string_view utf8) {
+    LoadPieces({utf8}, TextCode::Utf8);
+}
+
+namespace {
+
+// At most this much converted text is gathered before it goes into the document: few appends
+// (each costs Scintilla a look at the whole document), and no second copy of a large text.
+constexpr std::size_t kLoadSlice = std::size_t{64} << 20;
+
+// The UTF-8 size of CP932 text at most: a byte beyond ASCII becomes at most three (a
+// half-width katakana, or 〓 for one that does not convert).
+std::size_t Utf8Bound(std::string_view cp932) {
+    std::size_t high = 0;
+    for (const char c : cp932)
+        high += static_cast<unsigned char>(c) >= 0x80;
+    return cp932.size() + 2 * high;
+}
+
+} // namespace
+
+void ScintillaEditor::LoadPieces(const std::vector<std::string_view>& pieces, TextCode code,
+                                 const std::function<void(std::string_view)>& loaded) {
+    std::size_t bytes = 0;
+    for (const std::string_view piece : pieces) {
+        if (code == TextCode::Cp932) {
+            bytes += Utf8Bound(piece);
+            if (loaded)
+                loaded(piece); // read through for its size; it is read again when it goes in
+        } else {
+            bytes += piece.size();
+        }
+    }
     appendRoom_ = 0;
     // Marks name lines of the text they were set on; a new text has none of them.
     if (!marks_.empty())
@@ -565,7 +604,7 @@ void ScintillaEditor::LoadUtf8(std::string_view utf8) {
         SendScintilla(SCI_SETREADONLY, 0UL);
     SendScintilla(SCI_SETUNDOCOLLECTION, 0UL);
     if (plainDocument_) {
-        NewPlainDocument(utf8.size());
+        NewPlainDocument(bytes);
         // Undo collection belongs to the document: off for the new one too, or the whole text
         // would be kept a second time as an undo step (a gigabyte of output took three).
         SendScintilla(SCI_SETUNDOCOLLECTION, 0UL);
@@ -581,8 +620,29 @@ void ScintillaEditor::LoadUtf8(std::string_view utf8) {
     // One conversion and one append: each append to a shown editor costs Scintilla work that
     // grows with the document, so loading in pieces grew with the square of the size (four
     // minutes for 70 MB of output, against under a second in one piece).
-    SendScintilla(SCI_ALLOCATE, static_cast<unsigned long>(utf8.size() + 1));
-    SendScintilla(SCI_APPENDTEXT, static_cast<uintptr_t>(utf8.size()), utf8.data());
+    SendScintilla(SCI_ALLOCATE, static_cast<unsigned long>(bytes + 1));
+    const auto append = [this](std::string_view utf8) {
+        if (!utf8.empty())
+            SendScintilla(SCI_APPENDTEXT, static_cast<uintptr_t>(utf8.size()), utf8.data());
+    };
+    std::string slice;
+    for (const std::string_view piece : pieces) {
+        if (code == TextCode::Utf8) {
+            append(piece);
+        } else {
+            lostOnLoad_ += Cp932ToUtf8Chunks(piece, [&](std::string_view utf8) {
+                if (slice.size() + utf8.size() > kLoadSlice) {
+                    append(slice);
+                    slice.clear();
+                }
+                slice.append(utf8);
+            });
+            append(slice);
+            slice.clear();
+        }
+        if (loaded)
+            loaded(piece);
+    }
     SetNotices(accessible_);
     FitNumberMargin();
     SendScintilla(SCI_SETUNDOCOLLECTION, 1UL);
@@ -592,7 +652,7 @@ void ScintillaEditor::LoadUtf8(std::string_view utf8) {
         SendScintilla(SCI_SETREADONLY, 1UL);
 }
 
-void ScintillaEditor::AppendUtf8(std::string_view utf8) {
+void ScintillaEditor::AppendUtf8(std::string_view utf8, std::size_t most) {
     if (utf8.empty())
         return;
     const bool readOnly = isReadOnly();
@@ -603,6 +663,10 @@ void ScintillaEditor::AppendUtf8(std::string_view utf8) {
     // text again at nearly every append.
     if (end + utf8.size() >= appendRoom_) {
         appendRoom_ = std::max<std::size_t>(2 * (end + utf8.size()), std::size_t{1} << 20);
+        // Every byte of room is memory in use at once (Scintilla clears it), so the doubling
+        // stops where the appends will.
+        if (most != 0)
+            appendRoom_ = std::max<std::size_t>(std::min(appendRoom_, most), end + utf8.size());
         SendScintilla(SCI_ALLOCATE, static_cast<unsigned long>(appendRoom_));
     }
     SendScintilla(SCI_SETUNDOCOLLECTION, 0UL);

@@ -8,6 +8,7 @@
 // an edit touches the text before them, so a status-bar refresh on the last line of a million
 // lines measures at most one block of lines.
 
+#include "platform/Cp932.h"
 #include "windows/logic/Indentation.h"
 #include "windows/logic/LexerChoice.h"
 #include "windows/logic/TextEditor.h"
@@ -15,6 +16,7 @@
 #include <QPointer>
 #include <QString>
 #include <Qsci/qsciscintilla.h>
+#include <functional>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -78,8 +80,15 @@ public:
     // Replaces the whole text with UTF-8 as it is (a UTF-8 script: nothing passes through
     // CP932), as SetWholeText does otherwise.
     void SetWholeUtf8(std::string_view utf8);
+    // Replaces the whole text with the pieces one after the other, each in code (CP932 converted
+    // a slice at a time), with no copy of the whole text on the way: output of a gigabyte.
+    // loaded hears of a piece each time the editor has read it through (the caller may let its
+    // bytes leave memory until the next read).
+    void SetWholePieces(const std::vector<std::string_view>& pieces, TextCode code,
+                        const std::function<void(std::string_view)>& loaded = {});
     // Appends UTF-8 text at the end, outside undo, and scrolls to it: output as it arrives.
-    void AppendUtf8(std::string_view utf8);
+    // Room is taken ahead, doubling, but not beyond most bytes (0: no bound).
+    void AppendUtf8(std::string_view utf8, std::size_t most = 0);
     // Every line end of the text becomes lineEnd's (kLineEndLf, Cr, CrLf) as one undoable
     // edit, and typed line ends follow.
     void ConvertLineEnds(int lineEnd);
@@ -135,6 +144,8 @@ protected:
 
 private:
     void LoadUtf8(std::string_view utf8);
+    void LoadPieces(const std::vector<std::string_view>& pieces, TextCode code,
+                    const std::function<void(std::string_view)>& loaded = {});
     void NewPlainDocument(std::size_t bytes);
     void SetNotices(bool all);
     // Runs Edited (and the margin's fit) once on the next turn of the event loop.

@@ -1,8 +1,12 @@
 #include "platform/ByteStream.h"
+#include "support/TempDir.h"
 
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -56,6 +60,52 @@ TEST(ByteStream, MoveLeavesSourceEmptyAndClearKeepsMemory) {
     b.Assign(std::string("x\0y", 3));
     EXPECT_EQ(b.Size(), 3u);
     EXPECT_EQ(b.Position(), 0u);
+}
+
+namespace {
+
+long ResidentKb() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::atol(line.c_str() + 6);
+    return -1;
+}
+
+} // namespace
+
+// A spilled stream lets its pages go as it grows and when told, and every byte comes back when
+// read; a stream in memory is never told to forget what only it holds.
+TEST(ByteStream, ForgottenPagesOfASpilledStreamComeBackAndAStreamInMemoryKeepsItsBytes) {
+    TempDir dir;
+    const std::size_t total = ByteStream::kForgetStep * 3 / 2;
+    std::string pattern(4096, '\0');
+    for (std::size_t i = 0; i < pattern.size(); ++i)
+        pattern[i] = static_cast<char>('a' + i % 26);
+
+    ByteStream spilled;
+    spilled.SpillAbove(1 << 20, dir.Path());
+    const long before = ResidentKb();
+    // Written as the capture writes: room reserved, filled, committed.
+    for (std::size_t at = 0; at < total; at += pattern.size()) {
+        std::memcpy(spilled.Reserve(pattern.size()), pattern.data(), pattern.size());
+        spilled.Commit(pattern.size());
+    }
+    ASSERT_TRUE(spilled.Spilled());
+    EXPECT_LT(ResidentKb() - before, static_cast<long>(total / 1024 / 2))
+        << "the first 64 MiB written stayed in memory";
+    spilled.ForgetPages(0, spilled.Size());
+    for (std::size_t at = 0; at < total; at += pattern.size())
+        ASSERT_EQ(spilled.View().substr(at, pattern.size()), pattern) << at;
+
+    ByteStream memory;
+    for (int i = 0; i < 1024; ++i)
+        memory.Append(pattern);
+    ASSERT_FALSE(memory.Spilled());
+    memory.ForgetPages(0, memory.Size());
+    EXPECT_EQ(memory.View().substr(memory.Size() - pattern.size()), pattern);
+    EXPECT_EQ(memory.View().substr(0, pattern.size()), pattern);
 }
 
 // The spill file's disk fills while memory is free (a file size limit stands in for the full

@@ -351,7 +351,8 @@ TEST(ScintillaEditor, LexersColourWhatIsShownInTheEditorsFontAndLeavePositionsAl
         EXPECT_EQ(editor.SendScintilla(QsciScintillaBase::SCI_TEXTHEIGHT, 0UL), plainHeight);
     }
 
-    // Attaching colours nothing yet; painting colours the screen, the rest comes while idle.
+    // Attaching colours nothing yet; painting colours the screen, and nothing beyond what is
+    // shown is coloured until the view goes there.
     editor.SetSyntax(SyntaxLexer::None);
     editor.resize(400, 300);
     editor.show();
@@ -366,10 +367,26 @@ TEST(ScintillaEditor, LexersColourWhatIsShownInTheEditorsFontAndLeavePositionsAl
     EXPECT_GT(styled, 0);
     EXPECT_LT(styled, length / 10);
     EXPECT_NE(editor.SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT, 0UL), 0); // "my"
+    // The event loop until the colouring stands still: twenty turns in a row that colour nothing.
+    for (int still = 0, i = 0; still < 20 && i < 5000; ++i) {
+        const long before = editor.SendScintilla(QsciScintillaBase::SCI_GETENDSTYLED);
+        QApplication::processEvents();
+        still = editor.SendScintilla(QsciScintillaBase::SCI_GETENDSTYLED) == before ? still + 1 : 0;
+    }
+    EXPECT_LT(editor.SendScintilla(QsciScintillaBase::SCI_GETENDSTYLED), length / 10)
+        << "the text below the screen was coloured in the background";
+    // The end is coloured once the view goes there, whatever lies between.
+    editor.SendScintilla(QsciScintillaBase::SCI_DOCUMENTEND);
+    editor.grab();
     for (int i = 0; i < 500 && editor.SendScintilla(QsciScintillaBase::SCI_GETENDSTYLED) < length;
          ++i)
         QTest::qWait(10);
     EXPECT_EQ(editor.SendScintilla(QsciScintillaBase::SCI_GETENDSTYLED), length);
+    const long lastLine = editor.SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE,
+                                               static_cast<unsigned long>(editor.lines() - 2));
+    EXPECT_NE(editor.SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT,
+                                   static_cast<unsigned long>(lastLine)),
+              0); // "my"
 
     // Positions, texts and searches in CP932 bytes, as without a lexer.
     const std::string text = "my $s = \"" + Nichi + Hon + "\xB1\";\r\n# " + Hyo + "\\" + Hyo +
@@ -416,4 +433,27 @@ TEST(ScintillaEditor, PlainAccessibleInterfaceUntilAssistiveTechnologyListens) {
     ASSERT_NE(full->textInterface(), nullptr);
     EXPECT_EQ(full->textInterface()->characterCount(), 6);
     QAccessible::setActive(false);
+}
+
+// Output goes in as pieces (a cut text's head, note and tail) with no copy of the whole: the
+// text is the pieces one after the other, CP932 converted across the piece borders' line ends,
+// lost characters counted, and the caller hears of every piece it may let go.
+TEST(ScintillaEditor, PiecesLoadAsTheirConcatenationAndAreHandedBack) {
+    ScintillaEditor editor;
+    const std::string head = "first " + Nichi + "\r\n", note = "--- cut ---\r\n",
+                      tail = "last \xA0" + Hon; // 0xA0 has no character in CP932
+    std::vector<std::string_view> heard;
+    editor.SetWholePieces({head, note, tail}, TextCode::Cp932,
+                          [&](std::string_view piece) { heard.push_back(piece); });
+    EXPECT_EQ(editor.WholeText(), head + note + "last \x81\xAC" + Hon); // 〓 where it was lost
+    EXPECT_EQ(editor.LostOnLoad(), 1u);
+    for (const std::string* piece : {&head, &note, &tail})
+        EXPECT_NE(std::find_if(heard.begin(), heard.end(),
+                               [&](std::string_view h) { return h.data() == piece->data(); }),
+                  heard.end());
+
+    const std::string utf8 = "caf\xC3\xA9\n";
+    editor.SetWholePieces({utf8, std::string_view(utf8).substr(0, 4), "\xA9!"}, TextCode::Utf8);
+    EXPECT_EQ(editor.Utf8Text(), utf8 + "caf\xC3\xA9!");
+    EXPECT_EQ(editor.LostOnLoad(), 0u);
 }

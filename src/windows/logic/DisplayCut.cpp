@@ -55,8 +55,8 @@ std::size_t DisplayCap(std::size_t availableMemory) {
     return availableMemory == 0 ? kMost : std::clamp(availableMemory / 3, kLeast, kMost);
 }
 
-std::optional<std::string> CutForDisplay(std::string_view bytes, std::size_t cap, TextCode code,
-                                         bool wholeKept) {
+std::optional<DisplayPieces> CutPieces(std::string_view bytes, std::size_t cap, TextCode code,
+                                       bool wholeKept) {
     if (bytes.size() <= cap)
         return std::nullopt;
     const std::size_t half = cap / 2;
@@ -84,13 +84,24 @@ std::optional<std::string> CutForDisplay(std::string_view bytes, std::size_t cap
     if (code == TextCode::Cp932)
         note = Utf8ToCp932(note).text;
 
-    std::string shown;
-    shown.reserve(headEnd + note.size() + 4 + bytes.size() - tailStart);
-    shown.append(bytes.substr(0, headEnd));
+    DisplayPieces pieces;
+    pieces.headEnd = headEnd;
+    pieces.tailStart = tailStart;
     if (headEnd > 0 && bytes[headEnd - 1] != '\n')
-        shown += lineEnd;
-    shown += note;
-    shown += lineEnd;
-    shown.append(bytes.substr(tailStart));
+        pieces.note = lineEnd;
+    pieces.note += note + lineEnd;
+    return pieces;
+}
+
+std::optional<std::string> CutForDisplay(std::string_view bytes, std::size_t cap, TextCode code,
+                                         bool wholeKept) {
+    const std::optional<DisplayPieces> pieces = CutPieces(bytes, cap, code, wholeKept);
+    if (!pieces)
+        return std::nullopt;
+    std::string shown;
+    shown.reserve(pieces->headEnd + pieces->note.size() + bytes.size() - pieces->tailStart);
+    shown.append(bytes.substr(0, pieces->headEnd));
+    shown += pieces->note;
+    shown.append(bytes.substr(pieces->tailStart));
     return shown;
 }

@@ -19,3 +19,13 @@ std::size_t DisplayCap(std::size_t availableMemory);
 // the save and the copy still get the whole output.
 std::optional<std::string> CutForDisplay(std::string_view bytes, std::size_t cap, TextCode code,
                                          bool wholeKept);
+// The same cut as its parts, for a window that loads them one after the other instead of
+// holding a copy of the shown text: bytes up to headEnd, the line that names what was left
+// out (with its line ends), and bytes from tailStart.
+struct DisplayPieces {
+    std::size_t headEnd = 0;
+    std::string note;
+    std::size_t tailStart = 0;
+};
+std::optional<DisplayPieces> CutPieces(std::string_view bytes, std::size_t cap, TextCode code,
+                                       bool wholeKept);
