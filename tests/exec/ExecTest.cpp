@@ -102,12 +102,16 @@ struct FakeWindows : RunWindows {
         captured.reset();
         result = std::string(s.View().substr(s.Position()));
         resultCode = c;
-        // The editor holds Unicode: CP932 text comes back from it folded (NEC and IBM
-        // characters to their look-alikes, invalid bytes to 〓).
-        if (c == TextCode::Cp932)
-            result = Utf8ToCp932(Cp932ToUtf8(result).text).text;
     }
-    HeldText ResultText() override { return {captured.value_or(result), resultCode}; }
+    // The editor holds Unicode: CP932 text comes back from it folded (NEC and IBM characters
+    // to their look-alikes, invalid bytes to 〓), unless the captured bytes were kept.
+    HeldText ResultText() override {
+        if (captured)
+            return {*captured, resultCode};
+        if (resultCode == TextCode::Cp932)
+            return {Utf8ToCp932(Cp932ToUtf8(result).text).text, resultCode};
+        return {result, resultCode};
+    }
     std::string ResultUtf8() override {
         return resultCode == TextCode::Utf8 ? result : Cp932ToUtf8(result).text;
     }
