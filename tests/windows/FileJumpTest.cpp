@@ -324,8 +324,9 @@ TEST(FileJumpReadOnly, FilesOfTheSystemAndFilesTheUserMayNotWriteOpenReadOnly) {
     ASSERT_EQ(::chmod(dir.Path().c_str(), 0755), 0);
     ASSERT_EQ(::chmod(mine.c_str(), 0644), 0);
     // Someone else's file: as nobody, it may not be written.
-    if (::geteuid() == 0)
+    if (::geteuid() == 0) {
         EXPECT_TRUE(RunUnprivileged([&] { return OpensReadOnly(mine); }));
+    }
 }
 
 TEST(FileJumpMarks, EveryFileShownGetsTheMarksOfTheEntriesNamingIt) {
