@@ -847,6 +847,7 @@ void TFMain::OpenByHand(const std::function<void()>& open) {
 
 void TFMain::MMReadOnlyClick() {
     config_->SetReadOnly(!config_->ReadOnly);
+    FScript->ReadOnlyTakenOver();
     RefreshView();
 }
 
@@ -862,8 +863,10 @@ void TFMain::MMFormEditorClick() {
 }
 
 void TFMain::MMExecuteEditorClick() {
-    if (FScript->OpenInEditor() && config_->AutoRefresh && config_->ReadOnlyWhenAutoRefresh)
+    if (FScript->OpenInEditor() && config_->AutoRefresh && config_->ReadOnlyWhenAutoRefresh) {
         config_->SetReadOnly(true);
+        FScript->ReadOnlyTakenOver();
+    }
     RefreshView();
 }
 
@@ -944,7 +947,7 @@ void TFMain::SettingsChanged(bool languageListChanged) {
 }
 
 void TFMain::SetEncoding(int codeChoice) {
-    FScript->SetCodeChoice(codeChoice);
+    OpenByHand([&] { FScript->ChooseCode(codeChoice); });
     RefreshView();
 }
 

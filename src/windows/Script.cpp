@@ -39,6 +39,11 @@ std::string LossyOpenWarning(const std::string& path, int code) {
            "保存すると内容が変わってしまうため、読み取り専用で開きます。";
 }
 
+std::string RereadQuestion(const std::string& path, int codeChoice) {
+    return path + " を" + (codeChoice == -1 ? std::string("自動判別") : CodeName(codeChoice)) +
+           "で読み込みなおしますか？";
+}
+
 constexpr const char* kUtf8Bom = "\xEF\xBB\xBF";
 
 constexpr const char* kLossyInputQuestion =
@@ -165,6 +170,7 @@ void TFScript::NewScript() {
     Modified = false;
     savePointStale_ = false;
     Host().HideErrorPanel();
+    lossReadOnly_.TakenOver();
     if (Config)
         Config->SetReadOnly(false);
     Host().RefreshView();
@@ -283,8 +289,8 @@ void TFScript::Open(const std::string& path) {
     if (history_)
         history_->Add(path);
     openedLossy_ = !faithful;
-    if (!faithful && Config)
-        Config->SetReadOnly(true);
+    if (Config)
+        Config->SetReadOnly(lossReadOnly_.AfterRead(Config->ReadOnly, faithful));
     Host().RefreshView();
     if (!faithful)
         messages.Show(LossyOpenWarning(path, Code), kAppCaption, MessageIcon::Warning);
@@ -512,6 +518,18 @@ void TFScript::SetCodeChoice(int value) {
         Code = value;
 }
 
+void TFScript::ChooseCode(int value) {
+    SetCodeChoice(value);
+    if (FileName.empty() || !lossReadOnly_.Imposed() || !Config || !Config->ReadOnly)
+        return;
+    // The read replaces the text: what the user may have changed is asked about first.
+    if (!ConfirmDiscard())
+        return;
+    if (Host().Messages().AskYesNo(RereadQuestion(FileName, value), kAppCaption,
+                                   MessageIcon::Question) == MessageAnswer::Yes)
+        Open(FileName);
+}
+
 void TFScript::ShowErrorMarks(const std::vector<ErrorMark>& marks) {
     std::vector<std::pair<TextPos, QString>> lines;
     lines.reserve(marks.size());
@@ -526,7 +544,8 @@ Visit TFScript::Here() {
     here.caret = Editor().SelectionStart();
     here.topLine = Editor().FirstVisibleLine();
     here.folder = Folder;
-    here.state = FileState{Code, CodeChoice, LineEnd, Config && Config->ReadOnly, FileAge};
+    here.state = FileState{Code,    CodeChoice, LineEnd, Config && Config->ReadOnly,
+                           FileAge, lossReadOnly_.Imposed()};
     return here;
 }
 
@@ -542,12 +561,14 @@ bool TFScript::ShowFile(const std::string& file, const FileState& state) {
     const std::string folder = Folder;
     const int choice = CodeChoice;
     const bool readOnly = Config && Config->ReadOnly;
+    const bool imposed = lossReadOnly_.Imposed();
     // A file looked at on the way is no file the user opened: the recent files stay.
     KFileHistory* history = std::exchange(history_, nullptr);
     CodeChoice = state.codeChoice;
     // Before the load, which turns it on for a file it cannot hold faithfully.
     if (Config)
         Config->SetReadOnly(state.readOnly);
+    lossReadOnly_.Restore(state.readOnlyByLoss);
     Open(file);
     history_ = history;
     if (Config)
@@ -557,6 +578,7 @@ bool TFScript::ShowFile(const std::string& file, const FileState& state) {
         CodeChoice = choice;
         if (Config)
             Config->SetReadOnly(readOnly);
+        lossReadOnly_.Restore(imposed);
         return false;
     }
     // Line ends are read from the file; what it was shown with stands while it is unchanged

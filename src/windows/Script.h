@@ -11,6 +11,7 @@
 #include "encoding/Codeconv.h"
 #include "windows/TextBase.h"
 #include "windows/logic/FileJump.h"
+#include "windows/logic/LossReadOnly.h"
 #include "windows/logic/ScriptDocument.h"
 #include "windows/logic/UnsavedText.h"
 
@@ -65,6 +66,11 @@ public:
     void ShowErrorMarks(const std::vector<ErrorMark>& marks) override;
     std::string GetWordAtCaret();
     void SetCodeChoice(int value);
+    // The code menu's choice; a file the program made read-only for a lossy read is then
+    // offered a read in that code (or by detection).
+    void ChooseCode(int value);
+    // The user set 編集禁止 by hand: a faithful read no longer lifts it.
+    void ReadOnlyTakenOver() { lossReadOnly_.TakenOver(); }
     // The script's line ends become lineEnd, in the editor too, as one undoable edit; the
     // script is then modified.
     void ConvertLineEnds(int lineEnd);
@@ -132,5 +138,6 @@ private:
     // text kept from an end from outside, a failed save): undo never clears the mark then.
     bool savePointStale_ = false;
     bool openedLossy_ = false;
+    LossReadOnly lossReadOnly_;
     unsigned long long loads_ = 0;
 };

@@ -1128,6 +1128,49 @@ TEST_F(MainWindow, StartFilesInEucJpOrUtf8OpenReadableAndEditableWithTheCaretInT
     }
 }
 
+TEST_F(MainWindow, OnlyTheReadOnlyOfALossyReadIsLiftedByAFaithfulOneAndOnlyItOffersARead) {
+    const std::string path = work.Write("utf8.pl", "print \"日本語\";\n");
+    const std::string japanese = "\x93\xfa\x96\x7b\x8c\xea"; // as the editor holds it
+    auto readOnly = [&] { return main->Script().Editor().isReadOnly(); };
+    Start();
+    Item("MMSHIFTJIS")->trigger(); // no file yet: nothing to offer
+    main->OpenFromOtherInstance(path);
+    ASSERT_EQ(msgs.Count(), 1u); // the file cannot be held faithfully in Shift_JIS
+    EXPECT_TRUE(readOnly());
+
+    msgs.Answer(MessageAnswer::No);
+    Item("MMAuto")->trigger();
+    ASSERT_EQ(msgs.Count(), 2u);
+    EXPECT_NE(msgs.Texts()[1].find("を自動判別で読み込みなおしますか"), std::string::npos);
+    EXPECT_TRUE(readOnly());
+    // 開きなおす now detects, reads faithfully, and the program's read-only goes with it.
+    main->OpenFromOtherInstance(path);
+    EXPECT_FALSE(readOnly());
+    EXPECT_NE(ScriptText().find(japanese), std::string::npos);
+
+    // The user's own 編集禁止 survives a lossy and a faithful read, and no read is offered.
+    Item("MMReadOnly")->trigger();
+    Item("MMSHIFTJIS")->trigger();
+    main->OpenFromOtherInstance(path);
+    Item("MMAuto")->trigger();
+    main->OpenFromOtherInstance(path);
+    EXPECT_EQ(msgs.Count(), 3u) << msgs.Texts().back();
+    EXPECT_TRUE(readOnly());
+
+    // An offer taken reads in the chosen code at once.
+    Item("MMReadOnly")->trigger();
+    Item("MMEUC")->trigger();
+    main->OpenFromOtherInstance(path);
+    ASSERT_EQ(msgs.Count(), 4u);
+    EXPECT_TRUE(readOnly());
+    msgs.Answer(MessageAnswer::Yes);
+    Item("MMUTF8")->trigger();
+    EXPECT_EQ(msgs.Count(), 5u);
+    EXPECT_FALSE(readOnly());
+    EXPECT_NE(ScriptText().find(japanese), std::string::npos);
+    EXPECT_EQ(main->Script().GetCodeChoice(), kCodeUtf8);
+}
+
 // ---- runs ------------------------------------------------------------------------------------
 
 TEST_F(MainWindow, ARunKeepsPaintingShowsItsProgressSwallowsInputAndCancels) {

@@ -16,6 +16,7 @@ struct FileState {
     int lineEnd = 0;
     bool readOnly = false;
     long long fileAge = 0; // its modification time when it was left; 0 unknown
+    bool readOnlyByLoss = false; // read-only because it could not be read faithfully
 };
 
 // A file as it was left: where the caret and the view were, and the folder runs happen in.
