@@ -560,9 +560,10 @@ std::optional<std::string> Exec::PageFile() {
     return path;
 }
 
-bool Exec::Launch(const std::vector<std::string>& argv) {
+bool Exec::Launch(const std::vector<std::string>& argv, std::function<void()> failed) {
     // A desktop without a terminal or an opener must not look like a run that did nothing.
-    if (c_.launcher.StartDetached(argv))
+    if (failed ? c_.launcher.StartShowing(argv, std::move(failed))
+               : c_.launcher.StartDetached(argv))
         return true;
     c_.messages.Show(argv.front() + " を起動できませんでした。", kErrorCaption, MessageIcon::Error);
     return false;
@@ -650,7 +651,23 @@ void Exec::ShowResultInBrowser() {
         return;
     }
     RecordMadeFile(*page);
-    Launch(OpenerCommand(*page));
+    const std::string shown = *page;
+    if (!Launch(OpenerCommand(shown), [this, shown] { PageNotShown(shown); }))
+        PageNotShown(shown, false);
+}
+
+void Exec::PageNotShown(const std::string& page, bool tell) {
+    // Nobody will look at a page of our own: it is not left behind. A page the settings name
+    // stays where they put it, and a later page may have taken this one's place.
+    bool removed = false;
+    if (page == lastPage_) {
+        removed = ::unlink(page.c_str()) == 0;
+        lastPage_.clear();
+    }
+    if (tell)
+        c_.messages.Show(page + " をブラウザで開けませんでした。" +
+                             (removed ? "ページは削除しました。" : ""),
+                         kErrorCaption, MessageIcon::Error);
 }
 
 void Exec::ToggleMemoryDroppedFiles() {

@@ -179,8 +179,12 @@ private:
     // MemoryFileWhenDropped the next runs take them again.
     void Remember(const std::string& args, const std::string& hint);
     void ChangeDirectoryOnDrop(const std::string& droppedFile);
-    // Starts the terminal or the opener, and says so when it cannot be started.
-    bool Launch(const std::vector<std::string>& argv);
+    // Starts the terminal or the opener, and says so when it cannot be started; failed, when
+    // given, hears of an opener that started and then could not show its document.
+    bool Launch(const std::vector<std::string>& argv, std::function<void()> failed = {});
+    // The opener could not show the page: a page of our own is removed, and the user told
+    // (unless already).
+    void PageNotShown(const std::string& page, bool tell = true);
 
     ExecContext c_;
     RunOptions options_;

@@ -67,6 +67,57 @@ bool PosixLauncher::StartDetached(const std::vector<std::string>& argv) {
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+int PosixLauncher::StartReporting(const std::vector<std::string>& argv) {
+    if (argv.empty() || argv[0].empty())
+        return -1;
+    std::vector<char*> args;
+    for (const auto& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC) != 0)
+        return -1;
+
+    // The middle child ends at once, as for StartDetached; a watcher it leaves behind, in a
+    // session of its own, waits for the program and writes its status. The program itself
+    // never holds the pipe (close-on-exec), so a browser it starts cannot keep it open.
+    pid_t middle = ::fork();
+    if (middle < 0) {
+        ::close(ends[0]);
+        ::close(ends[1]);
+        return -1;
+    }
+    if (middle == 0) {
+        ::setsid();
+        if (::fork() != 0)
+            ::_exit(0);
+        // Nobody may be reading any more when the status is ready.
+        ::signal(SIGPIPE, SIG_IGN);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawnattr_t attr;
+        InitChildSpawnAttributes(attr);
+        pid_t pid;
+        unsigned char status = 127;
+        if (::posix_spawnp(&pid, args[0], &actions, &attr, args.data(), environ) == 0) {
+            int raw = 0;
+            while (::waitpid(pid, &raw, 0) < 0 && errno == EINTR) {
+            }
+            status = static_cast<unsigned char>(
+                WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + (WIFSIGNALED(raw) ? WTERMSIG(raw) : 0));
+        }
+        while (::write(ends[1], &status, 1) < 0 && errno == EINTR) {
+        }
+        ::_exit(0);
+    }
+    ::close(ends[1]);
+    int raw = 0;
+    while (::waitpid(middle, &raw, 0) < 0 && errno == EINTR) {
+    }
+    return ends[0];
+}
+
 std::vector<std::string> OpenerCommand(const std::string& document) {
     const char* opener = std::getenv("VEXIL_OPENER");
     return {opener && *opener ? opener : "xdg-open", document};

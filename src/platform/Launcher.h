@@ -3,6 +3,7 @@
 // for documents and URLs, a terminal window. They are started detached (a session of their
 // own, never waited for), directly from an argument list, so no shell interprets a path.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -11,11 +12,24 @@ public:
     virtual ~Launcher() = default;
     // True when the program could be executed.
     virtual bool StartDetached(const std::vector<std::string>& argv) = 0;
+    // Starts a program that shows a document, as StartDetached does, and calls failed once,
+    // later, on the caller's event loop, when it ends with a non-zero status soon after: an
+    // opener finds no browser only after it has started. A launcher that cannot watch never
+    // calls it.
+    virtual bool StartShowing(const std::vector<std::string>& argv,
+                              std::function<void()> failed) {
+        (void)failed;
+        return StartDetached(argv);
+    }
 };
 
 class PosixLauncher : public Launcher {
 public:
     bool StartDetached(const std::vector<std::string>& argv) override;
+    // Starts the program detached, and returns the reading end of a pipe (close-on-exec) on
+    // which one byte arrives when it ends: its exit status, 128 + a signal, or 127 when it could
+    // not be executed. -1 when nothing could be started.
+    static int StartReporting(const std::vector<std::string>& argv);
 };
 
 // The full path of a program: itself when it holds a '/', else the first match on PATH;

@@ -18,6 +18,7 @@
 #include "platform/FileFacts.h"
 #include "platform/IniFile.h"
 #include "platform/qt/Icons.h"
+#include "platform/qt/QtLauncher.h"
 #include "regex/Kregexp.h"
 #include "shell/logic/View.h"
 #include "shell/qt/ElidedLabel.h"
@@ -72,7 +73,7 @@ TFMain::TFMain(const std::string& appDir, MainServices services, QWidget* parent
     ownMessages_ = std::make_unique<QtMessageService>(this);
     ownDialogs_ = std::make_unique<QtDialogService>(this);
     ownClipboard_ = std::make_unique<QtClipboardService>();
-    ownLauncher_ = std::make_unique<PosixLauncher>();
+    ownLauncher_ = std::make_unique<QtLauncher>();
     messages_ = services.messages ? services.messages : ownMessages_.get();
     dialogs_ = services.dialogs ? services.dialogs : ownDialogs_.get();
     clipboard_ = services.clipboard ? services.clipboard : ownClipboard_.get();

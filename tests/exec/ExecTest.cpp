@@ -361,6 +361,26 @@ TEST_F(Bench, BrowserFileIsCutAndReplacesALinkPlantedAtItsName) {
     EXPECT_NE(messages.Texts()[0].find(config.TempHtml), std::string::npos);
 }
 
+// An opener that starts and then finds no browser: the user hears of it, and a page of our own
+// goes; a page a later F8 made in its place stays.
+TEST_F(Bench, APageNoBrowserShowsIsSaidAndRemovedUnlessANewerOneReplacedIt) {
+    config.TempHtml = "temp.html";
+    windows.source = "print qq(<p>body</p>\\n);";
+    exec.RunToBrowserCommand();
+    exec.RunToBrowserCommand();
+    ASSERT_EQ(launcher.NotShown.size(), 2u);
+    const std::string first = launcher.Started[0].back(), second = launcher.Started[1].back();
+    ASSERT_TRUE(FileExists(second));
+    launcher.NotShown[0]();
+    EXPECT_TRUE(FileExists(second));
+    ASSERT_EQ(messages.Count(), 1u);
+    EXPECT_EQ(messages.Texts()[0], first + " をブラウザで開けませんでした。");
+    launcher.NotShown[1]();
+    EXPECT_FALSE(FileExists(second));
+    ASSERT_EQ(messages.Count(), 2u);
+    EXPECT_EQ(messages.Texts()[1], second + " をブラウザで開けませんでした。ページは削除しました。");
+}
+
 // Ctrl+F8's shell script, run by a real sh as the terminal runs it, in folders whose names the
 // shell would read (a quote, a dollar, a backtick, a double quote, a backslash): it runs the
 // interpreter on the copy, waits for a key when told to, and removes the copy and itself.

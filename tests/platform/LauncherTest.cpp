@@ -3,7 +3,9 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <thread>
 
@@ -56,4 +58,36 @@ TEST(Launcher, FindsProgramsOnPathAndHonoursOverrides) {
     EXPECT_EQ(TerminalCommand("/tmp/t.sh"),
               (std::vector<std::string>{"/opt/term", "-e", "sh", "/tmp/t.sh"}));
     ::unsetenv("VEXIL_TERMINAL");
+}
+
+namespace {
+// The byte the watcher writes, and whether the pipe then ends, within five seconds each.
+std::pair<int, bool> Report(int fd) {
+    auto next = [fd]() -> int {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 5000) != 1)
+            return -2;
+        unsigned char byte;
+        ssize_t n = ::read(fd, &byte, 1);
+        return n == 1 ? byte : n == 0 ? -1 : -3;
+    };
+    int status = next();
+    bool ended = next() == -1;
+    ::close(fd);
+    return {status, ended};
+}
+} // namespace
+
+// A background child of the opener (a browser it starts) must not hold the report back: the
+// pipe ends with the opener itself.
+TEST(Launcher, ReportsTheShowingProgramsStatusOnceItEndsNotWhenItsChildrenDo) {
+    using Result = std::pair<int, bool>;
+    EXPECT_EQ(Report(PosixLauncher::StartReporting({"sh", "-c", "sleep 30 & exit 3"})),
+              Result(3, true));
+    EXPECT_EQ(Report(PosixLauncher::StartReporting({"true"})), Result(0, true));
+    EXPECT_EQ(Report(PosixLauncher::StartReporting({"sh", "-c", "kill -TERM $$"})),
+              Result(128 + SIGTERM, true));
+    EXPECT_EQ(Report(PosixLauncher::StartReporting({"/nonexistent/opener", "x"})),
+              Result(127, true));
+    EXPECT_EQ(PosixLauncher::StartReporting({}), -1);
 }

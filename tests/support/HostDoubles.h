@@ -56,6 +56,12 @@ public:
         Started.push_back(argv);
         return Succeeds;
     }
+    // The opener's later failure is the test's to report.
+    bool StartShowing(const std::vector<std::string>& argv, std::function<void()> failed) override {
+        NotShown.push_back(std::move(failed));
+        return StartDetached(argv);
+    }
     std::vector<std::vector<std::string>> Started;
+    std::vector<std::function<void()>> NotShown;
     bool Succeeds = true;
 };
