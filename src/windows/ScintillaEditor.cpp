@@ -304,6 +304,10 @@ void ScintillaEditor::SetSyntax(SyntaxLexer kind) {
         setFont(base);
     }
     delete old;
+    // Attaching or detaching a lexer clears every style to the default, the lit brace pair's
+    // too, which then looks like any other brace.
+    setMatchedBraceForegroundColor(Qt::blue);
+    setUnmatchedBraceForegroundColor(Qt::red);
     if (lineNumbers_)
         StyleNumberMargin();
 }

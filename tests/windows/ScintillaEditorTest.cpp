@@ -457,3 +457,38 @@ TEST(ScintillaEditor, PiecesLoadAsTheirConcatenationAndAreHandedBack) {
     EXPECT_EQ(editor.Utf8Text(), utf8 + "caf\xC3\xA9!");
     EXPECT_EQ(editor.LostOnLoad(), 0u);
 }
+
+// The pair at the caret lights up with every colouring: the closing brace's cell looks different
+// while the caret stands at its opening one.
+TEST(ScintillaEditor, TheBracePairAtTheCaretLightsUpWithEveryLexer) {
+    const std::pair<SyntaxLexer, const char*> kinds[] = {
+        {SyntaxLexer::None, "f(a) {b}"},          {SyntaxLexer::Perl, "f(a) {b}"},
+        {SyntaxLexer::Python, "f(a) + {b}"},       {SyntaxLexer::Ruby, "f(a) {b}"},
+        {SyntaxLexer::Bash, "f(a) {b}"},           {SyntaxLexer::Php, "<?php f(a) {b} ?>"},
+        {SyntaxLexer::JavaScript, "f(a) {b}"},
+    };
+    ScintillaEditor editor;
+    editor.resize(400, 200);
+    editor.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&editor));
+    auto cellOf = [&](long pos) {
+        const long x = editor.SendScintilla(QsciScintillaBase::SCI_POINTXFROMPOSITION, 0UL, pos);
+        const long y = editor.SendScintilla(QsciScintillaBase::SCI_POINTYFROMPOSITION, 0UL, pos);
+        const long w =
+            editor.SendScintilla(QsciScintillaBase::SCI_POINTXFROMPOSITION, 0UL, pos + 1) - x;
+        const long h = editor.SendScintilla(QsciScintillaBase::SCI_TEXTHEIGHT, 0UL);
+        return editor.viewport()->grab(QRect(x, y, w, h)).toImage();
+    };
+    for (auto [kind, text] : kinds) {
+        editor.SetSyntax(kind);
+        editor.SetWholeText(text);
+        const long open = static_cast<long>(std::string_view(text).find('('));
+        const long close = static_cast<long>(std::string_view(text).find(')'));
+        editor.SendScintilla(QsciScintillaBase::SCI_GOTOPOS, static_cast<unsigned long>(close + 2));
+        QApplication::processEvents();
+        const QImage unlit = cellOf(close);
+        editor.SendScintilla(QsciScintillaBase::SCI_GOTOPOS, static_cast<unsigned long>(open));
+        QApplication::processEvents();
+        EXPECT_NE(cellOf(close), unlit) << text << " lexer " << static_cast<int>(kind);
+    }
+}
