@@ -457,6 +457,14 @@ void TFMain::BuildStatusBar() {
     bar->addPermanentWidget(runScriptPanel_);
 }
 
+void TFMain::ShowRunGoing() {
+    // The last run's end must not pass for this one's while it lasts.
+    runOutcome_->setText(Q("実行中 · " + ClockNow() + " 開始"));
+    runOutcome_->setToolTip(QString());
+    runOutcome_->setStyleSheet(QString());
+    runOutcome_->show();
+}
+
 void TFMain::ShowRunOutcome(const RunOutcome& outcome) {
     runOutcome_->setText(Q(RunOutcomeText(outcome)));
     runOutcome_->setToolTip(Q(RunOutcomeDetails(outcome)));

@@ -129,6 +129,7 @@ public:
     QLabel* StatusPanel(int i) const { return statusPanels_[i]; }
     // How the last run ended, until the next one ends.
     void ShowRunOutcome(const RunOutcome& outcome);
+    void ShowRunGoing();
     QLabel* RunOutcomePanel() const { return runOutcome_; }
     QMenu* LanguageMenu() const { return languageMenu_; }
     Exec& Runs() { return *exec_; }

@@ -112,6 +112,7 @@ void MainRunWindows::RunStarted() {
     main_.Script().ShowErrorMarks({});
     // This run's error lines arrive from the start: none of the last run's may stay among them.
     main_.StdError().Clear();
+    main_.ShowRunGoing();
     gate_.Begin();
 }
 

@@ -1181,8 +1181,11 @@ TEST_F(MainWindow, ARunKeepsPaintingShowsItsProgressSwallowsInputAndCancels) {
     bool indicatorSeen = false, closeRefused = false;
     int paints = 0;
     std::string liveText;
+    QString outcomeDuringRun;
     int livePage = -1, liveErrors = 0;
     QTimer::singleShot(600, [&] {
+        outcomeDuringRun = main->RunOutcomePanel()->isVisible() ? main->RunOutcomePanel()->text()
+                                                                : QStringLiteral("(hidden)");
         // What the script printed so far is shown while it still runs.
         liveText = std::string(main->Result().Editor().Utf8Text());
         livePage = main->Pages()->currentIndex();
@@ -1220,6 +1223,7 @@ TEST_F(MainWindow, ARunKeepsPaintingShowsItsProgressSwallowsInputAndCancels) {
     EXPECT_EQ(liveErrors, 1);
     EXPECT_TRUE(main->RunOutcomePanel()->isVisible());
     EXPECT_TRUE(main->RunOutcomePanel()->text().startsWith("中止 · "));
+    EXPECT_TRUE(outcomeDuringRun.startsWith("実行中 · ")) << outcomeDuringRun.toStdString();
 
     // A run that ends well shows the result page with the caret in the result.
     msgs.Reset();
