@@ -203,6 +203,30 @@ TEST(KVexilConfig, LanguageIsChosenByExtension) {
     EXPECT_EQ(p.config.Current, langs[2].get());
 }
 
+TEST(KVexilConfig, ANamePatternWinsOverAnExtensionWhateverTheOrder) {
+    Program p;
+    p.Def("a.def", "[Language]\nName=Python\nExt=py\n");
+    p.Def("b.def", "[Language]\nName=Runner\nExt=py3, \"test_*.py\",*_test.py,t?.x\n");
+    p.Start();
+    auto& langs = p.config.Languages;
+    EXPECT_TRUE(p.config.SelectLanguageByExtension("/w/test_a.py"));
+    EXPECT_EQ(p.config.Current, langs[1].get());
+    EXPECT_TRUE(p.config.SelectLanguageByExtension("/w/a.py"));
+    EXPECT_EQ(p.config.Current, langs[0].get());
+    EXPECT_TRUE(p.config.SelectLanguageByExtension("/w/a_test.py"));
+    EXPECT_EQ(p.config.Current, langs[1].get());
+    // The pattern is for the name: a folder that matches it does not count.
+    EXPECT_TRUE(p.config.SelectLanguageByExtension("/w/test_dir/a.py"));
+    EXPECT_EQ(p.config.Current, langs[0].get());
+    EXPECT_TRUE(p.config.SelectLanguageByExtension("/w/ta.x"));
+    EXPECT_EQ(p.config.Current, langs[1].get());
+    EXPECT_FALSE(p.config.SelectLanguageByExtension("/w/tab.x"));
+    // The open dialog's filter shows patterns as they are, extensions as before.
+    EXPECT_EQ(p.config.GetFileFilter(),
+              "Runner Files(*.py3,test_*.py,*_test.py,t?.x)|*.py3;test_*.py;*_test.py;t?.x|All "
+              "Files(*.*)|*.*");
+}
+
 TEST(KVexilConfig, AScriptWithoutAKnownExtensionPicksItsLanguageFromItsFirstLine) {
     ScriptedMessages loadMessages;
     ASSERT_TRUE(RegExpLoad(loadMessages, VEXIL_BIN_DIR));
@@ -215,7 +239,8 @@ TEST(KVexilConfig, AScriptWithoutAKnownExtensionPicksItsLanguageFromItsFirstLine
                   [](const std::string& program) { return "/usr/bin/" + program; });
     p.Def("zz.def", "[Language]\nName=Other\nExt=zz\nRegExpLang=\n");
     p.Start();
-    ASSERT_EQ(p.Names(), (Lines{"Bash", "Node.js", "Perl", "PHP", "Python", "Ruby", "Other"}));
+    ASSERT_EQ(p.Names(), (Lines{"Bash", "Node.js", "Perl", "PHP", "Perl (prove)", "Python (pytest)",
+                                "Python", "Ruby", "Other"}));
 
     struct Row {
         std::string file, text, language; // "Other": left as it was
@@ -244,6 +269,16 @@ TEST(KVexilConfig, AScriptWithoutAKnownExtensionPicksItsLanguageFromItsFirstLine
         {"tool", "\n#!/usr/bin/perl\n", "Other"}, // only the first line counts
         {"tool", "", "Other"},
         {".bashrc", "export A=1\n", "Other"},
+        // Test files go to their runners by name, before the plain extension and whatever
+        // their first line says; a runner is never chosen by a first line.
+        {"basic.t", "#!/usr/bin/perl\nuse Test::More;\n", "Perl (prove)"},
+        {"test_parse.py", "#!/usr/bin/env python3\n", "Python (pytest)"},
+        {"parse_test.py", "import pytest\n", "Python (pytest)"},
+        {"TEST_Upper.PY", "", "Python (pytest)"},
+        {"testing.py", "", "Python"},
+        {"my_test.pyw", "", "Python"},
+        {"test_.txt", "#!/usr/bin/env ruby\n", "Ruby"},
+        {"t", "#!/usr/bin/prove\n", "Other"},
     };
     for (const Row& r : rows) {
         TempDir work;
