@@ -320,7 +320,7 @@ bool Exec::RunCapturedAs(const std::string& arguments, const std::string& test, 
                 : RunCommandLine(language.ExePath, TestOptions(runner, language.Option, folder),
                                  runner == TestRunner::Pytest ? TestTarget(scriptPath, test)
                                                               : scriptPath,
-                                 arguments);
+                                 TestArguments(runner, arguments));
         KExecProc proc(commandLine, c_.messages, c_.probe);
         proc.SetWorkingFolder(folder);
         if (c_.config.UseCGI && c_.cgi)

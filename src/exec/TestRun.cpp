@@ -49,6 +49,12 @@ std::string TestOptions(TestRunner runner, const std::string& option, const std:
     return option;
 }
 
+std::string TestArguments(TestRunner runner, const std::string& arguments) {
+    if (runner == TestRunner::Tap && !Trim(arguments).empty())
+        return ":: " + arguments;
+    return arguments;
+}
+
 std::string TestTarget(const std::string& scriptPath, const std::string& test) {
     return test.empty() ? scriptPath : scriptPath + "::" + test;
 }

@@ -22,6 +22,10 @@ std::string TestProjectFolder(TestRunner runner, const std::string& scriptFile);
 // its C parts).
 std::string TestOptions(TestRunner runner, const std::string& option, const std::string& folder);
 
+// The run's own arguments (dropped files, a typed line): prove hands what follows "::" to the
+// test file instead of taking it for more test files.
+std::string TestArguments(TestRunner runner, const std::string& arguments);
+
 // What the runner is given: the file, or pytest's FILE::TEST for one test.
 std::string TestTarget(const std::string& scriptPath, const std::string& test);
 

@@ -67,7 +67,7 @@ struct Project {
     }
 };
 
-void Setup(Program& p) {
+void WriteRunnerDefinitions(Program& p) {
     std::filesystem::create_directories(p.Folder() + "/defs");
     WriteFileBytes(p.Folder() + "/defs/prove.def",
                    "[Language]\nName=Perl (prove)\nExt=*.t\nRegExpLang=\n[Environment]\n"
@@ -98,7 +98,7 @@ TEST(EndToEndRunners, PytestFailuresLeadIntoTheHelperAndTheFixesTurnThePanelFrom
     if (std::system("/usr/bin/python3 -c 'import pytest' >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "/usr/bin/python3 has no pytest (python3-pytest)";
     Program p;
-    Setup(p);
+    WriteRunnerDefinitions(p);
     Project proj;
     const std::string test = proj.root + "/tests/test_parse.py";
     ASSERT_TRUE(p.X().Running());
@@ -149,7 +149,7 @@ TEST(EndToEndRunners, ProveRunsATFileFromTheProjectAndItsHelpersFailureOpensTheM
     if (!std::filesystem::exists("/usr/bin/prove"))
         GTEST_SKIP() << "prove is not installed";
     Program p;
-    Setup(p);
+    WriteRunnerDefinitions(p);
     Project proj;
     ASSERT_TRUE(p.X().Running());
     ASSERT_TRUE(p.StartWindowManager());

@@ -1,4 +1,5 @@
 #include "exec/Exec.h"
+#include "exec/TestRun.h"
 #include "platform/CommandLine.h"
 
 #include "cgi/Kcgidata.h"
@@ -1049,8 +1050,8 @@ TEST_F(Bench, PytestRunsTheTestAtTheCaretOrTheFileAndAnEditedFileAsAnImportableC
     EXPECT_EQ(TestCountsText(*windows.outcomes.back().tests), "0 成功 · 1 失敗 · 0 スキップ");
     EXPECT_EQ(Texts(windows.testEntries),
               Lines{"lib/helper.py:2: AssertionError (TestPairs.test_pair)"});
-    EXPECT_EQ(windows.testEntries[0].tip, "AssertionError: two parts\nassert 3 == 2\n +  where 3 = "
-                                          "len([1, 2, 3])");
+    // A helper's assertion is not rewritten by pytest: its message only.
+    EXPECT_EQ(windows.testEntries[0].tip, "AssertionError: two parts");
     EXPECT_EQ(windows.testFolder, proj.root);
     EXPECT_EQ(windows.outcomes.back().arguments.back(), windows.file + "::TestPairs::test_pair");
 

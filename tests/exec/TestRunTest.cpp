@@ -62,6 +62,10 @@ TEST(TestRun, ProveGetsBlibOnlyWhereTheProjectHasOne) {
     EXPECT_EQ(TestTarget("/p/tests/test_a.py", "TestA::test_b"),
               "/p/tests/test_a.py::TestA::test_b");
     EXPECT_EQ(TestTarget("/p/tests/test_a.py", ""), "/p/tests/test_a.py");
+    // prove's own options end where the test file's arguments begin.
+    EXPECT_EQ(TestArguments(TestRunner::Tap, "\"a b\" c "), ":: \"a b\" c ");
+    EXPECT_EQ(TestArguments(TestRunner::Tap, " "), " ");
+    EXPECT_EQ(TestArguments(TestRunner::Pytest, "-k x"), "-k x");
 }
 
 TEST(TestRun, TheTestAtTheCaretFromTheIndentationAbove) {
