@@ -314,13 +314,8 @@ bool Exec::RunCapturedAs(const std::string& arguments, const std::string& test, 
         // A test runner works in the project's folder, for this run only.
         const std::string folder = TestProjectFolder(runner, c_.windows.ScriptFile());
         const std::string commandLine =
-            runner == TestRunner::None
-                ? RunCommandLine(language.ExePath, asScript ? std::string() : language.Option,
-                                 scriptPath, arguments)
-                : RunCommandLine(language.ExePath, TestOptions(runner, language.Option, folder),
-                                 runner == TestRunner::Pytest ? TestTarget(scriptPath, test)
-                                                              : scriptPath,
-                                 TestArguments(runner, arguments));
+            TestCommandLine(runner, language.ExePath, asScript ? std::string() : language.Option,
+                            scriptPath, test, arguments, folder);
         KExecProc proc(commandLine, c_.messages, c_.probe);
         proc.SetWorkingFolder(folder);
         if (c_.config.UseCGI && c_.cgi)

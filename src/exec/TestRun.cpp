@@ -1,6 +1,7 @@
 #include "exec/TestRun.h"
 
 #include "config/Kdefconfig.h"
+#include "exec/Exec.h"
 #include "platform/CommandLine.h"
 #include "platform/FileFacts.h"
 
@@ -57,6 +58,17 @@ std::string TestArguments(TestRunner runner, const std::string& arguments) {
 
 std::string TestTarget(const std::string& scriptPath, const std::string& test) {
     return test.empty() ? scriptPath : scriptPath + "::" + test;
+}
+
+std::string TestCommandLine(TestRunner runner, const std::string& exePath,
+                            const std::string& option, const std::string& scriptPath,
+                            const std::string& test, const std::string& arguments,
+                            const std::string& folder) {
+    if (runner == TestRunner::None)
+        return RunCommandLine(exePath, option, scriptPath, arguments);
+    return RunCommandLine(exePath, TestOptions(runner, option, folder),
+                          runner == TestRunner::Pytest ? TestTarget(scriptPath, test) : scriptPath,
+                          TestArguments(runner, arguments));
 }
 
 namespace {

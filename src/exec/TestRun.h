@@ -29,6 +29,14 @@ std::string TestArguments(TestRunner runner, const std::string& arguments);
 // What the runner is given: the file, or pytest's FILE::TEST for one test.
 std::string TestTarget(const std::string& scriptPath, const std::string& test);
 
+// The command line of a run: a test runner's with its options, its target (one test of
+// pytest's, when test names one) and prove's "::" before the arguments; any other as every run's
+// (RunCommandLine).
+std::string TestCommandLine(TestRunner runner, const std::string& exePath,
+                            const std::string& option, const std::string& scriptPath,
+                            const std::string& test, const std::string& arguments,
+                            const std::string& folder);
+
 // The test the caret's line is in, as pytest names it below the file ("test_f",
 // "TestPairs::test_pair", "TestPairs" between its methods), found from the indentation of the
 // lines above: empty when the caret is in no test (the whole file runs then). lineAt answers

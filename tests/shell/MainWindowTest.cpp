@@ -69,6 +69,24 @@ void Touch(const std::string& path, long seconds) {
     ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
 }
 
+// While a window is built, PATH holds nothing: the folder's languages are the ones a test
+// writes, whichever interpreters and test runners this machine has.
+class NothingOnPath {
+public:
+    NothingOnPath() {
+        const char* old = std::getenv("PATH");
+        had_ = old != nullptr;
+        old_ = old ? old : "";
+        ::setenv("PATH", empty_.Path().c_str(), 1);
+    }
+    ~NothingOnPath() { had_ ? ::setenv("PATH", old_.c_str(), 1) : ::unsetenv("PATH"); }
+
+private:
+    TempDir empty_;
+    bool had_ = false;
+    std::string old_;
+};
+
 class MainWindow : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -79,6 +97,7 @@ protected:
 
     // Builds the window and runs its initial setup, the way the entry point does.
     void Start(const std::string& libraryDir = VEXIL_BIN_DIR, const std::string& startFile = "") {
+        const NothingOnPath nothing;
         main = std::make_unique<TFMain>(program.Path(),
                                         MainServices{&msgs, &dialogs, &clipboard, &launcher});
         main->InitialSetup(startFile, libraryDir);
