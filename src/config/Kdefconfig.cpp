@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <fnmatch.h>
 
 namespace {
 
@@ -71,6 +72,27 @@ std::vector<std::string> ExtList(std::string_view text) {
         }
     }
     return items;
+}
+
+bool IsNamePattern(std::string_view item) {
+    return item.find_first_of("*?") != std::string_view::npos;
+}
+
+bool ExtItemClaims(std::string_view item, std::string_view fileName) {
+    const std::string name = LowerAscii(std::string(fileName));
+    if (IsNamePattern(item))
+        return ::fnmatch(LowerAscii(std::string(item)).c_str(), name.c_str(), 0) == 0;
+    return LowerAscii(Trim(ExtractFileExt(name))) == "." + LowerAscii(std::string(item));
+}
+
+std::string ExtOfItem(std::string_view item) {
+    if (!IsNamePattern(item))
+        return std::string(item);
+    const size_t dot = item.rfind('.');
+    if (dot == std::string_view::npos)
+        return {};
+    const std::string_view ext = item.substr(dot + 1);
+    return IsNamePattern(ext) ? std::string() : std::string(ext);
 }
 
 std::string FirstLineExpression(std::string_view regExpLang) {
@@ -150,7 +172,7 @@ std::string KDefConfig::GetDefaultExt() const {
     if (Trim(Ext).empty())
         return {};
     std::vector<std::string> items = ExtList(Ext);
-    return items.empty() ? std::string() : items.front();
+    return items.empty() ? std::string() : ExtOfItem(items.front());
 }
 
 bool IsPerlInterpreter(const std::string& exePath) {

@@ -14,6 +14,17 @@
 // 0x80 up never end an item, so UTF-8 and Shift_JIS extensions stay whole.
 std::vector<std::string> ExtList(std::string_view text);
 
+// An Ext item holding '*' or '?' is a pattern for the whole file name ("test_*.py", "*.t");
+// any other item is an extension without its dot ("pl"). Items of older files hold neither,
+// so they keep matching as they always did.
+bool IsNamePattern(std::string_view item);
+// Whether an Ext item claims a file (its name, without the folder), ASCII case folded: a
+// pattern by shell-style matching of the name, an extension by the name's last extension.
+bool ExtItemClaims(std::string_view item, std::string_view fileName);
+// The extension an item stands for where one extension is wanted (a save dialog): the item
+// itself, or what follows a pattern's last '.' ("py" for "test_*.py"; empty without one).
+std::string ExtOfItem(std::string_view item);
+
 // The expression a RegExpLang stands for when a script's first line is matched. A doubled '/'
 // is one '/': definitions have always been written with the Perl default "(^#!.*//perl.*)",
 // meant for "#!/usr/bin/perl".
@@ -33,7 +44,8 @@ public:
     // write throws IniError naming the file and leaves the previous file whole.
     void Save() const;
 
-    // The first item of the Ext list, or empty when Ext holds nothing but blanks.
+    // The extension of the first item of the Ext list (ExtOfItem), or empty when Ext holds
+    // nothing but blanks.
     std::string GetDefaultExt() const;
 
     // Fixed at construction, never stored in the file.

@@ -430,12 +430,16 @@ void KVexilConfig::SelectLanguageByName(const std::string& text) {
 }
 
 bool KVexilConfig::SelectLanguageByExtension(const std::string& filePath) {
-    std::string ext = LowerAscii(Trim(ExtractFileExt(filePath)));
-    for (const auto& language : Languages) {
-        for (const std::string& item : ExtList(language->Ext)) {
-            if (ext == "." + LowerAscii(item)) {
-                Current = language.get();
-                return true;
+    const std::string name = ExtractFileName(filePath);
+    // A name pattern says more than an extension: t/basic.t is a test before it is Perl, and
+    // tests/test_parse.py one before it is Python, whatever the order of the list.
+    for (const bool patterns : {true, false}) {
+        for (const auto& language : Languages) {
+            for (const std::string& item : ExtList(language->Ext)) {
+                if (IsNamePattern(item) == patterns && ExtItemClaims(item, name)) {
+                    Current = language.get();
+                    return true;
+                }
             }
         }
     }
@@ -468,8 +472,9 @@ std::string KVexilConfig::GetFileFilter() const {
     std::vector<std::string> items = Current ? ExtList(Current->Ext) : std::vector<std::string>();
     std::string described, patterns;
     for (size_t i = 0; i < items.size(); ++i) {
-        described += (i ? ",*." : "*.") + items[i];
-        patterns += (i ? ";*." : "*.") + items[i];
+        const std::string item = IsNamePattern(items[i]) ? items[i] : "*." + items[i];
+        described += (i ? "," : "") + item;
+        patterns += (i ? ";" : "") + item;
     }
     std::string name = Current ? Current->Name : std::string();
     return name + " Files(" + described + ")|" + patterns + "|All Files(*.*)|*.*";

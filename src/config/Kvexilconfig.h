@@ -141,7 +141,8 @@ public:
     bool AddLanguage(const std::string& name, const std::string& exePath);
     // The first language whose Name equals text without regard to case; otherwise no change.
     void SelectLanguageByName(const std::string& text);
-    // The first language whose Ext list holds the extension of filePath; false leaves Current.
+    // The first language whose Ext list has a name pattern the file's name matches, else the
+    // first whose list holds its extension; false leaves Current.
     bool SelectLanguageByExtension(const std::string& filePath);
     // For a script being opened: by its extension, and when no language claims that (a script
     // without one, as is usual for commands), by its first line, matched against each

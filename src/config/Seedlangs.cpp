@@ -74,6 +74,20 @@ const std::vector<LanguageSeed>& LanguageSeeds() {
          R"re(^#!\s*(\S*/)?(env\s+(-\S+\s+)*)?node(js)?(\s|$))re", "",
          R"re(^(?:\s+at (?:.*? )?\(eval at .*? \((?:file://)?/.+?:\K[0-9]+(?=:[0-9]+\))|\s+at (?:.*? \()?(?:file://)?/.+?:\K[0-9]+(?=:[0-9]+\)?$)|(?:file://)?/.+:\K[0-9]+$))re",
          R"re(^(?|\s+at (?:.*? )?\(eval at .*? \(((?:file://)?/.+?):[0-9]+:[0-9]+\)|\s+at (?:.*? \()?((?:file://)?/.+?):[0-9]+:[0-9]+\)?$|((?:file://)?/.+):[0-9]+$))re"},
+        // Test files, run by their runners. A file-name pattern wins over the plain extension,
+        // and no interpreter line names a runner: a script without an extension is a script.
+        // prove writes TAP to standard output and Test::More's diagnostics to standard error;
+        // each failing test becomes one entry "Failed test 'name' at FILE line N." (the
+        // program joins the two lines), read like Perl's own messages.
+        {"prove", "Perl (prove)", "prove", "*.t", "", "-v -l",
+         R"re(^.* at .+? line \K[0-9]+(?=\.?$|, ))re",
+         R"re(^.* at (.+?) line [0-9]+(?:\.?$|, ))re"},
+        // pytest writes everything to standard output; each failure becomes one entry, its
+        // last location 'tests/test_a.py:12: AssertionError (test_name)' ('FILE:N: in f' with
+        // --tb=short); Python's own frames and warnings still lead to their lines.
+        {"pytest", "Python (pytest)", "python3", "test_*.py,*_test.py", "", "-m pytest -v",
+         R"re(^(?:\s*File ".+?", line \K[0-9]+(?=,|$)|.+?:\K[0-9]+(?=: (?:[A-Za-z_][A-Za-z0-9_.]*|in \S+)(?:[ :]|$))))re",
+         R"re(^(?|\s*File "(.+?)", line [0-9]+(?:,|$)|(.+?):[0-9]+: (?:[A-Za-z_][A-Za-z0-9_.]*|in \S+)(?:[ :]|$)))re"},
     };
     return seeds;
 }
@@ -200,7 +214,8 @@ SeedLanguages(const std::string& defsDir,
         auto def = std::make_unique<KDefConfig>(path);
         ApplyReadyValues(*def, seed);
         def->ExePath = exePath;
-        def->IndentSpaces = std::string_view(seed.fileName) == "python" ? 4 : 0; // as PEP 8 asks
+        const std::string_view file = seed.fileName;
+        def->IndentSpaces = file == "python" || file == "pytest" ? 4 : 0; // as PEP 8 asks
         try {
             def->Save();
         } catch (const IniError&) {

@@ -6,6 +6,7 @@
 #include "exec/Kexecproc.h"
 #include "exec/LivePace.h"
 #include "exec/LiveText.h"
+#include "exec/TestRun.h"
 #include "platform/ClipboardService.h"
 #include "platform/CommandLine.h"
 #include "platform/DialogService.h"
@@ -256,14 +257,18 @@ Exec::~Exec() {
         ::unlink(lastPage_.c_str());
 }
 
-std::optional<Exec::RunScript> Exec::PrepareScript() {
+std::optional<Exec::RunScript> Exec::PrepareScript(TestRunner runner) {
     const KDefConfig& language = *c_.config.Current;
     const std::string file = c_.windows.ScriptFile();
     if (language.TempDir.empty() && !file.empty() && !c_.windows.ScriptModified() &&
         FileExists(file))
         return RunScript{file, false};
-    const CopyPlace place =
+    CopyPlace place =
         RunCopyPlace(file, language.TempDir, c_.config.SettingsDir, language.TempFile);
+    // pytest imports a test file by its name: a hidden name with dots cannot be imported.
+    if (runner == TestRunner::Pytest && language.TempDir.empty() && !file.empty() &&
+        ::access(ExtractFilePath(file).c_str(), W_OK) == 0)
+        place = UniquePlace(ExtractFilePath(file), ExtractFileName(file), "_vexil");
     const std::string path = MakeUniqueFile(place);
     if (path.empty()) {
         c_.messages.Show("Cannot write \"" + place.pattern + "\": " + std::strerror(errno),
@@ -285,23 +290,34 @@ void Exec::Discard(const RunScript& script) {
 }
 
 bool Exec::RunCaptured(const std::string& arguments) {
+    return RunCapturedAs(arguments, {}, false);
+}
+
+bool Exec::RunCapturedAs(const std::string& arguments, const std::string& test, bool asScript) {
     if (!c_.config.CheckRunnable())
         return false;
     const KDefConfig& language = *c_.config.Current;
+    const TestRunner runner =
+        asScript ? TestRunner::None : RunnerOf(language.ExePath, language.Option);
     // Written before the windows change, so a script that cannot be written leaves them whole.
-    const std::optional<RunScript> script = PrepareScript();
+    const std::optional<RunScript> script = PrepareScript(runner);
     if (!script)
         return false;
     const std::string& scriptPath = script->path;
+    std::optional<TestReport> report;
     // Error lines that name the copy lead to the script.
     c_.config.LastRunCopy = script->copy ? scriptPath : std::string();
     c_.windows.HideErrorPanel();
     c_.windows.ClearResult();
 
     {
+        // A test runner works in the project's folder, for this run only.
+        const std::string folder = TestProjectFolder(runner, c_.windows.ScriptFile());
         const std::string commandLine =
-            RunCommandLine(language.ExePath, language.Option, scriptPath, arguments);
+            TestCommandLine(runner, language.ExePath, asScript ? std::string() : language.Option,
+                            scriptPath, test, arguments, folder);
         KExecProc proc(commandLine, c_.messages, c_.probe);
+        proc.SetWorkingFolder(folder);
         if (c_.config.UseCGI && c_.cgi)
             c_.cgi->BuildEnvironment(proc);
         else if (IsPythonInterpreter(language.ExePath))
@@ -310,7 +326,7 @@ bool Exec::RunCaptured(const std::string& arguments) {
         RunOutcome outcome;
         outcome.arguments = SplitCommandLine(commandLine);
         std::error_code ec;
-        outcome.folder = std::filesystem::current_path(ec).string();
+        outcome.folder = folder.empty() ? std::filesystem::current_path(ec).string() : folder;
 
         // What arrives is shown as it comes (a steady stream ten times a second), decoded.
         const int scriptCode = c_.windows.ScriptCode();
@@ -375,6 +391,11 @@ bool Exec::RunCaptured(const std::string& arguments) {
         // The rest that came after the last look, so the text shown can be the final one.
         showLive();
         c_.windows.RunEnded();
+        // Read from the output as it came, before it is held for the windows.
+        if (runner != TestRunner::None) {
+            report = ReadTestReport(runner, proc.StdOut().View(), proc.StdErr().View());
+            outcome.tests = report->counts;
+        }
 
         // UTF-8 output, what Linux programs print, is held as it came, so no character is
         // lost on the way to the user; other output is held in CP932 as before.
@@ -387,7 +408,9 @@ bool Exec::RunCaptured(const std::string& arguments) {
         if (outCode == TextCode::Cp932 && !captured.empty())
             c_.windows.KeepCapturedResult(std::move(captured));
         const TextCode errCode = HoldOutput(proc.StdErr(), scriptCode, c_.messages);
-        if (liveErr.Holds(proc.StdErr().View(), errCode))
+        if (report)
+            c_.windows.LoadTestErrors(report->entries, outcome.folder);
+        else if (liveErr.Holds(proc.StdErr().View(), errCode))
             c_.windows.KeepLiveErrors(errCode);
         else
             c_.windows.LoadErrors(proc.StdErr(), errCode);
@@ -403,7 +426,12 @@ bool Exec::RunCaptured(const std::string& arguments) {
         lastExitCode_ = proc.ExitCode();
     }
     Discard(*script);
-    if (lastExitCode_ != 0 && language.ShowError)
+    if (report && report->runnerMissing)
+        return c_.messages.AskYesNo(kPytestMissingQuestion, kConfirmCaption,
+                                    MessageIcon::Question) != MessageAnswer::Yes ||
+               RunCapturedAs(arguments, {}, true);
+    // A runner's failing tests are its counts in the panel, not a box to close.
+    if (lastExitCode_ != 0 && language.ShowError && !report)
         c_.messages.Show("Error Code : " + std::to_string(lastExitCode_));
     return true;
 }
@@ -416,12 +444,17 @@ void Exec::FollowUps() {
 }
 
 void Exec::RunScriptCommand() {
+    RunTestCommand({});
+}
+
+void Exec::RunTestCommand(const std::string& test) {
     if (!c_.config.CheckRunnable()) {
         if (c_.messages.AskYesNo(kMissingInterpreterQuestion, kErrorCaption) == MessageAnswer::Yes)
             c_.windows.OpenLanguageSettings();
         return;
     }
-    if (RunCaptured(options_.MemoryDroppedFiles ? c_.config.RememberedArgs : std::string()))
+    if (RunCapturedAs(options_.MemoryDroppedFiles ? c_.config.RememberedArgs : std::string(), test,
+                      false))
         FollowUps();
 }
 
@@ -467,7 +500,7 @@ void Exec::RunFromClipboardCommand() {
 void Exec::RunInConsoleCommand() {
     if (!c_.config.Current)
         return;
-    const std::optional<RunScript> script = PrepareScript();
+    const std::optional<RunScript> script = PrepareScript(TestRunner::None);
     if (!script)
         return;
     const std::optional<std::string> batch = ConsoleFile();

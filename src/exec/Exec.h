@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "exec/RunOutcome.h"
+#include "exec/TestReport.h"
 #include "platform/Cp932.h"
 
 #include <string_view>
@@ -70,6 +71,10 @@ public:
     virtual void SetResultFolder(const std::string& folder) = 0;
     // Loads the error list; a stream that is not empty shows the error panel.
     virtual void LoadErrors(ByteStream& stream, TextCode code) = 0;
+    // A test run's error list: one entry a failing test (UTF-8, with its tool tip), the names
+    // read against the folder the run worked in; entries show the error panel.
+    virtual void LoadTestErrors(const std::vector<TestEntry>& entries,
+                                const std::string& folder) = 0;
     virtual void HideErrorPanel() = 0;
     // The page in front, with the keyboard focus in its editor.
     virtual void ShowResultPage() = 0;
@@ -129,6 +134,9 @@ public:
 
     // F9: the missing-interpreter question, then a captured run and its follow-ups.
     void RunScriptCommand();
+    // Ctrl+F9: as F9, with pytest given only the test named (FILE::TEST); empty, or a runner
+    // without named tests, runs the whole file.
+    void RunTestCommand(const std::string& test);
     // F8: a captured run whose output always goes to the browser.
     void RunToBrowserCommand();
     // Shift+F8: the clipboard's text as an input file; the result back on the clipboard.
@@ -166,7 +174,9 @@ private:
         std::string path;
         bool copy = false;
     };
-    std::optional<RunScript> PrepareScript();
+    std::optional<RunScript> PrepareScript(TestRunner runner);
+    // RunCaptured with a test runner's test, or (asScript) a test file run as a plain script.
+    bool RunCapturedAs(const std::string& arguments, const std::string& test, bool asScript);
     // Removes a run's copy; the script itself is never touched.
     static void Discard(const RunScript& script);
     // A file of the program's own for F8's page and Ctrl+F8's shell script: a setting with a

@@ -220,6 +220,8 @@ bool KExecProc::Run() {
         posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_adddup2(&actions, outPipe.write, 1);
     posix_spawn_file_actions_adddup2(&actions, errPipe.write, 2);
+    if (!folder_.empty())
+        posix_spawn_file_actions_addchdir_np(&actions, folder_.c_str());
     InitChildSpawnAttributes(attr, POSIX_SPAWN_SETPGROUP);
     posix_spawnattr_setpgroup(&attr, 0);
     pid_t pid = 0;

@@ -39,6 +39,10 @@ public:
     // a child that reads little or nothing never holds the run up. Without it stdin is
     // /dev/null.
     void SetInput(std::string bytes);
+    // The folder the child starts in (a test runner's project folder); empty, the default,
+    // means the program's current folder. The program's own folder never moves. A folder
+    // that cannot be entered fails the start (SpawnError tells why).
+    void SetWorkingFolder(std::string folder) { folder_ = std::move(folder); }
 
     // Starts the child and captures its output until it and everything it started that holds
     // the pipes has ended. True exactly when the exit code is 0.
@@ -94,6 +98,7 @@ private:
     std::size_t dropped_[2] = {0, 0};
     std::optional<std::string> environment_;
     std::optional<std::string> input_;
+    std::string folder_;
     KThread watcher_;
     MessageService& messages_;
     KeyStateProbe& probe_;

@@ -28,9 +28,22 @@ std::string ShellQuoted(const std::string& argument) {
 
 } // namespace
 
+std::string TestCountsText(const TestCounts& counts) {
+    return std::to_string(counts.passed) + " 成功" + kDot + std::to_string(counts.failed) +
+           " 失敗" + kDot + std::to_string(counts.skipped) + " スキップ";
+}
+
 std::string RunOutcomeText(const RunOutcome& outcome) {
     switch (outcome.kind) {
     case RunOutcome::Kind::Ended:
+        if (outcome.tests) {
+            // A runner that failed with no test failing (a test file that does not compile)
+            // says how it ended, so the warning has its reason in sight.
+            const bool unexplained = outcome.exitCode != 0 && outcome.tests->failed == 0;
+            return TestCountsText(*outcome.tests) +
+                   (unexplained ? kDot + ("終了 " + std::to_string(outcome.exitCode)) : "") + kDot +
+                   Seconds(outcome.seconds) + kDot + outcome.endedAt;
+        }
         return "終了 " + std::to_string(outcome.exitCode) + kDot + Seconds(outcome.seconds) + kDot +
                outcome.endedAt;
     case RunOutcome::Kind::Cancelled:
@@ -46,16 +59,25 @@ std::string RunOutcomeText(const RunOutcome& outcome) {
 }
 
 std::string RunOutcomeDetails(const RunOutcome& outcome) {
+    std::string failing;
+    if (outcome.tests && !outcome.tests->failing.empty()) {
+        failing = "失敗したテスト:\n";
+        for (const std::string& name : outcome.tests->failing)
+            failing += "  " + name + "\n";
+        failing += "\n";
+    }
     std::string line;
     for (const std::string& argument : outcome.arguments)
         line += (line.empty() ? "" : " ") + ShellQuoted(argument);
-    return line + "\n作業フォルダ: " + outcome.folder;
+    return failing + line + "\n作業フォルダ: " + outcome.folder;
 }
 
 bool RunOutcomeWarns(const RunOutcome& outcome) {
-    return outcome.kind == RunOutcome::Kind::Cancelled || outcome.kind == RunOutcome::Kind::Aborted ||
+    return outcome.kind == RunOutcome::Kind::Cancelled ||
+           outcome.kind == RunOutcome::Kind::Aborted ||
            outcome.kind == RunOutcome::Kind::StartFailed ||
-           (outcome.kind == RunOutcome::Kind::Ended && outcome.exitCode != 0);
+           (outcome.kind == RunOutcome::Kind::Ended &&
+            (outcome.exitCode != 0 || (outcome.tests && outcome.tests->failed != 0)));
 }
 
 std::string ClockNow() {

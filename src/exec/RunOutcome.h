@@ -3,8 +3,18 @@
 // "終了 0 · 0.42 秒 · 10:31:05", with the exact argument list and working folder in its tool
 // tip, so a fresh run can be told from the last one and a failed one stands out.
 
+#include <optional>
 #include <string>
 #include <vector>
+
+// What a test runner reported: its tests that passed, failed and were skipped (a test known
+// to fail, TAP's TODO and pytest's xfail, counts as skipped), and the failing tests' names.
+struct TestCounts {
+    int passed = 0;
+    int failed = 0;
+    int skipped = 0;
+    std::vector<std::string> failing;
+};
 
 struct RunOutcome {
     enum class Kind {
@@ -20,14 +30,20 @@ struct RunOutcome {
     std::string endedAt; // the wall-clock time the run ended, "10:31:05"
     std::vector<std::string> arguments;
     std::string folder;
+    // A run of a test runner: its counts take the exit code's place in the panel.
+    std::optional<TestCounts> tests;
 };
+
+// "12 成功 · 2 失敗 · 1 スキップ"
+std::string TestCountsText(const TestCounts& counts);
 
 // The panel's text.
 std::string RunOutcomeText(const RunOutcome& outcome);
-// The tool tip: the argument list, each argument quoted where the shell would need it, and
-// the working folder.
+// The tool tip: the failing tests of a test run, the argument list, each argument quoted where
+// the shell would need it, and the working folder.
 std::string RunOutcomeDetails(const RunOutcome& outcome);
-// A nonzero exit code, a cancelled run or a start that failed is shown as a warning.
+// A nonzero exit code, a failed test, a cancelled run or a start that failed is shown as a
+// warning.
 bool RunOutcomeWarns(const RunOutcome& outcome);
 // The local time now as HH:MM:SS.
 std::string ClockNow();

@@ -1,6 +1,7 @@
 #include "shell/Main.h"
 
 #include "exec/Kexecproc.h"
+#include "exec/TestRun.h"
 #include "platform/FileJournal.h"
 #include "windows/logic/UnsavedText.h"
 
@@ -11,8 +12,8 @@
 #include "config/qt/QtHistoryMenu.h"
 #include "encoding/Codeconv.h"
 #include "help/Khelp.h"
-#include "help/qt/QtDocLookup.h"
 #include "help/qt/Hhelp.h"
+#include "help/qt/QtDocLookup.h"
 #include "help/qt/Version.h"
 #include "platform/Cp932.h"
 #include "platform/FileFacts.h"
@@ -133,8 +134,9 @@ TFMain::TFMain(const std::string& appDir, MainServices services, QWidget* parent
     helpViewer_ = std::make_unique<LazyHelpViewer>(*messages_, *launcher_, this);
     auto wordAtCaret = [this] { return Cp932ToUtf8(FScript->GetWordAtCaret()).text; };
     help_ = std::make_unique<KHelp>(
-        *config_, KHelpServices{*messages_, *helpViewer_, *launcher_, wordAtCaret, {}, {},
-                                new QtDocLookup(this)});
+        *config_,
+        KHelpServices{
+            *messages_, *helpViewer_, *launcher_, wordAtCaret, {}, {}, new QtDocLookup(this)});
     RegisterCommands();
     // The caption is right from the first frame, not only after the initial refresh.
     SetCaption(FScript->GetTitle());
@@ -234,6 +236,13 @@ void TFMain::BuildMenus() {
             a->setVisible(false);
     }
     reloadMenu_ = menus.at("MMReload");
+    // Ctrl+F9's item names the test it runs, as the caret stands when the menu opens.
+    connect(menus.at("Execute1"), &QMenu::aboutToShow, this, [this] {
+        const TestRunner runner =
+            config_->Current ? RunnerOf(config_->Current->ExePath, config_->Current->Option)
+                             : TestRunner::None;
+        Action("MMExecTestAtCaret")->setText(Q(TestCommandCaption(runner, CaretTest())));
+    });
     encodeMenu_ = menus.at("MMEncode");
     languageMenu_ = menus.at("MMLanguage");
     encodingGroup_ = new QActionGroup(this);
@@ -381,6 +390,13 @@ void TFMain::RegisterCommands() {
             RefreshView();
             TakePendingOpen();
         }
+    });
+    c.Register("MMExecTestAtCaret", [this] {
+        if (!ReadyToRun())
+            return;
+        exec_->RunTestCommand(CaretTest());
+        RefreshView();
+        TakePendingOpen();
     });
     c.Register("MMNextError", [this] { FStdError->StepError(true); });
     c.Register("MMPrevError", [this] { FStdError->StepError(false); });
@@ -657,12 +673,25 @@ void TFMain::RefreshView() {
         runScriptPanel_->setToolTip(Q(RunScriptHint(jumps_->RunScript())));
     }
     runScriptPanel_->setVisible(visiting);
+    Action("MMExecTestAtCaret")
+        ->setEnabled(config_->Current && RunnerOf(config_->Current->ExePath,
+                                                  config_->Current->Option) != TestRunner::None);
     Action("MMBack")->setEnabled(jumps_ && jumps_->CanGoBack());
     Action("MMForward")->setEnabled(jumps_ && jumps_->CanGoForward());
     for (auto [name, on] : {std::pair{"MMLineNumbers", config_->LineNumbers},
                             std::pair{"MMSyntaxColours", config_->SyntaxColours}})
         if (Action(name)->isChecked() != on)
             Action(name)->setChecked(on);
+}
+
+std::string TFMain::CaretTest() {
+    // A file reached by a jump is not what runs: its caret names no test of the script.
+    if (!config_->Current || (jumps_ && jumps_->Visiting()) ||
+        RunnerOf(config_->Current->ExePath, config_->Current->Option) != TestRunner::Pytest)
+        return {};
+    TextEditor& editor = FScript->Editor();
+    return TestAtLine([&](long line) { return editor.LineUtf8(line); },
+                      static_cast<long>(editor.LineFromPosition(editor.SelectionStart())));
 }
 
 void TFMain::RefreshStatus() {

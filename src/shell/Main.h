@@ -204,6 +204,8 @@ private:
     void SetEncoding(int codeChoice);
     // A run command: while a file reached by a jump is shown, its changes are asked about first.
     bool ReadyToRun();
+    // The pytest test the script's caret is in (FILE::TEST's TEST), empty for the whole file.
+    std::string CaretTest();
     // open is a way the user opens a file (or a new script): when it shows another file, the
     // jumps so far are over.
     void OpenByHand(const std::function<void()>& open);

@@ -74,6 +74,11 @@ void MainRunWindows::LoadErrors(ByteStream& stream, TextCode code) {
     main_.StdError().LoadFromStream(stream, code);
 }
 
+void MainRunWindows::LoadTestErrors(const std::vector<TestEntry>& entries,
+                                    const std::string& folder) {
+    main_.StdError().LoadEntries(entries, folder);
+}
+
 void MainRunWindows::HideErrorPanel() {
     main_.HideErrorPanel();
 }

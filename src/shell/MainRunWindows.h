@@ -23,6 +23,7 @@ public:
     bool SaveResult(const std::string& path) override;
     void SetResultFolder(const std::string& folder) override;
     void LoadErrors(ByteStream& stream, TextCode code) override;
+    void LoadTestErrors(const std::vector<TestEntry>& entries, const std::string& folder) override;
     void HideErrorPanel() override;
     void ShowResultPage() override;
     void ShowScriptPage() override;

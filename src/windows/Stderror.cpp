@@ -69,6 +69,7 @@ QString Shown(const std::string& utf8) {
 void ErrorListModel::Load(std::string_view bytes, TextCode code, const QFont& font) {
     beginResetModel();
     lines_.Load(bytes, code);
+    tips_.clear();
     Measure(font);
     endResetModel();
 }
@@ -98,6 +99,7 @@ void ErrorListModel::Measure(const QFont& font) {
 void ErrorListModel::Clear() {
     beginResetModel();
     lines_.Clear();
+    tips_.clear();
     endResetModel();
 }
 
@@ -109,9 +111,13 @@ QVariant ErrorListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() < 0 ||
         static_cast<std::size_t>(index.row()) >= lines_.Count())
         return {};
+    const auto row = static_cast<std::size_t>(index.row());
     switch (role) {
-    case Qt::DisplayRole:
     case Qt::ToolTipRole:
+        if (row < tips_.size() && !tips_[row].empty())
+            return QString::fromUtf8(tips_[row]);
+        [[fallthrough]];
+    case Qt::DisplayRole:
         return Shown(lines_.LineUtf8(static_cast<std::size_t>(index.row())));
     case Qt::SizeHintRole:
         return rowSize_.isValid() ? QVariant(rowSize_) : QVariant();
@@ -163,6 +169,18 @@ void TFStdError::LoadFromStream(ByteStream& stream, TextCode code) {
     RunEnded(stream.Size() != 0);
 }
 
+void TFStdError::LoadEntries(const std::vector<TestEntry>& entries, const std::string& folder) {
+    std::string text;
+    std::vector<std::string> tips;
+    for (const TestEntry& entry : entries) {
+        text += entry.text + "\n";
+        tips.push_back(entry.tip);
+    }
+    model_->Load(text, TextCode::Utf8, LBStdError->font());
+    model_->SetTips(std::move(tips));
+    RunEnded(!entries.empty(), folder);
+}
+
 void TFStdError::Clear() {
     model_->Clear();
 }
@@ -171,11 +189,11 @@ void TFStdError::KeepLive(TextCode) {
     RunEnded(model_->rowCount() != 0);
 }
 
-void TFStdError::RunEnded(bool any) {
+void TFStdError::RunEnded(bool any, const std::string& folder) {
     // Errors are loaded as their run ends, in the folder the run had; the names they hold are
     // relative to it even after the current folder changes.
     std::error_code ec;
-    runFolder_ = std::filesystem::current_path(ec).string();
+    runFolder_ = folder.empty() ? std::filesystem::current_path(ec).string() : folder;
     RefreshMarks();
     if (any)
         Host().ShowErrorPanel();

@@ -2,6 +2,7 @@
 // The error window: what the script wrote to its standard error, one entry per line, read-only,
 // with the tag jump on a double-click.
 
+#include "exec/TestReport.h"
 #include "windows/Base.h"
 #include "windows/logic/ErrorLines.h"
 
@@ -25,6 +26,9 @@ public:
     using QAbstractListModel::QAbstractListModel;
 
     void Load(std::string_view bytes, TextCode code, const QFont& font);
+    // Tool tips of the rows from the first on, in place of the rows' own text (empty: none);
+    // a load or a clear drops them.
+    void SetTips(std::vector<std::string> tips) { tips_ = std::move(tips); }
     void Append(std::string_view bytes, TextCode code, const QFont& font);
     void Clear();
     const ErrorLines& Lines() const { return lines_; }
@@ -36,6 +40,7 @@ private:
     void Measure(const QFont& font);
 
     ErrorLines lines_;
+    std::vector<std::string> tips_;
     QSize rowSize_;
 };
 
@@ -48,6 +53,8 @@ public:
     // Replaces the entries with the lines of the stream from its position, held in code. A
     // stream that is not empty shows the error panel; an empty one leaves the panel as it is.
     void LoadFromStream(ByteStream& stream, TextCode code = TextCode::Cp932);
+    // A test run's entries, each with its tool tip, whose names are relative to folder.
+    void LoadEntries(const std::vector<TestEntry>& entries, const std::string& folder);
     // Whole error lines that arrived while a run lasts; the first shows the error panel and
     // the view follows the last line.
     bool AppendLive(std::string_view bytes, TextCode code);
@@ -89,8 +96,9 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
-    // What a run's end does to the entries, however they came.
-    void RunEnded(bool any);
+    // What a run's end does to the entries, however they came; names in them are relative
+    // to folder (empty: the current one).
+    void RunEnded(bool any, const std::string& folder = {});
     // The current entry as UTF-8.
     std::optional<std::string> CurrentEntry() const;
 

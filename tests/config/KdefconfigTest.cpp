@@ -310,3 +310,23 @@ TEST(KDefConfig, IndentSpacesIsWrittenOnceAndAHandEditedValueStays) {
     tabs.Save();
     EXPECT_FALSE(IniFile(tabs.FileName).HasKey("Language", "IndentSpaces"));
 }
+
+TEST(ExtList, NamePatternsAndTheExtensionTheyStandFor) {
+    EXPECT_TRUE(IsNamePattern("test_*.py"));
+    EXPECT_TRUE(IsNamePattern("t?.x"));
+    EXPECT_FALSE(IsNamePattern("pl"));
+    EXPECT_TRUE(ExtItemClaims("*.t", "basic.t"));
+    EXPECT_TRUE(ExtItemClaims("*.T", "BASIC.t"));
+    EXPECT_FALSE(ExtItemClaims("*.t", "basic.tt"));
+    EXPECT_TRUE(ExtItemClaims("t", "basic.T"));
+    EXPECT_FALSE(ExtItemClaims("t", "t"));
+    EXPECT_EQ(ExtOfItem("test_*.py"), "py");
+    EXPECT_EQ(ExtOfItem("*.t"), "t");
+    EXPECT_EQ(ExtOfItem("pl"), "pl");
+    EXPECT_EQ(ExtOfItem("Makefile*"), "");
+    EXPECT_EQ(ExtOfItem("*.p?"), "");
+    TempDir dir;
+    KDefConfig def(dir.File("x.def"));
+    def.Ext = "test_*.py,*_test.py";
+    EXPECT_EQ(def.GetDefaultExt(), "py"); // the save dialog's extension, never a pattern
+}

@@ -19,6 +19,28 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
+// PATH holds only the programs named, each a script that does nothing.
+class OnlyOnPath {
+public:
+    explicit OnlyOnPath(const std::vector<std::string>& programs) {
+        for (const std::string& program : programs) {
+            const std::string path = bin_.Write(program, "#!/bin/sh\n");
+            ::chmod(path.c_str(), 0755);
+        }
+        const char* old = std::getenv("PATH");
+        had_ = old != nullptr;
+        old_ = old ? old : "";
+        ::setenv("PATH", bin_.Path().c_str(), 1);
+    }
+    ~OnlyOnPath() { had_ ? ::setenv("PATH", old_.c_str(), 1) : ::unsetenv("PATH"); }
+    std::string Bin(const std::string& program) const { return bin_.File(program); }
+
+private:
+    TempDir bin_;
+    bool had_ = false;
+    std::string old_;
+};
+
 // A program folder in a temporary directory, with the windows around the settings recorded.
 struct Program {
     TempDir dir;
@@ -125,8 +147,9 @@ TEST(KVexilConfig, FirstStartUsesDefaultsAndWritesEverythingAtTheLatestAtClose) 
               "[Others]\nMemoryFileWhenDropped=0\nChangeCurrentDirOnDrop=0\n"
               "DontChangeDirFromDesktop=0\nFEditorStayOnTop=1\n" +
                   // A machine without every interpreter remembers which were offered.
-                  (seeded == LanguageSeeds().size() ? std::string()
-                                                    : "[Languages]\nOffered=" + offered + "\n"));
+                  (offered == "python,ruby,bash,php,node"
+                       ? std::string()
+                       : "[Languages]\nOffered=" + offered + "\n"));
     KDefConfig written(p.dir.File("defs/perl.def"));
     EXPECT_EQ(written.Name, "Perl");
     // The built-in Perl is the ready one: an error in a module leads to the module.
@@ -137,6 +160,8 @@ TEST(KVexilConfig, FirstStartUsesDefaultsAndWritesEverythingAtTheLatestAtClose) 
 }
 
 TEST(KVexilConfig, DefFilesAreSortedAndMatchedWithoutCase) {
+    // No ready language of this machine joins the ones written here.
+    const OnlyOnPath noInterpreters({});
     Program p;
     p.Def("zeta.def", "[Language]\nName=Zeta\n");
     p.Def("Alpha.DEF", "[Language]\nName=Alpha\n");
@@ -151,6 +176,8 @@ TEST(KVexilConfig, DefFilesAreSortedAndMatchedWithoutCase) {
 }
 
 TEST(KVexilConfig, LanguageIsChosenByNameWithoutCase) {
+    // No ready language of this machine joins the ones written here.
+    const OnlyOnPath noInterpreters({});
     Program p;
     p.Def("a.def", "[Language]\nName=Awk\n");
     p.Def("b.def", "[Language]\nName=Perl\nExt=pl\n[Environment]\nExePath=/first\n");
@@ -203,6 +230,30 @@ TEST(KVexilConfig, LanguageIsChosenByExtension) {
     EXPECT_EQ(p.config.Current, langs[2].get());
 }
 
+TEST(KVexilConfig, ANamePatternWinsOverAnExtensionWhateverTheOrder) {
+    Program p;
+    p.Def("a.def", "[Language]\nName=Python\nExt=py\n");
+    p.Def("b.def", "[Language]\nName=Runner\nExt=py3, \"test_*.py\",*_test.py,t?.x\n");
+    p.Start();
+    auto& langs = p.config.Languages;
+    EXPECT_TRUE(p.config.SelectLanguageByExtension("/w/test_a.py"));
+    EXPECT_EQ(p.config.Current, langs[1].get());
+    EXPECT_TRUE(p.config.SelectLanguageByExtension("/w/a.py"));
+    EXPECT_EQ(p.config.Current, langs[0].get());
+    EXPECT_TRUE(p.config.SelectLanguageByExtension("/w/a_test.py"));
+    EXPECT_EQ(p.config.Current, langs[1].get());
+    // The pattern is for the name: a folder that matches it does not count.
+    EXPECT_TRUE(p.config.SelectLanguageByExtension("/w/test_dir/a.py"));
+    EXPECT_EQ(p.config.Current, langs[0].get());
+    EXPECT_TRUE(p.config.SelectLanguageByExtension("/w/ta.x"));
+    EXPECT_EQ(p.config.Current, langs[1].get());
+    EXPECT_FALSE(p.config.SelectLanguageByExtension("/w/tab.x"));
+    // The open dialog's filter shows patterns as they are, extensions as before.
+    EXPECT_EQ(p.config.GetFileFilter(),
+              "Runner Files(*.py3,test_*.py,*_test.py,t?.x)|*.py3;test_*.py;*_test.py;t?.x|All "
+              "Files(*.*)|*.*");
+}
+
 TEST(KVexilConfig, AScriptWithoutAKnownExtensionPicksItsLanguageFromItsFirstLine) {
     ScriptedMessages loadMessages;
     ASSERT_TRUE(RegExpLoad(loadMessages, VEXIL_BIN_DIR));
@@ -215,7 +266,8 @@ TEST(KVexilConfig, AScriptWithoutAKnownExtensionPicksItsLanguageFromItsFirstLine
                   [](const std::string& program) { return "/usr/bin/" + program; });
     p.Def("zz.def", "[Language]\nName=Other\nExt=zz\nRegExpLang=\n");
     p.Start();
-    ASSERT_EQ(p.Names(), (Lines{"Bash", "Node.js", "Perl", "PHP", "Python", "Ruby", "Other"}));
+    ASSERT_EQ(p.Names(), (Lines{"Bash", "Node.js", "Perl", "PHP", "Perl (prove)", "Python (pytest)",
+                                "Python", "Ruby", "Other"}));
 
     struct Row {
         std::string file, text, language; // "Other": left as it was
@@ -244,6 +296,16 @@ TEST(KVexilConfig, AScriptWithoutAKnownExtensionPicksItsLanguageFromItsFirstLine
         {"tool", "\n#!/usr/bin/perl\n", "Other"}, // only the first line counts
         {"tool", "", "Other"},
         {".bashrc", "export A=1\n", "Other"},
+        // Test files go to their runners by name, before the plain extension and whatever
+        // their first line says; a runner is never chosen by a first line.
+        {"basic.t", "#!/usr/bin/perl\nuse Test::More;\n", "Perl (prove)"},
+        {"test_parse.py", "#!/usr/bin/env python3\n", "Python (pytest)"},
+        {"parse_test.py", "import pytest\n", "Python (pytest)"},
+        {"TEST_Upper.PY", "", "Python (pytest)"},
+        {"testing.py", "", "Python"},
+        {"my_test.pyw", "", "Python"},
+        {"test_.txt", "#!/usr/bin/env ruby\n", "Ruby"},
+        {"t", "#!/usr/bin/prove\n", "Other"},
     };
     for (const Row& r : rows) {
         TempDir work;
@@ -398,6 +460,8 @@ TEST(KVexilConfig, DamagedConfigurationFilesGiveDefaults) {
 }
 
 TEST(KVexilConfig, SaveWritesInOrderAndKeepsForeignLines) {
+    // No ready language of this machine joins the ones written here.
+    const OnlyOnPath noInterpreters({});
     Program p;
     p.Def("perl.def", "[Language]\nName=Perl\n");
     std::string original = "; mine\n[Environment]\nLanguage=Perl\nCustom=kept\n"
@@ -483,6 +547,8 @@ TEST(KVexilConfig, SaveWindowWritesWindowKeysFirst) {
 }
 
 TEST(KVexilConfig, AddLanguageWritesSelectsAndTells) {
+    // No ready language of this machine joins the ones written here.
+    const OnlyOnPath noInterpreters({});
     Program p;
     p.Def("perl.def", "[Language]\nName=Perl\nExt=pl\n");
     p.Start();
@@ -574,6 +640,8 @@ TEST(KVexilConfig, ReadOnlyProgramFolder) {
 }
 
 TEST(KVexilConfig, HandEditedAndHostileFilesCannotHurtTheSettings) {
+    // No ready language of this machine joins the ones written here.
+    const OnlyOnPath noInterpreters({});
     Program p;
     p.Def("perl.def", "[Language]\nName=Perl\nExt=PL\n");
     p.Def(".#perl.def", "[Language]\nName=Phantom\nExt=pl\n");
@@ -642,32 +710,6 @@ TEST(KVexilConfig, TheFormEditorsCodeIsStoredOnceChosen) {
     }
 }
 
-namespace {
-
-// PATH holds only the programs named, each a script that does nothing.
-class OnlyOnPath {
-public:
-    explicit OnlyOnPath(const std::vector<std::string>& programs) {
-        for (const std::string& program : programs) {
-            const std::string path = bin_.Write(program, "#!/bin/sh\n");
-            ::chmod(path.c_str(), 0755);
-        }
-        const char* old = std::getenv("PATH");
-        had_ = old != nullptr;
-        old_ = old ? old : "";
-        ::setenv("PATH", bin_.Path().c_str(), 1);
-    }
-    ~OnlyOnPath() { had_ ? ::setenv("PATH", old_.c_str(), 1) : ::unsetenv("PATH"); }
-    std::string Bin(const std::string& program) const { return bin_.File(program); }
-
-private:
-    TempDir bin_;
-    bool had_ = false;
-    std::string old_;
-};
-
-} // namespace
-
 TEST(KVexilConfig, AStartBringsEarlierReadyDefinitionsUpToDateAndKeepsWhatTheUserEdited) {
     const OnlyOnPath path({"python3", "ruby", "php"});
     Program p;
@@ -682,7 +724,8 @@ TEST(KVexilConfig, AStartBringsEarlierReadyDefinitionsUpToDateAndKeepsWhatTheUse
                         "UseTagJumpToOtherFile=1\n"
                         "RegExpFile=File \"([^\"]+)\", line [0-9]+\nPinned=yes\n");
     p.Start();
-    ASSERT_EQ(p.Names(), (Lines{"Perl", "Python"}))
+    // pytest's runner came after the record began, and python3 runs it: it is written now.
+    ASSERT_EQ(p.Names(), (Lines{"Perl", "Python (pytest)", "Python"}))
         << "ruby and php were offered before: their files were removed, and stay so";
     const KDefConfig perl(p.dir.File("defs/perl.def"));
     EXPECT_EQ(perl.RegExpErr, PerlSeed().regExpErr);
@@ -696,11 +739,12 @@ TEST(KVexilConfig, AStartBringsEarlierReadyDefinitionsUpToDateAndKeepsWhatTheUse
     EXPECT_EQ(python.RegExpLang, seed.regExpLang);
     EXPECT_EQ(IniFile(python.FileName).ReadString("Debug", "Pinned", ""), "yes");
     // The running definitions are the new ones too.
-    EXPECT_EQ(p.config.Languages[1]->RegExpFile, seed.regExpFile);
-    EXPECT_EQ(p.config.Languages[1]->RegExpErr, "line ([0-9]+)");
-    // Nothing to remember that a later start would not assume.
+    EXPECT_EQ(p.config.Languages[2]->RegExpFile, seed.regExpFile);
+    EXPECT_EQ(p.config.Languages[2]->RegExpErr, "line ([0-9]+)");
+    // What was offered beyond the five a folder without a record stands for is remembered.
     p.config.Save();
-    EXPECT_FALSE(IniFile(p.config.CfgPath).HasKey("Languages", "Offered"));
+    EXPECT_EQ(IniFile(p.config.CfgPath).ReadString("Languages", "Offered", "-"),
+              "python,ruby,bash,php,node,pytest");
 }
 
 TEST(KVexilConfig, AReadyLanguageIsWrittenOnceWhenItsInterpreterIsFound) {
@@ -709,9 +753,10 @@ TEST(KVexilConfig, AReadyLanguageIsWrittenOnceWhenItsInterpreterIsFound) {
         // A first start on a machine with Python only.
         const OnlyOnPath path({"python3"});
         p.Start();
-        EXPECT_EQ(p.Names(), (Lines{"Perl", "Python"}));
+        EXPECT_EQ(p.Names(), (Lines{"Perl", "Python (pytest)", "Python"}));
         p.config.Save();
-        EXPECT_EQ(IniFile(p.config.CfgPath).ReadString("Languages", "Offered", "-"), "python");
+        EXPECT_EQ(IniFile(p.config.CfgPath).ReadString("Languages", "Offered", "-"),
+                  "python,pytest");
     }
     // Ruby and PHP are installed since: the next start writes them, in the list's order.
     const OnlyOnPath path({"python3", "ruby", "php"});
@@ -721,11 +766,12 @@ TEST(KVexilConfig, AReadyLanguageIsWrittenOnceWhenItsInterpreterIsFound) {
                           std::filesystem::copy_options::recursive |
                               std::filesystem::copy_options::overwrite_existing);
     next.Start();
-    EXPECT_EQ(next.Names(), (Lines{"Perl", "PHP", "Ruby"})) << "Python was removed by the user";
+    EXPECT_EQ(next.Names(), (Lines{"Perl", "PHP", "Python (pytest)", "Ruby"}))
+        << "Python was removed by the user";
     EXPECT_EQ(KDefConfig(next.dir.File("defs/ruby.def")).ExePath, path.Bin("ruby"));
     next.config.Save();
     EXPECT_EQ(IniFile(next.config.CfgPath).ReadString("Languages", "Offered", "-"),
-              "python,ruby,php");
+              "python,pytest,ruby,php");
     // Removed in turn, Ruby stays away.
     std::filesystem::remove(next.dir.File("defs/ruby.def"));
     Program third;
@@ -733,7 +779,7 @@ TEST(KVexilConfig, AReadyLanguageIsWrittenOnceWhenItsInterpreterIsFound) {
                           std::filesystem::copy_options::recursive |
                               std::filesystem::copy_options::overwrite_existing);
     third.Start();
-    EXPECT_EQ(third.Names(), (Lines{"Perl", "PHP"}));
+    EXPECT_EQ(third.Names(), (Lines{"Perl", "PHP", "Python (pytest)"}));
 }
 
 TEST(KVexilConfig, TheRecordFollowsEveryOfferEvenWhenItComesToTheEarlierFive) {
@@ -743,7 +789,7 @@ TEST(KVexilConfig, TheRecordFollowsEveryOfferEvenWhenItComesToTheEarlierFive) {
     {
         // The other four come since: written, and remembered although the list is now the one
         // a folder without a record stands for.
-        const OnlyOnPath path({"python3", "ruby", "bash", "php", "node"});
+        const OnlyOnPath path({"ruby", "bash", "php", "node"});
         p.Start();
         EXPECT_EQ(p.Names(), (Lines{"Bash", "Node.js", "Perl", "PHP", "Ruby"}));
         p.config.Save();

@@ -29,6 +29,8 @@ struct Desk {
 
     Desk() {
         std::filesystem::create_directories(dir.File("defs"));
+        // Every ready language offered before: only the two written here are listed.
+        dir.Write("VexilPro.cfg", "[Languages]\nOffered=python,ruby,bash,php,node,prove,pytest\n");
         dir.Write("defs/perl.def", "[Language]\nName=Perl\n[Environment]\nExePath=/bin/sh\n");
         dir.Write("defs/ruby.def", "[Language]\nName=Ruby\n[Environment]\nExePath=/bin/true\n");
         KVexilConfigCallbacks c;

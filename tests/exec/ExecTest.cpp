@@ -1,4 +1,5 @@
 #include "exec/Exec.h"
+#include "exec/TestRun.h"
 #include "platform/CommandLine.h"
 
 #include "cgi/Kcgidata.h"
@@ -127,6 +128,13 @@ struct FakeWindows : RunWindows {
         errors = std::string(s.View().substr(s.Position()));
         errorsCode = c;
         errorPanel = errorPanel || !errors.empty();
+    }
+    std::vector<TestEntry> testEntries;
+    std::string testFolder;
+    void LoadTestErrors(const std::vector<TestEntry>& entries, const std::string& folder) override {
+        testEntries = entries;
+        testFolder = folder;
+        errorPanel = errorPanel || !entries.empty();
     }
     void HideErrorPanel() override { errorPanel = false; }
     void ShowResultPage() override { page = "result"; }
@@ -933,4 +941,192 @@ TEST_F(Bench, TypedArgumentsRunAreRememberedAndKeptInTheHistory) {
     WriteFileBytes(config.CfgPath, "[Arguments]\nCount=99\nLine0= a \nLine1=\nLine2=a\nLine3=b\n");
     restarted.Load();
     EXPECT_EQ(restarted.Arguments.Lines(), (Lines{"a", "b"}));
+}
+
+namespace {
+
+// A project as a user keeps it, under a folder whose name has a blank: a Perl module and its
+// .t file, a Python helper and its pytest file; two tests fail and one is skipped in each.
+struct TestProject {
+    std::string root;
+    explicit TestProject(const std::string& parent) : root(parent + "/proj dir") {
+        for (const char* folder : {"/lib", "/t", "/tests"})
+            std::filesystem::create_directories(root + folder);
+        WriteFileBytes(root + "/lib/Calc.pm", "package Calc;\n"
+                                              "use Test::More ();\n"
+                                              "sub add { $_[0] + $_[1] }\n"
+                                              "sub check { Test::More::is($_[0], $_[1], $_[2]) }\n"
+                                              "1;\n");
+        WriteFileBytes(root + "/t/basic.t", Tap(false));
+        WriteFileBytes(root + "/pytest.ini", "[pytest]\n");
+        WriteFileBytes(root + "/lib/helper.py", "def check_pair(pair):\n"
+                                                "    assert len(pair) == 2, 'two parts'\n");
+        WriteFileBytes(root + "/tests/test_parse.py", Pytest(false));
+    }
+    static std::string Tap(bool fixed) {
+        return std::string("use Test::More tests => 4;\n"
+                           "use Calc;\n"
+                           "is(Calc::add(1, 2), 3, 'adds');\n"
+                           "is(Calc::add(2, 2), ") +
+               (fixed ? "4" : "5") +
+               ", 'adds again');\n"
+               "SKIP: { skip 'offline', 1; ok(0, 'fetches') }\n"
+               "Calc::check(1, " +
+               (fixed ? "1" : "2") + ", 'through the helper');\n";
+    }
+    static std::string Pytest(bool fixed) {
+        return std::string("import pytest\n"
+                           "from lib import helper\n"
+                           "\n"
+                           "def test_join():\n"
+                           "    assert ','.join('ab') == ") +
+               (fixed ? "'a,b'" : "'a;b'") +
+               "\n"
+               "\n"
+               "class TestPairs:\n"
+               "    def test_pair(self):\n"
+               "        helper.check_pair(" +
+               (fixed ? "[1, 2]" : "[1, 2, 3]") +
+               ")\n"
+               "\n"
+               "    def test_ok(self):\n"
+               "        helper.check_pair([1, 2])\n"
+               "\n"
+               "@pytest.mark.skip(reason='later')\n"
+               "def test_later():\n"
+               "    pass\n";
+    }
+};
+
+bool PytestInstalled() {
+    return std::system("/usr/bin/python3 -c 'import pytest' >/dev/null 2>&1") == 0;
+}
+
+std::vector<std::string> Texts(const std::vector<TestEntry>& entries) {
+    std::vector<std::string> texts;
+    for (const TestEntry& e : entries)
+        texts.push_back(e.text);
+    return texts;
+}
+
+} // namespace
+
+TEST_F(Bench, ProveCountsTheTestsAndLeadsEachFailureToItsAssertionFromTheProjectFolder) {
+    if (!FileExists("/usr/bin/prove"))
+        GTEST_SKIP() << "prove is not installed";
+    TestProject proj(dir.Path());
+    Perl().ExePath = "/usr/bin/prove";
+    Perl().Option = "-v -l";
+    Perl().TempDir.clear();
+    windows.file = proj.root + "/t/basic.t";
+    windows.modified = false;
+    exec.RunScriptCommand();
+
+    ASSERT_EQ(windows.outcomes.size(), 1u);
+    const RunOutcome& failed = windows.outcomes[0];
+    ASSERT_TRUE(failed.tests);
+    EXPECT_EQ(TestCountsText(*failed.tests), "1 成功 · 2 失敗 · 1 スキップ");
+    EXPECT_EQ(failed.tests->failing, (Lines{"adds again", "through the helper"}));
+    EXPECT_TRUE(RunOutcomeWarns(failed));
+    // Each failure leads to its assertion, the helper's inside the module; prove's summary and
+    // the passing tests stay in the result only.
+    EXPECT_EQ(Texts(windows.testEntries),
+              (Lines{"Failed test 'adds again' at " + proj.root + "/t/basic.t line 4.",
+                     "Failed test 'through the helper' at " + proj.root + "/lib/Calc.pm line 4."}));
+    EXPECT_EQ(windows.testEntries[0].tip, "     got: '4'\nexpected: '5'");
+    EXPECT_NE(windows.result.find("ok 1 - adds"), std::string::npos);
+    EXPECT_TRUE(windows.errorPanel);
+    // The run worked in the project folder (so -l finds lib/); the program's folder stayed.
+    EXPECT_EQ(failed.folder, proj.root);
+    EXPECT_EQ(windows.testFolder, proj.root);
+    EXPECT_EQ(std::filesystem::current_path(), cwd);
+    EXPECT_EQ(failed.arguments, (Lines{"/usr/bin/prove", "-v", "-l", windows.file}));
+    EXPECT_TRUE(messages.Texts().empty()) << "no Error Code box for failing tests";
+
+    // Fixed and run again: the counts turn normal, the list empties; blib/ adds -b.
+    WriteFileBytes(windows.file, TestProject::Tap(true));
+    std::filesystem::create_directories(proj.root + "/blib/lib");
+    exec.RunScriptCommand();
+    const RunOutcome& passed = windows.outcomes.back();
+    ASSERT_TRUE(passed.tests);
+    EXPECT_EQ(TestCountsText(*passed.tests), "3 成功 · 0 失敗 · 1 スキップ");
+    EXPECT_FALSE(RunOutcomeWarns(passed));
+    EXPECT_TRUE(windows.testEntries.empty());
+    EXPECT_EQ(passed.arguments, (Lines{"/usr/bin/prove", "-v", "-l", "-b", windows.file}));
+    EXPECT_EQ(windows.page, "result");
+}
+
+TEST_F(Bench, PytestRunsTheTestAtTheCaretOrTheFileAndAnEditedFileAsAnImportableCopy) {
+    if (!PytestInstalled())
+        GTEST_SKIP() << "/usr/bin/python3 has no pytest (python3-pytest)";
+    TestProject proj(dir.Path());
+    Perl().ExePath = "/usr/bin/python3";
+    Perl().Option = "-m pytest -v";
+    Perl().TempDir.clear();
+    windows.file = proj.root + "/tests/test_parse.py";
+    windows.modified = false;
+
+    // Ctrl+F9 in TestPairs.test_pair: that test only, its failure inside the helper.
+    exec.RunTestCommand("TestPairs::test_pair");
+    ASSERT_TRUE(windows.outcomes.back().tests);
+    EXPECT_EQ(TestCountsText(*windows.outcomes.back().tests), "0 成功 · 1 失敗 · 0 スキップ");
+    EXPECT_EQ(Texts(windows.testEntries),
+              Lines{"lib/helper.py:2: AssertionError (TestPairs.test_pair)"});
+    // A helper's assertion is not rewritten by pytest: its message only.
+    EXPECT_EQ(windows.testEntries[0].tip, "AssertionError: two parts");
+    EXPECT_EQ(windows.testFolder, proj.root);
+    EXPECT_EQ(windows.outcomes.back().arguments.back(), windows.file + "::TestPairs::test_pair");
+
+    // F9: the whole file.
+    exec.RunScriptCommand();
+    const TestCounts counts = *windows.outcomes.back().tests;
+    EXPECT_EQ(TestCountsText(counts), "1 成功 · 2 失敗 · 1 スキップ");
+    EXPECT_EQ(counts.failing, (Lines{"tests/test_parse.py::test_join",
+                                     "tests/test_parse.py::TestPairs::test_pair"}));
+    EXPECT_EQ(Texts(windows.testEntries),
+              (Lines{"tests/test_parse.py:5: AssertionError (test_join)",
+                     "lib/helper.py:2: AssertionError (TestPairs.test_pair)"}));
+    EXPECT_EQ(std::filesystem::current_path(), cwd);
+
+    // The fix not saved yet: pytest imports a copy beside the file, which goes again.
+    windows.modified = true;
+    windows.source = TestProject::Pytest(true);
+    exec.RunScriptCommand();
+    ASSERT_TRUE(windows.outcomes.back().tests);
+    EXPECT_EQ(TestCountsText(*windows.outcomes.back().tests), "3 成功 · 0 失敗 · 1 スキップ");
+    EXPECT_FALSE(RunOutcomeWarns(windows.outcomes.back()));
+    EXPECT_TRUE(windows.testEntries.empty());
+    EXPECT_EQ(ExtractFilePath(windows.written), proj.root + "/tests/");
+    EXPECT_FALSE(FileExists(windows.written));
+    EXPECT_EQ(ReadFileBytes(windows.file), TestProject::Pytest(false)) << "the file is untouched";
+}
+
+TEST_F(Bench, APythonWithoutPytestSaysSoAndRunsTheFileAsAScriptWhenAsked) {
+    // -S leaves the installed packages out, as a Python without pytest has them.
+    Perl().ExePath = "/usr/bin/python3";
+    Perl().Option = "-S -m pytest";
+    Perl().TempDir.clear();
+    TempDir work;
+    windows.file = work.Write("test_old.py", "import unittest\n"
+                                             "class T(unittest.TestCase):\n"
+                                             "    def test_a(self):\n"
+                                             "        self.assertTrue(True)\n"
+                                             "unittest.main()\n");
+    windows.modified = false;
+    messages.Answer(MessageAnswer::No);
+    exec.RunScriptCommand();
+    EXPECT_EQ(messages.Texts(), Lines{kPytestMissingQuestion});
+    EXPECT_EQ(windows.outcomes.size(), 1u);
+
+    messages.Reset();
+    messages.Answer(MessageAnswer::Yes);
+    exec.RunScriptCommand();
+    EXPECT_EQ(messages.Texts(), Lines{kPytestMissingQuestion});
+    ASSERT_EQ(windows.outcomes.size(), 3u);
+    // The second run is a plain one: no runner's options, no counts, unittest's own report.
+    const RunOutcome& plain = windows.outcomes.back();
+    EXPECT_FALSE(plain.tests);
+    EXPECT_EQ(plain.arguments, (Lines{"/usr/bin/python3", windows.file}));
+    EXPECT_NE(windows.errors.find("Ran 1 test"), std::string::npos) << windows.errors;
+    EXPECT_EQ(exec.LastExitCode(), 0);
 }

@@ -41,6 +41,7 @@
 #include <QUrl>
 #include <Qsci/qscilexer.h>
 #include <chrono>
+#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <functional>
@@ -68,6 +69,24 @@ void Touch(const std::string& path, long seconds) {
     ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
 }
 
+// While a window is built, PATH holds nothing: the folder's languages are the ones a test
+// writes, whichever interpreters and test runners this machine has.
+class NothingOnPath {
+public:
+    NothingOnPath() {
+        const char* old = std::getenv("PATH");
+        had_ = old != nullptr;
+        old_ = old ? old : "";
+        ::setenv("PATH", empty_.Path().c_str(), 1);
+    }
+    ~NothingOnPath() { had_ ? ::setenv("PATH", old_.c_str(), 1) : ::unsetenv("PATH"); }
+
+private:
+    TempDir empty_;
+    bool had_ = false;
+    std::string old_;
+};
+
 class MainWindow : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -78,6 +97,7 @@ protected:
 
     // Builds the window and runs its initial setup, the way the entry point does.
     void Start(const std::string& libraryDir = VEXIL_BIN_DIR, const std::string& startFile = "") {
+        const NothingOnPath nothing;
         main = std::make_unique<TFMain>(program.Path(),
                                         MainServices{&msgs, &dialogs, &clipboard, &launcher});
         main->InitialSetup(startFile, libraryDir);
@@ -1330,3 +1350,69 @@ TEST_F(MainWindow, ScriptShowsNumbersAndItsLanguagesColoursUntilTheViewItemsTurn
 }
 
 } // namespace
+
+TEST_F(MainWindow, ATestFileRunsThroughItsRunnerAndCtrlF9NamesTheTestAtTheCaret) {
+    if (std::system("/usr/bin/python3 -c 'import pytest' >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "/usr/bin/python3 has no pytest (python3-pytest)";
+    program.Write("defs/pytest.def", "[Language]\nName=Python (pytest)\nExt=test_*.py,*_test.py\n"
+                                     "RegExpLang=\n[Environment]\nExePath=/usr/bin/python3\n"
+                                     "Option=-m pytest -v\n");
+    const std::string proj = work.Path() + "/proj dir";
+    std::filesystem::create_directories(proj + "/tests");
+    work.Write("proj dir/pyproject.toml", "");
+    const std::string file =
+        work.Write("proj dir/tests/test_parse.py", "def test_join():\n"
+                                                   "    assert ','.join('ab') == 'a;b'\n"
+                                                   "\n"
+                                                   "class TestPairs:\n"
+                                                   "    def test_pair(self):\n"
+                                                   "        assert len([1, 2, 3]) == 2\n");
+    Start(VEXIL_BIN_DIR, file);
+    ASSERT_EQ(main->Config().Current->Name, "Python (pytest)");
+    EXPECT_TRUE(Item("MMExecTestAtCaret")->isEnabled());
+    EXPECT_EQ(Item("MMExecTestAtCaret")->shortcut(), QKeySequence("Ctrl+F9"));
+
+    // The run menu names the test the caret is in as it opens.
+    TextEditor& editor = main->Script().Editor();
+    editor.SetSelection(editor.PositionFromLine(5), 0);
+    QMenu* runMenu = main->findChild<QMenu*>("Execute1");
+    ASSERT_NE(runMenu, nullptr);
+    emit runMenu->aboutToShow();
+    EXPECT_EQ(Item("MMExecTestAtCaret")->text(), "テスト TestPairs::test_pair を実行(&T)");
+    editor.SetSelection(editor.PositionFromLine(2), 0);
+    emit runMenu->aboutToShow();
+    EXPECT_EQ(Item("MMExecTestAtCaret")->text(), "テスト test_join を実行(&T)");
+
+    // Ctrl+F9 runs that test only: one failure, its entry with pytest's E lines as tool tip,
+    // the panel amber with the failing test named.
+    const std::filesystem::path folder = std::filesystem::current_path(); // the script's
+    Item("MMExecTestAtCaret")->trigger();
+    QLabel* panel = main->RunOutcomePanel();
+    EXPECT_TRUE(panel->text().startsWith("0 成功 · 1 失敗 · 0 スキップ · "))
+        << panel->text().toStdString();
+    EXPECT_TRUE(panel->styleSheet().contains("#ffd54f"));
+    EXPECT_TRUE(panel->toolTip().contains("tests/test_parse.py::test_join"));
+    EXPECT_TRUE(panel->toolTip().contains("作業フォルダ: " + Q(proj)));
+    ASSERT_EQ(main->StdError().Count(), 1);
+    EXPECT_EQ(main->StdError().Entry(0), "tests/test_parse.py:2: AssertionError (test_join)");
+    const QModelIndex row = main->StdError().Model().index(0);
+    EXPECT_TRUE(main->StdError()
+                    .Model()
+                    .data(row, Qt::ToolTipRole)
+                    .toString()
+                    .startsWith("AssertionError: assert 'a,b' == 'a;b'"));
+    EXPECT_FALSE(main->ErrorPanel()->isHidden());
+    EXPECT_EQ(std::filesystem::current_path(), folder) << "the program's folder stays";
+
+    // F9 runs the whole file.
+    Item("MMExecuteScript")->trigger();
+    EXPECT_TRUE(panel->text().startsWith("0 成功 · 2 失敗 · 0 スキップ · "));
+    EXPECT_EQ(main->StdError().Count(), 2);
+
+    // A script that is no test: the item is off.
+    main->Config().SelectLanguageByName("Perl");
+    main->RefreshView();
+    EXPECT_FALSE(Item("MMExecTestAtCaret")->isEnabled());
+    emit runMenu->aboutToShow();
+    EXPECT_EQ(Item("MMExecTestAtCaret")->text(), "カーソル位置のテストを実行(&T)");
+}

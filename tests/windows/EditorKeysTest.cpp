@@ -238,6 +238,8 @@ TEST(EditorIndentation, PythonIndentsWithFourSpacesAfterAColonAndMovesBlocksByFo
     // As a first start writes it when python3 is on PATH.
     program.Write("defs/python.def", "[Language]\nName=Python\nExt=py,pyw\nIndentSpaces=4\n"
                                      "[Environment]\nExePath=/usr/bin/python3\n");
+    // Every other ready language was offered before: Python is the one language.
+    program.Write("VexilPro.cfg", "[Languages]\nOffered=python,ruby,bash,php,node,prove,pytest\n");
     ScriptedMessages msgs;
     ScriptedDialogs dialogs;
     FakeClipboard clipboard;

@@ -1,5 +1,6 @@
 #include "shell/logic/Commands.h"
 
+#include "exec/TestRun.h"
 #include "platform/MessageService.h"
 
 #include <exception>
@@ -66,6 +67,7 @@ const std::vector<CommandRow>& CommandTable() {
         {"MMView", "MMFormEditor", "フォームエディタ(&F)", "F6"},
         {"Execute1", "MMExecuteScript", "スクリプトを実行(&R)", "F9"},
         {"Execute1", "MMExecWithArgs", "引数を指定して実行(&I)…", "Shift+F9"},
+        {"Execute1", "MMExecTestAtCaret", kTestAtCaretCaption, "Ctrl+F9"},
         {"Execute1", "MMExecToBrowser", "実行結果をブラウザへ出力(&B)", "F8"},
         {"Execute1", "MMExecToClip", "クリップボードから入力(&C)", "Shift+F8"},
         {"Execute1", "MMExecDOS", "DOS窓へ出力(&D)", "Ctrl+F8"},

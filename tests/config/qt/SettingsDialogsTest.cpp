@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -41,7 +42,13 @@ struct Desk {
         };
         c.UnregisterGlobalHotKey = [this] { calls.push_back("unregister"); };
         config = std::make_unique<KVexilConfig>(dir.Path(), messages, nullptr, c);
+        // Nothing on PATH while the folder is read: only the two languages written here are
+        // listed, whichever interpreters and test runners this machine has.
+        const std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
+        TempDir empty;
+        ::setenv("PATH", empty.Path().c_str(), 1);
         config->LoadDefFiles();
+        ::setenv("PATH", path.c_str(), 1);
     }
 };
 
