@@ -37,13 +37,31 @@ std::string FindOnPath(const std::string& program) {
     return {};
 }
 
-bool PosixLauncher::StartDetached(const std::vector<std::string>& argv) {
-    if (argv.empty() || argv[0].empty())
-        return false;
+namespace {
+std::vector<char*> ArgumentPointers(const std::vector<std::string>& argv) {
     std::vector<char*> args;
     for (const auto& a : argv)
         args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
+    return args;
+}
+
+// In a child of ours: starts the program on /dev/null, with the signal state a fresh program
+// expects. Zero when it started.
+int SpawnUnattached(std::vector<char*>& args, pid_t& pid) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawnattr_t attr;
+    InitChildSpawnAttributes(attr);
+    return ::posix_spawnp(&pid, args[0], &actions, &attr, args.data(), environ);
+}
+} // namespace
+
+bool PosixLauncher::StartDetached(const std::vector<std::string>& argv) {
+    if (argv.empty() || argv[0].empty())
+        return false;
+    std::vector<char*> args = ArgumentPointers(argv);
 
     // An intermediate child starts the program in a new session and ends at once, so the
     // program is nobody's zombie and outlives us; its exit status says whether exec worked.
@@ -52,14 +70,8 @@ bool PosixLauncher::StartDetached(const std::vector<std::string>& argv) {
         return false;
     if (middle == 0) {
         ::setsid();
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawnattr_t attr;
-        InitChildSpawnAttributes(attr);
         pid_t pid;
-        int r = ::posix_spawnp(&pid, args[0], &actions, &attr, args.data(), environ);
-        ::_exit(r == 0 ? 0 : 1);
+        ::_exit(SpawnUnattached(args, pid) == 0 ? 0 : 1);
     }
     int status = 0;
     while (::waitpid(middle, &status, 0) < 0 && errno == EINTR) {
@@ -70,10 +82,7 @@ bool PosixLauncher::StartDetached(const std::vector<std::string>& argv) {
 int PosixLauncher::StartReporting(const std::vector<std::string>& argv) {
     if (argv.empty() || argv[0].empty())
         return -1;
-    std::vector<char*> args;
-    for (const auto& a : argv)
-        args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
+    std::vector<char*> args = ArgumentPointers(argv);
     int ends[2];
     if (::pipe2(ends, O_CLOEXEC) != 0)
         return -1;
@@ -93,14 +102,9 @@ int PosixLauncher::StartReporting(const std::vector<std::string>& argv) {
             ::_exit(0);
         // Nobody may be reading any more when the status is ready.
         ::signal(SIGPIPE, SIG_IGN);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawnattr_t attr;
-        InitChildSpawnAttributes(attr);
         pid_t pid;
         unsigned char status = 127;
-        if (::posix_spawnp(&pid, args[0], &actions, &attr, args.data(), environ) == 0) {
+        if (SpawnUnattached(args, pid) == 0) {
             int raw = 0;
             while (::waitpid(pid, &raw, 0) < 0 && errno == EINTR) {
             }
