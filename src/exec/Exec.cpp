@@ -320,10 +320,9 @@ bool Exec::RunCaptured(const std::string& arguments) {
         }
         if (cgi)
             c_.cgi->BuildEnvironment(proc);
-        else if (terminal)
-            ; // a terminal makes Python flush every line by itself
-        else if (IsPythonInterpreter(language.ExePath))
-            // Python writes to a pipe in blocks, so its output would show only at the end.
+        else if (!terminal && IsPythonInterpreter(language.ExePath))
+            // Python writes to a pipe in blocks, so its output would show only at the end (to
+            // a terminal it writes every line).
             proc.SetEnvironment(EnvironmentWith(environ, "PYTHONUNBUFFERED=1"));
         RunOutcome outcome;
         outcome.arguments = SplitCommandLine(commandLine);

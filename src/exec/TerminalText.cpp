@@ -337,6 +337,23 @@ void TerminalText::Ground(std::string_view bytes, std::size_t& i) {
 }
 
 void TerminalText::Feed(std::string_view bytes) {
+    if (state_ == State::Ground && !pendingCr_ && style_.IsDefault() &&
+        !HasTerminalControls(bytes)) {
+        // Plain output, nearly all of it: the line under way ends as usual, the whole lines
+        // after it go as one block, not a byte at a time.
+        const std::size_t first = bytes.find('\n');
+        if (first == std::string_view::npos) {
+            Write(bytes);
+            return;
+        }
+        std::size_t i = 0;
+        while (i <= first)
+            Ground(bytes, i);
+        const std::size_t last = bytes.rfind('\n');
+        out_.append(bytes.substr(i, last + 1 - i));
+        Write(bytes.substr(last + 1));
+        return;
+    }
     for (std::size_t i = 0; i < bytes.size();) {
         const auto c = static_cast<unsigned char>(bytes[i]);
         switch (state_) {

@@ -152,6 +152,14 @@ const std::vector<Row>& Table() {
         {"overwrite by characters, CP932", {"\x82\xa0\x82\xa2\rX"}, TextCode::Cp932, "X\x82\xa2"},
         {"backspace over a CP932 character", {"\x82\xa0\x82\xa2\bX"}, TextCode::Cp932, "\x82\xa0X"},
         {"a tab is text", {"a\tb\n"}, TextCode::Utf8, "a\tb\n"},
+        {"plain lines after an overwrite",
+         {"abc\rX", "yz\nl2\r\nl3\nta", "il"},
+         TextCode::Utf8,
+         "Xyz\nl2\r\nl3\ntail"},
+        {"plain lines after a coloured start",
+         {"\x1b[31mab\x1b[0m", "cd\nef\n", "g"},
+         TextCode::Utf8,
+         "<p1>ab</>cd\nef\ng"},
     };
     return rows;
 }
