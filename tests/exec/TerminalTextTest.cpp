@@ -1,3 +1,4 @@
+#include "encoding/Codeconv.h"
 #include "exec/TerminalText.h"
 
 #include <gtest/gtest.h>
@@ -255,4 +256,13 @@ TEST(TerminalText, ShownColoursFollowBoldAndReverse) {
     EXPECT_EQ(PaletteColour(231), 0xFFFFFFu);
     EXPECT_EQ(PaletteColour(232), 0x080808u);
     EXPECT_EQ(PaletteColour(255), 0xEEEEEEu);
+}
+
+// Colour sequences say nothing of the output's code; JIS's own escapes still do.
+TEST(TerminalText, ColoursLeaveTheOutputsCodeAsItIs) {
+    EXPECT_EQ(JudgeOutput("\x1b[31m\xe6\x97\xa5\xe6\x9c\xac\x1b[0m\n"), OutputKind::Utf8);
+    EXPECT_EQ(JudgeOutput("\x1b(B\x1b[m\x1b]0;t\x07plain\n"), OutputKind::Ascii);
+    EXPECT_EQ(JudgeOutput("\x1b$B4A\x1b(B\n"), OutputKind::Other);
+    EXPECT_EQ(JudgeOutput("\x1b(I6@\x1b(B\n"), OutputKind::Other);
+    EXPECT_EQ(JudgeOutput("a\x1b"), OutputKind::Ascii);
 }

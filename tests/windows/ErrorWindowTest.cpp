@@ -199,7 +199,7 @@ TEST_F(ErrorWindowTest, TheListIsReadOnly) {
 }
 
 TEST_F(ErrorWindowTest, SaveWritesEveryEntryWithCrLf) {
-    Load("first\nsecond \x95\x5C\rthird");
+    Load("first\nsecond \x95\x5C\r\nthird");
     const std::string path = dir.File("errors.txt");
     host.FileDialogs.Answer(path);
     window.Save();
