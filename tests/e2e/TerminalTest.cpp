@@ -93,10 +93,11 @@ TEST(EndToEndTerminalText, ACounterIsOneLineAndColoursShowWithoutTheirEscapes) {
                     "print \"\\n\\e[31mred \", \"\\x{2588}\" x 4, \"\\e[0m\\n\";\n");
     ASSERT_FALSE(d.Start(script).empty());
     d.Key("F9");
+    // Looked at before the text is selected, which draws it in the selection's colours.
+    EXPECT_TRUE(WaitFor([&] { return d.p.Pixels(d.main, 0xCD0000) > 50; }))
+        << "the red blocks never showed in red: " << d.p.Pixels(d.main, 0xCD0000);
     const std::string shown = "20\nred " + block + "\n";
     EXPECT_EQ(d.Copied(shown), shown);
-    EXPECT_TRUE(WaitFor([&] { return d.p.Pixels(d.main, 0xCD0000) > 50; }))
-        << "the red blocks never showed in red";
 
     d.Key("ctrl+s");
     const std::string dialog = d.p.WaitForWindow("実行結果を保存");
