@@ -437,6 +437,25 @@ TerminalEdit TerminalText::Take() {
     return edit;
 }
 
+bool TerminalText::TakePlain(std::string_view bytes) {
+    if (state_ != State::Ground || pendingCr_ || !style_.IsDefault() || ended_ || !out_.empty() ||
+        keep_ != shown_ || shown_ != line_.size() || col_ != line_.size() ||
+        HasTerminalControls(bytes))
+        return false;
+    const std::size_t last = bytes.rfind('\n');
+    if (last == std::string_view::npos) {
+        line_ += bytes;
+        if (styled_)
+            lineStyles_.resize(line_.size(), 0);
+    } else {
+        line_.assign(bytes.substr(last + 1));
+        lineStyles_.clear();
+        styled_ = false;
+    }
+    col_ = shown_ = keep_ = line_.size();
+    return true;
+}
+
 TerminalEdit TerminalText::Whole(std::string_view bytes, TextCode code) {
     TerminalText text(code);
     text.Feed(bytes);

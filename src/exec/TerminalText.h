@@ -68,6 +68,11 @@ public:
     void Finish();
     // What changed since the last Take.
     TerminalEdit Take();
+    // Feed and Take in one for bytes a terminal shows as they are, when nothing is pending:
+    // true when the edit is exactly "append bytes", which the caller then does with its own
+    // copy (plain output, nearly all of it, costs no copy here); false, and nothing done,
+    // when bytes need Feed.
+    bool TakePlain(std::string_view bytes);
 
     // The whole of bytes as shown, with its colours.
     static TerminalEdit Whole(std::string_view bytes, TextCode code = TextCode::Utf8);

@@ -178,11 +178,14 @@ bool TFResult::AppendLive(std::string_view bytes, TextCode code) {
     const std::size_t most = liveCap_ / 2 + (code == TextCode::Utf8 ? 0 : liveCap_ / 4) + (1 << 20);
     if (!terminal_)
         terminal_.emplace(TextCode::Utf8);
-    if (code == TextCode::Utf8)
-        terminal_->Feed(bytes);
-    else
-        terminal_->Feed(Cp932ToUtf8(bytes).text);
-    ShowTerminal(terminal_->Take(), most);
+    const std::string converted = code == TextCode::Utf8 ? std::string() : Cp932ToUtf8(bytes).text;
+    const std::string_view utf8 = code == TextCode::Utf8 ? bytes : std::string_view(converted);
+    if (terminal_->TakePlain(utf8)) {
+        Editor().AppendUtf8(utf8, most);
+    } else {
+        terminal_->Feed(utf8);
+        ShowTerminal(terminal_->Take(), most);
+    }
     loading_ = false;
     return true;
 }

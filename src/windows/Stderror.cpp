@@ -87,16 +87,20 @@ void ErrorListModel::Append(std::string_view bytes, TextCode code, const QFont& 
     if (lines_.Count() == 0)
         terminal_ = TerminalText(code);
     // Whole lines come: what the terminal text holds back of a line is never any of them.
-    terminal_.Feed(bytes);
-    const TerminalEdit shown = terminal_.Take();
+    TerminalEdit shown;
+    if (!terminal_.TakePlain(bytes)) {
+        terminal_.Feed(bytes);
+        shown = terminal_.Take();
+        bytes = shown.text;
+    }
     const int before = static_cast<int>(lines_.Count());
     ErrorLines added;
-    added.Load(shown.text, code);
+    added.Load(bytes, code);
     if (added.Count() == 0)
         return;
     beginInsertRows({}, before, before + static_cast<int>(added.Count()) - 1);
     const std::size_t base = lines_.Bytes();
-    lines_.Append(shown.text, code);
+    lines_.Append(bytes, code);
     Colour(base, shown.spans);
     Measure(font);
     endInsertRows();

@@ -36,18 +36,21 @@ struct TerminalRun : ::testing::Test {
 } // namespace
 
 // The child writes to a terminal of the size asked for, raw (a line feed stays one byte), that
-// is not its controlling one; standard error stays a pipe apart.
+// is not its controlling one, leading a session of its own (so no terminal of this program's
+// is its controlling one either); standard error stays a pipe apart.
 TEST_F(TerminalRun, OutputGoesToARawTerminalThatIsNobodysControllingOne) {
     KExecProc proc(Perl("tty.pl",
                         "print -t STDOUT ? \"tty\\n\" : \"pipe\\n\";\n"
                         "print -t STDERR ? \"tty\\n\" : \"pipe\\n\";\n"
                         "print open(my $t, '<', '/dev/tty') ? \"ctty\\n\" : \"none\\n\";\n"
                         "print STDERR \"apart\\n\";\n"
+                        "open(my $s, '<', '/proc/self/stat'); my @f = split ' ', <$s>;\n"
+                        "print $f[5] == $$ ? \"leader\\n\" : \"member\\n\";\n"
                         "system('stty size <&1');\n"),
                    messages, probe);
     proc.SetTerminal(100, 30);
     ASSERT_TRUE(proc.Run()) << proc.ErrorText();
-    EXPECT_EQ(proc.StdOut().ToString(), "tty\npipe\nnone\n30 100\n");
+    EXPECT_EQ(proc.StdOut().ToString(), "tty\npipe\nnone\nleader\n30 100\n");
     EXPECT_EQ(proc.StdErr().ToString(), "apart\n");
 }
 

@@ -1,5 +1,5 @@
-#include "encoding/Codeconv.h"
 #include "exec/TerminalText.h"
+#include "encoding/Codeconv.h"
 
 #include <gtest/gtest.h>
 
@@ -265,4 +265,30 @@ TEST(TerminalText, ColoursLeaveTheOutputsCodeAsItIs) {
     EXPECT_EQ(JudgeOutput("\x1b$B4A\x1b(B\n"), OutputKind::Other);
     EXPECT_EQ(JudgeOutput("\x1b(I6@\x1b(B\n"), OutputKind::Other);
     EXPECT_EQ(JudgeOutput("a\x1b"), OutputKind::Ascii);
+}
+
+// Plain output goes through untouched when nothing is pending, and the state it leaves is the
+// one Feed would have left: a later CR still overwrites the line it ended on.
+TEST(TerminalText, PlainOutputIsTakenWithoutACopyAndLaterRewritesStillWork) {
+    TerminalText text;
+    EXPECT_TRUE(text.TakePlain("one\ntw"));
+    EXPECT_TRUE(text.TakePlain("o"));
+    text.Feed("\rTW");
+    TerminalEdit edit = text.Take();
+    EXPECT_EQ(edit.drop, 3u);
+    EXPECT_EQ(edit.text, "TWo");
+    // Pending: a CR at the end of a read, a colour, an escape begun, or an edit not yet taken.
+    text.Feed("\r");
+    EXPECT_FALSE(text.TakePlain("x"));
+    text.Feed("x\n\x1b[31m");
+    text.Take();
+    EXPECT_FALSE(text.TakePlain("red"));
+    text.Feed("\x1b[0m\x1b[");
+    EXPECT_FALSE(text.TakePlain("1m"));
+    text.Feed("0m");
+    text.Take();
+    EXPECT_FALSE(text.TakePlain("a\rb"));
+    EXPECT_TRUE(text.TakePlain("ab\r\n"));
+    text.Feed("c");
+    EXPECT_FALSE(text.TakePlain("d"));
 }
