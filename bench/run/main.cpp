@@ -11,6 +11,8 @@
 //   bench_run latency            F9 on a one-line script against a perl spawn and a repaint
 //   bench_run first-output       from a running script's first write to that line painted, against
 //                                the same line read from a pipe into a bare QScintilla and painted
+//   bench_run terminal           the one-line latency and the 1,000,000-line run in the terminal
+//                                mode beside the same runs through the pipe
 
 #include "shell/Main.h"
 #include "Quiet.h"
@@ -309,6 +311,43 @@ int main(int argc, char** argv) {
         std::printf("  floor: perl spawned and waited for, one repaint     %.1f ms\n",
                     Median(floor) * 1e3);
         std::printf("  ratio %.2f   (target <= 2)\n", Median(press) / Median(floor));
+        return 0;
+    }
+
+    if (mode == "terminal") {
+        // The terminal mode costs what a pseudo-terminal costs: told beside the pipe run, which
+        // stays the default.
+        F9 f9;
+        const auto both = [&](int rounds, const std::function<bool()>& ran) {
+            std::vector<double> pipe, terminal;
+            for (int round = 0; round < rounds; ++round)
+                for (bool on : {false, true}) {
+                    f9.main.Config().RunInTerminal = on;
+                    (on ? terminal : pipe).push_back(f9.Press());
+                    if (!ran())
+                        std::fprintf(stderr, "the %s run did not complete\n",
+                                     on ? "terminal" : "pipe");
+                }
+            f9.main.Config().RunInTerminal = false;
+            return std::pair(Median(pipe), Median(terminal));
+        };
+        f9.main.Script().Editor().SetWholeUtf8("print \"hello\\n\";\n");
+        const auto [linePipe, lineTerminal] =
+            both(15, [&] { return f9.main.Result().Editor().Utf8Text() == "hello\n"; });
+        std::printf("F9 on a one-line script, 15 rounds, medians\n");
+        std::printf("  pipe                                                %.1f ms\n",
+                    linePipe * 1e3);
+        std::printf("  terminal mode                                       %.1f ms\n",
+                    lineTerminal * 1e3);
+        std::printf("  terminal/pipe %.2f\n", lineTerminal / linePipe);
+        f9.main.Script().Editor().SetWholeUtf8(Script());
+        const auto [bigPipe, bigTerminal] = both(kRounds, [&] { return f9.Ran(); });
+        std::printf("F9 on 1,000,000 output lines (%.1f MB) and 250,000 error lines, %d rounds, "
+                    "medians\n",
+                    Output().size() / 1e6, kRounds);
+        std::printf("  pipe                                                %.3f s\n", bigPipe);
+        std::printf("  terminal mode                                       %.3f s\n", bigTerminal);
+        std::printf("  terminal/pipe %.2f\n", bigTerminal / bigPipe);
         return 0;
     }
 

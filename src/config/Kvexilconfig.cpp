@@ -199,6 +199,7 @@ void KVexilConfig::Load() {
     FEditorStayOnTop = ini.ReadBool(kOthers, "FEditorStayOnTop", false);
     long formCode = ini.ReadInteger(kOthers, "FormCode", kDefaultFormCode);
     FormCode = formCode >= 0 && formCode <= 2 ? static_cast<int>(formCode) : kDefaultFormCode;
+    RunInTerminal = ini.ReadBool(kOthers, "RunInTerminal", false);
     LineNumbers = ini.ReadBool(kView, "LineNumbers", true);
     SyntaxColours = ini.ReadBool(kView, "SyntaxColours", true);
     const long panel = ini.ReadInteger(kView, "ErrorPanelHeight", 0);
@@ -241,6 +242,8 @@ void KVexilConfig::Save() {
     const int formCode = Callbacks.FormEditorCode ? Callbacks.FormEditorCode() : FormCode;
     if (formCode != kDefaultFormCode || ini.HasKey(kOthers, "FormCode"))
         ini.WriteInteger(kOthers, "FormCode", formCode);
+    if (RunInTerminal || ini.HasKey(kOthers, "RunInTerminal"))
+        ini.WriteBool(kOthers, "RunInTerminal", RunInTerminal);
     for (auto [key, on] :
          {std::pair{"LineNumbers", LineNumbers}, std::pair{"SyntaxColours", SyntaxColours}})
         if (!on || ini.HasKey(kView, key))

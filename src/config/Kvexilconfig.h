@@ -209,6 +209,9 @@ public:
     // The script window shows line numbers and colours its syntax ([View]).
     bool LineNumbers = true;
     bool SyntaxColours = true;
+    // F9 and Shift+F9 give the script a terminal for its output and the input line for its
+    // input ([Others] RunInTerminal; off unless turned on).
+    bool RunInTerminal = false;
     // The height the user last gave the error panel, in pixels ([View]); 0 when none is
     // stored, and the panel opens at its usual height.
     int ErrorPanelHeight = 0;

@@ -264,7 +264,11 @@ OutputKind JudgeOutput(std::string_view text) {
             break;
         const unsigned char c = p[i];
         if (c < 0x80) {
-            escape = escape || c == 0x1B;
+            // JIS text switches to kanji (ESC $ ...) or to half-width kana (ESC ( I); a
+            // terminal's colours (ESC [ ...) and other sequences say nothing of the code.
+            escape =
+                escape || (c == 0x1B && i + 1 < n &&
+                           (p[i + 1] == '$' || (p[i + 1] == '(' && i + 2 < n && p[i + 2] == 'I')));
             ++i;
             continue;
         }

@@ -7,6 +7,8 @@
 #include "exec/LivePace.h"
 #include "exec/LiveText.h"
 #include "exec/TestRun.h"
+#include "exec/TerminalSession.h"
+#include "exec/TerminalText.h"
 #include "platform/ClipboardService.h"
 #include "platform/CommandLine.h"
 #include "platform/DialogService.h"
@@ -294,6 +296,8 @@ bool Exec::RunCaptured(const std::string& arguments) {
 }
 
 bool Exec::RunCapturedAs(const std::string& arguments, const std::string& test, bool asScript) {
+    // Asked for by F9 and Shift+F9 just before, and by nothing after.
+    const bool terminalRun = std::exchange(terminalRun_, false);
     if (!c_.config.CheckRunnable())
         return false;
     const KDefConfig& language = *c_.config.Current;
@@ -318,10 +322,23 @@ bool Exec::RunCapturedAs(const std::string& arguments, const std::string& test, 
                             scriptPath, test, arguments, folder);
         KExecProc proc(commandLine, c_.messages, c_.probe);
         proc.SetWorkingFolder(folder);
-        if (c_.config.UseCGI && c_.cgi)
+        const int scriptCode = c_.windows.ScriptCode();
+        std::optional<TerminalSession> terminal;
+        const bool cgi = c_.config.UseCGI && c_.cgi;
+        if (terminalRun && !cgi) {
+            terminal.emplace(c_.windows, scriptCode, [this](std::string_view utf8, int code) {
+                ByteStream in(utf8), out;
+                ConvertStream(in, out, code == kCodeEuc ? "-W -e" : "-W -j", c_.messages);
+                return out.ToString();
+            });
+            if (!terminal->Prepare(proc))
+                terminal.reset();
+        }
+        if (cgi)
             c_.cgi->BuildEnvironment(proc);
-        else if (IsPythonInterpreter(language.ExePath))
-            // Python writes to a pipe in blocks, so its output would show only at the end.
+        else if (!terminal && IsPythonInterpreter(language.ExePath))
+            // Python writes to a pipe in blocks, so its output would show only at the end (to
+            // a terminal it writes every line).
             proc.SetEnvironment(EnvironmentWith(environ, "PYTHONUNBUFFERED=1"));
         RunOutcome outcome;
         outcome.arguments = SplitCommandLine(commandLine);
@@ -329,7 +346,6 @@ bool Exec::RunCapturedAs(const std::string& arguments, const std::string& test, 
         outcome.folder = folder.empty() ? std::filesystem::current_path(ec).string() : folder;
 
         // What arrives is shown as it comes (a steady stream ten times a second), decoded.
-        const int scriptCode = c_.windows.ScriptCode();
         const auto convert = [this](std::string_view lines) {
             ByteStream in(lines), out;
             ConvertStream(in, out, "-s", c_.messages);
@@ -352,6 +368,8 @@ bool Exec::RunCapturedAs(const std::string& arguments, const std::string& test, 
         };
         LivePace pace;
         proc.Progress = [&](const RunProgress& p) {
+            if (terminal)
+                terminal->Tick(p);
             if (pace.Due(p.seconds, p.bytes))
                 showLive();
             return c_.windows.RunTick(p.seconds, p.bytes);
@@ -401,9 +419,11 @@ bool Exec::RunCapturedAs(const std::string& arguments, const std::string& test, 
         // lost on the way to the user; other output is held in CP932 as before.
         std::string captured;
         const TextCode outCode = HoldOutput(proc.StdOut(), scriptCode, c_.messages, &captured);
-        if (liveOut.Holds(proc.StdOut().View(), outCode))
+        if (liveOut.Holds(proc.StdOut().View(), outCode)) {
             c_.windows.KeepLiveResult(outCode);
-        else
+            if (HasTerminalControls(proc.StdOut().View()))
+                c_.windows.KeepRawResult(std::string(proc.StdOut().View()));
+        } else
             c_.windows.LoadResult(proc.StdOut(), outCode);
         if (outCode == TextCode::Cp932 && !captured.empty())
             c_.windows.KeepCapturedResult(std::move(captured));
@@ -453,6 +473,7 @@ void Exec::RunTestCommand(const std::string& test) {
             c_.windows.OpenLanguageSettings();
         return;
     }
+    terminalRun_ = c_.config.RunInTerminal;
     if (RunCapturedAs(options_.MemoryDroppedFiles ? c_.config.RememberedArgs : std::string(), test,
                       false))
         FollowUps();
@@ -628,6 +649,7 @@ void Exec::RunWithArguments(const std::string& line) {
     // The list as the user meant it, quoted for the splitter every command line goes
     // through: F9 with the remembered arguments gets the very same list.
     const std::string args = JoinQuoted(words.words);
+    terminalRun_ = c_.config.RunInTerminal;
     if (RunCaptured(args))
         FollowUps();
     if (!typed.empty()) // an empty line keeps what was remembered

@@ -25,6 +25,13 @@ class KeyStateProbe;
 class KVexilConfig;
 class Launcher;
 class MessageService;
+class TerminalInput;
+
+// The result window's size in characters, which a terminal-mode run's terminal takes.
+struct TerminalSize {
+    int columns = 80;
+    int rows = 24;
+};
 
 inline constexpr const char* kMemoryDroppedFilesHint = "ドロップファイルを記憶";
 inline constexpr const char* kSaveAllHint = "常に結果をファイルに保存";
@@ -103,6 +110,14 @@ public:
     // The text the result page has shown as it came is the whole output: it stays, held in
     // code, instead of being set a second time.
     virtual void KeepLiveResult(TextCode code) = 0;
+    // The output in the code held, with the control sequences the text shown has read as a
+    // terminal would: what a save, F8 and Shift+F8 take while the text is unedited.
+    virtual void KeepRawResult(std::string /*bytes*/) {}
+    // The terminal mode: the size the child's terminal gets; the input line, open with the
+    // run's input while it lasts (null: closed); whether the program waits for a line.
+    virtual TerminalSize ResultTerminalSize() { return {}; }
+    virtual void OpenInput(TerminalInput* /*input*/) {}
+    virtual void InputWaiting(bool /*waiting*/) {}
     // The same for the error lines: they stay, and the run's end is applied to them as a load
     // would (the panel, the marks in the script).
     virtual void KeepLiveErrors(TextCode code) = 0;
@@ -132,6 +147,8 @@ public:
     Exec(const Exec&) = delete;
     Exec& operator=(const Exec&) = delete;
 
+    // F9 and Shift+F9 give the script a terminal and typed input while the configuration's
+    // RunInTerminal is on (and the CGI data mode off); every other run keeps its pipes.
     // F9: the missing-interpreter question, then a captured run and its follow-ups.
     void RunScriptCommand();
     // Ctrl+F9: as F9, with pytest given only the test named (FILE::TEST); empty, or a runner
@@ -198,6 +215,7 @@ private:
 
     ExecContext c_;
     RunOptions options_;
+    bool terminalRun_ = false; // the run under way is F9's or Shift+F9's
     int lastExitCode_ = 0;
     // F8's last page, removed when the next one is written and when the program ends.
     std::string lastPage_;

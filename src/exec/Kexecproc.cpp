@@ -1,5 +1,6 @@
 #include "exec/Kexecproc.h"
 
+#include "exec/RunTerminal.h"
 #include "platform/OnUnwind.h"
 
 #include "platform/CommandLine.h"
@@ -146,7 +147,20 @@ std::size_t KExecProc::DefaultSpill() {
 KExecProc::KExecProc(std::string commandLine, MessageService& messages, KeyStateProbe& probe)
     : commandLine_(std::move(commandLine)), watcher_(probe), messages_(messages), probe_(probe) {}
 
-KExecProc::~KExecProc() = default;
+KExecProc::~KExecProc() {
+    if (inputFd_ >= 0)
+        ::close(inputFd_);
+}
+
+void KExecProc::SetInputDescriptor(int fd) {
+    if (inputFd_ >= 0)
+        ::close(inputFd_);
+    inputFd_ = fd;
+}
+
+void KExecProc::SetTerminal(int columns, int rows) {
+    terminal_ = std::pair(columns, rows);
+}
 
 void KExecProc::SetEnvironment(std::optional<std::string> block) {
     if (environment_)
@@ -187,7 +201,17 @@ bool KExecProc::Run() {
     }
 
     Pipe outPipe, errPipe, inPipe;
-    if (!outPipe.Open())
+    RunTerminal terminal;
+    if (terminal_) {
+        if (!terminal.Open(terminal_->first, terminal_->second))
+            return Fail("Cannot create a terminal(StdOut)");
+        // The master reads as the pipe's read end did; the slave is the child's.
+        outPipe.read = ::fcntl(terminal.Master(), F_DUPFD_CLOEXEC, 0);
+        outPipe.write = ::fcntl(terminal.Slave(), F_DUPFD_CLOEXEC, 0);
+        terminal.CloseSlave();
+        if (outPipe.read < 0 || outPipe.write < 0)
+            return Fail("Cannot create a terminal(StdOut)");
+    } else if (!outPipe.Open())
         return Fail("Cannot create a Pipe(StdOut)");
     if (!errPipe.Open())
         return Fail("Cannot create a Pipe(StdErr)");
@@ -216,14 +240,19 @@ bool KExecProc::Run() {
     posix_spawn_file_actions_init(&actions);
     if (input_)
         posix_spawn_file_actions_adddup2(&actions, inPipe.read, 0);
+    else if (inputFd_ >= 0)
+        posix_spawn_file_actions_adddup2(&actions, inputFd_, 0);
     else
         posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_adddup2(&actions, outPipe.write, 1);
     posix_spawn_file_actions_adddup2(&actions, errPipe.write, 2);
     if (!folder_.empty())
         posix_spawn_file_actions_addchdir_np(&actions, folder_.c_str());
-    InitChildSpawnAttributes(attr, POSIX_SPAWN_SETPGROUP);
-    posix_spawnattr_setpgroup(&attr, 0);
+    // On a terminal, a session of its own: its group is still the one a cancel ends, and
+    // no terminal is its controlling one, so /dev/tty cannot be opened to ask for a password.
+    InitChildSpawnAttributes(attr, terminal_ ? POSIX_SPAWN_SETSID : POSIX_SPAWN_SETPGROUP);
+    if (!terminal_)
+        posix_spawnattr_setpgroup(&attr, 0);
     pid_t pid = 0;
     int spawned = ::posix_spawnp(&pid, argv[0], &actions, &attr, argv.data(),
                                  environment_ ? envp.data() : environ);
@@ -241,6 +270,7 @@ bool KExecProc::Run() {
     Pipe::Close(outPipe.write);
     Pipe::Close(errPipe.write);
     Pipe::Close(inPipe.read);
+    Pipe::Close(inputFd_);
 
     watcher_.SetProcess(pid);
     watcher_.Resume();
@@ -319,7 +349,7 @@ bool KExecProc::Run() {
         if (Progress && now >= nextReport) {
             nextReport = now + kProgressInterval;
             RunProgress progress{std::chrono::duration<double>(now - started).count(),
-                                 out_.Size() + err_.Size()};
+                                 out_.Size() + err_.Size(), pid};
             reportedQuiet = progress.bytes == reportedBytes;
             reportedBytes = progress.bytes;
             if (Progress(progress)) {

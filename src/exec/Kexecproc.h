@@ -13,11 +13,13 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 
 // How far a run has come, for whoever shows it while it lasts.
 struct RunProgress {
     double seconds = 0;    // since the child started
     std::size_t bytes = 0; // captured from both outputs so far
+    int group = 0;         // the child's process group
 };
 
 class KExecProc {
@@ -43,6 +45,13 @@ public:
     // means the program's current folder. The program's own folder never moves. A folder
     // that cannot be entered fails the start (SpawnError tells why).
     void SetWorkingFolder(std::string folder) { folder_ = std::move(folder); }
+    // Standard input from fd instead (the run takes it over and closes it): input typed while
+    // the run lasts.
+    void SetInputDescriptor(int fd);
+    // Standard output to a pseudo-terminal of that size instead of a pipe, the child leading
+    // a session of its own without a controlling terminal (RunTerminal). Standard error stays
+    // a pipe, apart.
+    void SetTerminal(int columns, int rows);
 
     // Starts the child and captures its output until it and everything it started that holds
     // the pipes has ended. True exactly when the exit code is 0.
@@ -99,6 +108,8 @@ private:
     std::optional<std::string> environment_;
     std::optional<std::string> input_;
     std::string folder_;
+    int inputFd_ = -1;
+    std::optional<std::pair<int, int>> terminal_;
     KThread watcher_;
     MessageService& messages_;
     KeyStateProbe& probe_;

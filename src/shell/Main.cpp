@@ -363,6 +363,10 @@ void TFMain::RegisterCommands() {
         config_->SyntaxColours = !config_->SyntaxColours;
         RefreshView();
     });
+    c.Register("MMRunInTerminal", [this] {
+        config_->RunInTerminal = !config_->RunInTerminal;
+        RefreshView();
+    });
     c.Register("MMAutoRefresh", [this] { MMAutoRefreshClick(); });
     c.Register("MMExecuteEditor", [this] { MMExecuteEditorClick(); });
     c.Register("MMChangeDir", [this] { MMChangeDirClick(); });
@@ -679,7 +683,8 @@ void TFMain::RefreshView() {
     Action("MMBack")->setEnabled(jumps_ && jumps_->CanGoBack());
     Action("MMForward")->setEnabled(jumps_ && jumps_->CanGoForward());
     for (auto [name, on] : {std::pair{"MMLineNumbers", config_->LineNumbers},
-                            std::pair{"MMSyntaxColours", config_->SyntaxColours}})
+                            std::pair{"MMSyntaxColours", config_->SyntaxColours},
+                            std::pair{"MMRunInTerminal", config_->RunInTerminal}})
         if (Action(name)->isChecked() != on)
             Action(name)->setChecked(on);
 }

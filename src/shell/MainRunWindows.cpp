@@ -4,6 +4,7 @@
 #include "platform/MessageService.h"
 #include "shell/Main.h"
 #include "shell/qt/RunGate.h"
+#include "windows/InputLine.h"
 #include "windows/Result.h"
 #include "windows/Script.h"
 #include "windows/Stderror.h"
@@ -56,6 +57,26 @@ HeldText MainRunWindows::ResultText() {
 
 std::string MainRunWindows::ResultUtf8() {
     return main_.Result().Utf8Text();
+}
+
+TerminalSize MainRunWindows::ResultTerminalSize() {
+    const auto [columns, rows] = main_.Result().SizeInCharacters();
+    return {columns, rows};
+}
+
+void MainRunWindows::OpenInput(TerminalInput* input) {
+    if (input)
+        ShowResultPage();
+    main_.Result().OpenInput(input);
+    gate_.AllowInputTo(input ? &main_.Result().Input() : nullptr);
+}
+
+void MainRunWindows::InputWaiting(bool waiting) {
+    gate_.SetWaiting(waiting);
+}
+
+void MainRunWindows::KeepRawResult(std::string bytes) {
+    main_.Result().KeepRaw(std::move(bytes));
 }
 
 void MainRunWindows::KeepCapturedResult(std::string bytes) {

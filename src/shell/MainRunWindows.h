@@ -20,6 +20,7 @@ public:
     HeldText ResultText() override;
     std::string ResultUtf8() override;
     void KeepCapturedResult(std::string bytes) override;
+    void KeepRawResult(std::string bytes) override;
     bool SaveResult(const std::string& path) override;
     void SetResultFolder(const std::string& folder) override;
     void LoadErrors(ByteStream& stream, TextCode code) override;
@@ -41,6 +42,9 @@ public:
     void KeepLiveResult(TextCode code) override;
     void KeepLiveErrors(TextCode code) override;
     void RunFinished(const RunOutcome& outcome) override;
+    TerminalSize ResultTerminalSize() override;
+    void OpenInput(TerminalInput* input) override;
+    void InputWaiting(bool waiting) override;
 
 private:
     TFMain& main_;

@@ -4,11 +4,15 @@
 #include "platform/ByteStream.h"
 #include "platform/Cp932.h"
 #include "platform/FileFacts.h"
+#include "windows/InputLine.h"
+#include "windows/TerminalColours.h"
 #include "windows/logic/DisplayCut.h"
 #include "windows/logic/ResultGuard.h"
 #include "windows/logic/ScriptDocument.h"
 
 #include <QEvent>
+#include <QFontMetrics>
+#include <QLayout>
 #include <vector>
 
 namespace {
@@ -33,8 +37,10 @@ void SlicesAtLineEnds(std::string_view text, std::vector<std::string_view>& slic
 
 TFResult::TFResult(MainWindowHost& host, ScriptDocument* script, KVexilConfig* config,
                    QWidget* parent)
-    : TFTextBase(host, kResult, QStringLiteral("Result"), parent), script_(script),
-      config_(config) {
+    : TFTextBase(host, kResult, QStringLiteral("Result"), parent), script_(script), config_(config),
+      input_(new InputLine(this)) {
+    layout()->addWidget(input_);
+    connect(input_, &InputLine::Sent, this, [this](const std::string& echo) { Echo(echo); });
     // The result text has no modified state: a change only moves the status bar.
     connect(&Editor(), &ScintillaEditor::Edited, this, [this] {
         if (!loading_)
@@ -42,11 +48,15 @@ TFResult::TFResult(MainWindowHost& host, ScriptDocument* script, KVexilConfig* c
     });
     // Edited, the text shown is what a save writes; told at once, before a key that saves.
     connect(&Editor(), &ScintillaEditor::TextChanging, this, [this] {
-        if (!loading_)
+        if (!loading_) {
             captured_.reset();
+            raw_.reset();
+        }
     });
-    // Output is never coloured: its documents carry no style bytes.
+    // Output is never coloured by a lexer: its documents carry no style bytes, and the
+    // colours a program writes are indicators over the text.
     Editor().SetPlainDocument(true);
+    SetUpTerminalColours(Editor());
     Editor().installEventFilter(this);
     Editor().viewport()->installEventFilter(this);
 }
@@ -88,6 +98,8 @@ void TFResult::Uncut() {
 void TFResult::Clear() {
     Uncut();
     captured_.reset();
+    raw_.reset();
+    terminal_.reset();
     live_ = 0;
     loading_ = true;
     Editor().SetWholeText({});
@@ -101,6 +113,8 @@ void TFResult::LoadFromStream(ByteStream& stream, TextCode code) {
     // refresh at the end instead of one per appended block.
     Uncut();
     captured_.reset();
+    raw_.reset();
+    terminal_.reset();
     loading_ = true;
     held_ = code;
     // The text shown while the run lasted goes before the final one is made, not after.
@@ -108,6 +122,19 @@ void TFResult::LoadFromStream(ByteStream& stream, TextCode code) {
         Editor().SetWholeUtf8({});
     live_ = 0;
     const std::string_view bytes = stream.View().substr(stream.Position());
+    // Output with progress lines or colours is shown as a terminal shows it, unless it is too
+    // large to be shown whole: then its bytes are shown as they are, cut.
+    if (bytes.size() <= Cap() && HasTerminalControls(bytes)) {
+        const TerminalEdit shown = TerminalText::Whole(
+            code == TextCode::Utf8 ? std::string(bytes) : Cp932ToUtf8(bytes).text);
+        raw_ = std::string(bytes);
+        Editor().SetWholeUtf8(shown.text);
+        PaintTerminalSpans(Editor(), 0, shown.spans);
+        stream.SetPosition(stream.Size());
+        loading_ = false;
+        Host().RefreshStatus();
+        return;
+    }
     // The cut text goes in as its parts: a copy of it whole would be another gigabyte. A
     // capture in a file leaves memory before the document is made, and each slice of it again
     // once it is in, so the output is not held twice at once.
@@ -149,15 +176,70 @@ bool TFResult::AppendLive(std::string_view bytes, TextCode code) {
     held_ = code;
     // The room taken ahead stops near where the appends stop (CP932 may grow by half in UTF-8).
     const std::size_t most = liveCap_ / 2 + (code == TextCode::Utf8 ? 0 : liveCap_ / 4) + (1 << 20);
-    if (code == TextCode::Utf8)
-        Editor().AppendUtf8(bytes, most);
-    else
-        Editor().AppendUtf8(Cp932ToUtf8(bytes).text, most);
+    if (!terminal_)
+        terminal_.emplace(TextCode::Utf8);
+    const std::string converted = code == TextCode::Utf8 ? std::string() : Cp932ToUtf8(bytes).text;
+    const std::string_view utf8 = code == TextCode::Utf8 ? bytes : std::string_view(converted);
+    if (terminal_->TakePlain(utf8)) {
+        Editor().AppendUtf8(utf8, most);
+    } else {
+        terminal_->Feed(utf8);
+        ShowTerminal(terminal_->Take(), most);
+    }
     loading_ = false;
     return true;
 }
 
+void TFResult::ShowTerminal(TerminalEdit edit, std::size_t most) {
+    Editor().DropTail(edit.drop);
+    const auto at =
+        static_cast<std::size_t>(Editor().SendScintilla(QsciScintillaBase::SCI_GETLENGTH));
+    Editor().AppendUtf8(edit.text, most);
+    PaintTerminalSpans(Editor(), at, edit.spans);
+}
+
+void TFResult::FocusEditor() {
+    if (input_->IsOpen() && input_->isEnabled())
+        input_->setFocus(Qt::OtherFocusReason);
+    else
+        TFTextBase::FocusEditor();
+}
+
+void TFResult::OpenInput(TerminalInput* input) {
+    const bool had = input_->hasFocus();
+    input_->Open(input);
+    if (input)
+        input_->setFocus(Qt::OtherFocusReason);
+    else if (had)
+        TFTextBase::FocusEditor();
+}
+
+std::pair<int, int> TFResult::SizeInCharacters() {
+    const QFontMetrics metrics(Editor().font());
+    const QSize area = Editor().viewport()->size();
+    const int width = std::max(1, metrics.horizontalAdvance(QLatin1Char('0')));
+    const int height = std::max(1, metrics.lineSpacing());
+    return {std::max(20, area.width() / width), std::max(5, area.height() / height)};
+}
+
+void TFResult::Echo(const std::string& utf8) {
+    if (!terminal_)
+        terminal_.emplace(TextCode::Utf8);
+    loading_ = true;
+    terminal_->Feed(utf8);
+    ShowTerminal(terminal_->Take(), 0);
+    loading_ = false;
+}
+
 void TFResult::KeepLive(TextCode code) {
+    if (terminal_) {
+        // A sequence the output left open shows nothing.
+        loading_ = true;
+        terminal_->Finish();
+        ShowTerminal(terminal_->Take(), 0);
+        terminal_.reset();
+        loading_ = false;
+    }
     held_ = code;
     Editor().SendScintilla(QsciScintillaBase::SCI_EMPTYUNDOBUFFER);
     Host().RefreshStatus();
@@ -167,7 +249,13 @@ void TFResult::KeepCaptured(std::string bytes) {
     captured_ = std::move(bytes);
 }
 
+void TFResult::KeepRaw(std::string bytes) {
+    raw_ = std::move(bytes);
+}
+
 std::string TFResult::Utf8Text() {
+    if (raw_)
+        return held_ == TextCode::Utf8 ? *raw_ : Cp932ToUtf8(*raw_).text;
     if (!cut_)
         return std::string(Editor().Utf8Text());
     return held_ == TextCode::Utf8 ? std::string(Whole()) : Cp932ToUtf8(Whole()).text;
@@ -176,6 +264,8 @@ std::string TFResult::Utf8Text() {
 std::string TFResult::GetText() {
     if (captured_)
         return *captured_;
+    if (raw_)
+        return *raw_;
     if (cut_)
         return std::string(Whole());
     if (held_ == TextCode::Utf8)

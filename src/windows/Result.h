@@ -2,6 +2,7 @@
 // The result window: what the script wrote to its standard output in the last run, as an
 // ordinary editable text that can be searched, copied and saved.
 
+#include "exec/TerminalText.h"
 #include "platform/ByteStream.h"
 #include "platform/Cp932.h"
 #include "windows/TextBase.h"
@@ -10,8 +11,10 @@
 #include <string>
 #include <string_view>
 
+class InputLine;
 class KVexilConfig;
 class ScriptDocument;
+class TerminalInput;
 
 class TFResult : public TFTextBase {
     Q_OBJECT
@@ -38,7 +41,11 @@ public:
     // browser page write these bytes, not the text shown re-encoded (which folds NEC and IBM
     // characters into their look-alikes and turns invalid bytes into 〓).
     void KeepCaptured(std::string bytes);
-    // The text as shown, UTF-8 (the whole output when the shown text is cut).
+    // The output in the code held, control sequences and all, while the text shown is what
+    // a terminal would show of it: what the text stands for until it is edited.
+    void KeepRaw(std::string bytes);
+    // The text as output, UTF-8 (the whole output when the shown text is cut; the output with
+    // its control sequences while the text is unedited).
     std::string Utf8Text();
     // Makes path the configuration's result file, then writes the text there unconverted.
     // A failed write, or a path that names the script, is reported and answers false.
@@ -49,6 +56,14 @@ public:
 
     void Save() override;
     void SaveAs() override { Save(); }
+    // While the input line is open, it is where the keyboard goes.
+    void FocusEditor() override;
+
+    // The terminal mode's input line under the text, open while input is (null closes it).
+    void OpenInput(TerminalInput* input);
+    InputLine& Input() { return *input_; }
+    // The window's size in characters of its font.
+    std::pair<int, int> SizeInCharacters();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -56,12 +71,19 @@ protected:
 private:
     ScriptDocument* script_;
     KVexilConfig* config_;
+    InputLine* input_;
+    // Text shown in the output as if written there, as a terminal echoes what is typed.
+    void Echo(const std::string& utf8);
     // The whole output while the shown text is cut.
     std::string_view Whole() const { return whole_.View().substr(wholeFrom_); }
     void Uncut();
 
     bool loading_ = false;
     std::optional<std::string> captured_;
+    std::optional<std::string> raw_;
+    // Output arriving while a run lasts, read as a terminal shows it.
+    std::optional<TerminalText> terminal_;
+    void ShowTerminal(TerminalEdit edit, std::size_t most);
     TextCode held_ = TextCode::Cp932;
     std::size_t Cap() const;
     std::size_t displayCap_ = 0;

@@ -685,6 +685,24 @@ void ScintillaEditor::AppendUtf8(std::string_view utf8, std::size_t most) {
         SendScintilla(SCI_SETREADONLY, 1UL);
 }
 
+void ScintillaEditor::DropTail(std::size_t utf8Bytes) {
+    const auto end = static_cast<std::size_t>(SendScintilla(SCI_GETLENGTH));
+    const std::size_t from = end - std::min(utf8Bytes, end);
+    if (from == end)
+        return;
+    const bool readOnly = isReadOnly();
+    if (readOnly)
+        SendScintilla(SCI_SETREADONLY, 0UL);
+    SendScintilla(SCI_SETUNDOCOLLECTION, 0UL);
+    SendScintilla(SCI_SETMODEVENTMASK, 0UL);
+    TextModified(static_cast<TextPos>(from));
+    SendScintilla(SCI_DELETERANGE, static_cast<unsigned long>(from), static_cast<long>(end - from));
+    SetNotices(accessible_);
+    SendScintilla(SCI_SETUNDOCOLLECTION, 1UL);
+    if (readOnly)
+        SendScintilla(SCI_SETREADONLY, 1UL);
+}
+
 void ScintillaEditor::SetPlainDocument(bool plain) {
     plainDocument_ = plain;
 }

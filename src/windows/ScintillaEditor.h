@@ -89,6 +89,8 @@ public:
     // Appends UTF-8 text at the end, outside undo, and scrolls to it: output as it arrives.
     // Room is taken ahead, doubling, but not beyond most bytes (0: no bound).
     void AppendUtf8(std::string_view utf8, std::size_t most = 0);
+    // Takes the last bytes of the text away, outside undo: a line of output rewritten.
+    void DropTail(std::size_t utf8Bytes);
     // Every line end of the text becomes lineEnd's (kLineEndLf, Cr, CrLf) as one undoable
     // edit, and typed line ends follow.
     void ConvertLineEnds(int lineEnd);

@@ -6,6 +6,7 @@
 #include "platform/FileFacts.h"
 #include "platform/qt/Fonts.h"
 #include "platform/qt/Icons.h"
+#include "windows/TerminalColours.h"
 #include "windows/logic/DisplayCut.h"
 #include "windows/logic/ErrorTarget.h"
 #include "windows/logic/FileJump.h"
@@ -13,6 +14,7 @@
 #include "windows/logic/TagJump.h"
 
 #include <QAction>
+#include <QColor>
 #include <QFontMetrics>
 #include <QHideEvent>
 #include <QMenu>
@@ -68,22 +70,58 @@ QString Shown(const std::string& utf8) {
 
 void ErrorListModel::Load(std::string_view bytes, TextCode code, const QFont& font) {
     beginResetModel();
-    lines_.Load(bytes, code);
     tips_.clear();
+    terminal_ = TerminalText(code);
+    colours_.clear();
+    if (HasTerminalControls(bytes)) {
+        const TerminalEdit shown = TerminalText::Whole(bytes, code);
+        lines_.Load(shown.text, code);
+        Colour(0, shown.spans);
+    } else {
+        lines_.Load(bytes, code);
+    }
     Measure(font);
     endResetModel();
 }
 
 void ErrorListModel::Append(std::string_view bytes, TextCode code, const QFont& font) {
+    if (lines_.Count() == 0)
+        terminal_ = TerminalText(code);
+    // Whole lines come: what the terminal text holds back of a line is never any of them.
+    TerminalEdit shown;
+    if (!terminal_.TakePlain(bytes)) {
+        terminal_.Feed(bytes);
+        shown = terminal_.Take();
+        bytes = shown.text;
+    }
     const int before = static_cast<int>(lines_.Count());
     ErrorLines added;
     added.Load(bytes, code);
     if (added.Count() == 0)
         return;
     beginInsertRows({}, before, before + static_cast<int>(added.Count()) - 1);
+    const std::size_t base = lines_.Bytes();
     lines_.Append(bytes, code);
+    Colour(base, shown.spans);
     Measure(font);
     endInsertRows();
+}
+
+void ErrorListModel::Colour(std::size_t base, const std::vector<TerminalSpan>& spans) {
+    for (const TerminalSpan& span : spans) {
+        const ShownColours shown = ShowStyle(span.style, kOutputText, kOutputPaper);
+        if (!shown.fgSet)
+            continue;
+        const std::size_t row = lines_.LineAt(base + span.start);
+        if (colours_.size() < lines_.Count())
+            colours_.resize(lines_.Count(), -1);
+        if (colours_[row] < 0)
+            colours_[row] = static_cast<std::int32_t>(shown.fg);
+    }
+}
+
+long ErrorListModel::RowColour(std::size_t row) const {
+    return row < colours_.size() ? colours_[row] : -1;
 }
 
 void ErrorListModel::Measure(const QFont& font) {
@@ -100,6 +138,7 @@ void ErrorListModel::Clear() {
     beginResetModel();
     lines_.Clear();
     tips_.clear();
+    colours_.clear();
     endResetModel();
 }
 
@@ -121,6 +160,10 @@ QVariant ErrorListModel::data(const QModelIndex& index, int role) const {
         return Shown(lines_.LineUtf8(static_cast<std::size_t>(index.row())));
     case Qt::SizeHintRole:
         return rowSize_.isValid() ? QVariant(rowSize_) : QVariant();
+    case Qt::ForegroundRole:
+        if (const long colour = RowColour(static_cast<std::size_t>(index.row())); colour >= 0)
+            return QColor(QRgb(colour));
+        return {};
     default:
         return {};
     }

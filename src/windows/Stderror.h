@@ -3,6 +3,7 @@
 // with the tag jump on a double-click.
 
 #include "exec/TestReport.h"
+#include "exec/TerminalText.h"
 #include "windows/Base.h"
 #include "windows/logic/ErrorLines.h"
 
@@ -20,7 +21,9 @@ class ScriptDocument;
 
 // The entries as a list model. Only the rows a view asks for are converted from CP932, and
 // every row answers one size, measured once per load on the longest entry, so a view with
-// uniform item sizes never walks the whole list.
+// uniform item sizes never walks the whole list. Standard error is read as a terminal shows
+// it: a line rewritten after a carriage return is one entry, escapes are gone from what is
+// shown, matched and jumped to, and an entry with a colour shows in its first one.
 class ErrorListModel : public QAbstractListModel {
 public:
     using QAbstractListModel::QAbstractListModel;
@@ -36,12 +39,19 @@ public:
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
+    // The colour (0xRRGGBB) a row shows in, or -1.
+    long RowColour(std::size_t row) const;
+
 private:
     void Measure(const QFont& font);
+    void Colour(std::size_t base, const std::vector<TerminalSpan>& spans);
 
     ErrorLines lines_;
     std::vector<std::string> tips_;
     QSize rowSize_;
+    // The appended lines' colours run on from one append to the next.
+    TerminalText terminal_;
+    std::vector<std::int32_t> colours_; // per row once any has one; -1 none
 };
 
 class TFStdError : public TFBase {

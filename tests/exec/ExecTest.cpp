@@ -1,5 +1,6 @@
 #include "exec/Exec.h"
 #include "exec/TestRun.h"
+#include "exec/TerminalInput.h"
 #include "platform/CommandLine.h"
 
 #include "cgi/Kcgidata.h"
@@ -161,6 +162,7 @@ struct FakeWindows : RunWindows {
     bool RunTick(double seconds, std::size_t) override {
         ++ticks;
         age = seconds;
+        TypeWhenWaiting();
         if (!tickFile.empty())
             WriteFileAtomic(tickFile, std::to_string(ticks), nullptr);
         return seconds >= cancelAfter;
@@ -200,6 +202,33 @@ struct FakeWindows : RunWindows {
         resultCode = c;
     }
     void RunFinished(const RunOutcome& outcome) override { outcomes.push_back(outcome); }
+    // The terminal mode's input line: while the program waits, the next line is typed (past
+    // the time the wait is looked at again), and the input ended once they are all gone.
+    TerminalInput* input = nullptr;
+    int inputsOpened = 0;
+    std::vector<std::string> typed;
+    std::vector<bool> waits;
+    bool waitingNow = false;
+    double typeAgainAt = 0;
+    void OpenInput(TerminalInput* in) override {
+        input = in;
+        inputsOpened += in ? 1 : 0;
+    }
+    void InputWaiting(bool waiting) override {
+        waits.push_back(waiting);
+        waitingNow = waiting;
+    }
+    void TypeWhenWaiting() {
+        if (!waitingNow || !input || input->Ended() || age < typeAgainAt)
+            return;
+        typeAgainAt = age + 0.5;
+        if (typed.empty()) {
+            input->EndInput("");
+            return;
+        }
+        input->Enter(typed.front());
+        typed.erase(typed.begin());
+    }
 };
 
 struct Bench : ::testing::Test {
@@ -1129,4 +1158,55 @@ TEST_F(Bench, APythonWithoutPytestSaysSoAndRunsTheFileAsAScriptWhenAsked) {
     EXPECT_EQ(plain.arguments, (Lines{"/usr/bin/python3", windows.file}));
     EXPECT_NE(windows.errors.find("Ran 1 test"), std::string::npos) << windows.errors;
     EXPECT_EQ(exec.LastExitCode(), 0);
+}
+
+// The terminal mode is F9's and Shift+F9's: every other run, and every run in the CGI data
+// mode, keeps its pipes and its input as before.
+TEST_F(Bench, TheTerminalModeGivesF9AndShiftF9ATerminalAndNothingElse) {
+    windows.source = "print -t STDOUT ? 'tty' : 'pipe'; print -t STDERR ? '' : '|err-pipe';"
+                     "print \"|$ENV{TERM}|$ENV{PAGER}|$ENV{GIT_PAGER}\" if -t STDOUT;";
+    const std::string terminal = "tty|err-pipe|xterm-256color|cat|cat";
+    config.RunInTerminal = true;
+    exec.RunScriptCommand();
+    EXPECT_EQ(windows.result, terminal);
+    exec.RunWithArguments("a b");
+    EXPECT_EQ(windows.result, terminal);
+    EXPECT_EQ(windows.inputsOpened, 2);
+    EXPECT_EQ(windows.input, nullptr); // closed with its run
+    exec.RunToBrowserCommand();
+    EXPECT_EQ(windows.result, "pipe|err-pipe");
+    clipboard.Utf8 = "x";
+    exec.RunFromClipboardCommand();
+    EXPECT_EQ(windows.result, "pipe|err-pipe");
+    exec.RunDroppedFiles({dir.Write("dropped.txt", "")});
+    EXPECT_EQ(windows.result, "pipe|err-pipe");
+    config.UseCGI = true;
+    exec.RunScriptCommand();
+    EXPECT_EQ(windows.result, "pipe|err-pipe");
+    config.UseCGI = false;
+    config.RunInTerminal = false;
+    exec.RunScriptCommand();
+    EXPECT_EQ(windows.result, "pipe|err-pipe");
+    EXPECT_EQ(windows.inputsOpened, 2);
+}
+
+// A line is typed when the program waits for it, in the script's code; with the mode off the
+// same script reads the end of its input at once.
+TEST_F(Bench, ATerminalRunReadsTheLinesTypedWhenItWaits) {
+    windows.source = "print 'Name? '; my $n = <STDIN>; chomp $n; print \"Hi $n\\n\";"
+                     "my $more = <STDIN>; print defined $more ? 'more' : 'end';";
+    windows.code = kCodeUtf8;
+    windows.typed = {"太郎"};
+    config.RunInTerminal = true;
+    exec.RunScriptCommand();
+    EXPECT_EQ(windows.result, "Name? Hi 太郎\nend");
+    ASSERT_GE(windows.waits.size(), 2u);
+    EXPECT_EQ(windows.waits.front(), true);
+    EXPECT_EQ(windows.waits.back(), false);
+    windows.waits.clear();
+    windows.typeAgainAt = 0;
+    config.RunInTerminal = false;
+    exec.RunScriptCommand();
+    EXPECT_EQ(windows.result, "Name? Hi \nend");
+    EXPECT_TRUE(windows.waits.empty());
 }

@@ -186,6 +186,7 @@ const Command kCommands[] = {
     {"Execute1", "MMNotClip", "クリップボードに出力しない(&N)", ""},
     {"Execute1", "MMUseCGI", "CGIデータを使う(&F)", ""},
     {"Execute1", "MMSaveAll", "常に結果をファイルに保存(&S)", ""},
+    {"Execute1", "MMRunInTerminal", "端末モードで実行(&T)", ""},
     {"Execute1", "MMAutoRefresh", "オートリフレッシュ(&A)", ""},
     {"Execute1", "MMExecuteEditor", "外部エディタの実行(&E)", ""},
     {"Execute1", "MMChangeDir", "カレントディレクトリの変更(&U)", ""},
@@ -230,6 +231,7 @@ const ToolButton kToolBar[] = {
     {"TBNotClip", "MMNotClip", "クリップボードへ出力しない"},
     {"TBUseCGI", "MMUseCGI", "CGIデータを使う"},
     {"TBSaveAll", "MMSaveAll", "常に結果をファイルに保存"},
+    {"TBRunInTerminal", "MMRunInTerminal", "端末モードで実行"},
     {nullptr, nullptr, nullptr},
     {"TBAutoRefresh", "MMAutoRefresh", "オートリフレッシュ"},
     {"TBExecuteEditor", "MMExecuteEditor", "外部エディタの実行"},
@@ -239,7 +241,7 @@ const ToolButton kToolBar[] = {
 
 const char* const kOnOffItems[] = {
     "MMReadOnly", "MMMemoryDroppedFiles", "MMToBrowserAll", "MMNotClip", "MMUseCGI",
-    "MMSaveAll",  "MMAutoRefresh"};
+    "MMSaveAll",  "MMRunInTerminal", "MMAutoRefresh"};
 
 TEST_F(MainWindow, EveryCommandHasItsCaptionShortcutAndMenu) {
     Start();

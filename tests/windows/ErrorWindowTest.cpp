@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QColor>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTest>
@@ -198,7 +199,7 @@ TEST_F(ErrorWindowTest, TheListIsReadOnly) {
 }
 
 TEST_F(ErrorWindowTest, SaveWritesEveryEntryWithCrLf) {
-    Load("first\nsecond \x95\x5C\rthird");
+    Load("first\nsecond \x95\x5C\r\nthird");
     const std::string path = dir.File("errors.txt");
     host.FileDialogs.Answer(path);
     window.Save();
@@ -457,4 +458,30 @@ TEST(ErrorWindowEditor, TheExternalEditorReallyStartsWithTheArguments) {
     EXPECT_EQ(ReadFileBytes(record), "-n17\n" + dir.File("my script.pl") + "\n");
     EXPECT_EQ(host.Msgs.Count(), 0u);
     RegExpUnload();
+}
+
+// Standard error read as a terminal shows it: a rewritten line is one entry, the jump reads
+// the entry without its colours, and a coloured entry shows in its colour.
+TEST_F(ErrorWindowTest, ColouredAndRewrittenLinesAreEntriesWithoutEscapes) {
+    Load("\x1b[1;31merror\x1b[0m at x.pl line 7.\nstep 1\rstep 2\n\x1b]0;t\x07plain\n");
+    ASSERT_EQ(window.Count(), 3);
+    EXPECT_EQ(window.Entry(0), "error at x.pl line 7.");
+    EXPECT_EQ(window.Entry(1), "step 2");
+    EXPECT_EQ(window.Entry(2), "plain");
+    EXPECT_EQ(window.Model().RowColour(0), 0xFF0000);
+    EXPECT_EQ(window.Model().RowColour(1), -1);
+    EXPECT_EQ(window.Model().data(window.Model().index(0), Qt::ForegroundRole).value<QColor>(),
+              QColor(0xFF, 0, 0));
+    config.Current->RegExpErr = "line [0-9]+";
+    window.List().setCurrentIndex(window.Model().index(0));
+    EXPECT_EQ(window.GetErrorLineNumber(), 7);
+
+    // Live lines: the colour set on one line runs on into the next append.
+    window.Clear();
+    ASSERT_TRUE(window.AppendLive("\x1b[33mwarn\n", TextCode::Utf8));
+    ASSERT_TRUE(window.AppendLive("still\x1b[0m\nok\n", TextCode::Utf8));
+    ASSERT_EQ(window.Count(), 3);
+    EXPECT_EQ(window.Model().RowColour(1), 0xCDCD00);
+    EXPECT_EQ(window.Model().RowColour(2), -1);
+    EXPECT_EQ(window.Entry(1), "still");
 }

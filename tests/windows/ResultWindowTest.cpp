@@ -1,9 +1,12 @@
 #include "config/Kvexilconfig.h"
+#include "exec/TerminalInput.h"
 #include "platform/ByteStream.h"
 #include "support/RecordingHost.h"
 #include "support/TempDir.h"
 #include "windows/EditorScript.h"
+#include "windows/InputLine.h"
 #include "windows/Result.h"
+#include "windows/TerminalColours.h"
 #include "windows/logic/ResultGuard.h"
 
 #include <QApplication>
@@ -284,4 +287,81 @@ TEST_F(ResultWindowTest, AnUneditedResultIsSavedAsCapturedAnEditedOneAsShown) {
     // The next run's output is its own: nothing captured before it is kept.
     Load("plain\n");
     EXPECT_EQ(window.GetText(), "plain\n");
+}
+
+// Output with progress lines and colours shows as a terminal shows it, whether it comes while
+// the run lasts or at its end; what is kept for the save is the output as it came.
+TEST_F(ResultWindowTest, ProgressLinesAndColoursShowAsInATerminal) {
+    const std::string output = "\r1\r2\r3\n\x1b[31mred\x1b[0m plain\n";
+    const std::string shown = "3\nred plain\n";
+    // Live, in reads cut inside the counter and inside the colour.
+    window.Clear();
+    for (std::string_view read : {"\r1\r", "2\r3", "\n\x1b[3", "1mred\x1b[0m plain\n"})
+        ASSERT_TRUE(window.AppendLive(read, TextCode::Utf8));
+    window.KeepLive(TextCode::Utf8);
+    window.KeepRaw(output);
+    EXPECT_EQ(window.Editor().Utf8Text(), shown);
+    EXPECT_EQ(TerminalForegroundAt(window.Editor(), 2), 0xCD0000);
+    EXPECT_EQ(TerminalForegroundAt(window.Editor(), 5), -1);
+    EXPECT_EQ(window.GetText(), output);
+    EXPECT_EQ(window.Utf8Text(), output);
+    ASSERT_TRUE(window.SaveToPath(dir.File("live.txt")));
+    EXPECT_EQ(dir.Read("live.txt"), output);
+    // Ctrl+C copies what is shown.
+    window.Editor().SetSelection(3, 3); // CP932 positions: a line end counts two
+    window.Copy();
+    EXPECT_EQ(host.Clip.Utf8, "red");
+
+    // Loaded at the end, in CP932 too.
+    Load("\x82\xa0\x82\xa2\rX\n\x1b[1;32m\x82\xa4\x1b[m\n");
+    EXPECT_EQ(window.Editor().Utf8Text(), "X\xe3\x81\x84\n\xe3\x81\x86\n");
+    EXPECT_EQ(TerminalForegroundAt(window.Editor(), 5), 0x00FF00);
+    EXPECT_EQ(window.GetText(), "\x82\xa0\x82\xa2\rX\n\x1b[1;32m\x82\xa4\x1b[m\n");
+
+    // Edited, the text shown is what is saved.
+    QTest::keyClick(&window.Editor(), Qt::Key_End);
+    QTest::keyClicks(&window.Editor(), "y");
+    EXPECT_EQ(window.GetText().find('\x1b'), std::string::npos);
+    EXPECT_EQ(window.Utf8Text().find('\x1b'), std::string::npos);
+}
+
+// A long line written in many reads is appended to, never set again; an overwrite takes away
+// only what changed.
+TEST_F(ResultWindowTest, ALineRewrittenLiveKeepsTheLinesBeforeIt) {
+    window.Clear();
+    ASSERT_TRUE(window.AppendLive("done\nprogress 10%", TextCode::Utf8));
+    ASSERT_TRUE(window.AppendLive("\rprogress 100%", TextCode::Utf8));
+    EXPECT_EQ(window.Editor().Utf8Text(), "done\nprogress 100%");
+    ASSERT_TRUE(window.AppendLive("\r\x1b[Kok\n", TextCode::Utf8));
+    window.KeepLive(TextCode::Utf8);
+    EXPECT_EQ(window.Editor().Utf8Text(), "done\nok\n");
+    EXPECT_EQ(window.Editor().LineCount(), 3);
+}
+
+// The input line of the terminal mode: shown only while a run's input is open; Enter sends the
+// line and the output shows it as typed, Ctrl+D ends the input.
+TEST_F(ResultWindowTest, TheInputLineSendsLinesAndEndsTheInput) {
+    struct Sink : InputSink {
+        std::string bytes;
+        bool closed = false;
+        void Send(std::string_view b) override { bytes += b; }
+        void Close() override { closed = true; }
+    } sink;
+    TerminalInput typing(sink, 3);
+    window.show();
+    window.Clear();
+    EXPECT_FALSE(window.Input().isVisible());
+    window.OpenInput(&typing);
+    ASSERT_TRUE(window.Input().isVisible());
+    ASSERT_TRUE(window.AppendLive("Name? ", TextCode::Utf8));
+    QTest::keyClicks(&window.Input(), "Taro");
+    QTest::keyClick(&window.Input(), Qt::Key_Return);
+    EXPECT_EQ(sink.bytes, "Taro\n");
+    EXPECT_EQ(window.Editor().Utf8Text(), "Name? Taro\n");
+    EXPECT_TRUE(window.Input().text().isEmpty());
+    QTest::keyClick(&window.Input(), Qt::Key_D, Qt::ControlModifier);
+    EXPECT_TRUE(sink.closed);
+    EXPECT_FALSE(window.Input().isEnabled());
+    window.OpenInput(nullptr);
+    EXPECT_FALSE(window.Input().isVisible());
 }

@@ -24,7 +24,7 @@ struct ToolPicture {
 // The run buttons and the run options form one family of our own (a green play badge runs, an
 // orange loop badge means "always", a red bar means "off"); a themed triangle beside our
 // badges would break that, so none of them asks the theme.
-constexpr std::array<ToolPicture, 19> kPictures{{
+constexpr std::array<ToolPicture, 20> kPictures{{
     {"TBNew", "document-new", "new.svg"},
     {"TBOpen", "document-open", "open.svg"},
     {"TBSave", "document-save", "save.svg"},
@@ -41,6 +41,7 @@ constexpr std::array<ToolPicture, 19> kPictures{{
     {"TBNotClip", nullptr, "clipboard-off.svg"},
     {"TBUseCGI", nullptr, "form.svg"},
     {"TBSaveAll", nullptr, "save-always.svg"},
+    {"TBRunInTerminal", nullptr, "terminal-mode.svg"},
     {"TBAutoRefresh", "view-refresh", "refresh.svg"},
     {"TBExecuteEditor", "accessories-text-editor", "editor.svg"},
     {"TBSeachKeyword", "help-contents", "help-keyword.svg"},

@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 
-QString RunStatusText(double seconds, std::size_t bytes) {
+QString RunStatusText(double seconds, std::size_t bytes, bool waiting) {
     QString amount;
     if (bytes < 1024)
         amount = QString("%1 B").arg(bytes);
@@ -15,7 +15,10 @@ QString RunStatusText(double seconds, std::size_t bytes) {
         amount = QString("%1 KB").arg(bytes / 1024.0, 0, 'f', 1);
     else
         amount = QString("%1 MB").arg(bytes / (1024.0 * 1024.0), 0, 'f', 1);
-    return QString("実行中 %1 秒  %2").arg(seconds, 0, 'f', 1).arg(amount);
+    QString text = QString("実行中 %1 秒  %2").arg(seconds, 0, 'f', 1).arg(amount);
+    if (waiting)
+        text += QStringLiteral("  ") + QString::fromUtf8(kWaitingForInput);
+    return text;
 }
 
 RunGate::RunGate(QStatusBar* bar) : QObject(bar) {
@@ -48,7 +51,7 @@ void RunGate::Begin() {
 
 bool RunGate::Tick(double seconds, std::size_t bytes) {
     if (seconds >= kShowAfterSeconds) {
-        label_->setText(RunStatusText(seconds, bytes));
+        label_->setText(RunStatusText(seconds, bytes, waiting_));
         if (box_->isHidden())
             box_->show();
     }
@@ -56,9 +59,18 @@ bool RunGate::Tick(double seconds, std::size_t bytes) {
     return cancelRequested_;
 }
 
+void RunGate::SetWaiting(bool waiting) {
+    waiting_ = waiting;
+    // Said at once, also before the indicator would show by itself.
+    if (running_ && waiting && box_->isHidden())
+        box_->show();
+}
+
 void RunGate::End() {
     qApp->removeEventFilter(this);
     running_ = false;
+    waiting_ = false;
+    typing_ = nullptr;
     box_->hide();
 }
 
@@ -107,8 +119,13 @@ bool RunGate::eventFilter(QObject* watched, QEvent* event) {
     if (watched == cancel_ && event->type() != QEvent::KeyPress &&
         event->type() != QEvent::KeyRelease)
         return false; // the one control that takes a click
-    if (event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
+    const bool escape =
+        (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape;
+    if (escape && event->type() == QEvent::KeyPress)
         cancelRequested_ = true;
+    // What the program reads is typed there: keys, the input method, clicks.
+    if (typing_ && watched == typing_ && !escape && event->type() != QEvent::Shortcut)
+        return false;
     return true;
 }

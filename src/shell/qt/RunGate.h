@@ -26,6 +26,11 @@ public:
     bool Tick(double seconds, std::size_t bytes);
     void End();
     bool Running() const { return running_; }
+    // The one widget that takes typing while a run lasts (the terminal mode's input line;
+    // null: none). Escape there still cancels.
+    void AllowInputTo(QWidget* widget) { typing_ = widget; }
+    // The program waits for a line typed: the status bar says so.
+    void SetWaiting(bool waiting);
 
     QWidget* Indicator() const { return box_; }
     QPushButton* CancelButton() const { return cancel_; }
@@ -40,7 +45,10 @@ private:
     QPushButton* cancel_;
     bool running_ = false;
     bool cancelRequested_ = false;
+    bool waiting_ = false;
+    QWidget* typing_ = nullptr;
 };
 
-// "実行中 2.4 秒  15.3 MB"
-QString RunStatusText(double seconds, std::size_t bytes);
+// "実行中 2.4 秒  15.3 MB", and "  入力待ち" after it while the program waits for a line.
+QString RunStatusText(double seconds, std::size_t bytes, bool waiting = false);
+inline constexpr const char* kWaitingForInput = "入力待ち";

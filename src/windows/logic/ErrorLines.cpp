@@ -42,6 +42,11 @@ std::string ErrorLines::LineUtf8(std::size_t i) const {
     return Cp932ToUtf8(Line(i)).text;
 }
 
+std::size_t ErrorLines::LineAt(std::size_t offset) const {
+    const auto after = std::upper_bound(starts_.begin(), starts_.end(), offset);
+    return after == starts_.begin() ? 0 : static_cast<std::size_t>(after - starts_.begin()) - 1;
+}
+
 void ErrorLines::Clear() {
     text_.clear();
     starts_.clear();

@@ -35,6 +35,8 @@ public:
     // The entry with the most bytes (0 when there are none): the widest one, near enough, for
     // sizing a view's horizontal scroll range without measuring every entry.
     std::size_t LongestLine() const { return longest_; }
+    // The entry that holds the byte at offset of the text held (its line end counts as its).
+    std::size_t LineAt(std::size_t offset) const;
 
     // The entries at rows, in list order whatever the order of rows, each followed by CR LF,
     // in the code held.

@@ -40,6 +40,7 @@ const Button kButtons[] = {
     {"TBNotClip", "クリップボードへ出力しない", false},
     {"TBUseCGI", "CGIデータを使う", false},
     {"TBSaveAll", "常に結果をファイルに保存", false},
+    {"TBRunInTerminal", "端末モードで実行", false},
     {"TBAutoRefresh", "オートリフレッシュ", true},
     {"TBExecuteEditor", "外部エディタの実行", false},
     {"TBSeachKeyword", "キーワード検索", true},

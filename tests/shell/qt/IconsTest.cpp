@@ -16,7 +16,7 @@ const QStringList kButtons = {
     "TBCopy",          "TBPaste",         "TBReadOnly",    "TBExecuteScript",
     "TBExecToBrowser", "TBExecToClip",    "TBExecDOS",     "TBMemoryDroppedFiles",
     "TBToBrowserAll",  "TBNotClip",       "TBUseCGI",      "TBSaveAll",
-    "TBAutoRefresh",   "TBExecuteEditor", "TBSeachKeyword"};
+    "TBRunInTerminal", "TBAutoRefresh",   "TBExecuteEditor", "TBSeachKeyword"};
 
 QImage Render(const QIcon& icon, int size, QIcon::Mode mode = QIcon::Normal) {
     return icon.pixmap(QSize(size, size), 1.0, mode)
