@@ -13,6 +13,9 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
+
+class CaptureThread;
 
 // How far a run has come, for whoever shows it while it lasts.
 struct RunProgress {
@@ -22,9 +25,6 @@ struct RunProgress {
 
 class KExecProc {
 public:
-    // Requests per read, as the capture has always made them.
-    static constexpr size_t kReadSize = 4097;
-
     KExecProc(std::string commandLine, MessageService& messages,
               KeyStateProbe& probe = DefaultKeyStateProbe());
     ~KExecProc();
@@ -44,9 +44,9 @@ public:
     // the pipes has ended. True exactly when the exit code is 0.
     bool Run();
 
-    // Called from the capture loop at most every kProgressInterval while the child runs, also
-    // while no output comes, so a window can keep painting. Answering true cancels the run as
-    // Escape does.
+    // Called on the thread that called Run at most every kProgressInterval while the child
+    // runs, also while no output comes, so a window can keep painting; the output is read
+    // meanwhile by a thread of its own. Answering true cancels the run as Escape does.
     std::function<bool(const RunProgress&)> Progress;
     static constexpr std::chrono::milliseconds kProgressInterval{40};
 
@@ -62,6 +62,10 @@ public:
     std::size_t DroppedOut() const { return dropped_[0]; }
     std::size_t DroppedErr() const { return dropped_[1]; }
 
+    // What each output holds so far: while Progress is being called, the bytes captured up to
+    // then (valid until it returns); otherwise the whole buffer.
+    std::string_view OutputSoFar() const;
+    std::string_view ErrorsSoFar() const;
     // The buffers, rewound to position 0.
     ByteStream& StdOut();
     ByteStream& StdErr();
@@ -95,6 +99,7 @@ private:
     std::optional<std::string> environment_;
     std::optional<std::string> input_;
     KThread watcher_;
+    CaptureThread* live_ = nullptr; // the run's capture while Progress looks at it
     MessageService& messages_;
     KeyStateProbe& probe_;
 };
