@@ -18,6 +18,10 @@ namespace {
 constexpr std::size_t kReadSize = 4097;
 // Reads from one pipe before the other and a stop request get their turn.
 constexpr int kReadsPerTurn = 256;
+// Bytes read aside are kept room for up to this size.
+constexpr std::size_t kKeptAside = std::size_t{1} << 20;
+// Taken bytes of a stream in a file leave memory in steps of this size.
+constexpr std::size_t kForgetStep = std::size_t{8} << 20;
 // How soon bytes read aside are tried again while the caller still looks.
 constexpr int kFoldRetryMilliseconds = 2;
 
@@ -113,6 +117,11 @@ std::string_view CaptureThread::Captured(int stream) const {
 
 void CaptureThread::Publish(Stream& stream) {
     stream.committed.store(stream.bytes.Size(), std::memory_order_release);
+    const std::size_t taken = stream.taken.load(std::memory_order_relaxed);
+    if (stream.bytes.Spilled() && taken >= stream.forgotten + kForgetStep) {
+        stream.bytes.ForgetPages(0, taken);
+        stream.forgotten = taken;
+    }
 }
 
 bool CaptureThread::Fold(Stream& stream, int index, bool wait) {
@@ -137,7 +146,11 @@ bool CaptureThread::Fold(Stream& stream, int index, bool wait) {
         dropped_[index] += count;
         kept_[index] -= count;
     }
-    stream.pending.clear();
+    // A long look leaves a large buffer behind: it goes, not to be held beside the stream.
+    if (stream.pending.capacity() > kKeptAside)
+        std::string().swap(stream.pending);
+    else
+        stream.pending.clear();
     return true;
 }
 
@@ -147,17 +160,23 @@ char* CaptureThread::StreamRoom(Stream& stream, int index, std::size_t want, boo
         aside = true; // after what waits aside, never before it
         return nullptr;
     }
-    // Room that is there already: nothing moves, so the caller may go on looking.
-    if (stream.bytes.Capacity() - stream.bytes.Size() >= want)
-        return stream.bytes.TryReserve(want);
-    std::unique_lock lock(pin_, std::try_to_lock);
-    if (!lock.owns_lock()) {
-        aside = true;
-        return nullptr;
+    // The stream grows while a quarter of its room is left, when the caller does not look:
+    // so it seldom has to grow at the moment the caller looks, and bytes seldom go aside.
+    const std::size_t free = stream.bytes.Capacity() - stream.bytes.Size();
+    if (free < want || free < stream.bytes.Capacity() / 4) {
+        std::unique_lock lock(pin_, std::try_to_lock);
+        if (lock.owns_lock()) {
+            char* room = stream.bytes.TryReserve(std::max(want, free + 1));
+            stream.data = stream.bytes.Data();
+            if (room || free < want)
+                return room ? stream.bytes.TryReserve(want) : nullptr;
+        } else if (free < want) {
+            aside = true;
+            return nullptr;
+        }
     }
-    char* room = stream.bytes.TryReserve(want);
-    stream.data = stream.bytes.Data();
-    return room;
+    // Room that is there already: nothing moves, so the caller may go on looking.
+    return stream.bytes.TryReserve(want);
 }
 
 // Moves what a pipe holds into the stream; false once every write end is closed. What the

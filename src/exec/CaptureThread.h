@@ -52,6 +52,10 @@ public:
     // Bytes read and not kept (no room in memory, on disk or under the limit).
     std::size_t Dropped(int stream) const { return dropped_[stream].load(); }
 
+    // The caller has taken the bytes of a stream before upTo: a stream in a file lets their
+    // pages leave memory (they stay in the file), so the output is not held twice.
+    void TakenUpTo(int stream, std::size_t upTo) { streams_[stream].taken.store(upTo); }
+
     // Held while the caller looks at the captured bytes: the streams do not move meanwhile.
     [[nodiscard]] std::unique_lock<std::mutex> Pin() { return std::unique_lock(pin_); }
     // What stream 0 (output) or 1 (errors) holds so far; valid while the pin is held.
@@ -65,6 +69,8 @@ private:
         const char* data = nullptr; // where the caller finds the bytes; changed under the pin
         std::string pending;        // read while the stream could not grow
         std::atomic<std::size_t> committed{0};
+        std::atomic<std::size_t> taken{0};
+        std::size_t forgotten = 0; // taken bytes whose pages were let go
     };
     void Body();
     bool Drain(Stream& stream, int index);

@@ -341,6 +341,8 @@ bool Exec::RunCaptured(const std::string& arguments) {
         LiveText liveOut(scriptCode, false, convert), liveErr(scriptCode, true, convert);
         bool resultInFront = false;
         const auto showLive = [&] {
+            // The pieces point into the capture, which must not move while they go in.
+            const auto pin = proc.PinOutput();
             const LiveText::Piece out = liveOut.Next(proc.OutputSoFar());
             if (!out.Text().empty()) {
                 if (!c_.windows.AppendLiveResult(out.Text(), out.code))
@@ -352,6 +354,7 @@ bool Exec::RunCaptured(const std::string& arguments) {
             const LiveText::Piece err = liveErr.Next(proc.ErrorsSoFar());
             if (!err.Text().empty() && !c_.windows.AppendLiveErrors(err.Text(), err.code))
                 liveErr.Abandon();
+            proc.TakenUpTo(liveOut.Shown(), liveErr.Shown());
         };
         LivePace pace;
         proc.Progress = [&](const RunProgress& p) {

@@ -80,10 +80,10 @@ std::vector<char*> EnvironmentEntries(std::string& block) {
 } // namespace
 
 std::size_t KExecProc::DefaultSpill() {
-    // At most 256 MiB: beyond that a capture in a file lets its pages go as it grows and as
+    // At most 32 MiB: beyond that a capture in a file lets its pages go as it grows and as
     // the result window takes it in, where one in memory would be held beside the window's
-    // copy (a gigabyte of output peaked at twice its size).
-    constexpr std::size_t kLeast = std::size_t{64} << 20, kMost = std::size_t{256} << 20;
+    // copy (a gigabyte of output peaked at twice its size, 70 MB at 1.3 times).
+    constexpr std::size_t kLeast = std::size_t{16} << 20, kMost = std::size_t{32} << 20;
     const std::size_t available = AvailableMemory();
     return available == 0 ? kMost : std::clamp(available / 4, kLeast, kMost);
 }
@@ -101,6 +101,17 @@ void KExecProc::SetEnvironment(std::optional<std::string> block) {
 
 void KExecProc::SetInput(std::string bytes) {
     input_ = std::move(bytes);
+}
+
+std::unique_lock<std::mutex> KExecProc::PinOutput() {
+    return live_ ? live_->Pin() : std::unique_lock<std::mutex>();
+}
+
+void KExecProc::TakenUpTo(std::size_t output, std::size_t errors) {
+    if (live_) {
+        live_->TakenUpTo(0, output);
+        live_->TakenUpTo(1, errors);
+    }
 }
 
 std::string_view KExecProc::OutputSoFar() const {
@@ -274,15 +285,10 @@ bool KExecProc::Run() {
             reportedBytes = progress.bytes;
             if (reportedQuiet)
                 capture.AskForOutput();
-            bool cancel;
-            {
-                // What the callback looks at stays where it is while it looks.
-                auto pin = capture.Pin();
-                live_ = &capture;
-                OnUnwind leave([this] { live_ = nullptr; });
-                cancel = Progress(progress);
-                live_ = nullptr;
-            }
+            live_ = &capture;
+            OnUnwind leave([this] { live_ = nullptr; });
+            const bool cancel = Progress(progress);
+            live_ = nullptr;
             if (cancel) {
                 cancelRequested = true;
                 nextProbe = now;

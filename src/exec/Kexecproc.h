@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -62,10 +63,15 @@ public:
     std::size_t DroppedOut() const { return dropped_[0]; }
     std::size_t DroppedErr() const { return dropped_[1]; }
 
-    // What each output holds so far: while Progress is being called, the bytes captured up to
-    // then (valid until it returns); otherwise the whole buffer.
+    // Inside Progress: what each output holds so far, while a pin from PinOutput is held (the
+    // capture reads on meanwhile, but the bytes stay where they are); after Run the whole
+    // buffer, pin or not.
+    [[nodiscard]] std::unique_lock<std::mutex> PinOutput();
     std::string_view OutputSoFar() const;
     std::string_view ErrorsSoFar() const;
+    // Inside Progress: the bytes of each output before these sizes have been shown; a capture
+    // in a file lets them leave memory.
+    void TakenUpTo(std::size_t output, std::size_t errors);
     // The buffers, rewound to position 0.
     ByteStream& StdOut();
     ByteStream& StdErr();

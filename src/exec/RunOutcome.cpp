@@ -53,7 +53,8 @@ std::string RunOutcomeDetails(const RunOutcome& outcome) {
 }
 
 bool RunOutcomeWarns(const RunOutcome& outcome) {
-    return outcome.kind == RunOutcome::Kind::Cancelled || outcome.kind == RunOutcome::Kind::Aborted ||
+    return outcome.kind == RunOutcome::Kind::Cancelled ||
+           outcome.kind == RunOutcome::Kind::Aborted ||
            outcome.kind == RunOutcome::Kind::StartFailed ||
            (outcome.kind == RunOutcome::Kind::Ended && outcome.exitCode != 0);
 }

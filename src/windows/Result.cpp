@@ -1,6 +1,7 @@
 #include "windows/Result.h"
 
 #include "config/Kvexilconfig.h"
+#include "encoding/Codeconv.h"
 #include "platform/ByteStream.h"
 #include "platform/Cp932.h"
 #include "platform/FileFacts.h"
@@ -149,7 +150,8 @@ bool TFResult::AppendLive(std::string_view bytes, TextCode code) {
     held_ = code;
     // The room taken ahead stops near where the appends stop (CP932 may grow by half in UTF-8).
     const std::size_t most = liveCap_ / 2 + (code == TextCode::Utf8 ? 0 : liveCap_ / 4) + (1 << 20);
-    if (code == TextCode::Utf8)
+    // ASCII reads the same in both codes: a piece of it goes in as it is, with no copy.
+    if (code == TextCode::Utf8 || JudgeOutput(bytes) == OutputKind::Ascii)
         Editor().AppendUtf8(bytes, most);
     else
         Editor().AppendUtf8(Cp932ToUtf8(bytes).text, most);

@@ -173,6 +173,7 @@ TEST(CaptureThread, ProgressSeesAStartOfTheOutputWhileItSpills) {
     proc.SpillAbove(1 << 20);
     std::size_t looks = 0, wrong = 0, last = 0, shrank = 0;
     proc.Progress = [&](const RunProgress&) {
+        const auto pin = proc.PinOutput();
         const std::string_view o = proc.OutputSoFar(), e = proc.ErrorsSoFar();
         ++looks;
         wrong += out.compare(0, o.size(), o) != 0 || err.compare(0, e.size(), e) != 0;
