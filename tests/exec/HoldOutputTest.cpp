@@ -9,12 +9,12 @@
 namespace {
 
 // Output of many parts' size (the judgement reads it a part at a time) with text put at its
-// start and its end.
-std::string Output(const std::string& head, const std::string& tail) {
+// start, in its middle (20 MB in, a part of its own) and at its end.
+std::string Output(const std::string& head, const std::string& middle, const std::string& tail) {
     std::string text = head;
     const std::string line = std::string(99, 'a') + "\n";
     for (int i = 0; i < 400000; ++i)
-        text += line;
+        text += i == 200000 ? middle + line : line;
     return text + tail;
 }
 
@@ -27,20 +27,22 @@ TEST(HoldOutput, JudgesTheWholeCaptureAcrossItsParts) {
     const std::string utf8 = "\xe6\x97\xa5\xe6\x9c\xac\n", sjis = "\x93\xfa\x96\x7b\n";
     const std::string latin = "caf\xe9\n";
     const struct {
-        std::string head, tail;
+        std::string head, middle, tail;
         int scriptCode;
         TextCode code;
     } cases[] = {
-        {"", "", kCodeSjis, TextCode::Cp932},
-        {"", "", kCodeUtf8, TextCode::Utf8},
-        {"", utf8, kCodeSjis, TextCode::Utf8},
-        {utf8, sjis, kCodeSjis, TextCode::Cp932},
-        {utf8, latin + latin + latin, kCodeSjis, TextCode::Cp932},
-        {utf8 + utf8, latin, kCodeSjis, TextCode::Utf8},
+        {"", "", "", kCodeSjis, TextCode::Cp932},
+        {"", "", "", kCodeUtf8, TextCode::Utf8},
+        {"", "", utf8, kCodeSjis, TextCode::Utf8},
+        {"", utf8, "", kCodeSjis, TextCode::Utf8},
+        {utf8, sjis, "", kCodeSjis, TextCode::Cp932},
+        {utf8, "", sjis, kCodeSjis, TextCode::Cp932},
+        {utf8, "", latin + latin + latin, kCodeSjis, TextCode::Cp932},
+        {utf8 + utf8, latin, "", kCodeSjis, TextCode::Utf8},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.head + " ... " + c.tail);
-        const std::string text = Output(c.head, c.tail);
+        SCOPED_TRACE(c.head + " ... " + c.middle + " ... " + c.tail);
+        const std::string text = Output(c.head, c.middle, c.tail);
         // In a file, as a large capture is: its pages leave memory as it is read, not its bytes.
         ByteStream output;
         output.SpillAbove(1 << 20, dir.Path());
