@@ -243,16 +243,28 @@ int DetectCode(const std::string& path, MessageService& messages) {
 }
 
 OutputKind JudgeOutput(std::string_view text) {
+    OutputJudge judge;
+    judge.Add(text);
+    return judge.Kind();
+}
+
+bool OutputJudge::JisShift(unsigned char c) {
+    // A sequence may be cut by the edge of a part: how far it has come is kept.
+    const int was = jisStep_;
+    jisStep_ = c == 0x1B ? 1 : (was == 1 && c == '(') ? 2 : 0;
+    return (was == 1 && c == '$') || (was == 2 && c == 'I');
+}
+
+void OutputJudge::Add(std::string_view text) {
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t n = text.size();
     constexpr unsigned long long kOnes = 0x0101010101010101ULL;
     constexpr unsigned long long kHigh = 0x8080808080808080ULL;
-    std::size_t sequences = 0, stray = 0;
-    bool escape = false, japanese = false;
     std::size_t i = 0;
     while (i < n) {
-        // Plain ASCII eight bytes at a time: most output is mostly ASCII.
-        while (i + 8 <= n) {
+        // Plain ASCII eight bytes at a time: most output is mostly ASCII. The bytes behind an
+        // ESC are looked at one by one.
+        while (jisStep_ == 0 && i + 8 <= n) {
             unsigned long long w;
             std::memcpy(&w, p + i, 8);
             const unsigned long long esc = w ^ (kOnes * 0x1B); // a zero byte where w holds ESC
@@ -266,12 +278,11 @@ OutputKind JudgeOutput(std::string_view text) {
         if (c < 0x80) {
             // JIS text switches to kanji (ESC $ ...) or to half-width kana (ESC ( I); a
             // terminal's colours (ESC [ ...) and other sequences say nothing of the code.
-            escape =
-                escape || (c == 0x1B && i + 1 < n &&
-                           (p[i + 1] == '$' || (p[i + 1] == '(' && i + 2 < n && p[i + 2] == 'I')));
+            escape_ = escape_ || JisShift(c);
             ++i;
             continue;
         }
+        jisStep_ = 0;
         std::size_t len = 0;
         unsigned char lo = 0x80, hi = 0xBF;
         if (c >= 0xC2 && c <= 0xDF) {
@@ -290,24 +301,27 @@ OutputKind JudgeOutput(std::string_view text) {
                (k == 1 ? p[i + k] >= lo && p[i + k] <= hi : (p[i + k] & 0xC0) == 0x80))
             ++k;
         if (len && k == len) {
-            ++sequences;
+            ++sequences_;
             i += len;
         } else {
             // Two double-byte characters in a row are Japanese text in another code (Shift_JIS
             // or EUC-JP), not a stray byte of a binary or a Latin-1 name in UTF-8 output.
-            if (i + 3 < n && ((IsCp932LeadByte(p[i]) && IsCp932TrailByte(p[i + 1]) &&
-                               IsCp932LeadByte(p[i + 2]) && IsCp932TrailByte(p[i + 3])) ||
-                              (p[i] >= 0xA1 && p[i + 1] >= 0xA1 && p[i + 2] >= 0xA1 &&
-                               p[i + 3] >= 0xA1 && p[i] != 0xFF && p[i + 1] != 0xFF &&
-                               p[i + 2] != 0xFF && p[i + 3] != 0xFF)))
-                japanese = true;
-            ++stray; // the lead byte alone; what follows is judged on its own
+            if (i + 3 < n &&
+                ((IsCp932LeadByte(p[i]) && IsCp932TrailByte(p[i + 1]) &&
+                  IsCp932LeadByte(p[i + 2]) && IsCp932TrailByte(p[i + 3])) ||
+                 (p[i] >= 0xA1 && p[i + 1] >= 0xA1 && p[i + 2] >= 0xA1 && p[i + 3] >= 0xA1 &&
+                  p[i] != 0xFF && p[i + 1] != 0xFF && p[i + 2] != 0xFF && p[i + 3] != 0xFF)))
+                japanese_ = true;
+            ++stray_; // the lead byte alone; what follows is judged on its own
             ++i;
         }
     }
-    if (sequences == 0)
-        return stray == 0 && !escape ? OutputKind::Ascii : OutputKind::Other;
-    return !escape && !japanese && stray <= sequences ? OutputKind::Utf8 : OutputKind::Other;
+}
+
+OutputKind OutputJudge::Kind() const {
+    if (sequences_ == 0)
+        return stray_ == 0 && !escape_ ? OutputKind::Ascii : OutputKind::Other;
+    return !escape_ && !japanese_ && stray_ <= sequences_ ? OutputKind::Utf8 : OutputKind::Other;
 }
 
 bool ConvertStream(ByteStream& source, ByteStream& target, const std::string& options,
@@ -386,8 +400,8 @@ bool SaveConverted(const std::string& path, std::string_view text, int code, int
     std::string bytes;
     if (!EncodeScriptText(text, code, lineEnd, bytes)) {
         if (error)
-            *error = "Cannot write \"" + path + "\": the text cannot be converted to " +
-                     CodeName(code);
+            *error =
+                "Cannot write \"" + path + "\": the text cannot be converted to " + CodeName(code);
         return false;
     }
     return WriteFileAtomic(path, bytes, error, links);

@@ -60,6 +60,21 @@ int DetectCode(const std::string& path, MessageService& messages);
 // Japanese in another code; Other for anything else, Shift_JIS, EUC-JP or JIS.
 enum class OutputKind { Ascii, Utf8, Other };
 OutputKind JudgeOutput(std::string_view text);
+// The same judgement over output taken in parts, each cut after a line end (a character
+// boundary in every code), so a part read can leave memory before the next is read.
+class OutputJudge {
+public:
+    void Add(std::string_view part);
+    OutputKind Kind() const;
+
+private:
+    // Whether c, after what came before it, completes a JIS shift (ESC $ or ESC ( I).
+    bool JisShift(unsigned char c);
+
+    std::size_t sequences_ = 0, stray_ = 0;
+    bool escape_ = false, japanese_ = false;
+    int jisStep_ = 0; // 1 after an ESC, 2 after ESC (
+};
 
 // Replaces target's content with the whole of source converted; without the converter the
 // message of NkfConvertText is shown and target is left empty.

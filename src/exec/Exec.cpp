@@ -227,11 +227,30 @@ std::string DroppedOutputMessage(std::size_t out, std::size_t err) {
     return message;
 }
 
+namespace {
+
+constexpr std::size_t kJudgedPart = std::size_t{16} << 20;
+
+} // namespace
+
 TextCode HoldOutput(ByteStream& output, int scriptCode, MessageService& messages,
                     std::string* captured) {
-    const OutputKind kind = JudgeOutput(output.View());
-    // Read through once: a capture in a file need not stay in memory for it.
-    output.ForgetPages(0, output.Size());
+    // Read through once, a part at a time: a capture in a file leaves memory behind the
+    // reading, so a gigabyte of output is not all resident beside the text shown while it ran.
+    OutputJudge judge;
+    const std::string_view all = output.View();
+    for (std::size_t from = 0; from < all.size();) {
+        std::size_t end = all.size();
+        if (all.size() - from > kJudgedPart) {
+            end = all.find('\n', from + kJudgedPart - 1);
+            end = end == std::string_view::npos ? all.size() : end + 1;
+        }
+        judge.Add(all.substr(from, end - from));
+        output.ForgetPages(from, end);
+        from = end;
+    }
+    output.ForgetPages(0, all.size()); // the pages at the parts' edges
+    const OutputKind kind = judge.Kind();
     switch (kind) {
     case OutputKind::Utf8:
         return TextCode::Utf8;
@@ -354,7 +373,9 @@ bool Exec::RunCapturedAs(const std::string& arguments, const std::string& test, 
         LiveText liveOut(scriptCode, false, convert), liveErr(scriptCode, true, convert);
         bool resultInFront = false;
         const auto showLive = [&] {
-            const LiveText::Piece out = liveOut.Next(proc.StdOut().View());
+            // The pieces point into the capture, which must not move while they go in.
+            const auto pin = proc.PinOutput();
+            const LiveText::Piece out = liveOut.Next(proc.OutputSoFar());
             if (!out.Text().empty()) {
                 if (!c_.windows.AppendLiveResult(out.Text(), out.code))
                     liveOut.Abandon();
@@ -362,9 +383,10 @@ bool Exec::RunCapturedAs(const std::string& arguments, const std::string& test, 
                     c_.windows.ShowResultPage();
                 resultInFront = true;
             }
-            const LiveText::Piece err = liveErr.Next(proc.StdErr().View());
+            const LiveText::Piece err = liveErr.Next(proc.ErrorsSoFar());
             if (!err.Text().empty() && !c_.windows.AppendLiveErrors(err.Text(), err.code))
                 liveErr.Abandon();
+            proc.TakenUpTo(liveOut.Shown(), liveErr.Shown());
         };
         LivePace pace;
         proc.Progress = [&](const RunProgress& p) {

@@ -1,6 +1,7 @@
 #include "exec/Kexecproc.h"
 
 #include "exec/RunTerminal.h"
+#include "exec/CaptureThread.h"
 #include "platform/OnUnwind.h"
 
 #include "platform/CommandLine.h"
@@ -19,6 +20,7 @@
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 extern char** environ;
@@ -76,70 +78,13 @@ std::vector<char*> EnvironmentEntries(std::string& block) {
     return entries;
 }
 
-// Moves what a pipe holds into the stream; false once every write end is closed. What the
-// stream has no room for is still read, so the child never blocks, and counted in dropped.
-bool Drain(int fd, ByteStream& stream, std::size_t& dropped) {
-    static thread_local char overflow[KExecProc::kReadSize];
-    for (;;) {
-        const size_t want = std::min(KExecProc::kReadSize, stream.Room());
-        char* room = want ? stream.TryReserve(want) : nullptr;
-        char* at = room ? room : overflow;
-        ssize_t n = ::read(fd, at, room ? want : KExecProc::kReadSize);
-        if (n > 0) {
-            if (room)
-                stream.Commit(static_cast<size_t>(n));
-            else
-                dropped += static_cast<size_t>(n);
-            if (static_cast<size_t>(n) < KExecProc::kReadSize)
-                return true; // most likely empty now; poll tells when there is more
-            continue;
-        }
-        if (n == 0)
-            return false;
-        if (errno == EINTR)
-            continue;
-        return errno == EAGAIN || errno == EWOULDBLOCK;
-    }
-}
-
-// Writes what the pipe takes now; false once all is written or the child stopped reading.
-// A child that closed its input must not end this program with SIGPIPE: the signal is
-// blocked for this thread while writing and a pending one taken back, so nothing else in
-// the program sees a change.
-bool Feed(int fd, const std::string& bytes, size_t& written) {
-    sigset_t pipeOnly, old;
-    sigemptyset(&pipeOnly);
-    sigaddset(&pipeOnly, SIGPIPE);
-    pthread_sigmask(SIG_BLOCK, &pipeOnly, &old);
-    bool more = true;
-    while (written < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
-        if (n > 0) {
-            written += static_cast<size_t>(n);
-            continue;
-        }
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
-            break; // full: poll says when it takes more
-        if (n < 0 && errno == EPIPE) {
-            timespec none{};
-            ::sigtimedwait(&pipeOnly, nullptr, &none);
-        }
-        more = false;
-        break;
-    }
-    pthread_sigmask(SIG_SETMASK, &old, nullptr);
-    return more && written < bytes.size();
-}
-
 } // namespace
 
 std::size_t KExecProc::DefaultSpill() {
-    // At most 256 MiB: beyond that a capture in a file lets its pages go as it grows and as
+    // At most 32 MiB: beyond that a capture in a file lets its pages go as it grows and as
     // the result window takes it in, where one in memory would be held beside the window's
-    // copy (a gigabyte of output peaked at twice its size).
-    constexpr std::size_t kLeast = std::size_t{64} << 20, kMost = std::size_t{256} << 20;
+    // copy (a gigabyte of output peaked at twice its size, 70 MB at 1.3 times).
+    constexpr std::size_t kLeast = std::size_t{16} << 20, kMost = std::size_t{32} << 20;
     const std::size_t available = AvailableMemory();
     return available == 0 ? kMost : std::clamp(available / 4, kLeast, kMost);
 }
@@ -170,6 +115,25 @@ void KExecProc::SetEnvironment(std::optional<std::string> block) {
 
 void KExecProc::SetInput(std::string bytes) {
     input_ = std::move(bytes);
+}
+
+std::unique_lock<std::mutex> KExecProc::PinOutput() {
+    return live_ ? live_->Pin() : std::unique_lock<std::mutex>();
+}
+
+void KExecProc::TakenUpTo(std::size_t output, std::size_t errors) {
+    if (live_) {
+        live_->TakenUpTo(0, output);
+        live_->TakenUpTo(1, errors);
+    }
+}
+
+std::string_view KExecProc::OutputSoFar() const {
+    return live_ ? live_->Captured(0) : out_.View();
+}
+
+std::string_view KExecProc::ErrorsSoFar() const {
+    return live_ ? live_->Captured(1) : err_.View();
 }
 
 ByteStream& KExecProc::StdOut() {
@@ -295,17 +259,12 @@ bool KExecProc::Run() {
     ::fcntl(errPipe.read, F_SETFL, O_NONBLOCK);
     // The input is written as the child takes it; once all of it is in (or the child stopped
     // reading) the pipe closes, which the child reads as the end of its input.
-    size_t inputWritten = 0;
-    if (input_) {
+    if (input_)
         ::fcntl(inPipe.write, F_SETFL, O_NONBLOCK);
-        if (!Feed(inPipe.write, *input_, inputWritten))
-            Pipe::Close(inPipe.write);
-    }
-    pollfd fds[4] = {{outPipe.read, POLLIN, 0},
-                     {errPipe.read, POLLIN, 0},
-                     {childFd, POLLIN, 0},
-                     {inPipe.write, POLLOUT, 0}};
-    ByteStream* streams[2] = {&out_, &err_};
+    // Declared after the clean-up above, so that whatever escapes stops the reads before the
+    // child is killed and reaped.
+    CaptureThread capture({outPipe.read, errPipe.read, std::exchange(inPipe.write, -1)}, out_, err_,
+                          input_ ? &*input_ : nullptr);
     bool cancelled = false;
     bool cancelRequested = false; // by the progress callback
     using Clock = std::chrono::steady_clock;
@@ -316,9 +275,13 @@ bool KExecProc::Run() {
     // script that prints now and then shows as soon as it is written.
     std::size_t reportedBytes = 0;
     bool reportedQuiet = true;
+    // The capture's news, and once the outputs have ended the child's end.
+    pollfd fds[2] = {{capture.NewsFd(), POLLIN, 0}, {-1, POLLIN, 0}};
 
     for (;;) {
-        bool pipesOpen = fds[0].fd >= 0 || fds[1].fd >= 0;
+        const bool pipesOpen = !capture.Finished();
+        if (!pipesOpen)
+            capture.Rethrow();
         auto now = Clock::now();
         // Escape is read at most every 50 ms: asking the X server on every pass would cost
         // more than the reads themselves when output streams in. It is read until the child
@@ -349,39 +312,48 @@ bool KExecProc::Run() {
         if (Progress && now >= nextReport) {
             nextReport = now + kProgressInterval;
             RunProgress progress{std::chrono::duration<double>(now - started).count(),
-                                 out_.Size() + err_.Size(), pid};
+                                 capture.Kept(), pid};
             reportedQuiet = progress.bytes == reportedBytes;
             reportedBytes = progress.bytes;
-            if (Progress(progress)) {
+            if (reportedQuiet)
+                capture.AskForOutput();
+            live_ = &capture;
+            OnUnwind leave([this] { live_ = nullptr; });
+            const bool cancel = Progress(progress);
+            live_ = nullptr;
+            if (cancel) {
                 cancelRequested = true;
                 nextProbe = now;
                 continue;
             }
         }
-        int timeout = KThread::kPollMilliseconds;
-        if (!pipesOpen && childFd < 0)
-            timeout = 5; // no descriptor tells when the child ends: look often
-        // Negative descriptors (no pidfd, input done) are skipped by poll.
-        int ready = ::poll(fds, 4, timeout);
+        // Wait for news, the next look at Escape or the next report, whichever comes first.
+        auto until = nextProbe;
+        if (Progress)
+            until = std::min(until, nextReport);
+        int timeout = static_cast<int>(
+            std::chrono::ceil<std::chrono::milliseconds>(until - Clock::now()).count());
+        if (!pipesOpen)
+            // no descriptor tells when the child ends: look often
+            timeout = childFd >= 0 ? KThread::kPollMilliseconds : 5;
+        if (reportedQuiet && capture.Kept() > reportedBytes) {
+            nextReport = now;
+            timeout = 0;
+        }
+        fds[1].fd = pipesOpen ? -1 : childFd;
+        int ready = ::poll(fds, 2, std::max(timeout, 0));
         if (ready < 0 && errno != EINTR)
             break;
-        if (ready > 0 && fds[3].fd >= 0 && fds[3].revents != 0 &&
-            !Feed(fds[3].fd, *input_, inputWritten)) {
-            Pipe::Close(inPipe.write);
-            fds[3].fd = -1;
-        }
-        for (int i = 0; i < 2 && ready > 0; ++i) {
-            if (fds[i].fd < 0 || fds[i].revents == 0)
-                continue;
-            if (!Drain(fds[i].fd, *streams[i], dropped_[i]))
-                fds[i].fd = -1; // ended; poll skips negative descriptors
-        }
-        if (ready > 0 && childFd >= 0 && fds[2].revents != 0 && (fds[0].fd >= 0 || fds[1].fd >= 0))
-            fds[2].fd = -1; // ended while a process it started holds the pipes: stop asking
-        if (reportedQuiet && out_.Size() + err_.Size() > reportedBytes)
+        if (ready > 0 && fds[0].revents != 0)
+            capture.TakeNews();
+        if (reportedQuiet && capture.Kept() > reportedBytes)
             nextReport = started;
     }
 
+    capture.Stop();
+    capture.Rethrow();
+    dropped_[0] = capture.Dropped(0);
+    dropped_[1] = capture.Dropped(1);
     if (!cancelled)
         seconds_ = std::chrono::duration<double>(Clock::now() - started).count();
     if (childFd >= 0)

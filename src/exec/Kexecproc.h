@@ -11,9 +11,13 @@
 
 #include <chrono>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <utility>
+#include <string_view>
+
+class CaptureThread;
 
 // How far a run has come, for whoever shows it while it lasts.
 struct RunProgress {
@@ -24,9 +28,6 @@ struct RunProgress {
 
 class KExecProc {
 public:
-    // Requests per read, as the capture has always made them.
-    static constexpr size_t kReadSize = 4097;
-
     KExecProc(std::string commandLine, MessageService& messages,
               KeyStateProbe& probe = DefaultKeyStateProbe());
     ~KExecProc();
@@ -57,9 +58,9 @@ public:
     // the pipes has ended. True exactly when the exit code is 0.
     bool Run();
 
-    // Called from the capture loop at most every kProgressInterval while the child runs, also
-    // while no output comes, so a window can keep painting. Answering true cancels the run as
-    // Escape does.
+    // Called on the thread that called Run at most every kProgressInterval while the child
+    // runs, also while no output comes, so a window can keep painting; the output is read
+    // meanwhile by a thread of its own. Answering true cancels the run as Escape does.
     std::function<bool(const RunProgress&)> Progress;
     static constexpr std::chrono::milliseconds kProgressInterval{40};
 
@@ -75,6 +76,15 @@ public:
     std::size_t DroppedOut() const { return dropped_[0]; }
     std::size_t DroppedErr() const { return dropped_[1]; }
 
+    // Inside Progress: what each output holds so far, while a pin from PinOutput is held (the
+    // capture reads on meanwhile, but the bytes stay where they are); after Run the whole
+    // buffer, pin or not.
+    [[nodiscard]] std::unique_lock<std::mutex> PinOutput();
+    std::string_view OutputSoFar() const;
+    std::string_view ErrorsSoFar() const;
+    // Inside Progress: the bytes of each output before these sizes have been shown; a capture
+    // in a file lets them leave memory.
+    void TakenUpTo(std::size_t output, std::size_t errors);
     // The buffers, rewound to position 0.
     ByteStream& StdOut();
     ByteStream& StdErr();
@@ -111,6 +121,7 @@ private:
     int inputFd_ = -1;
     std::optional<std::pair<int, int>> terminal_;
     KThread watcher_;
+    CaptureThread* live_ = nullptr; // the run's capture while Progress looks at it
     MessageService& messages_;
     KeyStateProbe& probe_;
 };

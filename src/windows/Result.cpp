@@ -1,6 +1,7 @@
 #include "windows/Result.h"
 
 #include "config/Kvexilconfig.h"
+#include "encoding/Codeconv.h"
 #include "platform/ByteStream.h"
 #include "platform/Cp932.h"
 #include "platform/FileFacts.h"
@@ -178,8 +179,10 @@ bool TFResult::AppendLive(std::string_view bytes, TextCode code) {
     const std::size_t most = liveCap_ / 2 + (code == TextCode::Utf8 ? 0 : liveCap_ / 4) + (1 << 20);
     if (!terminal_)
         terminal_.emplace(TextCode::Utf8);
-    const std::string converted = code == TextCode::Utf8 ? std::string() : Cp932ToUtf8(bytes).text;
-    const std::string_view utf8 = code == TextCode::Utf8 ? bytes : std::string_view(converted);
+    // ASCII reads the same in both codes: a piece of it goes in as it is, with no copy.
+    const bool asIs = code == TextCode::Utf8 || JudgeOutput(bytes) == OutputKind::Ascii;
+    const std::string converted = asIs ? std::string() : Cp932ToUtf8(bytes).text;
+    const std::string_view utf8 = asIs ? bytes : std::string_view(converted);
     if (terminal_->TakePlain(utf8)) {
         Editor().AppendUtf8(utf8, most);
     } else {

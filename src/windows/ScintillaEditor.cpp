@@ -663,10 +663,11 @@ void ScintillaEditor::AppendUtf8(std::string_view utf8, std::size_t most) {
     if (readOnly)
         SendScintilla(SCI_SETREADONLY, 0UL);
     const auto end = static_cast<unsigned long>(SendScintilla(SCI_GETLENGTH));
-    // Room doubles ahead of the text: Scintilla's own growth by a sixth would copy the whole
-    // text again at nearly every append.
+    // Room grows by a quarter ahead of the text: Scintilla's own growth by a sixth would copy
+    // the whole text again at nearly every append, and doubling left up to as much again of
+    // cleared room in use beside the text for good.
     if (end + utf8.size() >= appendRoom_) {
-        appendRoom_ = std::max<std::size_t>(2 * (end + utf8.size()), std::size_t{1} << 20);
+        appendRoom_ = std::max<std::size_t>((end + utf8.size()) * 5 / 4, std::size_t{1} << 20);
         // Every byte of room is memory in use at once (Scintilla clears it), so the doubling
         // stops where the appends will.
         if (most != 0)

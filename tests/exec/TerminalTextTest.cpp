@@ -265,6 +265,12 @@ TEST(TerminalText, ColoursLeaveTheOutputsCodeAsItIs) {
     EXPECT_EQ(JudgeOutput("\x1b$B4A\x1b(B\n"), OutputKind::Other);
     EXPECT_EQ(JudgeOutput("\x1b(I6@\x1b(B\n"), OutputKind::Other);
     EXPECT_EQ(JudgeOutput("a\x1b"), OutputKind::Ascii);
+    // Kanji long enough to be passed over eight bytes at a time, and a shift cut between parts.
+    EXPECT_EQ(JudgeOutput("\x1b$B4A4A4A4A4A4A4A4A\n"), OutputKind::Other);
+    OutputJudge parts;
+    parts.Add("x\x1b");
+    parts.Add("$B4A4A4A4A4A4A4A4A\n");
+    EXPECT_EQ(parts.Kind(), OutputKind::Other);
 }
 
 // Plain output goes through untouched when nothing is pending, and the state it leaves is the
