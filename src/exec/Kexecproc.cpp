@@ -1,7 +1,7 @@
 #include "exec/Kexecproc.h"
 
-#include "exec/RunTerminal.h"
 #include "exec/CaptureThread.h"
+#include "exec/RunTerminal.h"
 #include "platform/OnUnwind.h"
 
 #include "platform/CommandLine.h"

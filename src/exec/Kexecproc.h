@@ -14,8 +14,8 @@
 #include <mutex>
 #include <optional>
 #include <string>
-#include <utility>
 #include <string_view>
+#include <utility>
 
 class CaptureThread;
 

@@ -16,8 +16,7 @@ public:
     // later, on the caller's event loop, when it ends with a non-zero status soon after: an
     // opener finds no browser only after it has started. A launcher that cannot watch never
     // calls it.
-    virtual bool StartShowing(const std::vector<std::string>& argv,
-                              std::function<void()> failed) {
+    virtual bool StartShowing(const std::vector<std::string>& argv, std::function<void()> failed) {
         (void)failed;
         return StartDetached(argv);
     }

@@ -544,8 +544,8 @@ Visit TFScript::Here() {
     here.caret = Editor().SelectionStart();
     here.topLine = Editor().FirstVisibleLine();
     here.folder = Folder;
-    here.state = FileState{Code,    CodeChoice, LineEnd, Config && Config->ReadOnly,
-                           FileAge, lossReadOnly_.Imposed()};
+    here.state = FileState{
+        Code, CodeChoice, LineEnd, Config && Config->ReadOnly, FileAge, lossReadOnly_.Imposed()};
     return here;
 }
 

@@ -2,8 +2,8 @@
 // The error window: what the script wrote to its standard error, one entry per line, read-only,
 // with the tag jump on a double-click.
 
-#include "exec/TestReport.h"
 #include "exec/TerminalText.h"
+#include "exec/TestReport.h"
 #include "windows/Base.h"
 #include "windows/logic/ErrorLines.h"
 

@@ -1,6 +1,6 @@
 #include "exec/Exec.h"
-#include "exec/TestRun.h"
 #include "exec/TerminalInput.h"
+#include "exec/TestRun.h"
 #include "platform/CommandLine.h"
 
 #include "cgi/Kcgidata.h"

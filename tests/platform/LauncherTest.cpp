@@ -2,8 +2,8 @@
 #include "support/TempDir.h"
 
 #include <chrono>
-#include <cstdlib>
 #include <csignal>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/stat.h>

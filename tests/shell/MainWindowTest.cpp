@@ -241,7 +241,7 @@ const ToolButton kToolBar[] = {
 
 const char* const kOnOffItems[] = {
     "MMReadOnly", "MMMemoryDroppedFiles", "MMToBrowserAll", "MMNotClip", "MMUseCGI",
-    "MMSaveAll",  "MMRunInTerminal", "MMAutoRefresh"};
+    "MMSaveAll",  "MMRunInTerminal",      "MMAutoRefresh"};
 
 TEST_F(MainWindow, EveryCommandHasItsCaptionShortcutAndMenu) {
     Start();

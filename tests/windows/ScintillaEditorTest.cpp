@@ -462,9 +462,9 @@ TEST(ScintillaEditor, PiecesLoadAsTheirConcatenationAndAreHandedBack) {
 // while the caret stands at its opening one.
 TEST(ScintillaEditor, TheBracePairAtTheCaretLightsUpWithEveryLexer) {
     const std::pair<SyntaxLexer, const char*> kinds[] = {
-        {SyntaxLexer::None, "f(a) {b}"},          {SyntaxLexer::Perl, "f(a) {b}"},
-        {SyntaxLexer::Python, "f(a) + {b}"},       {SyntaxLexer::Ruby, "f(a) {b}"},
-        {SyntaxLexer::Bash, "f(a) {b}"},           {SyntaxLexer::Php, "<?php f(a) {b} ?>"},
+        {SyntaxLexer::None, "f(a) {b}"},       {SyntaxLexer::Perl, "f(a) {b}"},
+        {SyntaxLexer::Python, "f(a) + {b}"},   {SyntaxLexer::Ruby, "f(a) {b}"},
+        {SyntaxLexer::Bash, "f(a) {b}"},       {SyntaxLexer::Php, "<?php f(a) {b} ?>"},
         {SyntaxLexer::JavaScript, "f(a) {b}"},
     };
     ScintillaEditor editor;

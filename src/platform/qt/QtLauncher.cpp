@@ -4,8 +4,7 @@
 #include <QTimer>
 #include <unistd.h>
 
-bool QtLauncher::StartShowing(const std::vector<std::string>& argv,
-                              std::function<void()> failed) {
+bool QtLauncher::StartShowing(const std::vector<std::string>& argv, std::function<void()> failed) {
     const int fd = StartReporting(argv);
     if (fd < 0)
         return false;

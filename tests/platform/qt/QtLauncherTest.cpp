@@ -8,10 +8,10 @@
 TEST(QtLauncher, CallsBackOnTheEventLoopOnlyForAnOpenerThatFailed) {
     QtLauncher launcher;
     bool quietFailed = false, loudFailed = false;
-    ASSERT_TRUE(launcher.StartShowing({"sh", "-c", "sleep 0.2; exit 0"},
-                                      [&] { quietFailed = true; }));
-    ASSERT_TRUE(launcher.StartShowing({"sh", "-c", "sleep 0.4; exit 3"},
-                                      [&] { loudFailed = true; }));
+    ASSERT_TRUE(
+        launcher.StartShowing({"sh", "-c", "sleep 0.2; exit 0"}, [&] { quietFailed = true; }));
+    ASSERT_TRUE(
+        launcher.StartShowing({"sh", "-c", "sleep 0.4; exit 3"}, [&] { loudFailed = true; }));
     EXPECT_FALSE(loudFailed); // not from inside the call
     EXPECT_TRUE(QTest::qWaitFor([&] { return loudFailed; }, 5000));
     EXPECT_FALSE(quietFailed);

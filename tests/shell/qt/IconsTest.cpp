@@ -12,11 +12,11 @@ namespace {
 
 // The tool bar from left to right, as the main window builds it.
 const QStringList kButtons = {
-    "TBNew",           "TBOpen",          "TBSave",        "TBCut",
-    "TBCopy",          "TBPaste",         "TBReadOnly",    "TBExecuteScript",
-    "TBExecToBrowser", "TBExecToClip",    "TBExecDOS",     "TBMemoryDroppedFiles",
-    "TBToBrowserAll",  "TBNotClip",       "TBUseCGI",      "TBSaveAll",
-    "TBRunInTerminal", "TBAutoRefresh",   "TBExecuteEditor", "TBSeachKeyword"};
+    "TBNew",           "TBOpen",        "TBSave",          "TBCut",
+    "TBCopy",          "TBPaste",       "TBReadOnly",      "TBExecuteScript",
+    "TBExecToBrowser", "TBExecToClip",  "TBExecDOS",       "TBMemoryDroppedFiles",
+    "TBToBrowserAll",  "TBNotClip",     "TBUseCGI",        "TBSaveAll",
+    "TBRunInTerminal", "TBAutoRefresh", "TBExecuteEditor", "TBSeachKeyword"};
 
 QImage Render(const QIcon& icon, int size, QIcon::Mode mode = QIcon::Normal) {
     return icon.pixmap(QSize(size, size), 1.0, mode)
