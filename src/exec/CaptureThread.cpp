@@ -1,5 +1,7 @@
 #include "exec/CaptureThread.h"
 
+#include "platform/QuietWrite.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -26,34 +28,8 @@ constexpr std::size_t kForgetStep = std::size_t{8} << 20;
 constexpr int kFoldRetryMilliseconds = 2;
 
 // Writes what the pipe takes now; false once all is written or the child stopped reading.
-// A child that closed its input must not end this program with SIGPIPE: the signal is
-// blocked for this thread while writing and a pending one taken back, so nothing else in
-// the program sees a change.
 bool Feed(int fd, const std::string& bytes, std::size_t& written) {
-    sigset_t pipeOnly, old;
-    sigemptyset(&pipeOnly);
-    sigaddset(&pipeOnly, SIGPIPE);
-    pthread_sigmask(SIG_BLOCK, &pipeOnly, &old);
-    bool more = true;
-    while (written < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
-        if (n > 0) {
-            written += static_cast<std::size_t>(n);
-            continue;
-        }
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
-            break; // full: poll says when it takes more
-        if (n < 0 && errno == EPIPE) {
-            timespec none{};
-            ::sigtimedwait(&pipeOnly, nullptr, &none);
-        }
-        more = false;
-        break;
-    }
-    pthread_sigmask(SIG_SETMASK, &old, nullptr);
-    return more && written < bytes.size();
+    return WriteQuietly(fd, bytes, written) == WriteEnd::Full;
 }
 
 void Signal(int fd) {

@@ -1,5 +1,7 @@
 #include "exec/InputPipe.h"
 
+#include "platform/QuietWrite.h"
+
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -48,30 +50,8 @@ void InputPipe::Close() {
 void InputPipe::Flush() {
     if (write_ < 0)
         return;
-    // A program that has stopped reading must not end this one with SIGPIPE: the signal is
-    // blocked while writing and a pending one taken back.
-    sigset_t pipeOnly, old;
-    sigemptyset(&pipeOnly);
-    sigaddset(&pipeOnly, SIGPIPE);
-    pthread_sigmask(SIG_BLOCK, &pipeOnly, &old);
-    bool broken = false;
     std::size_t written = 0;
-    while (written < queued_.size()) {
-        const ssize_t n = ::write(write_, queued_.data() + written, queued_.size() - written);
-        if (n > 0) {
-            written += static_cast<std::size_t>(n);
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else {
-            if (n < 0 && errno == EPIPE) {
-                timespec none{};
-                ::sigtimedwait(&pipeOnly, nullptr, &none);
-                broken = true;
-            }
-            break;
-        }
-    }
-    pthread_sigmask(SIG_SETMASK, &old, nullptr);
+    const bool broken = WriteQuietly(write_, queued_, written) == WriteEnd::Broken;
     queued_.erase(0, written);
     if (broken)
         queued_.clear(); // nobody reads any more
