@@ -138,6 +138,19 @@ TEST(KExecProc, InputArrivesWholeWhileOutputFlowsAndIsNeverWaitedFor) {
     }
 }
 
+// More input than the pipe holds, for a child that reads it late: the rest waits for room and
+// none of it is dropped.
+TEST(KExecProc, InputBeyondThePipesRoomWaitsForTheChildToRead) {
+    const std::string body(4 << 20, 'i');
+    FakeProbe never;
+    ScriptedMessages messages;
+    KExecProc proc("perl -e \"select undef, undef, undef, 0.3; local $/; print length <STDIN>\"",
+                   messages, never);
+    proc.SetInput(body);
+    EXPECT_TRUE(proc.Run());
+    EXPECT_EQ(proc.StdOut().ToString(), std::to_string(body.size()));
+}
+
 TEST(KExecProc, StreamsStayApartInOrderWithZeroBytesAndInvalidUtf8) {
     const int n = 20000;
     Ran r = RunLine("perl -e \"$| = 1; select STDERR; $| = 1; select STDOUT; "
