@@ -44,7 +44,7 @@ CaptureThread::CaptureThread(Pipes pipes, ByteStream& out, ByteStream& err,
                              const std::string* input)
     : streams_{{pipes.out, out}, {pipes.err, err}}, in_(pipes.in), input_(input) {
     for (Stream& stream : streams_) {
-        stream.data = stream.bytes.Data();
+        Repoint(stream);
         stream.committed = stream.bytes.Size();
     }
     wake_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
@@ -93,10 +93,21 @@ std::string_view CaptureThread::Captured(int stream) const {
 
 void CaptureThread::Publish(Stream& stream) {
     stream.committed.store(stream.bytes.Size(), std::memory_order_release);
-    const std::size_t taken = stream.taken.load(std::memory_order_relaxed);
-    if (stream.bytes.Spilled() && taken >= stream.forgotten + kForgetStep) {
-        stream.bytes.ForgetPages(0, taken);
-        stream.forgotten = taken;
+}
+
+void CaptureThread::Repoint(Stream& stream) {
+    stream.data = stream.bytes.Data();
+    stream.spilled = stream.bytes.Spilled();
+}
+
+void CaptureThread::TakenUpTo(int index, std::size_t upTo) {
+    // Done here, not by the thread: a stream that has ended gets no more writes that would
+    // let its pages go, yet the caller may still be reading it in (the output ends, the errors
+    // go on). The pin keeps data and spilled as they are.
+    Stream& stream = streams_[index];
+    if (stream.spilled && upTo >= stream.forgotten + kForgetStep) {
+        ForgetFilePages(stream.data, 0, upTo);
+        stream.forgotten = upTo;
     }
 }
 
@@ -113,7 +124,7 @@ bool CaptureThread::Fold(Stream& stream, int index, bool wait) {
     }
     char* room = stream.bytes.TryReserve(count);
     if (lock.owns_lock())
-        stream.data = stream.bytes.Data();
+        Repoint(stream);
     if (room) {
         std::memcpy(room, stream.pending.data(), count);
         stream.bytes.Commit(count);
@@ -143,7 +154,7 @@ char* CaptureThread::StreamRoom(Stream& stream, int index, std::size_t want, boo
         std::unique_lock lock(pin_, std::try_to_lock);
         if (lock.owns_lock()) {
             char* room = stream.bytes.TryReserve(std::max(want, free + 1));
-            stream.data = stream.bytes.Data();
+            Repoint(stream);
             if (room || free < want)
                 return room ? stream.bytes.TryReserve(want) : nullptr;
         } else if (free < want) {

@@ -53,8 +53,9 @@ public:
     std::size_t Dropped(int stream) const { return dropped_[stream].load(); }
 
     // The caller has taken the bytes of a stream before upTo: a stream in a file lets their
-    // pages leave memory (they stay in the file), so the output is not held twice.
-    void TakenUpTo(int stream, std::size_t upTo) { streams_[stream].taken.store(upTo); }
+    // pages leave memory (they stay in the file), so the output is not held twice. Called
+    // while the pin is held.
+    void TakenUpTo(int stream, std::size_t upTo);
 
     // Held while the caller looks at the captured bytes: the streams do not move meanwhile.
     [[nodiscard]] std::unique_lock<std::mutex> Pin() { return std::unique_lock(pin_); }
@@ -66,11 +67,13 @@ private:
         Stream(int fd, ByteStream& bytes) : fd(fd), bytes(bytes) {}
         int fd;
         ByteStream& bytes;
-        const char* data = nullptr; // where the caller finds the bytes; changed under the pin
-        std::string pending;        // read while the stream could not grow
+        // Where the caller finds the bytes, and whether they are in a file; changed under
+        // the pin.
+        const char* data = nullptr;
+        bool spilled = false;
+        std::string pending; // read while the stream could not grow
         std::atomic<std::size_t> committed{0};
-        std::atomic<std::size_t> taken{0};
-        std::size_t forgotten = 0; // taken bytes whose pages were let go
+        std::size_t forgotten = 0; // taken bytes whose pages were let go (the caller's)
     };
     void Body();
     bool Drain(Stream& stream, int index);
@@ -82,6 +85,8 @@ private:
     // unless told to wait for the pin.
     bool Fold(Stream& stream, int index, bool wait);
     void Publish(Stream& stream);
+    // Takes the stream's place after it may have moved; under the pin.
+    void Repoint(Stream& stream);
     void Tell();
 
     Stream streams_[2];

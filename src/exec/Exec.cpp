@@ -231,13 +231,10 @@ namespace {
 
 constexpr std::size_t kJudgedPart = std::size_t{16} << 20;
 
-} // namespace
-
-TextCode HoldOutput(ByteStream& output, int scriptCode, MessageService& messages,
-                    std::string* captured) {
-    // Read through once, a part at a time: a capture in a file leaves memory behind the
-    // reading, so a gigabyte of output is not all resident beside the text shown while it ran.
-    OutputJudge judge;
+// Reads the capture through once, a part at a time, each part ending after a line end: a
+// capture in a file leaves memory behind the reading, so a gigabyte of output is not all
+// resident beside the text shown while it ran. Stops early when part answers false.
+void ReadInParts(ByteStream& output, const std::function<bool(std::string_view)>& part) {
     const std::string_view all = output.View();
     for (std::size_t from = 0; from < all.size();) {
         std::size_t end = all.size();
@@ -245,11 +242,31 @@ TextCode HoldOutput(ByteStream& output, int scriptCode, MessageService& messages
             end = all.find('\n', from + kJudgedPart - 1);
             end = end == std::string_view::npos ? all.size() : end + 1;
         }
-        judge.Add(all.substr(from, end - from));
+        const bool more = part(all.substr(from, end - from));
         output.ForgetPages(from, end);
+        if (!more)
+            break;
         from = end;
     }
     output.ForgetPages(0, all.size()); // the pages at the parts' edges
+}
+
+} // namespace
+
+bool ShowsTerminalControls(ByteStream& output) {
+    // No part but the last ends in a CR, so a CR LF is never split between two parts.
+    bool found = false;
+    ReadInParts(output, [&](std::string_view part) { return !(found = HasTerminalControls(part)); });
+    return found;
+}
+
+TextCode HoldOutput(ByteStream& output, int scriptCode, MessageService& messages,
+                    std::string* captured) {
+    OutputJudge judge;
+    ReadInParts(output, [&](std::string_view part) {
+        judge.Add(part);
+        return true;
+    });
     const OutputKind kind = judge.Kind();
     switch (kind) {
     case OutputKind::Utf8:
@@ -443,7 +460,7 @@ bool Exec::RunCapturedAs(const std::string& arguments, const std::string& test, 
         const TextCode outCode = HoldOutput(proc.StdOut(), scriptCode, c_.messages, &captured);
         if (liveOut.Holds(proc.StdOut().View(), outCode)) {
             c_.windows.KeepLiveResult(outCode);
-            if (HasTerminalControls(proc.StdOut().View()))
+            if (ShowsTerminalControls(proc.StdOut()))
                 c_.windows.KeepRawResult(std::string(proc.StdOut().View()));
         } else
             c_.windows.LoadResult(proc.StdOut(), outCode);

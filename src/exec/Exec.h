@@ -269,6 +269,8 @@ std::string BrowserText(const std::string& resultText, bool cut);
 inline constexpr std::size_t kKeptCapture = 64u << 20;
 TextCode HoldOutput(ByteStream& output, int scriptCode, MessageService& messages,
                     std::string* captured = nullptr);
+// Whether the captured output holds what a terminal would act on (escapes, a lone CR...).
+bool ShowsTerminalControls(ByteStream& output);
 // What a user is told when a child could not be started: the runner's text, the reason, and
 // for E2BIG in a CGI GET that a large form goes by POST on standard input.
 std::string StartFailureMessage(const std::string& text, int error, bool cgiGet);

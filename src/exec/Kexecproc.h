@@ -82,8 +82,8 @@ public:
     [[nodiscard]] std::unique_lock<std::mutex> PinOutput();
     std::string_view OutputSoFar() const;
     std::string_view ErrorsSoFar() const;
-    // Inside Progress: the bytes of each output before these sizes have been shown; a capture
-    // in a file lets them leave memory.
+    // Inside Progress, with the output pinned: the bytes of each output before these sizes
+    // have been shown; a capture in a file lets them leave memory.
     void TakenUpTo(std::size_t output, std::size_t errors);
     // The buffers, rewound to position 0.
     ByteStream& StdOut();

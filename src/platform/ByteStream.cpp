@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -268,13 +269,17 @@ void ByteStream::Commit(size_t count) {
     }
 }
 
-void ByteStream::ForgetPages(size_t from, size_t to) {
-    if (spillFd_ < 0 || !data_)
-        return;
-    const size_t page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
-    from = (from + page - 1) / page * page;
-    to = std::min(to, size_) / page * page;
+void ForgetFilePages(const char* data, size_t from, size_t to) {
+    static const auto page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
+    const auto start = reinterpret_cast<std::uintptr_t>(data);
+    from = (start + from + page - 1) / page * page - start;
+    to = (start + to) / page * page - start;
     // A shared file mapping keeps its bytes in the file: the pages are only unmapped.
-    if (from < to)
-        ::madvise(data_ + from, to - from, MADV_DONTNEED);
+    if (data && from < to)
+        ::madvise(const_cast<char*>(data) + from, to - from, MADV_DONTNEED);
+}
+
+void ByteStream::ForgetPages(size_t from, size_t to) {
+    if (spillFd_ >= 0)
+        ForgetFilePages(data_, from, std::min(to, size_));
 }
