@@ -8,6 +8,7 @@
 //   bench_run memory-f9          peak resident kB of one F9 run in the main window
 //   bench_run memory-scintilla   peak resident kB of a bare QScintilla holding the output
 //   bench_run memory-huge MIB    peak memory of F9 on MIB mebibytes of output (by hand)
+//   BENCH_DEBUG=1 bench_run memory-f9 / memory-huge: resident memory over time, and by mapping
 //   bench_run latency            F9 on a one-line script against a perl spawn and a repaint
 //   bench_run first-output       from a running script's first write to that line painted, against
 //                                the same line read from a pipe into a bare QScintilla and painted
@@ -28,13 +29,16 @@
 #include <QStringListModel>
 #include <QTest>
 #include <Qsci/qsciscintilla.h>
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -93,6 +97,77 @@ long PeakKb() {
             return std::atol(line.c_str() + 6);
     return 0;
 }
+
+// Resident memory every few milliseconds until Stop, printed with BENCH_DEBUG set: to tell
+// when a peak came.
+class RssTimeline {
+public:
+    RssTimeline()
+        : debug_(std::getenv("BENCH_DEBUG") != nullptr), sampler_([this] {
+              const auto start = std::chrono::steady_clock::now();
+              while (debug_ && !done_) {
+                  std::ifstream status("/proc/self/status");
+                  std::string line;
+                  Sample sample{
+                      std::chrono::duration<double>(std::chrono::steady_clock::now() - start)
+                          .count()};
+                  while (std::getline(status, line))
+                      if (line.rfind("VmRSS:", 0) == 0)
+                          sample.rss = std::atol(line.c_str() + 6);
+                      else if (line.rfind("RssAnon:", 0) == 0)
+                          sample.anonymous = std::atol(line.c_str() + 8);
+                  samples_.push_back(sample);
+                  std::this_thread::sleep_for(std::chrono::milliseconds(2));
+              }
+          }) {}
+    ~RssTimeline() { Stop(); }
+    void Stop() {
+        done_ = true;
+        if (sampler_.joinable())
+            sampler_.join();
+        // Each local top, so a short spike is not lost between printed lines.
+        for (std::size_t i = 0; i < samples_.size(); i += 25) {
+            const auto top = std::max_element(
+                samples_.begin() + i, samples_.begin() + std::min(i + 25, samples_.size()),
+                [](const Sample& a, const Sample& b) { return a.rss < b.rss; });
+            std::fprintf(stderr, "%.3f s %ld MB, %ld MB of them anonymous\n", top->seconds,
+                         top->rss / 1024, top->anonymous / 1024);
+        }
+        samples_.clear();
+        if (debug_) {
+            // Where the resident pages are now, by mapping.
+            std::ifstream smaps("/proc/self/smaps");
+            std::map<std::string, long> rss;
+            std::string line, name;
+            while (std::getline(smaps, line)) {
+                if (!line.empty() && std::isxdigit(static_cast<unsigned char>(line[0])) &&
+                    line.find('-') < 16) {
+                    const auto slash = line.find_first_of("/[");
+                    name = slash == std::string::npos ? "(anonymous)" : line.substr(slash);
+                } else if (line.rfind("Rss:", 0) == 0) {
+                    rss[name] += std::atol(line.c_str() + 4);
+                }
+            }
+            std::vector<std::pair<long, std::string>> top;
+            for (auto& [n, kb] : rss)
+                top.emplace_back(kb, n);
+            std::sort(top.rbegin(), top.rend());
+            for (std::size_t i = 0; i < top.size() && i < 12; ++i)
+                std::fprintf(stderr, "  %6ld kB %s\n", top[i].first, top[i].second.c_str());
+        }
+        debug_ = false;
+    }
+
+private:
+    struct Sample {
+        double seconds;
+        long rss = 0, anonymous = 0;
+    };
+    bool debug_;
+    std::atomic<bool> done_{false};
+    std::vector<Sample> samples_;
+    std::thread sampler_;
+};
 
 // A program folder with Perl and the run-time libraries.
 struct ProgramFolder {
@@ -244,7 +319,9 @@ int main(int argc, char** argv) {
 
     if (mode == "memory-f9") {
         F9 f9;
+        RssTimeline timeline;
         f9.Press();
+        timeline.Stop();
         std::printf("%ld\n", f9.Ran() ? PeakKb() : -1);
         return 0;
     }
@@ -262,31 +339,10 @@ int main(int argc, char** argv) {
         f9.main.Script().Editor().SetWholeUtf8(
             "my $line = ('x' x 99) . \"\\n\"; print $line for 1 .. " +
             std::to_string(mib * 1024 * 1024 / 100) + ";\n");
-        // Resident memory every 20 ms while F9 lasts, to tell when the peak came.
-        std::atomic<bool> done{false};
-        std::vector<std::pair<double, long>> timeline;
-        std::thread sampler([&] {
-            const auto start = std::chrono::steady_clock::now();
-            while (!done) {
-                std::ifstream status("/proc/self/status");
-                std::string line;
-                while (std::getline(status, line))
-                    if (line.rfind("VmRSS:", 0) == 0)
-                        timeline.emplace_back(
-                            std::chrono::duration<double>(std::chrono::steady_clock::now() - start)
-                                .count(),
-                            std::atol(line.c_str() + 6));
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            }
-        });
+        RssTimeline timeline;
         const double seconds = f9.Press();
         const long peak = PeakKb();
-        done = true;
-        sampler.join();
-        if (std::getenv("BENCH_DEBUG"))
-            for (std::size_t i = 0; i < timeline.size(); i += 10)
-                std::fprintf(stderr, "%.2f s %ld MB\n", timeline[i].first,
-                             timeline[i].second / 1024);
+        timeline.Stop();
         std::printf("%ld MiB of output: F9 %.1f s, peak %ld MB (VmHWM), shown %s, %zu bytes "
                     "held whole\n",
                     mib, seconds, peak / 1024, f9.main.Result().IsCut() ? "cut" : "whole",

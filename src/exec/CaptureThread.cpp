@@ -23,7 +23,7 @@ constexpr int kReadsPerTurn = 256;
 // Bytes read aside are kept room for up to this size.
 constexpr std::size_t kKeptAside = std::size_t{1} << 20;
 // Taken bytes of a stream in a file leave memory in steps of this size.
-constexpr std::size_t kForgetStep = std::size_t{8} << 20;
+constexpr std::size_t kForgetStep = std::size_t{4} << 20;
 // How soon bytes read aside are tried again while the caller still looks.
 constexpr int kFoldRetryMilliseconds = 2;
 
@@ -106,7 +106,7 @@ void CaptureThread::TakenUpTo(int index, std::size_t upTo) {
     // go on). The pin keeps data and spilled as they are.
     Stream& stream = streams_[index];
     if (stream.spilled && upTo >= stream.forgotten + kForgetStep) {
-        ForgetFilePages(stream.data, 0, upTo);
+        ForgetFilePages(stream.data, ForgottenFrom(stream.forgotten), upTo);
         stream.forgotten = upTo;
     }
 }
@@ -238,12 +238,15 @@ void CaptureThread::Body() {
             for (int i = 0; i < 2; ++i) {
                 if (ready > 0 && fds[i].fd >= 0 && fds[i].revents != 0 && !Drain(streams_[i], i))
                     fds[i].fd = -1; // ended; poll skips negative descriptors
-                Fold(streams_[i], i, false);
+                if (Fold(streams_[i], i, false) && fds[i].fd < 0)
+                    streams_[i].ended.store(true);
             }
             if (outputsOpen && fds[0].fd < 0 && fds[1].fd < 0) {
                 outputsOpen = false;
-                for (int i = 0; i < 2; ++i)
+                for (int i = 0; i < 2; ++i) {
                     Fold(streams_[i], i, true);
+                    streams_[i].ended.store(true);
+                }
                 finished_.store(true);
                 Tell();
             }

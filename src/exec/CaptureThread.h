@@ -40,6 +40,8 @@ public:
     void TakeNews();
     // The next bytes captured are news at once.
     void AskForOutput() { wantOutput_.store(true); }
+    // Stream 0 (output) or 1 (errors) has ended: what Captured holds is all of it.
+    bool Ended(int stream) const { return streams_[stream].ended.load(); }
     // Both outputs have ended, or the thread failed (Rethrow tells).
     bool Finished() const { return finished_.load(); }
     // Throws what ended the thread, if anything did.
@@ -73,7 +75,8 @@ private:
         bool spilled = false;
         std::string pending; // read while the stream could not grow
         std::atomic<std::size_t> committed{0};
-        std::size_t forgotten = 0; // taken bytes whose pages were let go (the caller's)
+        std::atomic<bool> ended{false}; // set after the last bytes were committed
+        std::size_t forgotten = 0;      // taken bytes whose pages were let go (the caller's)
     };
     void Body();
     bool Drain(Stream& stream, int index);

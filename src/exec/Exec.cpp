@@ -256,7 +256,8 @@ void ReadInParts(ByteStream& output, const std::function<bool(std::string_view)>
 bool ShowsTerminalControls(ByteStream& output) {
     // No part but the last ends in a CR, so a CR LF is never split between two parts.
     bool found = false;
-    ReadInParts(output, [&](std::string_view part) { return !(found = HasTerminalControls(part)); });
+    ReadInParts(output,
+                [&](std::string_view part) { return !(found = HasTerminalControls(part)); });
     return found;
 }
 
@@ -392,16 +393,23 @@ bool Exec::RunCapturedAs(const std::string& arguments, const std::string& test, 
         const auto showLive = [&] {
             // The pieces point into the capture, which must not move while they go in.
             const auto pin = proc.PinOutput();
-            const LiveText::Piece out = liveOut.Next(proc.OutputSoFar());
+            // Told before the sizes are read: an ended output has all its bytes in them.
+            const bool outEnded = proc.Ended(0), errEnded = proc.Ended(1);
+            const std::string_view outSoFar = proc.OutputSoFar(), errSoFar = proc.ErrorsSoFar();
+            const LiveText::Piece out = liveOut.Next(outSoFar);
             if (!out.Text().empty()) {
-                if (!c_.windows.AppendLiveResult(out.Text(), out.code))
+                if (!c_.windows.AppendLiveResult(
+                        out.Text(), out.code,
+                        LiveAhead{outSoFar.size() - liveOut.Shown(), outEnded}))
                     liveOut.Abandon();
                 else if (!resultInFront)
                     c_.windows.ShowResultPage();
                 resultInFront = true;
             }
-            const LiveText::Piece err = liveErr.Next(proc.ErrorsSoFar());
-            if (!err.Text().empty() && !c_.windows.AppendLiveErrors(err.Text(), err.code))
+            const LiveText::Piece err = liveErr.Next(errSoFar);
+            if (!err.Text().empty() &&
+                !c_.windows.AppendLiveErrors(
+                    err.Text(), err.code, LiveAhead{errSoFar.size() - liveErr.Shown(), errEnded}))
                 liveErr.Abandon();
             proc.TakenUpTo(liveOut.Shown(), liveErr.Shown());
         };

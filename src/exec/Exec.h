@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "exec/LiveRoom.h"
 #include "exec/RunOutcome.h"
 #include "exec/TestReport.h"
 #include "platform/Cp932.h"
@@ -104,9 +105,10 @@ public:
     virtual void RunEnded() = 0;
     // Output that arrived while the run lasts, in the code it is held in, for the result
     // page to show as it comes; false once the page takes no more (its display cap).
-    virtual bool AppendLiveResult(std::string_view bytes, TextCode code) = 0;
+    // ahead: what the capture holds beyond them, for the room taken ahead.
+    virtual bool AppendLiveResult(std::string_view bytes, TextCode code, LiveAhead ahead) = 0;
     // Whole error lines that arrived while the run lasts; false once the list takes no more.
-    virtual bool AppendLiveErrors(std::string_view bytes, TextCode code) = 0;
+    virtual bool AppendLiveErrors(std::string_view bytes, TextCode code, LiveAhead ahead) = 0;
     // The text the result page has shown as it came is the whole output: it stays, held in
     // code, instead of being set a second time.
     virtual void KeepLiveResult(TextCode code) = 0;

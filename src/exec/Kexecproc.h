@@ -65,9 +65,8 @@ public:
     static constexpr std::chrono::milliseconds kProgressInterval{40};
 
     // Output past this many bytes a stream moves into an unnamed file in TempFolder(), so a
-    // script that prints more than memory holds cannot take the window down. The default
-    // leaves a quarter of the available memory to the capture, at least 64 MiB and at most
-    // 1 GiB.
+    // script that prints more than memory holds cannot take the window down, and what the
+    // windows have taken in leaves memory. The default is 8 MiB.
     void SpillAbove(std::size_t bytes) { spillAbove_ = bytes; }
     static std::size_t DefaultSpill();
     // No stream holds more than this; what comes beyond it is read and counted, not kept.
@@ -81,6 +80,8 @@ public:
     // buffer, pin or not.
     [[nodiscard]] std::unique_lock<std::mutex> PinOutput();
     std::string_view OutputSoFar() const;
+    // No byte will come beyond what stream 0 (output) or 1 (errors) holds so far.
+    bool Ended(int stream) const;
     std::string_view ErrorsSoFar() const;
     // Inside Progress, with the output pinned: the bytes of each output before these sizes
     // have been shown; a capture in a file lets them leave memory.

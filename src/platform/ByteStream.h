@@ -13,6 +13,9 @@
 // Lets the whole pages within [from, to) of a shared file mapping at data leave memory: they
 // stay in the file and come back when read.
 void ForgetFilePages(const char* data, size_t from, size_t to);
+// Where to start letting pages go when those before offset already went: the page offset ends
+// in was kept, being only partly written.
+size_t ForgottenFrom(size_t offset);
 
 class ByteStream {
 public:
@@ -62,7 +65,7 @@ public:
     // spilled stream does this itself behind what it has written, every kForgetStep bytes, so
     // a gigabyte of output does not stay resident beside the window that shows it.
     void ForgetPages(size_t from, size_t to);
-    static constexpr size_t kForgetStep = size_t{8} << 20;
+    static constexpr size_t kForgetStep = size_t{4} << 20;
     // The content never grows past limit bytes: TryReserve answers nullptr instead.
     void SetLimit(size_t limit) { limit_ = limit; }
     // How many more bytes the limit allows.

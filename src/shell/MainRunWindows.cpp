@@ -150,12 +150,12 @@ void MainRunWindows::RunEnded() {
     gate_.End();
 }
 
-bool MainRunWindows::AppendLiveResult(std::string_view bytes, TextCode code) {
-    return main_.Result().AppendLive(bytes, code);
+bool MainRunWindows::AppendLiveResult(std::string_view bytes, TextCode code, LiveAhead ahead) {
+    return main_.Result().AppendLive(bytes, code, ahead);
 }
 
-bool MainRunWindows::AppendLiveErrors(std::string_view bytes, TextCode code) {
-    return main_.StdError().AppendLive(bytes, code);
+bool MainRunWindows::AppendLiveErrors(std::string_view bytes, TextCode code, LiveAhead ahead) {
+    return main_.StdError().AppendLive(bytes, code, ahead);
 }
 
 void MainRunWindows::KeepLiveErrors(TextCode code) {

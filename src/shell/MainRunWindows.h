@@ -37,8 +37,8 @@ public:
     void RunStarted() override;
     bool RunTick(double seconds, std::size_t bytes) override;
     void RunEnded() override;
-    bool AppendLiveResult(std::string_view bytes, TextCode code) override;
-    bool AppendLiveErrors(std::string_view bytes, TextCode code) override;
+    bool AppendLiveResult(std::string_view bytes, TextCode code, LiveAhead ahead) override;
+    bool AppendLiveErrors(std::string_view bytes, TextCode code, LiveAhead ahead) override;
     void KeepLiveResult(TextCode code) override;
     void KeepLiveErrors(TextCode code) override;
     void RunFinished(const RunOutcome& outcome) override;

@@ -167,7 +167,7 @@ void TFResult::LoadFromStream(ByteStream& stream, TextCode code) {
     Host().RefreshStatus();
 }
 
-bool TFResult::AppendLive(std::string_view bytes, TextCode code) {
+bool TFResult::AppendLive(std::string_view bytes, TextCode code, LiveAhead ahead) {
     if (live_ == 0)
         liveCap_ = Cap();
     if (live_ + bytes.size() > liveCap_ / 2)
@@ -184,20 +184,20 @@ bool TFResult::AppendLive(std::string_view bytes, TextCode code) {
     const std::string converted = asIs ? std::string() : Cp932ToUtf8(bytes).text;
     const std::string_view utf8 = asIs ? bytes : std::string_view(converted);
     if (terminal_->TakePlain(utf8)) {
-        Editor().AppendUtf8(utf8, most);
+        Editor().AppendUtf8(utf8, most, ahead);
     } else {
         terminal_->Feed(utf8);
-        ShowTerminal(terminal_->Take(), most);
+        ShowTerminal(terminal_->Take(), most, ahead);
     }
     loading_ = false;
     return true;
 }
 
-void TFResult::ShowTerminal(TerminalEdit edit, std::size_t most) {
+void TFResult::ShowTerminal(TerminalEdit edit, std::size_t most, LiveAhead ahead) {
     Editor().DropTail(edit.drop);
     const auto at =
         static_cast<std::size_t>(Editor().SendScintilla(QsciScintillaBase::SCI_GETLENGTH));
-    Editor().AppendUtf8(edit.text, most);
+    Editor().AppendUtf8(edit.text, most, ahead);
     PaintTerminalSpans(Editor(), at, edit.spans);
 }
 

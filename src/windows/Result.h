@@ -33,7 +33,8 @@ public:
     void SetDisplayCap(std::size_t bytes) { displayCap_ = bytes; }
     // Output while a run lasts, appended in code; false once half the display cap is shown,
     // so that the end can still be shown when the run is over.
-    bool AppendLive(std::string_view bytes, TextCode code);
+    // ahead: what the capture holds beyond them.
+    bool AppendLive(std::string_view bytes, TextCode code, LiveAhead ahead = {});
     // What was appended is the whole output, held in code.
     void KeepLive(TextCode code);
     bool IsCut() const { return cut_; }
@@ -83,7 +84,7 @@ private:
     std::optional<std::string> raw_;
     // Output arriving while a run lasts, read as a terminal shows it.
     std::optional<TerminalText> terminal_;
-    void ShowTerminal(TerminalEdit edit, std::size_t most);
+    void ShowTerminal(TerminalEdit edit, std::size_t most, LiveAhead ahead = {});
     TextCode held_ = TextCode::Cp932;
     std::size_t Cap() const;
     std::size_t displayCap_ = 0;

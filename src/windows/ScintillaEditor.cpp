@@ -656,7 +656,7 @@ void ScintillaEditor::LoadPieces(const std::vector<std::string_view>& pieces, Te
         SendScintilla(SCI_SETREADONLY, 1UL);
 }
 
-void ScintillaEditor::AppendUtf8(std::string_view utf8, std::size_t most) {
+void ScintillaEditor::AppendUtf8(std::string_view utf8, std::size_t most, LiveAhead ahead) {
     if (utf8.empty())
         return;
     const bool readOnly = isReadOnly();
@@ -665,13 +665,11 @@ void ScintillaEditor::AppendUtf8(std::string_view utf8, std::size_t most) {
     const auto end = static_cast<unsigned long>(SendScintilla(SCI_GETLENGTH));
     // Room grows by a quarter ahead of the text: Scintilla's own growth by a sixth would copy
     // the whole text again at nearly every append, and doubling left up to as much again of
-    // cleared room in use beside the text for good.
-    if (end + utf8.size() >= appendRoom_) {
-        appendRoom_ = std::max<std::size_t>((end + utf8.size()) * 5 / 4, std::size_t{1} << 20);
-        // Every byte of room is memory in use at once (Scintilla clears it), so the doubling
-        // stops where the appends will.
-        if (most != 0)
-            appendRoom_ = std::max<std::size_t>(std::min(appendRoom_, most), end + utf8.size());
+    // cleared room in use beside the text for good. Every byte of room is memory in use at
+    // once (Scintilla clears it), so the growth stops where the appends will.
+    if (const std::size_t room =
+            GrownRoom(end + utf8.size(), appendRoom_, ahead, std::size_t{1} << 20, most)) {
+        appendRoom_ = room;
         SendScintilla(SCI_ALLOCATE, static_cast<unsigned long>(appendRoom_));
     }
     SendScintilla(SCI_SETUNDOCOLLECTION, 0UL);

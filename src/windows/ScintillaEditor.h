@@ -8,6 +8,7 @@
 // an edit touches the text before them, so a status-bar refresh on the last line of a million
 // lines measures at most one block of lines.
 
+#include "exec/LiveRoom.h"
 #include "platform/Cp932.h"
 #include "windows/logic/Indentation.h"
 #include "windows/logic/LexerChoice.h"
@@ -87,8 +88,9 @@ public:
     void SetWholePieces(const std::vector<std::string_view>& pieces, TextCode code,
                         const std::function<void(std::string_view)>& loaded = {});
     // Appends UTF-8 text at the end, outside undo, and scrolls to it: output as it arrives.
-    // Room is taken ahead, doubling, but not beyond most bytes (0: no bound).
-    void AppendUtf8(std::string_view utf8, std::size_t most = 0);
+    // Room is taken ahead for what ahead says will follow, growing by a quarter, but not
+    // beyond most bytes (0: no bound).
+    void AppendUtf8(std::string_view utf8, std::size_t most = 0, LiveAhead ahead = {});
     // Takes the last bytes of the text away, outside undo: a line of output rewritten.
     void DropTail(std::size_t utf8Bytes);
     // Every line end of the text becomes lineEnd's (kLineEndLf, Cr, CrLf) as one undoable

@@ -84,7 +84,8 @@ void ErrorListModel::Load(std::string_view bytes, TextCode code, const QFont& fo
     endResetModel();
 }
 
-void ErrorListModel::Append(std::string_view bytes, TextCode code, const QFont& font) {
+void ErrorListModel::Append(std::string_view bytes, TextCode code, const QFont& font,
+                            LiveAhead ahead) {
     if (lines_.Count() == 0)
         terminal_ = TerminalText(code);
     // Whole lines come: what the terminal text holds back of a line is never any of them.
@@ -95,13 +96,12 @@ void ErrorListModel::Append(std::string_view bytes, TextCode code, const QFont& 
         bytes = shown.text;
     }
     const int before = static_cast<int>(lines_.Count());
-    ErrorLines added;
-    added.Load(bytes, code);
-    if (added.Count() == 0)
+    const std::size_t added = ErrorLines::CountLines(bytes);
+    if (added == 0)
         return;
-    beginInsertRows({}, before, before + static_cast<int>(added.Count()) - 1);
+    beginInsertRows({}, before, before + static_cast<int>(added) - 1);
     const std::size_t base = lines_.Bytes();
-    lines_.Append(bytes, code);
+    lines_.Append(bytes, code, ahead);
     Colour(base, shown.spans);
     Measure(font);
     endInsertRows();
@@ -242,11 +242,11 @@ void TFStdError::RunEnded(bool any, const std::string& folder) {
         Host().ShowErrorPanel();
 }
 
-bool TFStdError::AppendLive(std::string_view bytes, TextCode code) {
+bool TFStdError::AppendLive(std::string_view bytes, TextCode code, LiveAhead ahead) {
     // Half of what a load shows whole, so that the end can still be shown when the run is over.
     if (model_->Lines().Bytes() + bytes.size() > kMostErrors / 2)
         return false;
-    model_->Append(bytes, code, LBStdError->font());
+    model_->Append(bytes, code, LBStdError->font(), ahead);
     if (model_->rowCount() == 0)
         return true;
     Host().ShowErrorPanel();

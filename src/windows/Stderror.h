@@ -32,7 +32,7 @@ public:
     // Tool tips of the rows from the first on, in place of the rows' own text (empty: none);
     // a load or a clear drops them.
     void SetTips(std::vector<std::string> tips) { tips_ = std::move(tips); }
-    void Append(std::string_view bytes, TextCode code, const QFont& font);
+    void Append(std::string_view bytes, TextCode code, const QFont& font, LiveAhead ahead = {});
     void Clear();
     const ErrorLines& Lines() const { return lines_; }
 
@@ -66,8 +66,8 @@ public:
     // A test run's entries, each with its tool tip, whose names are relative to folder.
     void LoadEntries(const std::vector<TestEntry>& entries, const std::string& folder);
     // Whole error lines that arrived while a run lasts; the first shows the error panel and
-    // the view follows the last line.
-    bool AppendLive(std::string_view bytes, TextCode code);
+    // the view follows the last line. ahead: what the capture holds beyond them.
+    bool AppendLive(std::string_view bytes, TextCode code, LiveAhead ahead = {});
     // No entries.
     void Clear();
     // The lines appended while the run lasted are all of them, held in code.

@@ -1,6 +1,8 @@
 #include "exec/CaptureThread.h"
 #include "exec/Kexecproc.h"
+#include "support/Resident.h"
 #include "support/ScriptedMessages.h"
+#include "support/TempDir.h"
 
 #include <chrono>
 #include <csignal>
@@ -188,4 +190,31 @@ TEST(CaptureThread, ProgressSeesAStartOfTheOutputWhileItSpills) {
     EXPECT_TRUE(proc.StdOut().Spilled());
     EXPECT_TRUE(proc.OutputSoFar() == out);
     EXPECT_TRUE(proc.StdErr().View() == err);
+}
+
+// Output that has ended while the errors go on: the caller is told it is whole, and once it has
+// read it in and says so, its pages leave memory, with no more writes to that output that would
+// let them go.
+TEST(CaptureThread, AnEndedOutputIsWholeAndItsPagesGoWhenTheCallerHasTakenThem) {
+    TempDir dir;
+    ByteStream outBytes, errBytes;
+    outBytes.SpillAbove(1 << 20, dir.Path());
+    Child child("print 'x' x 99, qq(\\n) for 1 .. 400000; close STDOUT; sleep 60");
+    ASSERT_GT(child.pid, 0);
+    CaptureThread capture({child.out, child.err, -1}, outBytes, errBytes, nullptr);
+    for (int waited = 0; !capture.Ended(0) && waited < 20000; waited += 10)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(capture.Ended(0));
+    EXPECT_FALSE(capture.Ended(1));
+    EXPECT_FALSE(capture.Finished());
+    auto pin = capture.Pin();
+    const std::string_view out = capture.Captured(0);
+    ASSERT_EQ(out.size(), 40000000u) << "told ended before its last bytes";
+    ASSERT_TRUE(outBytes.Spilled());
+    // Read in, as the result window reads it: its pages are back in memory.
+    EXPECT_EQ(out.find_first_not_of("x\n"), std::string_view::npos);
+    const long read = ResidentKb();
+    capture.TakenUpTo(0, out.size());
+    EXPECT_LT(ResidentKb(), read - 30000) << "the pages taken stayed";
+    EXPECT_EQ(out.substr(out.size() - 100), std::string(99, 'x') + "\n");
 }

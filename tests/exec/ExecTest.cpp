@@ -175,7 +175,7 @@ struct FakeWindows : RunWindows {
     bool keptLive = false;
     std::vector<RunOutcome> outcomes;
     bool memoryRunsOut = false; // the next live output cannot be shown
-    bool AppendLiveResult(std::string_view bytes, TextCode c) override {
+    bool AppendLiveResult(std::string_view bytes, TextCode c, LiveAhead) override {
         if (memoryRunsOut)
             throw std::bad_alloc();
         liveResult += bytes;
@@ -184,7 +184,7 @@ struct FakeWindows : RunWindows {
         return true;
     }
     std::vector<std::string> errorPieces;
-    bool AppendLiveErrors(std::string_view bytes, TextCode) override {
+    bool AppendLiveErrors(std::string_view bytes, TextCode, LiveAhead) override {
         liveErrors += bytes;
         errorPieces.emplace_back(bytes);
         return true;

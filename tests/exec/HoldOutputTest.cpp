@@ -1,6 +1,7 @@
 #include "encoding/Codeconv.h"
 #include "exec/Exec.h"
 #include "platform/ByteStream.h"
+#include "support/Resident.h"
 #include "support/ScriptedMessages.h"
 #include "support/TempDir.h"
 
@@ -51,5 +52,42 @@ TEST(HoldOutput, JudgesTheWholeCaptureAcrossItsParts) {
         ScriptedMessages messages;
         EXPECT_EQ(HoldOutput(output, c.scriptCode, messages), c.code);
         EXPECT_TRUE(output.View() == text);
+    }
+}
+
+// The last look for terminal controls reads a capture in parts, as the judgement does: a control
+// anywhere counts, a CR LF never reads as a lone CR where a part ends, and the pages read leave
+// memory behind the reading.
+TEST(ShowsTerminalControls, FindsAControlInAnyPartAndNoneInACrLfWhereAPartEnds) {
+    TempDir dir;
+    // A CR LF whose CR is the last byte of the first 16 MiB, where a part would end if parts
+    // were cut by size alone.
+    const std::size_t part = std::size_t{16} << 20;
+    std::string straddling(part - 1, 'a');
+    for (std::size_t i = 99; i < straddling.size(); i += 100)
+        straddling[i] = '\n';
+    straddling += "\r\n" + std::string(1000, 'b') + "\n";
+    const struct {
+        std::string text;
+        bool controls;
+    } cases[] = {
+        {Output("", "", ""), false},
+        {straddling, false},
+        {Output("", "", "\x1b[31mred\x1b[0m\n"), true},
+        {Output("", "\a", ""), true},
+        {Output("", "", "100%\r"), true},
+        {Output("", "50%\r", ""), true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.controls);
+        ByteStream output;
+        output.SpillAbove(1 << 20, dir.Path());
+        output.Append(c.text);
+        ASSERT_TRUE(output.Spilled());
+        output.ForgetPages(0, output.Size());
+        const long before = ResidentKb();
+        EXPECT_EQ(ShowsTerminalControls(output), c.controls);
+        EXPECT_LT(ResidentKb() - before, 20000) << "the capture stayed in memory";
+        EXPECT_TRUE(output.View().substr(0, 100) == c.text.substr(0, 100));
     }
 }

@@ -10,9 +10,12 @@
 
 namespace {
 
+// The entries of bytes; the count told ahead of an append (the rows a view is told of) is the
+// count the append makes.
 std::vector<std::string> Entries(std::string_view bytes) {
     ErrorLines lines;
     lines.Load(bytes);
+    EXPECT_EQ(ErrorLines::CountLines(bytes), lines.Count());
     std::vector<std::string> out;
     for (std::size_t i = 0; i < lines.Count(); ++i)
         out.emplace_back(lines.Line(i));
@@ -55,6 +58,29 @@ TEST(ErrorLines, AZeroByteIsACharacterLikeAnyOther) {
     EXPECT_EQ(Entries("one\ntwo\0three\nfour"s), (Lines{"one", "two\0three"s, "four"}));
     EXPECT_EQ(Entries("\0abc"s), (Lines{"\0abc"s}));
     EXPECT_EQ(Entries("one\n\0"s), (Lines{"one", "\0"s}));
+}
+
+// Lines appended as a run brings them, with room taken ahead for what the capture holds
+// beyond them and exact once it has ended, are the lines of the whole.
+TEST(ErrorLines, LinesAppendedWithRoomAheadAreTheLinesOfTheWhole) {
+    std::string whole;
+    for (int i = 0; i < 3000; ++i)
+        whole += "error " + std::to_string(i) + (i % 7 ? "\n" : "\r\n");
+    ErrorLines appended;
+    std::size_t at = 0;
+    for (const std::size_t piece : {1u, 700u, 5000u, 20000u}) {
+        const std::size_t end = whole.rfind('\n', at + piece) + 1;
+        appended.Append(std::string_view(whole).substr(at, end - at), TextCode::Utf8,
+                        LiveAhead{whole.size() - end, false});
+        at = end;
+    }
+    appended.Append(std::string_view(whole).substr(at), TextCode::Utf8, LiveAhead{0, true});
+    ErrorLines loaded;
+    loaded.Load(whole, TextCode::Utf8);
+    ASSERT_EQ(appended.Count(), 3000u);
+    EXPECT_EQ(appended.JoinAll(), loaded.JoinAll());
+    EXPECT_EQ(appended.Line(2999), "error 2999");
+    EXPECT_EQ(appended.LineAt(whole.size() - 1), 2999u);
 }
 
 TEST(ErrorLines, DoubleByteTextIsKeptByteForByte) {

@@ -10,30 +10,57 @@
 
 void ErrorLines::Load(std::string_view bytes, TextCode code) {
     Clear();
-    Append(bytes, code);
+    Append(bytes, code, LiveAhead{0, true});
 }
 
-void ErrorLines::Append(std::string_view bytes, TextCode code) {
-    code_ = code;
-    std::size_t start = text_.size();
-    text_.append(bytes);
-    const char* p = text_.data();
-    const std::size_t n = text_.size();
-    std::size_t longestLength = starts_.empty() ? 0 : ends_[longest_] - starts_[longest_];
+namespace {
+
+// Calls line(start, end) for each line of text from the offset from on, end before its break.
+template <typename Line> void EachLine(std::string_view text, std::size_t from, Line line) {
+    const char* p = text.data();
+    const std::size_t n = text.size();
+    std::size_t start = from;
     while (start < n) {
         std::size_t end = start;
         while (end < n && p[end] != '\n' && p[end] != '\r')
             ++end;
-        if (end - start > longestLength) {
-            longestLength = end - start;
-            longest_ = starts_.size();
-        }
-        starts_.push_back(start);
-        ends_.push_back(end);
+        line(start, end);
         if (end < n && p[end] == '\r' && end + 1 < n && p[end + 1] == '\n')
             ++end;
         start = end + 1;
     }
+}
+
+} // namespace
+
+std::size_t ErrorLines::CountLines(std::string_view bytes) {
+    std::size_t count = 0;
+    EachLine(bytes, 0, [&](std::size_t, std::size_t) { ++count; });
+    return count;
+}
+
+void ErrorLines::Append(std::string_view bytes, TextCode code, LiveAhead ahead) {
+    code_ = code;
+    std::size_t start = text_.size();
+    if (const std::size_t room = GrownRoom(start + bytes.size(), text_.capacity(), ahead)) {
+        // The entries' bounds grow in step, by the lines' length so far.
+        const std::size_t lines = starts_.size() + CountLines(bytes);
+        const std::size_t bounds = lines + (room - start - bytes.size()) * lines /
+                                               std::max<std::size_t>(start + bytes.size(), 1);
+        text_.reserve(room);
+        starts_.reserve(bounds);
+        ends_.reserve(bounds);
+    }
+    text_.append(bytes);
+    std::size_t longestLength = starts_.empty() ? 0 : ends_[longest_] - starts_[longest_];
+    EachLine(text_, start, [&](std::size_t from, std::size_t end) {
+        if (end - from > longestLength) {
+            longestLength = end - from;
+            longest_ = starts_.size();
+        }
+        starts_.push_back(from);
+        ends_.push_back(end);
+    });
 }
 
 std::string ErrorLines::LineUtf8(std::size_t i) const {

@@ -4,6 +4,7 @@
 // each line, so a million entries cost two numbers each and nothing is converted until a line
 // is shown.
 
+#include "exec/LiveRoom.h"
 #include "platform/Cp932.h"
 
 #include <cstddef>
@@ -18,7 +19,10 @@ public:
     // like any other, so no line after it is lost.
     void Load(std::string_view bytes, TextCode code = TextCode::Cp932);
     // Adds the lines of bytes after the last entry, which must have ended with its line end.
-    void Append(std::string_view bytes, TextCode code);
+    // ahead: what is known to follow, for the room taken ahead.
+    void Append(std::string_view bytes, TextCode code, LiveAhead ahead = {});
+    // How many entries bytes make.
+    static std::size_t CountLines(std::string_view bytes);
     void Clear();
 
     std::size_t Count() const { return starts_.size(); }
