@@ -629,7 +629,11 @@ void ScintillaEditor::LoadPieces(const std::vector<std::string_view>& pieces, Te
         if (!utf8.empty())
             SendScintilla(SCI_APPENDTEXT, static_cast<uintptr_t>(utf8.size()), utf8.data());
     };
+    // Room for the whole slice at once: grown by doubling, it would be copied and its fresh
+    // pages touched three times over.
     std::string slice;
+    if (code == TextCode::Cp932)
+        slice.reserve(std::min(bytes, kLoadSlice));
     for (const std::string_view piece : pieces) {
         if (code == TextCode::Utf8) {
             append(piece);
