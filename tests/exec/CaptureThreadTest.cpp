@@ -192,16 +192,28 @@ TEST(CaptureThread, ProgressSeesAStartOfTheOutputWhileItSpills) {
     EXPECT_TRUE(proc.StdErr().View() == err);
 }
 
-// Output that has ended while the errors go on: the caller is told it is whole, and once it has
-// read it in and says so, its pages leave memory, with no more writes to that output that would
-// let them go.
+// Output that has ended while the errors go on: the caller is told so only once every byte of it
+// is in the stream (not while some wait aside behind the caller's pin), and once it has read
+// it in and says so, its pages leave memory, with no more writes to that output that would let
+// them go.
 TEST(CaptureThread, AnEndedOutputIsWholeAndItsPagesGoWhenTheCallerHasTakenThem) {
+    constexpr std::size_t kTotal = 40000000;
     TempDir dir;
     ByteStream outBytes, errBytes;
     outBytes.SpillAbove(1 << 20, dir.Path());
     Child child("print 'x' x 99, qq(\\n) for 1 .. 400000; close STDOUT; sleep 60");
     ASSERT_GT(child.pid, 0);
     CaptureThread capture({child.out, child.err, -1}, outBytes, errBytes, nullptr);
+    {
+        // Pinned from the start: the stream cannot grow, so the output is read aside.
+        auto pin = capture.Pin();
+        for (int waited = 0; capture.Kept() < kTotal && waited < 20000; waited += 10)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ASSERT_EQ(capture.Kept(), kTotal);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        EXPECT_TRUE(!capture.Ended(0) || capture.Captured(0).size() == kTotal)
+            << "told ended with bytes aside";
+    }
     for (int waited = 0; !capture.Ended(0) && waited < 20000; waited += 10)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ASSERT_TRUE(capture.Ended(0));
@@ -209,7 +221,7 @@ TEST(CaptureThread, AnEndedOutputIsWholeAndItsPagesGoWhenTheCallerHasTakenThem) 
     EXPECT_FALSE(capture.Finished());
     auto pin = capture.Pin();
     const std::string_view out = capture.Captured(0);
-    ASSERT_EQ(out.size(), 40000000u) << "told ended before its last bytes";
+    ASSERT_EQ(out.size(), kTotal) << "told ended before its last bytes";
     ASSERT_TRUE(outBytes.Spilled());
     // Read in, as the result window reads it: its pages are back in memory.
     EXPECT_EQ(out.find_first_not_of("x\n"), std::string_view::npos);
