@@ -49,6 +49,8 @@ TEST(ErrorLines, ABreakAtTheEndMakesNoEmptyLastEntry) {
     EXPECT_EQ(Entries("a\r"), (Lines{"a"}));
     EXPECT_EQ(Entries("a\n\n"), (Lines{"a", ""}));
     EXPECT_EQ(Entries("\r\n"), (Lines{""}));
+    EXPECT_EQ(Entries("\n"), (Lines{""}));
+    EXPECT_EQ(Entries("\n\n"), (Lines{"", ""}));
     EXPECT_EQ(Entries(""), (Lines{}));
 }
 
