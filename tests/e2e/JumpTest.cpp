@@ -11,17 +11,6 @@
 
 namespace {
 
-// Asks until the condition holds or the seconds are over.
-bool WaitFor(const std::function<bool()>& condition, int seconds = 15) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return true;
-}
-
 constexpr unsigned kMarkRed = 0xD03030;
 
 } // namespace

@@ -210,3 +210,13 @@ std::string Program::Screenshot(const std::string& window) const {
     Run("QT_QPA_PLATFORM=xcb " VEXIL_SCREENSHOT " '" + png + "' " + window);
     return ReadFileBytes(png);
 }
+
+bool WaitFor(const std::function<bool()>& condition, int seconds) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return true;
+}

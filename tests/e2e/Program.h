@@ -6,6 +6,7 @@
 #include "support/TempDir.h"
 #include "support/Xvfb.h"
 
+#include <functional>
 #include <string>
 #include <sys/types.h>
 #include <utility>
@@ -61,3 +62,6 @@ private:
     std::string executable_;
     pid_t windowManager_ = -1;
 };
+
+// Asks until the condition holds or the seconds are over; whether it held.
+bool WaitFor(const std::function<bool()>& condition, int seconds = 20);

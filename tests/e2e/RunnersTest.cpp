@@ -12,16 +12,6 @@
 
 namespace {
 
-bool WaitFor(const std::function<bool()>& condition, int seconds = 20) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return true;
-}
-
 // The run panel's warning colour.
 constexpr unsigned kAmber = 0xFFD54F;
 

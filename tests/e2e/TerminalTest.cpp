@@ -15,16 +15,6 @@ void Pause(int ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-bool WaitFor(const std::function<bool()>& condition, int seconds = 20) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        Pause(100);
-    }
-    return true;
-}
-
 // A program folder with Perl and Python, the terminal mode on or off.
 struct Desk {
     Program p;
