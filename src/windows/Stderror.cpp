@@ -244,8 +244,12 @@ void TFStdError::RunEnded(bool any, const std::string& folder) {
 
 bool TFStdError::AppendLive(std::string_view bytes, TextCode code, LiveAhead ahead) {
     // Half of what a load shows whole, so that the end can still be shown when the run is over.
-    if (model_->Lines().Bytes() + bytes.size() > kMostErrors / 2)
+    const std::size_t shown = model_->Lines().Bytes() + bytes.size();
+    if (shown > kMostErrors / 2)
         return false;
+    // Room for what the list will take, not for all the capture holds: errors of gigabytes
+    // would ask for that much.
+    ahead.bytes = std::min(ahead.bytes, kMostErrors / 2 - shown);
     model_->Append(bytes, code, LBStdError->font(), ahead);
     if (model_->rowCount() == 0)
         return true;

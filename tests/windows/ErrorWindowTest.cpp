@@ -485,3 +485,13 @@ TEST_F(ErrorWindowTest, ColouredAndRewrittenLinesAreEntriesWithoutEscapes) {
     EXPECT_EQ(window.Model().RowColour(2), -1);
     EXPECT_EQ(window.Entry(1), "still");
 }
+
+// The room taken ahead is what the list will show, not all the capture holds: errors of a
+// terabyte still append, ended or not.
+TEST_F(ErrorWindowTest, RoomAheadIsWhatTheListWillTakeNotAllTheCaptureHolds) {
+    const std::size_t terabyte = std::size_t{1} << 40;
+    ASSERT_TRUE(window.AppendLive("one\n", TextCode::Utf8, LiveAhead{terabyte, false}));
+    ASSERT_TRUE(window.AppendLive("two\n", TextCode::Utf8, LiveAhead{terabyte, true}));
+    EXPECT_EQ(window.Count(), 2);
+    EXPECT_EQ(window.Entry(1), "two");
+}

@@ -365,3 +365,13 @@ TEST_F(ResultWindowTest, TheInputLineSendsLinesAndEndsTheInput) {
     window.OpenInput(nullptr);
     EXPECT_FALSE(window.Input().isVisible());
 }
+
+// Likewise the result: room for what the page shows live, whatever the capture holds.
+TEST_F(ResultWindowTest, RoomAheadIsWhatThePageWillShowNotAllTheCaptureHolds) {
+    const std::size_t terabyte = std::size_t{1} << 40;
+    window.Clear();
+    ASSERT_TRUE(window.AppendLive("one\n", TextCode::Utf8, LiveAhead{terabyte, false}));
+    ASSERT_TRUE(window.AppendLive("two\n", TextCode::Utf8, LiveAhead{terabyte, true}));
+    window.KeepLive(TextCode::Utf8);
+    EXPECT_EQ(window.Editor().Utf8Text(), "one\ntwo\n");
+}
