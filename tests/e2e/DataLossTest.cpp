@@ -22,18 +22,6 @@ void Pause(int ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-// Selects and copies the page in front until it reads as expected; what it read last.
-std::string Copied(Program& p, const std::string& expected) {
-    std::string clip;
-    for (int i = 0; i < 20 && clip != expected; ++i) {
-        Pause(400);
-        p.Run("xdotool key ctrl+a ctrl+c");
-        Pause(200);
-        clip = p.Clipboard();
-    }
-    return clip;
-}
-
 } // namespace
 
 TEST(EndToEndDataLoss, LookalikesSurviveADeclinedReloadRunsTheTextShownAndSaveAsPyRunsPython) {
@@ -97,7 +85,7 @@ TEST(EndToEndDataLoss, LookalikesSurviveADeclinedReloadRunsTheTextShownAndSaveAs
     p.Run("xdotool windowactivate --sync " + main);
     EXPECT_FALSE(p.WaitForWindow("^Vexil2 \\* ", 5).empty()) << "the text shown is unsaved";
     p.Run("xdotool key F9");
-    EXPECT_EQ(Copied(p, "disk\ntyped\n"), "disk\ntyped\n");
+    EXPECT_EQ(p.CopiedPage("disk\ntyped\n"), "disk\ntyped\n");
 
     // A new script saved as main.py runs with Python.
     p.Run("xdotool key ctrl+n");
@@ -119,7 +107,7 @@ TEST(EndToEndDataLoss, LookalikesSurviveADeclinedReloadRunsTheTextShownAndSaveAs
     ASSERT_TRUE(FileExists(work.File("main.py")));
     p.Run("xdotool windowactivate --sync " + main);
     p.Run("xdotool key F9");
-    EXPECT_EQ(Copied(p, "py 42\n"), "py 42\n") << "F9 ran the new .py with Python";
+    EXPECT_EQ(p.CopiedPage("py 42\n"), "py 42\n") << "F9 ran the new .py with Python";
     for (const std::string& name : lookalikes)
         EXPECT_EQ(work.Read(name), "the user's") << name;
 }

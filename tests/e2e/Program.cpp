@@ -220,3 +220,14 @@ bool WaitFor(const std::function<bool()>& condition, int seconds) {
     }
     return true;
 }
+
+std::string Program::CopiedPage(const std::string& expected) const {
+    std::string clip;
+    for (int i = 0; i < 30 && clip != expected; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        Run("xdotool key ctrl+a ctrl+c");
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        clip = Clipboard();
+    }
+    return clip;
+}

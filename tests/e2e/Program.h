@@ -46,6 +46,9 @@ public:
     // The clipboard's text as X clients see it, and setting it (an xclip in the background owns
     // it).
     std::string Clipboard() const;
+    // Selects and copies the page in front until it reads as expected: keys pressed while a
+    // run lasts are swallowed, so a slow machine just takes more turns. What it read last.
+    std::string CopiedPage(const std::string& expected) const;
     void SetClipboard(const std::string& text) const;
     // The window's pixels as PNG bytes.
     std::string Screenshot(const std::string& window) const;

@@ -64,18 +64,7 @@ struct Desk {
         }
         return waited;
     }
-    // Selects and copies the page in front until it reads as expected: keys pressed while a
-    // run lasts are swallowed, so a slow machine just takes more turns. What it read last.
-    std::string Copied(const std::string& expected) {
-        std::string clip;
-        for (int i = 0; i < 20 && clip != expected; ++i) {
-            Pause(500);
-            p.Run("xdotool key ctrl+a ctrl+c");
-            Pause(200);
-            clip = p.Clipboard();
-        }
-        return clip;
-    }
+    std::string Copied(const std::string& expected) { return p.CopiedPage(expected); }
     std::string Opened(int tries = 30) {
         for (int i = 0; i < tries && !std::filesystem::exists(log); ++i)
             Pause(100);

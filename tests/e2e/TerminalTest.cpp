@@ -46,18 +46,7 @@ struct Desk {
         }
         return main;
     }
-    // The page in front, selected and copied, until it reads as expected (keys pressed while
-    // a run lasts are swallowed); what it read last.
-    std::string Copied(const std::string& expected) {
-        std::string clip;
-        for (int i = 0; i < 30 && clip != expected; ++i) {
-            Pause(400);
-            p.Run("xdotool key ctrl+a ctrl+c");
-            Pause(200);
-            clip = p.Clipboard();
-        }
-        return clip;
-    }
+    std::string Copied(const std::string& expected) { return p.CopiedPage(expected); }
     void Type(const std::string& text) { p.Run("xdotool type --delay 40 '" + text + "'"); }
     void Key(const std::string& key) { p.Run("xdotool key " + key); }
 };
